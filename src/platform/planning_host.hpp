@@ -1,0 +1,58 @@
+#pragma once
+// The planning host: an application with open projects that serves the host interface over the
+// in-memory model of model.hpp. Project files are read and written through a ProjectFileFormat.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/host/host.hpp"
+#include "platform/model.hpp"
+
+namespace kx::platform {
+
+// Reads and writes project files. Both throw host::HostError (kErrFile) with a message that
+// names the file and what is wrong.
+class ProjectFileFormat {
+ public:
+  virtual ~ProjectFileFormat() = default;
+  virtual std::shared_ptr<ProjectData> Load(const std::string& path) = 0;
+  virtual void Save(const ProjectData& project, const std::string& path) = 0;
+};
+
+// Returns a new empty project as the host makes one: the calendar "Standard" (Monday to Friday,
+// 08:00-12:00 and 13:00-17:00), the built-in tables, views and filters, start today.
+std::shared_ptr<ProjectData> NewProjectData(const std::string& name);
+
+class PlanningHost final : public host::Application {
+ public:
+  explicit PlanningHost(std::shared_ptr<ProjectFileFormat> files = nullptr);
+  ~PlanningHost() override;
+
+  // Opens a project file, adds it to the open projects and makes it active.
+  host::ProjectPtr OpenProject(const std::string& path);
+  // Adds a model as an open project and makes it active.
+  host::ProjectPtr AddProject(std::shared_ptr<ProjectData> data);
+  // The model behind the active project (null when none is open).
+  std::shared_ptr<ProjectData> ActiveData() const;
+  // The model behind a project of this host.
+  static std::shared_ptr<ProjectData> DataOf(const host::ProjectPtr& project);
+  bool ScreenUpdating() const { return screenUpdating_; }
+  void SetFileFormat(std::shared_ptr<ProjectFileFormat> files) { files_ = std::move(files); }
+
+  host::ProjectPtr GetActiveProject() override;
+  std::vector<host::ProjectPtr> GetOpenProjects() override;
+  void CreateNewProject() override;
+  void SaveProjectAs(const std::string& path) override;
+  void SetScreenUpdating(bool on) override { screenUpdating_ = on; }
+  host::ActiveView& GetActiveView() override;
+  host::Definitions& GetDefinitions() override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  std::shared_ptr<ProjectFileFormat> files_;
+  bool screenUpdating_ = true;
+};
+
+}  // namespace kx::platform
