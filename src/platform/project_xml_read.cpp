@@ -29,9 +29,32 @@ constexpr std::size_t kMaxExceptions = 1'000'000;
 // Days of alternative work weeks turned into exceptions, per work week at most.
 constexpr long long kMaxWorkWeekDays = 366LL * 50;
 
-std::string_view LocalName(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  return colon ? std::string_view(colon + 1) : std::string_view(name);
+// Element text is kept in the element itself, which halves the nodes to build and walk.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
+
+// Whether the file being read writes its element names with a namespace prefix ("p:Task").
+thread_local bool tPrefixedNames = false;
+
+// An element's name without its prefix, compared with names of the format.
+struct Tag {
+  const char* name;
+  bool operator==(const char* other) const {
+    const char* a = name;
+    while (*a != '\0' && *a == *other) {
+      ++a;
+      ++other;
+    }
+    return *a == *other;
+  }
+  operator std::string() const { return name; }
+};
+
+Tag LocalName(const char* name) {
+  if (tPrefixedNames) {
+    const char* colon = std::strrchr(name, ':');
+    if (colon) return {colon + 1};
+  }
+  return {name};
 }
 
 std::string_view Text(xml_node n) { return n.child_value(); }
@@ -45,13 +68,21 @@ std::string Quoted(std::string_view s) {
 }
 
 std::string ReadWholeFile(const std::string& path, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  ok = static_cast<bool>(in);
-  if (!ok) return {};
-  std::ostringstream s;
-  s << in.rdbuf();
-  ok = !in.bad();
-  return std::move(s).str();
+  ok = false;
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return {};
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  const std::streamoff size = in.tellg();
+  std::string text;
+  if (size > 0) {
+    text.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(text.data(), size);
+    if (in.gcount() != size) return {};
+  }
+  ok = true;
+  return text;
 }
 
 std::string ParseProblem(pugi::xml_parse_status status) {
@@ -125,15 +156,15 @@ class Loader {
       : options_(options), warnings_(warnings) {}
 
   std::shared_ptr<ProjectData> LoadPath(const std::string& path) {
-    bool ok = false;
-    std::string bytes = ReadWholeFile(path, ok);
-    if (!ok) throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
-    return Load(bytes, {}, path, true);
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+      throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
+    return Load(nullptr, {}, path, true);
   }
 
-  // Reads `bytes` (parsed in place); `original` is the unparsed text, or empty for a file on disk
-  // that is read again should a message need its line numbers.
-  std::shared_ptr<ProjectData> Load(std::string& bytes, std::string_view original,
+  // Reads `*bytes` in place, `original` being their unparsed text; or, with null `bytes`, the
+  // file `path`, which is read again should a message need its line numbers.
+  std::shared_ptr<ProjectData> Load(std::string* bytes, std::string_view original,
                                     const std::string& path, bool onDisk);
 
   std::vector<std::string> loading_;  // canonical paths of the files being read, outermost first
@@ -154,7 +185,8 @@ class FileReader {
         original_(original),
         onDisk_(onDisk) {}
 
-  std::shared_ptr<ProjectData> Read(std::string& buffer);
+  // Reads `*buffer` in place, or the file itself when `buffer` is null.
+  std::shared_ptr<ProjectData> Read(std::string* buffer);
 
  private:
   [[noreturn]] void Fail(xml_node at, const std::string& what) const {
@@ -182,11 +214,52 @@ class FileReader {
 
   // Typed values of an element's text; each fails with the element's line.
   Date DateOf(xml_node n) const {
-    const auto d = ParseXmlDateTime(Text(n));
-    if (!d) Fail(n, "Datum " + Quoted(Text(n)) + " ist ungültig");
-    return *d;
+    const char* t = n.child_value();
+    // Dates are mostly spelled "yyyy-mm-ddThh:mm:ss", and many share their day with the date
+    // read before. Each character is looked at only once those before it are known not to end
+    // the text.
+    int y = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0;
+    if (TwoDigits(t, y) && TwoDigits(t + 2, d) && t[4] == '-' && TwoDigits(t + 5, mo) &&
+        t[7] == '-' && TwoDigits(t + 8, d) && t[10] == 'T' && TwoDigits(t + 11, hh) &&
+        t[13] == ':' && TwoDigits(t + 14, mm) && t[16] == ':' && TwoDigits(t + 17, ss) &&
+        t[19] == '\0' && hh < 24 && mm < 60 && ss < 60) {
+      if (std::memcmp(t, lastDay_, 10) != 0) {
+        y = y * 100 + (t[2] - '0') * 10 + (t[3] - '0');
+        if (!IsValidCivil(y, mo, d)) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
+        std::memcpy(lastDay_, t, 10);
+        lastDaySerial_ = DateSerial(y, mo, d).serial;
+      }
+      return Date(lastDaySerial_ + (hh * 3600 + mm * 60 + ss) / 86400.0);
+    }
+    const auto date = ParseXmlDateTime(t);
+    if (!date) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
+    return *date;
+  }
+  static bool TwoDigits(const char* p, int& out) {
+    if (p[0] < '0' || p[0] > '9') return false;
+    if (p[1] < '0' || p[1] > '9') return false;
+    out = (p[0] - '0') * 10 + (p[1] - '0');
+    return true;
   }
   double DurationOf(xml_node n) const {
+    // Durations are mostly spelled "PT#H#M#S" with whole numbers.
+    const char* t = n.child_value();
+    if (t[0] == 'P' && t[1] == 'T') {
+      std::uint64_t part[3] = {0, 0, 0};
+      static constexpr char kUnits[] = {'H', 'M', 'S'};
+      const char* p = t + 2;
+      bool ok = true;
+      for (int k = 0; k < 3 && ok; ++k) {
+        const char* first = p;
+        while (*p >= '0' && *p <= '9' && p - first < 9) part[k] = part[k] * 10 + static_cast<unsigned>(*p++ - '0');
+        ok = p != first && *p == kUnits[k];
+        ++p;
+      }
+      // The same sum, in the same order, as ParseXmlDuration makes it.
+      if (ok && *p == '\0')
+        return static_cast<double>(part[0]) * 60.0 + static_cast<double>(part[1]) * 1.0 +
+               static_cast<double>(part[2]) * (1.0 / 60.0);
+    }
     const auto d = ParseXmlDuration(Text(n));
     if (!d) Fail(n, "Dauer " + Quoted(Text(n)) + " ist ungültig");
     return *d;
@@ -249,6 +322,8 @@ class FileReader {
   std::string_view original_;
   bool onDisk_ = false;
   mutable std::optional<std::string> reread_;
+  mutable char lastDay_[10] = {};  // "yyyy-mm-dd" of the date read last, and its day
+  mutable double lastDaySerial_ = 0.0;
   std::shared_ptr<ProjectData> project_;
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
   std::unordered_map<std::int32_t, ResourceData*> resources_;  // null: an empty row
@@ -261,11 +336,14 @@ class FileReader {
 
 void FileReader::CheckRoot(xml_node root) {
   const std::string_view name = root.name();
-  const std::string_view local = LocalName(root.name());
-  const std::string prefix =
-      local.size() < name.size() ? std::string(name.substr(0, name.size() - local.size() - 1)) : "";
+  const auto colon = name.rfind(':');
+  const std::string prefix = colon == std::string_view::npos ? "" : std::string(name.substr(0, colon));
+  const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
   const pugi::xml_attribute ns = root.attribute(prefix.empty() ? "xmlns" : ("xmlns:" + prefix).c_str());
-  if (local == "Project" && std::string_view(ns.value()) == kProjectXmlNamespace) return;
+  if (local == "Project" && std::string_view(ns.value()) == kProjectXmlNamespace) {
+    tPrefixedNames = !prefix.empty();
+    return;
+  }
   if (local == "Project")
     Fail(root, "keine Project-XML-Datei: das Wurzelelement <Project> gehört nicht zum Namensraum " +
                    std::string(kProjectXmlNamespace));
@@ -273,11 +351,20 @@ void FileReader::CheckRoot(xml_node root) {
                  ">, erwartet wird <Project> im Namensraum " + kProjectXmlNamespace);
 }
 
-std::shared_ptr<ProjectData> FileReader::Read(std::string& buffer) {
+std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
   pugi::xml_document doc;
-  const bool closed = EndsWithClosingTag(buffer);  // before parsing changes the buffer
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer_inplace(buffer.data(), buffer.size(), pugi::parse_default, pugi::encoding_auto);
+  pugi::xml_parse_result parsed;
+  bool closed = true;
+  if (buffer) {
+    closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
+    parsed = doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions,
+                                     pugi::encoding_auto);
+  } else {
+    parsed = doc.load_file(path_.c_str(), kParseOptions, pugi::encoding_auto);
+    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error)
+      throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+    if (!parsed) closed = EndsWithClosingTag(Original());
+  }
   if (!parsed) {
     std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
     std::string problem = ParseProblem(parsed.status);
@@ -301,7 +388,7 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string& buffer) {
   ReadHeader(root);
   xml_node calendars, tasks, resources, assignments;
   for (xml_node c = root.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
+    const Tag n = LocalName(c.name());
     if (n == "Calendars") calendars = c;
     else if (n == "Tasks") tasks = c;
     else if (n == "Resources") resources = c;
@@ -330,7 +417,7 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string& buffer) {
 
 void FileReader::ReadHeader(xml_node root) {
   for (xml_node c = root.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
+    const Tag n = LocalName(c.name());
     if (n == "Title") {
       project_->title = Text(c);
     } else if (n == "StartDate") {
@@ -351,7 +438,7 @@ void FileReader::ReadHeader(xml_node root) {
         std::optional<std::int32_t> id;
         std::string alias;
         for (xml_node f = a.first_child(); f; f = f.next_sibling()) {
-          const std::string_view fn = LocalName(f.name());
+          const Tag fn = LocalName(f.name());
           if (fn == "FieldID") id = IntOf(f);
           else if (fn == "Alias") alias = Text(f);
         }
@@ -370,7 +457,7 @@ WorkingTimes FileReader::ReadWorkingTimes(xml_node workingTimes) {
     if (LocalName(wt.name()) != "WorkingTime") continue;
     std::optional<double> from, to;
     for (xml_node c = wt.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
+      const Tag n = LocalName(c.name());
       if (n == "FromTime") from = TimeOf(c);
       else if (n == "ToTime") to = TimeOf(c);
     }
@@ -406,7 +493,7 @@ std::pair<Date, Date> FileReader::ReadPeriod(xml_node timePeriod, xml_node owner
   std::optional<Date> from, to;
   xml_node toNode;
   for (xml_node c = timePeriod.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
+    const Tag n = LocalName(c.name());
     if (n == "FromDate") from = DateOf(c);
     else if (n == "ToDate") {
       to = DateOf(c);
@@ -426,7 +513,7 @@ void FileReader::ReadException(xml_node node, CalendarData& calendar) {
   RecurringException p;
   xml_node period, workingTimes;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
+    const Tag n = LocalName(c.name());
     if (n == "EnteredByOccurrences") p.enteredByOccurrences = BoolOf(c);
     else if (n == "TimePeriod") period = c;
     else if (n == "Occurrences") p.occurrences = IntOf(c);
@@ -472,7 +559,7 @@ void FileReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
     xml_node period, weekDays;
     std::string name;
     for (xml_node c = ww.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
+      const Tag n = LocalName(c.name());
       if (n == "TimePeriod") period = c;
       else if (n == "Name") name = Text(c);
       else if (n == "WeekDays") weekDays = c;
@@ -484,7 +571,7 @@ void FileReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
       bool working = false;
       xml_node times;
       for (xml_node c = wd.first_child(); c; c = c.next_sibling()) {
-        const std::string_view n = LocalName(c.name());
+        const Tag n = LocalName(c.name());
         if (n == "DayType") type = IntOf(c);
         else if (n == "DayWorking") working = BoolOf(c);
         else if (n == "WorkingTimes") times = c;
@@ -543,7 +630,7 @@ void FileReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
   std::optional<std::int32_t> uid;
   xml_node weekDays, exceptions, workWeeks;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
+    const Tag n = LocalName(c.name());
     if (n == "UID") uid = IntOf(c);
     else if (n == "Name") cal->name = Text(c);
     else if (n == "IsBaseCalendar") cal->isBase = BoolOf(c);
@@ -564,7 +651,7 @@ void FileReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
     bool working = false;
     xml_node times, period, typeNode;
     for (xml_node c = wd.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
+      const Tag n = LocalName(c.name());
       if (n == "DayType") {
         type = IntOf(c);
         typeNode = c;
@@ -684,7 +771,7 @@ void FileReader::ReadResources(xml_node resources) {
     xml_node calendarNode, idNode;
     std::int32_t calendarUid = -1;
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
+      const Tag n = LocalName(c.name());
       if (n == "UID") uid = IntOf(c);
       else if (n == "ID") {
         id = IntOf(c);
@@ -727,7 +814,7 @@ void FileReader::ReadTasks(xml_node tasks) {
     xml_node idNode, subNode;
     std::string subName;
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
+      const Tag n = LocalName(c.name());
       if (n == "UID") uid = IntOf(c);
       else if (n == "ID") {
         id = IntOf(c);
@@ -749,7 +836,7 @@ void FileReader::ReadTasks(xml_node tasks) {
         std::optional<std::int32_t> field;
         xml_node value;
         for (xml_node a = c.first_child(); a; a = a.next_sibling()) {
-          const std::string_view an = LocalName(a.name());
+          const Tag an = LocalName(a.name());
           if (an == "FieldID") field = IntOf(a);
           else if (an == "Value") value = a;
         }
@@ -784,13 +871,24 @@ void FileReader::ReadTimephased(xml_node node, AssignmentData* assignment, TaskE
   // Planned work is the assignment's remaining work (type 1) plus its actual work (type 2); the
   // two cover different days, and actual overtime (type 3) is part of actual work already.
   int type = 0;
-  xml_node start, finish, value;
-  for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-    const std::string_view n = LocalName(c.name());
-    if (n == "Type") type = IntOf(c);
-    else if (n == "Start") start = c;
-    else if (n == "Finish") finish = c;
-    else if (n == "Value") value = c;
+  xml_node typeNode, start, finish, value;
+  if (!tPrefixedNames) {  // pugixml finds them without a call for each child
+    typeNode = node.child("Type");
+    value = node.child("Value");
+    start = node.child("Start");
+    finish = node.child("Finish");
+  } else {
+    for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
+      const Tag n = LocalName(c.name());
+      if (n == "Type") typeNode = c;
+      else if (n == "Start") start = c;
+      else if (n == "Finish") finish = c;
+      else if (n == "Value") value = c;
+    }
+  }
+  if (typeNode) {
+    const char* t = typeNode.child_value();
+    type = (t[0] == '1' || t[0] == '2') && t[1] == '\0' ? t[0] - '0' : IntOf(typeNode);
   }
   // Stretches without a value are time without work (nights, weekends): nothing to keep.
   if ((type != 1 && type != 2) || !value || *value.child_value() == '\0') return;
@@ -807,11 +905,14 @@ void FileReader::ReadAssignments(xml_node assignments) {
   for (xml_node node = assignments.first_child(); node; node = node.next_sibling()) {
     if (LocalName(node.name()) != "Assignment") continue;
     auto a = std::make_shared<AssignmentData>();
-    xml_node resourceNode, taskNode;
+    xml_node resourceNode, taskNode, firstStretch;
     bool haveTask = false, haveResource = false;
+    std::size_t stretches = 0;
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-      const std::string_view n = LocalName(c.name());
-      if (n == "UID") a->uid = IntOf(c);
+      const Tag n = LocalName(c.name());
+      if (n == "TimephasedData") {  // read below, once the owners are known
+        if (stretches++ == 0) firstStretch = c;
+      } else if (n == "UID") a->uid = IntOf(c);
       else if (n == "TaskUID") {
         a->taskUid = IntOf(c);
         taskNode = c;
@@ -823,7 +924,6 @@ void FileReader::ReadAssignments(xml_node assignments) {
       } else if (n == "Start") a->start = DateOf(c);
       else if (n == "Finish") a->finish = DateOf(c);
       else if (n == "Work") a->workMinutes = DurationOf(c);
-      else if (n == "TimephasedData") break;  // read below, once the owners are known
     }
     if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
     TaskEntry* task = nullptr;
@@ -843,11 +943,13 @@ void FileReader::ReadAssignments(xml_node assignments) {
       resource = it->second;  // null for an empty row: the work is no one's
     }
     AssignmentData* kept = resource ? a.get() : nullptr;
-    for (xml_node c = node.first_child(); c; c = c.next_sibling())
+    if (kept) a->timephased.reserve(stretches);
+    for (xml_node c = firstStretch; c; c = c.next_sibling())
       if (LocalName(c.name()) == "TimephasedData") ReadTimephased(c, kept, task);
     if (!resource) continue;
-    std::stable_sort(a->timephased.begin(), a->timephased.end(),
-                     [](const TimephasedWork& x, const TimephasedWork& y) { return x.start < y.start; });
+    const auto byStart = [](const TimephasedWork& x, const TimephasedWork& y) { return x.start < y.start; };
+    if (!std::is_sorted(a->timephased.begin(), a->timephased.end(), byStart))
+      std::stable_sort(a->timephased.begin(), a->timephased.end(), byStart);
     if (task) task->assignments.push_back(a.get());
     resource->assignments.push_back(std::move(a));
   }
@@ -919,13 +1021,15 @@ void FileReader::ReadCompanion() {
                       problem + ")");
 }
 
-std::shared_ptr<ProjectData> Loader::Load(std::string& bytes, std::string_view original,
+std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view original,
                                           const std::string& path, bool onDisk) {
   std::error_code ec;
   const std::string canonical = fs::weakly_canonical(fs::path(path), ec).string();
   loading_.push_back(ec ? path : canonical);
+  const bool prefixed = tPrefixedNames;  // the including file's, restored when this one is read
   FileReader reader(*this, options_, warnings_, path, original, onDisk);
   auto project = reader.Read(bytes);
+  tPrefixedNames = prefixed;
   loading_.pop_back();
   return project;
 }
@@ -946,7 +1050,7 @@ LoadResult ReadProjectXmlText(std::string_view text, const std::string& name,
   LoadResult result;
   Loader loader(options, result.warnings);
   std::string bytes(text);
-  result.project = loader.Load(bytes, text, name, false);
+  result.project = loader.Load(&bytes, text, name, false);
   return result;
 }
 

@@ -117,12 +117,26 @@ std::optional<double> ParseXmlDuration(std::string_view text) {
       if (t.empty()) return std::nullopt;
       continue;
     }
+    // Digits, optionally a point and more digits.
     std::size_t n = 0;
-    while (n < t.size() && (IsDigit(t[n]) || t[n] == '.')) ++n;
-    if (n == 0 || n == t.size()) return std::nullopt;
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + n, value);
-    if (ec != std::errc() || end != t.data() + n || !std::isfinite(value)) return std::nullopt;
+    while (n < t.size() && IsDigit(t[n])) value = value * 10 + (t[n++] - '0');
+    if (n == 0) return std::nullopt;
+    if (n < t.size() && t[n] == '.') {
+      ++n;
+      const std::size_t first = n;
+      std::uint64_t fraction = 0;
+      double scale = 1.0;
+      for (; n < t.size() && IsDigit(t[n]); ++n) {
+        if (n - first < 18) {
+          fraction = fraction * 10 + static_cast<std::uint64_t>(t[n] - '0');
+          scale *= 10;
+        }
+      }
+      if (n == first) return std::nullopt;
+      value += static_cast<double>(fraction) / scale;
+    }
+    if (n == t.size() || !std::isfinite(value)) return std::nullopt;
     const char unit = t[n];
     const char* units = inTime ? kTimeUnits : kDateUnits;
     const double* lengths = inTime ? kTimeMinutes : kDateMinutes;
