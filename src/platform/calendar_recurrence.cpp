@@ -45,9 +45,10 @@ Day MonthDayClamped(int year, int month, int day) {
 
 class Collector {
  public:
-  Collector(const RecurringException& p, std::size_t limit) : p_(p), limit_(limit) {
+  Collector(const RecurringException& p, std::size_t limit, const DayWindow& keep)
+      : p_(p), limit_(limit), keepFrom_(DayOf(keep.from)) {
     from_ = DayOf(p.from);
-    to_ = p.to ? DayOf(*p.to) : std::numeric_limits<Day>::max();
+    to_ = std::min(p.to ? DayOf(*p.to) : std::numeric_limits<Day>::max(), DayOf(keep.to));
     maxCount_ = std::numeric_limits<long long>::max();
     if (!p.to)
       maxCount_ = std::max(p.occurrences, 1);
@@ -59,15 +60,18 @@ class Collector {
   bool Offer(Day d) {
     if (d < from_) return true;
     if (d > to_) return false;
-    if (static_cast<long long>(out_.size()) >= maxCount_) return false;
-    if (out_.size() >= limit_) {
-      truncated_ = true;
-      return false;
+    if (count_ >= maxCount_) return false;
+    ++count_;
+    if (d >= keepFrom_) {
+      if (out_.size() >= limit_) {
+        truncated_ = true;
+        return false;
+      }
+      out_.push_back(Make(d, d));
     }
-    out_.push_back(Make(d, d));
-    return static_cast<long long>(out_.size()) < maxCount_;
+    return count_ < maxCount_;
   }
-  bool Open(Day d) const { return d <= to_ && static_cast<long long>(out_.size()) < maxCount_; }
+  bool Open(Day d) const { return d <= to_ && count_ < maxCount_; }
   CalendarException Make(Day a, Day b) const {
     CalendarException e;
     e.name = p_.name;
@@ -85,9 +89,11 @@ class Collector {
  private:
   const RecurringException& p_;
   std::size_t limit_;
+  Day keepFrom_;
   Day from_ = 0;
   Day to_ = 0;
   long long maxCount_ = 0;
+  long long count_ = 0;  // occurrences so far, kept or not
   bool truncated_ = false;
   std::vector<CalendarException> out_;
 };
@@ -97,8 +103,8 @@ constexpr int kLastYear = 9999;
 }  // namespace
 
 std::vector<CalendarException> ExpandRecurrence(const RecurringException& p, std::size_t limit,
-                                                bool* truncated) {
-  Collector c(p, limit);
+                                                bool* truncated, const DayWindow& keep) {
+  Collector c(p, limit, keep);
   const Day from = c.from();
   const int step = std::max(p.period, 1);
   const CivilDate start = ToCivil(p.from);

@@ -42,10 +42,18 @@ struct RecurringException {
   WorkingTimes times;
 };
 
+// Days from `from` to `to`, both included.
+struct DayWindow {
+  Date from = DateSerial(1, 1, 1);
+  Date to = DateSerial(9999, 12, 31);
+};
+
 // Returns the occurrences in date order, at most `limit` of them (`truncated` tells whether more
 // would have followed). A daily pattern without a step gives one exception over the whole range;
-// every other pattern gives one exception per day on which it falls.
+// every other pattern gives one exception per day on which it falls, of which only those inside
+// `keep` are returned (the others still count as occurrences).
 std::vector<CalendarException> ExpandRecurrence(const RecurringException& pattern,
-                                                std::size_t limit, bool* truncated = nullptr);
+                                                std::size_t limit, bool* truncated = nullptr,
+                                                const DayWindow& keep = {});
 
 }  // namespace kx::platform

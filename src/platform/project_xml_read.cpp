@@ -25,7 +25,9 @@ using pugi::xml_node;
 // Unassigned work of a task (placeholder assignments) carries this resource UID.
 constexpr std::int32_t kNoResource = -65535;
 // Exceptions kept per file at most; recurring patterns beyond it are cut off with a warning.
-constexpr std::size_t kMaxExceptions = 1'000'000;
+constexpr std::size_t kMaxExceptions = 500'000;
+// Repeating exceptions are kept as their single days within these years.
+const DayWindow kRecurrenceWindow{DateSerial(1900, 1, 1), DateSerial(2099, 12, 31)};
 // Days of alternative work weeks turned into exceptions, per work week at most.
 constexpr long long kMaxWorkWeekDays = 366LL * 50;
 
@@ -395,17 +397,9 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
     else if (n == "Assignments") assignments = c;
   }
   ReadCalendars(calendars);
-  if (projectCalendarUid_) {
+  if (projectCalendarUid_)  // without one the project keeps the host's "Standard"
     project_->calendarName =
         CalendarByUid(projectCalendarNode_, *projectCalendarUid_, "das Projekt")->name;
-  } else {
-    for (const auto& cal : project_->calendars) {
-      if (cal->isBase) {
-        project_->calendarName = cal->name;
-        break;
-      }
-    }
-  }
   ReadResources(resources);
   ReadTasks(tasks);
   ReadAssignments(assignments);
@@ -534,10 +528,14 @@ void FileReader::ReadException(xml_node node, CalendarData& calendar) {
   p.times = DayTimes(node, workingTimes, p.working);
   bool truncated = false;
   const std::size_t budget = kMaxExceptions - std::min(kMaxExceptions, exceptionCount_);
-  auto occurrences = ExpandRecurrence(p, budget, &truncated);
+  auto occurrences = ExpandRecurrence(p, budget, &truncated, kRecurrenceWindow);
   if (truncated)
     Warn(node, "Kalender " + Quoted(calendar.name) + ": die Ausnahme " + Quoted(p.name) +
                    " hat zu viele Vorkommen; nur die ersten werden übernommen");
+  else if (!((p.type == 1 || p.type == 7) && p.period <= 1) &&
+           (p.from < kRecurrenceWindow.from || (p.to && kRecurrenceWindow.to < *p.to)))
+    Warn(node, "Kalender " + Quoted(calendar.name) + ": von der Ausnahme " + Quoted(p.name) +
+                   " werden nur die Vorkommen der Jahre 1900 bis 2099 übernommen");
   exceptionCount_ += occurrences.size();
   for (auto& e : occurrences) calendar.exceptions.push_back(std::move(e));
 }
@@ -689,24 +687,30 @@ std::shared_ptr<CalendarData> FileReader::CalendarByUid(xml_node uidNode, std::i
 }
 
 void FileReader::ResolveBaseCalendars() {
+  // Base calendars by UID first: a loop is refused before any link is made, so that no
+  // calendars keep each other alive.
+  std::unordered_map<std::int32_t, std::int32_t> baseOf;
   for (auto& [uid, entry] : calendars_) {
-    CalendarData& cal = *entry.calendar;
-    if (cal.isBase) continue;
+    const CalendarData& cal = *entry.calendar;
     // -1, and 0 where no calendar has that UID, mean "no base calendar".
-    if (entry.baseUid == -1 || (entry.baseUid == 0 && !calendars_.count(0)) || !entry.baseNode)
+    if (cal.isBase || !entry.baseNode || entry.baseUid == -1 ||
+        (entry.baseUid == 0 && !calendars_.count(0)))
       continue;
-    cal.base = CalendarByUid(entry.baseNode, entry.baseUid,
-                             "den Basiskalender von " + Quoted(cal.name));
+    CalendarByUid(entry.baseNode, entry.baseUid, "den Basiskalender von " + Quoted(cal.name));
+    baseOf[uid] = entry.baseUid;
   }
-  const std::size_t n = calendars_.size();
-  for (auto& [uid, entry] : calendars_) {
+  for (const auto& calendar : project_->calendars) {  // in file order: the first in a loop is named
+    const std::int32_t uid = calendar->uid;
     std::size_t steps = 0;
-    for (const CalendarData* c = entry.calendar->base.get(); c; c = c->base.get()) {
-      if (++steps > n)
+    for (auto it = baseOf.find(uid); it != baseOf.end(); it = baseOf.find(it->second)) {
+      if (++steps > baseOf.size()) {
+        const CalendarEntry& entry = calendars_.at(uid);
         Fail(entry.baseNode, "die Basiskalender von " + Quoted(entry.calendar->name) +
                                  " bilden eine Schleife");
+      }
     }
   }
+  for (const auto& [uid, base] : baseOf) calendars_.at(uid).calendar->base = calendars_.at(base).calendar;
 }
 
 void FileReader::ReadCalendars(xml_node calendars) {

@@ -177,12 +177,15 @@ void Writer::WriteHeader() {
   out_.Leaf("ScheduleFromStart", 1);
   out_.Leaf("StartDate", FormatXmlDateTime(p_.start));
   if (p_.finish) out_.Leaf("FinishDate", FormatXmlDateTime(*p_.finish));
+  // The project calendar: a base calendar of that name, else any calendar of that name.
   std::optional<std::int32_t> projectCalendar;
   for (const auto& c : calendars_) {
-    if (c->isBase && c->name == p_.calendarName) {
+    if (c->name != p_.calendarName) continue;
+    if (c->isBase) {
       projectCalendar = calendarUid_[c.get()];
       break;
     }
+    if (!projectCalendar) projectCalendar = calendarUid_[c.get()];
   }
   if (projectCalendar) {
     out_.Leaf("CalendarUID", *projectCalendar);

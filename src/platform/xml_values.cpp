@@ -1,5 +1,6 @@
 #include "platform/xml_values.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -184,7 +185,14 @@ std::optional<bool> ParseXmlBool(std::string_view text) {
   return std::nullopt;
 }
 
-std::string FormatXmlDateTime(Date d) { return FormatIsoDateTime(d); }
+std::string FormatXmlDateTime(Date d) {
+  // The format's years end with 9999; later moments are written as its last second.
+  static const double kLast = DateTimeSerial(9999, 12, 31, 23, 59, 59).serial;
+  static const double kFirst = DateSerial(1, 1, 1).serial;
+  if (!std::isfinite(d.serial) || d.serial > kLast) d = Date(kLast);
+  if (d.serial < kFirst) d = Date(kFirst);
+  return FormatIsoDateTime(d);
+}
 
 std::string FormatXmlTime(double dayFraction) {
   long long s = std::llround(dayFraction * 86400.0);
@@ -195,7 +203,10 @@ std::string FormatXmlTime(double dayFraction) {
 }
 
 std::string FormatXmlDuration(double minutes) {
+  // About two million years at most, so that whole microseconds still count in 64 bits.
+  constexpr double kMax = 1e12;
   if (!std::isfinite(minutes)) minutes = 0.0;
+  minutes = std::clamp(minutes, -kMax, kMax);
   const bool negative = minutes < 0;
   // Whole microseconds, so that the text reads back to the same number of minutes.
   const long long micro = std::llround(std::fabs(minutes) * 60e6);

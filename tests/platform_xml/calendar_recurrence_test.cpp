@@ -96,6 +96,19 @@ TEST(CalendarRecurrence, EveryNthWeekdayAndTheLimit) {
   EXPECT_EQ(ExpandRecurrence(p, 1000, &truncated).size(), 1000u);
   EXPECT_TRUE(truncated);
 
+  // Only days inside the window are kept, but the days before it still count.
+  p = Pattern(6, DateSerial(1000, 1, 1), DateSerial(9105, 2, 13));
+  p.daysOfWeek = 4;
+  p.period = 2;
+  const DayWindow window{DateSerial(1900, 1, 1), DateSerial(2099, 12, 31)};
+  const auto kept = ExpandRecurrence(p, 100000, &truncated, window);
+  EXPECT_FALSE(truncated);
+  EXPECT_EQ(kept.size(), 5218u);  // every other Tuesday of two hundred years
+  EXPECT_GE(kept.front().from, window.from);
+  EXPECT_LE(kept.back().from, window.to);
+  p = Pattern(6, DateSerial(1899, 12, 1), DateSerial(1999, 1, 1), 3);
+  EXPECT_TRUE(ExpandRecurrence(p, 100, nullptr, window).empty());  // all three in 1899
+
   p = Pattern(6, DateSerial(2025, 1, 1), DateSerial(2024, 1, 1));  // ends before it starts
   EXPECT_TRUE(ExpandRecurrence(p, 100).empty());
 }

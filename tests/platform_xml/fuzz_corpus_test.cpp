@@ -1,4 +1,5 @@
-// Every input the fuzzer kept is read once more: it may be refused, but never crash.
+// Every input the fuzzer kept is read once more: it may be refused, but never crash, and what is
+// read is written and read back unchanged.
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,10 @@ TEST(ProjectXmlFuzzCorpus, EveryInputIsReadOrRefused) {
     try {
       const LoadResult r = ReadProjectXmlText(text, "eingabe.xml", {false, false});
       ASSERT_TRUE(r.project);
-      ProjectXmlText(*r.project);
+      // What the writer makes of it reads back and writes to the same text.
+      const std::string first = ProjectXmlText(*r.project);
+      const LoadResult again = ReadProjectXmlText(first, "eingabe.xml", {false, false});
+      EXPECT_EQ(ProjectXmlText(*again.project), first) << entry.path();
       ++read;
     } catch (const host::HostError& e) {
       EXPECT_EQ(e.description().rfind("eingabe.xml:", 0), 0u) << entry.path() << ": " << e.description();

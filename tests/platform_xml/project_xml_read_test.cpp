@@ -356,3 +356,77 @@ TEST(ProjectXmlRead, InsertedProjectsAreReadBesideTheirMaster) {
 
 }  // namespace
 }  // namespace kx::platform
+
+namespace kx::platform {
+namespace {
+
+TEST(ProjectXmlRead, WorkWeeksBecomeExceptionsWhereNoExceptionIs) {
+  const std::string xml = R"(<Project xmlns="http://schemas.microsoft.com/project">
+<Calendars><Calendar><UID>1</UID><Name>Standard</Name><IsBaseCalendar>1</IsBaseCalendar>
+ <WeekDays><WeekDay><DayType>6</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>12:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+  <WeekDay><DayType>0</DayType><DayWorking>0</DayWorking><TimePeriod><FromDate>2025-06-13T00:00:00</FromDate><ToDate>2025-06-13T23:59:00</ToDate></TimePeriod></WeekDay></WeekDays>
+ <WorkWeeks><WorkWeek><TimePeriod><FromDate>2025-06-01T00:00:00</FromDate><ToDate>2025-06-30T23:59:00</ToDate></TimePeriod><Name>Sommer</Name>
+  <WeekDays><WeekDay><DayType>6</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>07:00:00</FromTime><ToTime>13:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+   <WeekDay><DayType>7</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>07:00:00</FromTime><ToTime>13:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay></WeekDays></WorkWeek></WorkWeeks>
+</Calendar></Calendars></Project>)";
+  const auto p = ReadProjectXmlText(xml, "w.xml").project;
+  std::vector<std::string> days;
+  for (const auto& e : p->calendars[0]->exceptions) {
+    days.push_back(FormatIsoDate(e.from) + ".." + FormatIsoDate(e.to) + " " + e.name);
+    if (e.name == "Sommer") {
+      EXPECT_EQ(e.times, (WorkingTimes{{7.0 / 24, 13.0 / 24}}));
+    }
+  }
+  // Fridays and Saturdays of June from 07:00 to 13:00, joined where they follow each other,
+  // except the 13th, an exception of its own.
+  EXPECT_EQ(days, (std::vector<std::string>{"2025-06-06..2025-06-07 Sommer", "2025-06-13..2025-06-13 ",
+                                            "2025-06-14..2025-06-14 Sommer", "2025-06-20..2025-06-21 Sommer",
+                                            "2025-06-27..2025-06-28 Sommer"}));
+}
+
+TEST(ProjectXmlRead, EmptyRowsPrefixesAndUnusualDates) {
+  const std::string xml = R"(<?xml version="1.0"?>
+<p:Project xmlns:p="http://schemas.microsoft.com/project">
+<p:Tasks><p:Task><p:UID>1</p:UID><p:ID>1</p:ID><p:Name>A</p:Name>
+  <p:Start>2025-01-01T24:00:00</p:Start><p:Finish>2025-01-01T08:00:00</p:Finish><p:Duration>-PT1H30M0S</p:Duration></p:Task></p:Tasks>
+<p:Resources>
+ <p:Resource><p:UID>1</p:UID><p:ID>1</p:ID><p:Name>Anna</p:Name></p:Resource>
+ <p:Resource><p:UID>2</p:UID><p:ID>2</p:ID><p:IsNull>1</p:IsNull></p:Resource>
+ <p:Resource><p:UID>3</p:UID><p:ID>3</p:ID></p:Resource>
+</p:Resources>
+<p:Assignments>
+ <p:Assignment><p:UID>7</p:UID><p:TaskUID>1</p:TaskUID><p:ResourceUID>2</p:ResourceUID><p:Work>PT8H0M0S</p:Work></p:Assignment>
+ <p:Assignment><p:UID>8</p:UID><p:TaskUID>1</p:TaskUID><p:ResourceUID>1</p:ResourceUID><p:Work>PT8H0M0S</p:Work>
+  <p:TimephasedData><p:Type>3</p:Type><p:Start>2025-01-02T08:00:00</p:Start><p:Finish>2025-01-02T17:00:00</p:Finish><p:Value>PT1H0M0S</p:Value></p:TimephasedData>
+  <p:TimephasedData><p:Type>2</p:Type><p:Start>2025-01-02T08:00:00</p:Start><p:Finish>2025-01-02T17:00:00</p:Finish><p:Value>PT8H0M0S</p:Value></p:TimephasedData></p:Assignment>
+</p:Assignments></p:Project>)";
+  const auto p = ReadProjectXmlText(xml, "p.xml").project;
+  ASSERT_EQ(p->tasks.size(), 1u);
+  EXPECT_EQ(p->tasks[0]->start, DateSerial(2025, 1, 2));  // 24:00 is the next midnight
+  EXPECT_EQ(p->tasks[0]->finish, DateTimeSerial(2025, 1, 1, 8, 0));
+  EXPECT_EQ(p->tasks[0]->durationMinutes, -90.0);
+  ASSERT_EQ(p->resources.size(), 3u);
+  EXPECT_TRUE(p->resources[0]);
+  EXPECT_FALSE(p->resources[1]);  // an empty row
+  EXPECT_FALSE(p->resources[2]);  // a row without a name
+  ASSERT_EQ(p->resources[0]->assignments.size(), 1u);  // the empty row's work is no one's
+  const auto& work = p->resources[0]->assignments[0]->timephased;
+  ASSERT_EQ(work.size(), 1u);  // actual overtime is part of the actual work
+  EXPECT_EQ(work[0].minutes, 480.0);
+}
+
+TEST(ProjectXmlRead, TheHostsFileFormatKeepsItsWarnings) {
+  TempDir dir;
+  WriteText(dir / "m.xml", Minimal(SubTask(1, "fehlt.xml")));
+  ProjectXmlFormat format;
+  const auto p = format.Load(dir / "m.xml");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(format.LastWarnings().size(), 1u);
+  format.Save(*p, dir / "kopie.mpp");
+  EXPECT_TRUE(std::filesystem::exists(dir / "kopie.mpp"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "kopie.mpp.korvalinx.json"));
+  EXPECT_EQ(ReadProjectXml(dir / "kopie.mpp").project->tasks[0]->subprojectFile, "fehlt.xml");
+}
+
+}  // namespace
+}  // namespace kx::platform
