@@ -55,8 +55,7 @@ void PugixmlParseEmbedded(benchmark::State& state) {
   const std::string& file = ProjectFile();
   for (auto _ : state) {
     pugi::xml_document doc;
-    const auto result =
-        doc.load_file(file.c_str(), pugi::parse_default | pugi::parse_embed_pcdata);
+    const auto result = doc.load_file(file.c_str(), pugi::parse_default | pugi::parse_embed_pcdata);
     benchmark::DoNotOptimize(result.status);
   }
   SetBytes(state);

@@ -29,9 +29,15 @@ class Rng {
 constexpr int kYear = 2025;
 const WorkingTimes kOfficeDay = {{8.0 / 24, 12.0 / 24}, {13.0 / 24, 17.0 / 24}};
 
-Date Day(int month, int day) { return DateSerial(kYear, month, day); }
-Date Next(Date d, int days = 1) { return Date(d.serial + days); }
-bool Weekend(Date d) { return Weekday(d) == 1 || Weekday(d) == 7; }
+Date Day(int month, int day) {
+  return DateSerial(kYear, month, day);
+}
+Date Next(Date d, int days = 1) {
+  return Date(d.serial + days);
+}
+bool Weekend(Date d) {
+  return Weekday(d) == 1 || Weekday(d) == 7;
+}
 
 // Days off from `from` to `to`.
 CalendarException Off(const std::string& name, Date from, Date to) {
@@ -59,10 +65,14 @@ WorkingTimes TimesOn(const CalendarData& c, Date day) {
 // German public holidays of 2025 that hold everywhere.
 const std::vector<std::pair<Date, const char*>>& Holidays() {
   static const std::vector<std::pair<Date, const char*>> list = {
-      {Day(1, 1), "Neujahr"},           {Day(4, 18), "Karfreitag"},
-      {Day(4, 21), "Ostermontag"},      {Day(5, 1), "Tag der Arbeit"},
-      {Day(5, 29), "Christi Himmelfahrt"}, {Day(6, 9), "Pfingstmontag"},
-      {Day(10, 3), "Tag der Deutschen Einheit"}, {Day(12, 25), "1. Weihnachtstag"},
+      {Day(1, 1), "Neujahr"},
+      {Day(4, 18), "Karfreitag"},
+      {Day(4, 21), "Ostermontag"},
+      {Day(5, 1), "Tag der Arbeit"},
+      {Day(5, 29), "Christi Himmelfahrt"},
+      {Day(6, 9), "Pfingstmontag"},
+      {Day(10, 3), "Tag der Deutschen Einheit"},
+      {Day(12, 25), "1. Weihnachtstag"},
       {Day(12, 26), "2. Weihnachtstag"}};
   return list;
 }
@@ -77,14 +87,16 @@ class Builder {
     p_->finish = DateTimeSerial(kYear, 12, 31, 17, 0);
     p_->calendarName = "Standard";
     standard_ = BaseCalendar("Standard", false);
-    for (const auto& [day, holiday] : Holidays()) standard_->exceptions.push_back(Off(holiday, day, day));
+    for (const auto& [day, holiday] : Holidays())
+      standard_->exceptions.push_back(Off(holiday, day, day));
   }
 
   std::shared_ptr<ProjectData> Take() {
     FinishSummaries();
     for (auto& c : p_->calendars)
-      std::sort(c->exceptions.begin(), c->exceptions.end(),
-                [](const CalendarException& a, const CalendarException& b) { return a.from < b.from; });
+      std::sort(
+          c->exceptions.begin(), c->exceptions.end(),
+          [](const CalendarException& a, const CalendarException& b) { return a.from < b.from; });
     return p_;
   }
 
@@ -107,7 +119,8 @@ class Builder {
     r->name = name;
     r->group = group;
     for (std::size_t i = 0; i < name.size(); ++i)
-      if ((i == 0 || name[i - 1] == ' ') && name[i] >= 'A' && name[i] <= 'Z') r->initials += name[i];
+      if ((i == 0 || name[i - 1] == ' ') && name[i] >= 'A' && name[i] <= 'Z')
+        r->initials += name[i];
     if (base) {
       auto c = std::make_shared<CalendarData>();
       c->uid = nextCalendar_++;
@@ -230,7 +243,8 @@ class Builder {
       if (!tasks[i]->summary) continue;
       Date from = tasks[i]->start, to = tasks[i]->finish;
       bool any = false;
-      for (std::size_t k = i + 1; k < tasks.size() && tasks[k]->outlineLevel > tasks[i]->outlineLevel; ++k) {
+      for (std::size_t k = i + 1;
+           k < tasks.size() && tasks[k]->outlineLevel > tasks[i]->outlineLevel; ++k) {
         from = any ? std::min(from, tasks[k]->start) : tasks[k]->start;
         to = any ? std::max(to, tasks[k]->finish) : tasks[k]->finish;
         any = true;
@@ -249,8 +263,8 @@ class Builder {
   std::int32_t nextAssignment_ = 1;
 };
 
-std::vector<std::shared_ptr<ResourceData>> Pick(const std::vector<std::shared_ptr<ResourceData>>& all,
-                                                std::size_t from, std::size_t count) {
+std::vector<std::shared_ptr<ResourceData>> Pick(
+    const std::vector<std::shared_ptr<ResourceData>>& all, std::size_t from, std::size_t count) {
   return {all.begin() + static_cast<long>(from), all.begin() + static_cast<long>(from + count)};
 }
 
@@ -271,15 +285,20 @@ std::shared_ptr<ProjectData> BuildingProject() {
     std::vector<const char*> people;
   };
   const std::vector<Group> groups = {
-      {"Planung", {"Katrin Vogel", "Stefan Brandt", "Julia Hartmann", "Markus Lorenz", "Sabine Krüger"}},
-      {"Rohbau", {"Andreas Becker", "Thomas Wagner", "Michael Schulz", "Jürgen Hoffmann", "Peter Schäfer",
-                  "Uwe Koch", "Dirk Richter", "Sven Klein", "Marco Wolf", "Oliver Schröder"}},
-      {"Elektro", {"Frank Zimmermann", "Tobias Braun", "Daniel Hofmann", "Matthias Hartwig",
-                   "Christian Lange", "Björn Schmitt"}},
-      {"Sanitär", {"Ralf Werner", "Jan Krause", "Heiko Meier", "Dennis Lehmann", "Kai Schmid",
-                   "Patrick Schulze"}},
-      {"Ausbau", {"Nicole Maier", "Sandra Köhler", "Martin Herrmann", "Lars König", "Torsten Walter",
-                  "Anja Mayer", "Ömer Yılmaz"}},
+      {"Planung",
+       {"Katrin Vogel", "Stefan Brandt", "Julia Hartmann", "Markus Lorenz", "Sabine Krüger"}},
+      {"Rohbau",
+       {"Andreas Becker", "Thomas Wagner", "Michael Schulz", "Jürgen Hoffmann", "Peter Schäfer",
+        "Uwe Koch", "Dirk Richter", "Sven Klein", "Marco Wolf", "Oliver Schröder"}},
+      {"Elektro",
+       {"Frank Zimmermann", "Tobias Braun", "Daniel Hofmann", "Matthias Hartwig", "Christian Lange",
+        "Björn Schmitt"}},
+      {"Sanitär",
+       {"Ralf Werner", "Jan Krause", "Heiko Meier", "Dennis Lehmann", "Kai Schmid",
+        "Patrick Schulze"}},
+      {"Ausbau",
+       {"Nicole Maier", "Sandra Köhler", "Martin Herrmann", "Lars König", "Torsten Walter",
+        "Anja Mayer", "Ömer Yılmaz"}},
   };
   std::map<std::string, std::vector<std::shared_ptr<ResourceData>>> people;
   for (const Group& g : groups) {
@@ -331,7 +350,8 @@ std::shared_ptr<ProjectData> BuildingProject() {
   for (const auto& r : shellCrew) b.Assign(r, shell, 480);
   for (const auto& r : Pick(shellCrew, 0, 5)) b.Assign(r, roof, 480);
   for (const auto& r : people["Elektro"]) b.Assign(r, electric, 480);
-  for (const auto& r : people["Sanitär"]) b.Assign(r, plumbing, r->name == "Kai Schmid" ? 360 : 480);
+  for (const auto& r : people["Sanitär"])
+    b.Assign(r, plumbing, r->name == "Kai Schmid" ? 360 : 480);
   for (const auto& r : Pick(people["Elektro"], 0, 2)) b.Assign(r, commissioning, 480);
   for (const auto& r : Pick(people["Sanitär"], 0, 2)) b.Assign(r, commissioning, 480);
   const auto& finish = people["Ausbau"];

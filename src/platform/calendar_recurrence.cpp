@@ -9,17 +9,27 @@ namespace {
 
 using Day = long long;  // whole day number
 
-Day DayOf(Date d) { return static_cast<Day>(std::floor(d.serial)); }
-Date ToDate(Day d) { return Date(static_cast<double>(d)); }
-int WeekdayOf(Day d) { return Weekday(ToDate(d)); }  // 1 Sunday ... 7 Saturday
+Day DayOf(Date d) {
+  return static_cast<Day>(std::floor(d.serial));
+}
+Date ToDate(Day d) {
+  return Date(static_cast<double>(d));
+}
+int WeekdayOf(Day d) {
+  return Weekday(ToDate(d));
+}  // 1 Sunday ... 7 Saturday
 
 bool MatchesItem(Day d, int item) {
   const int w = WeekdayOf(d);
   switch (item) {
-    case 0: return true;                  // any day
-    case 1: return w >= 2 && w <= 6;      // weekday
-    case 2: return w == 1 || w == 7;      // weekend day
-    default: return w == item - 2;        // 3 Sunday ... 9 Saturday
+    case 0:
+      return true;  // any day
+    case 1:
+      return w >= 2 && w <= 6;  // weekday
+    case 2:
+      return w == 1 || w == 7;  // weekend day
+    default:
+      return w == item - 2;  // 3 Sunday ... 9 Saturday
   }
 }
 

@@ -27,9 +27,9 @@ enum class RecurrenceType : int {
 // 4 last; days of the week are bits, 1 Sunday ... 64 Saturday.
 struct RecurringException {
   std::string name;
-  Date from;                 // first day of the range
-  std::optional<Date> to;    // last day of the range
-  int occurrences = 0;       // 0: not given
+  Date from;               // first day of the range
+  std::optional<Date> to;  // last day of the range
+  int occurrences = 0;     // 0: not given
   bool enteredByOccurrences = false;
   int type = 1;
   int period = 1;

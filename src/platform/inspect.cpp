@@ -15,10 +15,14 @@ using json = nlohmann::ordered_json;
 
 const char* KindName(int kind) {
   switch (kind) {
-    case 0: return "Arbeit";
-    case 1: return "Material";
-    case 2: return "Kosten";
-    default: return "unbekannt";
+    case 0:
+      return "Arbeit";
+    case 1:
+      return "Material";
+    case 2:
+      return "Kosten";
+    default:
+      return "unbekannt";
   }
 }
 
@@ -35,12 +39,15 @@ std::string Times(const WorkingTimes& times) {
   std::string s;
   for (const WorkingTime& t : times) {
     if (!s.empty()) s += ", ";
-    s += FormatTime(Date(t.from)) + "-" + (t.to >= 1.0 ? std::string("24:00") : FormatTime(Date(t.to)));
+    s += FormatTime(Date(t.from)) + "-" +
+         (t.to >= 1.0 ? std::string("24:00") : FormatTime(Date(t.to)));
   }
   return s;
 }
 
-std::string Hours(double minutes) { return FormatGeneralNumber(minutes / 60.0) + " h"; }
+std::string Hours(double minutes) {
+  return FormatGeneralNumber(minutes / 60.0) + " h";
+}
 
 }  // namespace
 
@@ -62,7 +69,8 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
     if (c->isBase)
       o << " (Basiskalender)";
     else
-      o << " (Ressourcenkalender, Basis: " << (c->base ? c->base->name : std::string("keine")) << ")";
+      o << " (Ressourcenkalender, Basis: " << (c->base ? c->base->name : std::string("keine"))
+        << ")";
     o << "\n    Woche:";
     for (int d = 0; d < 7; ++d) {
       const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(d)];
@@ -89,10 +97,10 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
       continue;
     }
     o << r->name << " | UID " << r->uid << " | Gruppe: " << (r->group.empty() ? "-" : r->group)
-      << " | " << KindName(r->kind) << " | Kalender: "
-      << (r->calendar ? r->calendar->name : std::string("Projektkalender"))
-      << " | Basiskalender: " << RootName(r->calendar, p) << " | Zuordnungen: "
-      << r->assignments.size() << "\n";
+      << " | " << KindName(r->kind)
+      << " | Kalender: " << (r->calendar ? r->calendar->name : std::string("Projektkalender"))
+      << " | Basiskalender: " << RootName(r->calendar, p)
+      << " | Zuordnungen: " << r->assignments.size() << "\n";
   }
 
   std::size_t tasks = 0;
@@ -121,7 +129,8 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
   }
 
   o << "\nEigenschaften (" << p.properties.size() << ")\n";
-  for (const PropertyData& prop : p.properties) o << "  " << prop.name << " = " << prop.value << "\n";
+  for (const PropertyData& prop : p.properties)
+    o << "  " << prop.name << " = " << prop.value << "\n";
 
   o << "\nEingefügte Projekte (" << p.subprojects.size() << ")\n";
   for (const SubprojectData& s : p.subprojects) {
@@ -168,8 +177,8 @@ std::string InspectJson(const ProjectData& p, const std::vector<std::string>& wa
   for (const auto& c : p.calendars) {
     json exceptions = json::array();
     for (const CalendarException& e : c->exceptions)
-      exceptions.push_back({{"from", FormatIsoDate(e.from)}, {"to", FormatIsoDate(e.to)},
-                            {"working", e.working}});
+      exceptions.push_back(
+          {{"from", FormatIsoDate(e.from)}, {"to", FormatIsoDate(e.to)}, {"working", e.working}});
     calendars.push_back({{"name", c->name},
                          {"base", c->base ? json(c->base->name) : json(nullptr)},
                          {"exceptions", exceptions}});

@@ -11,17 +11,27 @@ namespace {
 constexpr double kHalfSecond = 0.5 / 86400.0;
 constexpr double kMicroMinute = 1e-6;
 
-std::string Show(const std::string& s) { return "\"" + s + "\""; }
+std::string Show(const std::string& s) {
+  return "\"" + s + "\"";
+}
 std::string Show(double v) {
   std::ostringstream o;
   o.precision(17);
   o << v;
   return o.str();
 }
-std::string Show(Date d) { return FormatIsoDateTime(d) + " (" + Show(d.serial) + ")"; }
-std::string Show(bool b) { return b ? "true" : "false"; }
-std::string Show(int v) { return std::to_string(v); }
-std::string Show(long v) { return std::to_string(v); }
+std::string Show(Date d) {
+  return FormatIsoDateTime(d) + " (" + Show(d.serial) + ")";
+}
+std::string Show(bool b) {
+  return b ? "true" : "false";
+}
+std::string Show(int v) {
+  return std::to_string(v);
+}
+std::string Show(long v) {
+  return std::to_string(v);
+}
 
 class Diff {
  public:
@@ -260,7 +270,8 @@ void CompareProject(Diff& d, const std::string& p, const ProjectData& a, const P
   d.SameDate(p + "start", a.start, b.start);
   d.Check(a.finish.has_value() == b.finish.has_value() &&
               (!a.finish || std::fabs(a.finish->serial - b.finish->serial) <= kHalfSecond),
-          p + "finish", a.finish ? Show(*a.finish) : "(keins)", b.finish ? Show(*b.finish) : "(keins)");
+          p + "finish", a.finish ? Show(*a.finish) : "(keins)",
+          b.finish ? Show(*b.finish) : "(keins)");
   d.Same(p + "calendarName", a.calendarName, b.calendarName);
   d.SameMinutes(p + "minutesPerDay", a.minutesPerDay, b.minutesPerDay);
   d.SameMinutes(p + "minutesPerWeek", a.minutesPerWeek, b.minutesPerWeek);

@@ -58,27 +58,37 @@ json DefinitionsJson(const Definitions& d, bool allTitles) {
   for (const auto& t : d.tables) {
     json cols = json::array();
     for (const auto& c : t.columns)
-      cols.push_back({{"field", c.field}, {"title", c.title}, {"width", c.width}, {"align", c.align}});
+      cols.push_back(
+          {{"field", c.field}, {"title", c.title}, {"width", c.width}, {"align", c.align}});
     tables.push_back({{"name", t.name}, {"taskTable", t.taskTable}, {"columns", cols}});
   }
   j["tables"] = tables;
   json views = json::array();
   for (const auto& v : d.views)
-    views.push_back({{"name", v.name}, {"taskView", v.taskView}, {"table", v.table},
-                     {"filter", v.filter}, {"group", v.group}});
+    views.push_back({{"name", v.name},
+                     {"taskView", v.taskView},
+                     {"table", v.table},
+                     {"filter", v.filter},
+                     {"group", v.group}});
   j["views"] = views;
   json filters = json::array();
   for (const auto& f : d.filters) {
     json criteria = json::array();
     for (const auto& c : f.criteria)
-      criteria.push_back({{"field", c.field}, {"test", c.test}, {"value", c.value}, {"join", c.join}});
+      criteria.push_back(
+          {{"field", c.field}, {"test", c.test}, {"value", c.value}, {"join", c.join}});
     filters.push_back({{"name", f.name}, {"taskFilter", f.taskFilter}, {"criteria", criteria}});
   }
   j["filters"] = filters;
   json styles = json::array();
   for (const auto& b : d.barStyles)
-    styles.push_back({{"name", b.name}, {"showFor", b.showFor}, {"from", b.from}, {"to", b.to},
-                      {"codes", b.codes}, {"row", b.row}, {"barText", b.barText}});
+    styles.push_back({{"name", b.name},
+                      {"showFor", b.showFor},
+                      {"from", b.from},
+                      {"to", b.to},
+                      {"codes", b.codes},
+                      {"row", b.row},
+                      {"barText", b.barText}});
   j["barStyles"] = styles;
   json titles = json::object();
   for (const auto& [id, title] : d.customFieldTitles)
@@ -113,7 +123,8 @@ void ReadDefinitions(const json& j, Definitions& d) {
     FilterDefinition filter{f.at("name").get<std::string>(), f.at("taskFilter").get<bool>(), {}};
     for (const auto& c : f.at("criteria"))
       filter.criteria.push_back({c.at("field").get<std::string>(), c.at("test").get<std::string>(),
-                                 c.at("value").get<std::string>(), c.at("join").get<std::string>()});
+                                 c.at("value").get<std::string>(),
+                                 c.at("join").get<std::string>()});
     d.filters.push_back(std::move(filter));
   }
   for (const auto& b : j.at("barStyles")) {
@@ -146,7 +157,9 @@ std::string CompanionText(const ProjectData& project, const CompanionExtras& ext
   j["version"] = kVersion;
   json props = json::array();
   for (const auto& p : project.properties)
-    props.push_back({{"name", p.name}, {"value", p.value}, {"type", p.type},
+    props.push_back({{"name", p.name},
+                     {"value", p.value},
+                     {"type", p.type},
                      {"linkToContent", p.linkToContent}});
   j["properties"] = props;
   j["definitions"] = DefinitionsJson(project.definitions, extras.allFieldTitles);
@@ -195,8 +208,7 @@ bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& 
     for (const auto& c : j.at("inheritedWeekdays"))
       inherited.emplace_back(c.at("calendar").get<std::int32_t>(),
                              c.at("days").get<std::vector<int>>());
-    if (j.contains("projectCalendar"))
-      projectCalendar = j.at("projectCalendar").get<std::string>();
+    if (j.contains("projectCalendar")) projectCalendar = j.at("projectCalendar").get<std::string>();
   } catch (const std::exception& e) {
     problem = e.what();
     return false;

@@ -6,9 +6,9 @@
 namespace kx::platform::detail {
 namespace {
 
-constexpr std::int32_t kNumber1 = 188743767;   // Number1..Number5
-constexpr std::int32_t kNumber6 = 188743982;   // Number6..Number20
-constexpr std::int32_t kDate1 = 188743945;     // Date1..Date10
+constexpr std::int32_t kNumber1 = 188743767;  // Number1..Number5
+constexpr std::int32_t kNumber6 = 188743982;  // Number6..Number20
+constexpr std::int32_t kDate1 = 188743945;    // Date1..Date10
 
 }  // namespace
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <unordered_map>
 
 #include <pugixml.hpp>
@@ -59,7 +58,9 @@ Tag LocalName(const char* name) {
   return {name};
 }
 
-std::string_view Text(xml_node n) { return n.child_value(); }
+std::string_view Text(xml_node n) {
+  return n.child_value();
+}
 
 std::string Quoted(std::string_view s) {
   constexpr std::size_t kMax = 60;
@@ -89,24 +90,36 @@ std::string ReadWholeFile(const std::string& path, bool& ok) {
 
 std::string ParseProblem(pugi::xml_parse_status status) {
   switch (status) {
-    case pugi::status_out_of_memory: return "zu wenig Speicher zum Lesen";
-    case pugi::status_bad_pi: return "kein gültiges XML: fehlerhafte Verarbeitungsanweisung";
-    case pugi::status_bad_comment: return "kein gültiges XML: fehlerhafter Kommentar";
-    case pugi::status_bad_cdata: return "kein gültiges XML: fehlerhafter CDATA-Abschnitt";
-    case pugi::status_bad_doctype: return "kein gültiges XML: fehlerhafte Dokumenttyp-Angabe";
-    case pugi::status_bad_pcdata: return "kein gültiges XML: fehlerhafter Text";
-    case pugi::status_bad_start_element: return "kein gültiges XML: fehlerhaftes Start-Tag";
-    case pugi::status_bad_attribute: return "kein gültiges XML: fehlerhaftes Attribut";
-    case pugi::status_bad_end_element: return "kein gültiges XML: fehlerhaftes End-Tag";
+    case pugi::status_out_of_memory:
+      return "zu wenig Speicher zum Lesen";
+    case pugi::status_bad_pi:
+      return "kein gültiges XML: fehlerhafte Verarbeitungsanweisung";
+    case pugi::status_bad_comment:
+      return "kein gültiges XML: fehlerhafter Kommentar";
+    case pugi::status_bad_cdata:
+      return "kein gültiges XML: fehlerhafter CDATA-Abschnitt";
+    case pugi::status_bad_doctype:
+      return "kein gültiges XML: fehlerhafte Dokumenttyp-Angabe";
+    case pugi::status_bad_pcdata:
+      return "kein gültiges XML: fehlerhafter Text";
+    case pugi::status_bad_start_element:
+      return "kein gültiges XML: fehlerhaftes Start-Tag";
+    case pugi::status_bad_attribute:
+      return "kein gültiges XML: fehlerhaftes Attribut";
+    case pugi::status_bad_end_element:
+      return "kein gültiges XML: fehlerhaftes End-Tag";
     case pugi::status_end_element_mismatch:
       return "kein gültiges XML: End-Tag passt nicht zum Start-Tag";
-    case pugi::status_append_invalid_root: return "kein gültiges XML: ungültiges Wurzelelement";
-    case pugi::status_no_document_element: return "keine XML-Datei: kein Wurzelelement gefunden";
-    default: return "kein gültiges XML: unbekanntes Zeichen";
+    case pugi::status_append_invalid_root:
+      return "kein gültiges XML: ungültiges Wurzelelement";
+    case pugi::status_no_document_element:
+      return "keine XML-Datei: kein Wurzelelement gefunden";
+    default:
+      return "kein gültiges XML: unbekanntes Zeichen";
   }
 }
 
-// Folder and file name of a path that may use Windows separators.
+// The file name of a path that may use Windows separators.
 std::string FileNamePart(const std::string& path) {
   const auto slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -220,16 +233,16 @@ class FileReader {
     // Dates are mostly spelled "yyyy-mm-ddThh:mm:ss", and many share their day with the date
     // read before. Each character is looked at only once those before it are known not to end
     // the text.
-    int y = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0;
-    if (TwoDigits(t, y) && TwoDigits(t + 2, d) && t[4] == '-' && TwoDigits(t + 5, mo) &&
+    int century = 0, year = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0;
+    if (TwoDigits(t, century) && TwoDigits(t + 2, year) && t[4] == '-' && TwoDigits(t + 5, mo) &&
         t[7] == '-' && TwoDigits(t + 8, d) && t[10] == 'T' && TwoDigits(t + 11, hh) &&
         t[13] == ':' && TwoDigits(t + 14, mm) && t[16] == ':' && TwoDigits(t + 17, ss) &&
         t[19] == '\0' && hh < 24 && mm < 60 && ss < 60) {
       if (std::memcmp(t, lastDay_, 10) != 0) {
-        y = y * 100 + (t[2] - '0') * 10 + (t[3] - '0');
-        if (!IsValidCivil(y, mo, d)) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
+        year += century * 100;
+        if (!IsValidCivil(year, mo, d)) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
         std::memcpy(lastDay_, t, 10);
-        lastDaySerial_ = DateSerial(y, mo, d).serial;
+        lastDaySerial_ = DateSerial(year, mo, d).serial;
       }
       return Date(lastDaySerial_ + (hh * 3600 + mm * 60 + ss) / 86400.0);
     }
@@ -253,7 +266,8 @@ class FileReader {
       bool ok = true;
       for (int k = 0; k < 3 && ok; ++k) {
         const char* first = p;
-        while (*p >= '0' && *p <= '9' && p - first < 9) part[k] = part[k] * 10 + static_cast<unsigned>(*p++ - '0');
+        while (*p >= '0' && *p <= '9' && p - first < 9)
+          part[k] = part[k] * 10 + static_cast<unsigned>(*p++ - '0');
         ok = p != first && *p == kUnits[k];
         ++p;
       }
@@ -298,7 +312,7 @@ class FileReader {
   void ReadCalendars(xml_node calendars);
   void ReadCalendar(xml_node node, CalendarEntry& entry);
   WorkingTimes ReadWorkingTimes(xml_node workingTimes);
-  WorkingTimes DayTimes(xml_node dayNode, xml_node workingTimes, bool working);
+  WorkingTimes DayTimes(xml_node workingTimes, bool working);
   std::pair<Date, Date> ReadPeriod(xml_node timePeriod, xml_node owner);
   void ReadException(xml_node node, CalendarData& calendar);
   void ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar);
@@ -314,8 +328,9 @@ class FileReader {
   void ReadSubprojects();
   void ReadCompanion();
   template <class T>
-  void PlaceRows(std::vector<std::pair<std::int64_t, std::pair<xml_node, std::shared_ptr<T>>>>& rows,
-                 std::vector<std::shared_ptr<T>>& out, const char* what);
+  void PlaceRows(
+      std::vector<std::pair<std::int64_t, std::pair<xml_node, std::shared_ptr<T>>>>& rows,
+      std::vector<std::shared_ptr<T>>& out, const char* what);
 
   Loader& loader_;
   const ReadOptions& options_;
@@ -339,9 +354,11 @@ class FileReader {
 void FileReader::CheckRoot(xml_node root) {
   const std::string_view name = root.name();
   const auto colon = name.rfind(':');
-  const std::string prefix = colon == std::string_view::npos ? "" : std::string(name.substr(0, colon));
+  const std::string prefix =
+      colon == std::string_view::npos ? "" : std::string(name.substr(0, colon));
   const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-  const pugi::xml_attribute ns = root.attribute(prefix.empty() ? "xmlns" : ("xmlns:" + prefix).c_str());
+  const pugi::xml_attribute ns =
+      root.attribute(prefix.empty() ? "xmlns" : ("xmlns:" + prefix).c_str());
   if (local == "Project" && std::string_view(ns.value()) == kProjectXmlNamespace) {
     tPrefixedNames = !prefix.empty();
     return;
@@ -359,8 +376,8 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
   bool closed = true;
   if (buffer) {
     closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
-    parsed = doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions,
-                                     pugi::encoding_auto);
+    parsed =
+        doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions, pugi::encoding_auto);
   } else {
     parsed = doc.load_file(path_.c_str(), kParseOptions, pugi::encoding_auto);
     if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error)
@@ -391,10 +408,14 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
   xml_node calendars, tasks, resources, assignments;
   for (xml_node c = root.first_child(); c; c = c.next_sibling()) {
     const Tag n = LocalName(c.name());
-    if (n == "Calendars") calendars = c;
-    else if (n == "Tasks") tasks = c;
-    else if (n == "Resources") resources = c;
-    else if (n == "Assignments") assignments = c;
+    if (n == "Calendars")
+      calendars = c;
+    else if (n == "Tasks")
+      tasks = c;
+    else if (n == "Resources")
+      resources = c;
+    else if (n == "Assignments")
+      assignments = c;
   }
   ReadCalendars(calendars);
   if (projectCalendarUid_)  // without one the project keeps the host's "Standard"
@@ -433,8 +454,10 @@ void FileReader::ReadHeader(xml_node root) {
         std::string alias;
         for (xml_node f = a.first_child(); f; f = f.next_sibling()) {
           const Tag fn = LocalName(f.name());
-          if (fn == "FieldID") id = IntOf(f);
-          else if (fn == "Alias") alias = Text(f);
+          if (fn == "FieldID")
+            id = IntOf(f);
+          else if (fn == "Alias")
+            alias = Text(f);
         }
         if (id && !alias.empty()) project_->definitions.customFieldTitles[*id] = alias;
       }
@@ -452,11 +475,13 @@ WorkingTimes FileReader::ReadWorkingTimes(xml_node workingTimes) {
     std::optional<double> from, to;
     for (xml_node c = wt.first_child(); c; c = c.next_sibling()) {
       const Tag n = LocalName(c.name());
-      if (n == "FromTime") from = TimeOf(c);
-      else if (n == "ToTime") to = TimeOf(c);
+      if (n == "FromTime")
+        from = TimeOf(c);
+      else if (n == "ToTime")
+        to = TimeOf(c);
     }
     if (!from || !to) continue;  // an empty interval element
-    if (*to == 0.0) to = 1.0;     // "00:00:00" as the end is midnight at the end of the day
+    if (*to == 0.0) to = 1.0;    // "00:00:00" as the end is midnight at the end of the day
     if (*to <= *from) {
       Warn(wt, "Arbeitszeit " + FormatXmlTime(*from) + " bis " + FormatXmlTime(*to) +
                    " endet nicht nach ihrem Beginn und wird übergangen");
@@ -476,7 +501,7 @@ WorkingTimes FileReader::ReadWorkingTimes(xml_node workingTimes) {
   return merged;
 }
 
-WorkingTimes FileReader::DayTimes(xml_node, xml_node workingTimes, bool working) {
+WorkingTimes FileReader::DayTimes(xml_node workingTimes, bool working) {
   if (!working) return {};
   WorkingTimes times = workingTimes ? ReadWorkingTimes(workingTimes) : WorkingTimes{};
   if (!workingTimes) times = detail::HostDefaultTimes(1);  // a working day without its hours
@@ -488,7 +513,8 @@ std::pair<Date, Date> FileReader::ReadPeriod(xml_node timePeriod, xml_node owner
   xml_node toNode;
   for (xml_node c = timePeriod.first_child(); c; c = c.next_sibling()) {
     const Tag n = LocalName(c.name());
-    if (n == "FromDate") from = DateOf(c);
+    if (n == "FromDate")
+      from = DateOf(c);
     else if (n == "ToDate") {
       to = DateOf(c);
       toNode = c;
@@ -508,24 +534,37 @@ void FileReader::ReadException(xml_node node, CalendarData& calendar) {
   xml_node period, workingTimes;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
     const Tag n = LocalName(c.name());
-    if (n == "EnteredByOccurrences") p.enteredByOccurrences = BoolOf(c);
-    else if (n == "TimePeriod") period = c;
-    else if (n == "Occurrences") p.occurrences = IntOf(c);
-    else if (n == "Name") p.name = Text(c);
-    else if (n == "Type") p.type = IntOf(c);
-    else if (n == "Period") p.period = IntOf(c);
-    else if (n == "DaysOfWeek") p.daysOfWeek = IntOf(c);
-    else if (n == "MonthItem") p.monthItem = IntOf(c);
-    else if (n == "MonthPosition") p.monthPosition = IntOf(c);
-    else if (n == "Month") p.month = IntOf(c);
-    else if (n == "MonthDay") p.monthDay = IntOf(c);
-    else if (n == "DayWorking") p.working = BoolOf(c);
-    else if (n == "WorkingTimes") workingTimes = c;
+    if (n == "EnteredByOccurrences")
+      p.enteredByOccurrences = BoolOf(c);
+    else if (n == "TimePeriod")
+      period = c;
+    else if (n == "Occurrences")
+      p.occurrences = IntOf(c);
+    else if (n == "Name")
+      p.name = Text(c);
+    else if (n == "Type")
+      p.type = IntOf(c);
+    else if (n == "Period")
+      p.period = IntOf(c);
+    else if (n == "DaysOfWeek")
+      p.daysOfWeek = IntOf(c);
+    else if (n == "MonthItem")
+      p.monthItem = IntOf(c);
+    else if (n == "MonthPosition")
+      p.monthPosition = IntOf(c);
+    else if (n == "Month")
+      p.month = IntOf(c);
+    else if (n == "MonthDay")
+      p.monthDay = IntOf(c);
+    else if (n == "DayWorking")
+      p.working = BoolOf(c);
+    else if (n == "WorkingTimes")
+      workingTimes = c;
   }
   const auto [from, to] = ReadPeriod(period, node);
   p.from = from;
   p.to = to;
-  p.times = DayTimes(node, workingTimes, p.working);
+  p.times = DayTimes(workingTimes, p.working);
   bool truncated = false;
   const std::size_t budget = kMaxExceptions - std::min(kMaxExceptions, exceptionCount_);
   auto occurrences = ExpandRecurrence(p, budget, &truncated, kRecurrenceWindow);
@@ -558,9 +597,12 @@ void FileReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
     std::string name;
     for (xml_node c = ww.first_child(); c; c = c.next_sibling()) {
       const Tag n = LocalName(c.name());
-      if (n == "TimePeriod") period = c;
-      else if (n == "Name") name = Text(c);
-      else if (n == "WeekDays") weekDays = c;
+      if (n == "TimePeriod")
+        period = c;
+      else if (n == "Name")
+        name = Text(c);
+      else if (n == "WeekDays")
+        weekDays = c;
     }
     std::array<std::optional<WorkingTimes>, 7> days;
     for (xml_node wd = weekDays.first_child(); wd; wd = wd.next_sibling()) {
@@ -570,11 +612,14 @@ void FileReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
       xml_node times;
       for (xml_node c = wd.first_child(); c; c = c.next_sibling()) {
         const Tag n = LocalName(c.name());
-        if (n == "DayType") type = IntOf(c);
-        else if (n == "DayWorking") working = BoolOf(c);
-        else if (n == "WorkingTimes") times = c;
+        if (n == "DayType")
+          type = IntOf(c);
+        else if (n == "DayWorking")
+          working = BoolOf(c);
+        else if (n == "WorkingTimes")
+          times = c;
       }
-      if (type >= 1 && type <= 7) days[type - 1] = DayTimes(wd, times, working);
+      if (type >= 1 && type <= 7) days[type - 1] = DayTimes(times, working);
     }
     if (!period) continue;
     auto [from, to] = ReadPeriod(period, ww);
@@ -607,8 +652,9 @@ void FileReader::TidyExceptions(CalendarData& calendar) {
   // Patterns may fall on the same day (the first of a month that is also its first Saturday):
   // the earlier exception keeps such days, a later one keeps the rest of its own.
   auto& list = calendar.exceptions;
-  std::stable_sort(list.begin(), list.end(), [](const CalendarException& a,
-                                                const CalendarException& b) { return a.from < b.from; });
+  std::stable_sort(
+      list.begin(), list.end(),
+      [](const CalendarException& a, const CalendarException& b) { return a.from < b.from; });
   std::size_t kept = 0;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (kept > 0 && !(list[kept - 1].to < list[i].from)) {
@@ -629,15 +675,21 @@ void FileReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
   xml_node weekDays, exceptions, workWeeks;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
     const Tag n = LocalName(c.name());
-    if (n == "UID") uid = IntOf(c);
-    else if (n == "Name") cal->name = Text(c);
-    else if (n == "IsBaseCalendar") cal->isBase = BoolOf(c);
+    if (n == "UID")
+      uid = IntOf(c);
+    else if (n == "Name")
+      cal->name = Text(c);
+    else if (n == "IsBaseCalendar")
+      cal->isBase = BoolOf(c);
     else if (n == "BaseCalendarUID") {
       entry.baseUid = IntOf(c);
       entry.baseNode = c;
-    } else if (n == "WeekDays") weekDays = c;
-    else if (n == "Exceptions") exceptions = c;
-    else if (n == "WorkWeeks") workWeeks = c;
+    } else if (n == "WeekDays")
+      weekDays = c;
+    else if (n == "Exceptions")
+      exceptions = c;
+    else if (n == "WorkWeeks")
+      workWeeks = c;
   }
   if (!uid) Fail(node, "Kalender " + Quoted(cal->name) + " ohne <UID>");
   cal->uid = *uid;
@@ -653,18 +705,21 @@ void FileReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
       if (n == "DayType") {
         type = IntOf(c);
         typeNode = c;
-      } else if (n == "DayWorking") working = BoolOf(c);
-      else if (n == "WorkingTimes") times = c;
-      else if (n == "TimePeriod") period = c;
+      } else if (n == "DayWorking")
+        working = BoolOf(c);
+      else if (n == "WorkingTimes")
+        times = c;
+      else if (n == "TimePeriod")
+        period = c;
     }
     if (!type) Fail(wd, "Wochentag ohne <DayType>");
     if (*type >= 1 && *type <= 7) {
-      cal->weekdays[*type - 1] = {false, DayTimes(wd, times, working)};
+      cal->weekdays[*type - 1] = {false, DayTimes(times, working)};
     } else if (*type == 0) {
       if (newExceptions) continue;  // the file holds the same exceptions in the newer form
       const auto [from, to] = ReadPeriod(period, wd);
       if (exceptionCount_ >= kMaxExceptions) continue;
-      cal->exceptions.push_back({"", from, to, working, DayTimes(wd, times, working)});
+      cal->exceptions.push_back({"", from, to, working, DayTimes(times, working)});
       ++exceptionCount_;
     } else {
       Warn(typeNode, "Wochentag " + std::to_string(*type) + " ist unbekannt und wird übergangen");
@@ -705,12 +760,13 @@ void FileReader::ResolveBaseCalendars() {
     for (auto it = baseOf.find(uid); it != baseOf.end(); it = baseOf.find(it->second)) {
       if (++steps > baseOf.size()) {
         const CalendarEntry& entry = calendars_.at(uid);
-        Fail(entry.baseNode, "die Basiskalender von " + Quoted(entry.calendar->name) +
-                                 " bilden eine Schleife");
+        Fail(entry.baseNode,
+             "die Basiskalender von " + Quoted(entry.calendar->name) + " bilden eine Schleife");
       }
     }
   }
-  for (const auto& [uid, base] : baseOf) calendars_.at(uid).calendar->base = calendars_.at(base).calendar;
+  for (const auto& [uid, base] : baseOf)
+    calendars_.at(uid).calendar->base = calendars_.at(base).calendar;
 }
 
 void FileReader::ReadCalendars(xml_node calendars) {
@@ -776,19 +832,26 @@ void FileReader::ReadResources(xml_node resources) {
     std::int32_t calendarUid = -1;
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
       const Tag n = LocalName(c.name());
-      if (n == "UID") uid = IntOf(c);
+      if (n == "UID")
+        uid = IntOf(c);
       else if (n == "ID") {
         id = IntOf(c);
         idNode = c;
-      } else if (n == "Name") r->name = Text(c);
-      else if (n == "Type") type = IntOf(c);
-      else if (n == "IsNull") isNull = BoolOf(c);
-      else if (n == "Initials") r->initials = Text(c);
-      else if (n == "Group") r->group = Text(c);
+      } else if (n == "Name")
+        r->name = Text(c);
+      else if (n == "Type")
+        type = IntOf(c);
+      else if (n == "IsNull")
+        isNull = BoolOf(c);
+      else if (n == "Initials")
+        r->initials = Text(c);
+      else if (n == "Group")
+        r->group = Text(c);
       else if (n == "CalendarUID") {
         calendarUid = IntOf(c);
         calendarNode = c;
-      } else if (n == "IsCostResource") isCost = BoolOf(c);
+      } else if (n == "IsCostResource")
+        isCost = BoolOf(c);
     }
     if (!uid) Fail(node, "Ressource " + Quoted(r->name) + " ohne <UID>");
     if (*uid == 0) continue;  // the project's own entry, no row of the sheet
@@ -819,20 +882,31 @@ void FileReader::ReadTasks(xml_node tasks) {
     std::string subName;
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
       const Tag n = LocalName(c.name());
-      if (n == "UID") uid = IntOf(c);
+      if (n == "UID")
+        uid = IntOf(c);
       else if (n == "ID") {
         id = IntOf(c);
         idNode = c;
-      } else if (n == "Name") t->name = Text(c);
-      else if (n == "IsNull") isNull = BoolOf(c);
-      else if (n == "OutlineLevel") t->outlineLevel = IntOf(c);
-      else if (n == "Summary") t->summary = BoolOf(c);
-      else if (n == "Start") t->start = DateOf(c);
-      else if (n == "Finish") t->finish = DateOf(c);
-      else if (n == "Duration") t->durationMinutes = DurationOf(c);
-      else if (n == "Rollup") t->rollup = BoolOf(c);
-      else if (n == "HideBar") t->hiddenBar = BoolOf(c);
-      else if (n == "IsSubproject") isSubproject = BoolOf(c);
+      } else if (n == "Name")
+        t->name = Text(c);
+      else if (n == "IsNull")
+        isNull = BoolOf(c);
+      else if (n == "OutlineLevel")
+        t->outlineLevel = IntOf(c);
+      else if (n == "Summary")
+        t->summary = BoolOf(c);
+      else if (n == "Start")
+        t->start = DateOf(c);
+      else if (n == "Finish")
+        t->finish = DateOf(c);
+      else if (n == "Duration")
+        t->durationMinutes = DurationOf(c);
+      else if (n == "Rollup")
+        t->rollup = BoolOf(c);
+      else if (n == "HideBar")
+        t->hiddenBar = BoolOf(c);
+      else if (n == "IsSubproject")
+        isSubproject = BoolOf(c);
       else if (n == "SubprojectName") {
         subName = Text(c);
         subNode = c;
@@ -841,8 +915,10 @@ void FileReader::ReadTasks(xml_node tasks) {
         xml_node value;
         for (xml_node a = c.first_child(); a; a = a.next_sibling()) {
           const Tag an = LocalName(a.name());
-          if (an == "FieldID") field = IntOf(a);
-          else if (an == "Value") value = a;
+          if (an == "FieldID")
+            field = IntOf(a);
+          else if (an == "Value")
+            value = a;
         }
         const auto known = field ? detail::CustomFieldOf(*field) : std::nullopt;
         if (!known || !value || *value.child_value() == '\0') continue;
@@ -884,10 +960,14 @@ void FileReader::ReadTimephased(xml_node node, AssignmentData* assignment, TaskE
   } else {
     for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
       const Tag n = LocalName(c.name());
-      if (n == "Type") typeNode = c;
-      else if (n == "Start") start = c;
-      else if (n == "Finish") finish = c;
-      else if (n == "Value") value = c;
+      if (n == "Type")
+        typeNode = c;
+      else if (n == "Start")
+        start = c;
+      else if (n == "Finish")
+        finish = c;
+      else if (n == "Value")
+        value = c;
     }
   }
   if (typeNode) {
@@ -916,7 +996,8 @@ void FileReader::ReadAssignments(xml_node assignments) {
       const Tag n = LocalName(c.name());
       if (n == "TimephasedData") {  // read below, once the owners are known
         if (stretches++ == 0) firstStretch = c;
-      } else if (n == "UID") a->uid = IntOf(c);
+      } else if (n == "UID")
+        a->uid = IntOf(c);
       else if (n == "TaskUID") {
         a->taskUid = IntOf(c);
         taskNode = c;
@@ -925,16 +1006,20 @@ void FileReader::ReadAssignments(xml_node assignments) {
         a->resourceUid = IntOf(c);
         resourceNode = c;
         haveResource = true;
-      } else if (n == "Start") a->start = DateOf(c);
-      else if (n == "Finish") a->finish = DateOf(c);
-      else if (n == "Work") a->workMinutes = DurationOf(c);
+      } else if (n == "Start")
+        a->start = DateOf(c);
+      else if (n == "Finish")
+        a->finish = DateOf(c);
+      else if (n == "Work")
+        a->workMinutes = DurationOf(c);
     }
     if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
     TaskEntry* task = nullptr;
     if (a->taskUid != 0) {
       const auto it = tasks_.find(a->taskUid);
       if (it == tasks_.end())
-        Fail(taskNode, "Vorgangs-UID " + std::to_string(a->taskUid) + " der Zuordnung ist nicht definiert");
+        Fail(taskNode,
+             "Vorgangs-UID " + std::to_string(a->taskUid) + " der Zuordnung ist nicht definiert");
       task = &it->second;
     }
     ResourceData* resource = nullptr;
@@ -951,7 +1036,9 @@ void FileReader::ReadAssignments(xml_node assignments) {
     for (xml_node c = firstStretch; c; c = c.next_sibling())
       if (LocalName(c.name()) == "TimephasedData") ReadTimephased(c, kept, task);
     if (!resource) continue;
-    const auto byStart = [](const TimephasedWork& x, const TimephasedWork& y) { return x.start < y.start; };
+    const auto byStart = [](const TimephasedWork& x, const TimephasedWork& y) {
+      return x.start < y.start;
+    };
     if (!std::is_sorted(a->timephased.begin(), a->timephased.end(), byStart))
       std::stable_sort(a->timephased.begin(), a->timephased.end(), byStart);
     if (task) task->assignments.push_back(a.get());
@@ -964,7 +1051,8 @@ void FileReader::DeriveGaps() {
     if (!entry.task || !entry.hasZeroWork) continue;
     std::vector<detail::WorkStretch> stretches = std::move(entry.unassigned);
     for (const AssignmentData* a : entry.assignments)
-      for (const TimephasedWork& w : a->timephased) stretches.push_back({w.start, w.finish, w.minutes});
+      for (const TimephasedWork& w : a->timephased)
+        stretches.push_back({w.start, w.finish, w.minutes});
     entry.task->gaps = detail::GapsFromWork(std::move(stretches));
   }
 }
@@ -1021,8 +1109,8 @@ void FileReader::ReadCompanion() {
   const std::string text = ReadWholeFile(companion, ok);
   std::string problem = "Datei kann nicht gelesen werden";
   if (ok && detail::ApplyCompanion(text, *project_, problem)) return;
-  warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" +
-                      problem + ")");
+  warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
+                      ")");
 }
 
 std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view original,
@@ -1040,7 +1128,9 @@ std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view o
 
 }  // namespace
 
-std::string CompanionPath(const std::string& projectPath) { return projectPath + ".korvalinx.json"; }
+std::string CompanionPath(const std::string& projectPath) {
+  return projectPath + ".korvalinx.json";
+}
 
 LoadResult ReadProjectXml(const std::string& path, const ReadOptions& options) {
   LoadResult result;

@@ -72,9 +72,15 @@ class XmlOut {
     for (const char ch : text) {
       const auto c = static_cast<unsigned char>(ch);
       switch (ch) {
-        case '&': s_ += "&amp;"; break;
-        case '<': s_ += "&lt;"; break;
-        case '>': s_ += "&gt;"; break;
+        case '&':
+          s_ += "&amp;";
+          break;
+        case '<':
+          s_ += "&lt;";
+          break;
+        case '>':
+          s_ += "&gt;";
+          break;
         default:
           if (c < 0x20 && c != '\t' && c != '\n') {
             // Carriage returns and other control characters as references, so that reading
@@ -150,9 +156,9 @@ class Writer {
   Written written_;
   std::vector<std::shared_ptr<CalendarData>> calendars_;
   std::unordered_map<const CalendarData*, std::int32_t> calendarUid_;
-  std::vector<std::int32_t> taskUids_;                      // by row
+  std::vector<std::int32_t> taskUids_;                        // by row
   std::unordered_map<std::int32_t, std::int32_t> taskUidOf_;  // the model's uid -> written uid
-  std::vector<std::int32_t> resourceUids_;                  // by row
+  std::vector<std::int32_t> resourceUids_;                    // by row
 };
 
 void Writer::CollectCalendars() {
@@ -562,7 +568,9 @@ class TempFile {
 
 }  // namespace
 
-std::string ProjectXmlText(const ProjectData& project) { return Writer(project).Run().xml; }
+std::string ProjectXmlText(const ProjectData& project) {
+  return Writer(project).Run().xml;
+}
 
 void SaveProjectXml(const ProjectData& project, const std::string& path) {
   Written w = Writer(project).Run();

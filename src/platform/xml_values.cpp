@@ -8,7 +8,9 @@
 namespace kx::platform {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads exactly `n` digits at `pos`.
 bool Digits(std::string_view t, std::size_t pos, std::size_t n, int& out) {
@@ -213,8 +215,8 @@ std::string FormatXmlDuration(double minutes) {
   const long long seconds = micro / 1000000;
   const long long rest = micro % 1000000;
   char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%sPT%lldH%lldM%lld", negative ? "-" : "",
-                        seconds / 3600, (seconds / 60) % 60, seconds % 60);
+  int n = std::snprintf(buf, sizeof buf, "%sPT%lldH%lldM%lld", negative ? "-" : "", seconds / 3600,
+                        (seconds / 60) % 60, seconds % 60);
   if (rest != 0) {
     char frac[16];
     std::snprintf(frac, sizeof frac, "%06lld", rest);

@@ -57,8 +57,8 @@ TEST(CalendarRecurrence, WeeksCountFromTheSundayBeforeTheFirstDay) {
 TEST(CalendarRecurrence, MonthlyAndYearlyPatterns) {
   auto p = Pattern(5, DateSerial(2002, 1, 1), DateSerial(2005, 1, 28), 7);
   p.period = 6;
-  p.monthItem = 8;       // Friday
-  p.monthPosition = 4;   // last
+  p.monthItem = 8;      // Friday
+  p.monthPosition = 4;  // last
   const auto last = Days(ExpandRecurrence(p, 100));
   ASSERT_EQ(last.size(), 7u);
   EXPECT_EQ(last[0], "2002-01-25");

@@ -15,7 +15,9 @@ namespace {
 using testing::ReadText;
 using testing::TempDir;
 
-std::string Example(const std::string& name) { return std::string(KX_EXAMPLES_DIR) + "/" + name; }
+std::string Example(const std::string& name) {
+  return std::string(KX_EXAMPLES_DIR) + "/" + name;
+}
 
 // Working days off in a resource calendar that its base calendar works.
 int VacationDays(const CalendarData& c) {
@@ -44,8 +46,10 @@ TEST(Examples, BuildingProjectHoldsItsGroupsVacationsAndInsertedProject) {
   EXPECT_EQ(p.title, "Neubau Bürogebäude");
   std::map<std::string, int> groups;
   for (const auto& res : p.resources) ++groups[res->group];
-  EXPECT_EQ(groups, (std::map<std::string, int>{
-                        {"", 1}, {"Planung", 5}, {"Rohbau", 11}, {"Elektro", 6}, {"Sanitär", 6}, {"Ausbau", 7}}));
+  EXPECT_EQ(
+      groups,
+      (std::map<std::string, int>{
+          {"", 1}, {"Planung", 5}, {"Rohbau", 11}, {"Elektro", 6}, {"Sanitär", 6}, {"Ausbau", 7}}));
   EXPECT_EQ(p.resources.back()->name, "Beton C25/30");
   EXPECT_EQ(p.resources.back()->kind, 1);
   std::vector<std::string> bases;

@@ -13,7 +13,8 @@ namespace kx::platform {
 namespace {
 
 TEST(ProjectXmlFuzzCorpus, EveryInputIsReadOrRefused) {
-  const std::filesystem::path corpus = std::filesystem::path(KX_SOURCE_DIR) / "fuzz/corpus/project_xml";
+  const std::filesystem::path corpus =
+      std::filesystem::path(KX_SOURCE_DIR) / "fuzz/corpus/project_xml";
   ASSERT_TRUE(std::filesystem::is_directory(corpus));
   std::size_t inputs = 0, read = 0;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
@@ -29,7 +30,8 @@ TEST(ProjectXmlFuzzCorpus, EveryInputIsReadOrRefused) {
       EXPECT_EQ(ProjectXmlText(*again.project), first) << entry.path();
       ++read;
     } catch (const host::HostError& e) {
-      EXPECT_EQ(e.description().rfind("eingabe.xml:", 0), 0u) << entry.path() << ": " << e.description();
+      EXPECT_EQ(e.description().rfind("eingabe.xml:", 0), 0u)
+          << entry.path() << ": " << e.description();
     }
   }
   EXPECT_GT(inputs, 0u);

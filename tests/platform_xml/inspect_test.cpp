@@ -44,9 +44,13 @@ TEST(Inspect, JsonHoldsRowsCalendarsTasksAndProperties) {
   ASSERT_EQ(RunInspect(dir / "bau.xml", true, out, err), 0) << err.str();
   const json j = json::parse(out.str());
   ASSERT_EQ(j["resources"].size(), 3u);
-  EXPECT_EQ(j["resources"][0],
-            json({{"uid", 1}, {"name", "Anna Maier"}, {"group", "Rohbau"}, {"kind", 0},
-                  {"calendar", "Maier"}, {"base_calendar", "Standard"}, {"assignments", 0}}));
+  EXPECT_EQ(j["resources"][0], json({{"uid", 1},
+                                     {"name", "Anna Maier"},
+                                     {"group", "Rohbau"},
+                                     {"kind", 0},
+                                     {"calendar", "Maier"},
+                                     {"base_calendar", "Standard"},
+                                     {"assignments", 0}}));
   EXPECT_TRUE(j["resources"][1].is_null());
   EXPECT_EQ(j["resources"][2]["kind"], 1);
   EXPECT_EQ(j["resources"][2]["base_calendar"], "Standard");  // the project calendar
@@ -65,8 +69,9 @@ TEST(Inspect, JsonHoldsRowsCalendarsTasksAndProperties) {
 
   std::ostringstream text;
   ASSERT_EQ(RunInspect(dir / "bau.xml", false, text, err), 0);
-  for (const char* heading : {"Kalender (2)", "Ressourcen (2)", "Vorgänge (2)", "Eigenschaften (1)",
-                              "Eingefügte Projekte (1)", "Ausnahme 04.08.2025 bis 15.08.2025: arbeitsfrei"})
+  for (const char* heading :
+       {"Kalender (2)", "Ressourcen (2)", "Vorgänge (2)", "Eigenschaften (1)",
+        "Eingefügte Projekte (1)", "Ausnahme 04.08.2025 bis 15.08.2025: arbeitsfrei"})
     EXPECT_NE(text.str().find(heading), std::string::npos) << heading;
 }
 
@@ -74,7 +79,8 @@ TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
   std::ostringstream out, err;
   EXPECT_EQ(RunInspect(Fixture("TwentyFourHourCalendar.xml"), false, out, err), 2);
   EXPECT_TRUE(out.str().empty());
-  EXPECT_NE(err.str().find("TwentyFourHourCalendar.xml:1: keine Project-XML-Datei"), std::string::npos)
+  EXPECT_NE(err.str().find("TwentyFourHourCalendar.xml:1: keine Project-XML-Datei"),
+            std::string::npos)
       << err.str();
   std::ostringstream out2, err2;
   EXPECT_EQ(RunInspect("/gibt/es/nicht.xml", true, out2, err2), 2);

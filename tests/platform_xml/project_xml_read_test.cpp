@@ -66,7 +66,8 @@ TEST(ProjectXmlRead, EveryFixtureLoadsWithWhatItHolds) {
     EXPECT_EQ(p.calendars.size(), c.calendars);
     EXPECT_EQ(Exceptions(p), c.exceptions);
     EXPECT_EQ(Assignments(p), c.assignments);
-    for (std::size_t i = 0; i < p.tasks.size(); ++i) EXPECT_EQ(p.tasks[i]->id, static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < p.tasks.size(); ++i)
+      EXPECT_EQ(p.tasks[i]->id, static_cast<int>(i + 1));
   }
 }
 
@@ -85,7 +86,8 @@ TEST(ProjectXmlRead, ProjectCalendarsAndResources) {
   EXPECT_FALSE(second.calendar->isBase);
   ASSERT_TRUE(second.calendar->base);
   EXPECT_EQ(second.calendar->base->name, "Night Shift");
-  EXPECT_TRUE(second.calendar->weekdays[1].inherited);  // a resource calendar leaves days to its base
+  EXPECT_TRUE(
+      second.calendar->weekdays[1].inherited);  // a resource calendar leaves days to its base
   // Night shift: Monday 23:00 to midnight, Tuesday 00:00-03:00, 04:00-08:00, 23:00-24:00.
   const CalendarData& night = *second.calendar->base;
   EXPECT_EQ(night.weekdays[1].times, (WorkingTimes{{23.0 / 24, 1.0}}));
@@ -102,7 +104,9 @@ TEST(ProjectXmlRead, ProjectCalendarsAndResources) {
 
   const auto types = ReadProjectXml(Fixture("resource-type-project2010-mspdi.xml")).project;
   for (const auto& r : types->resources) {
-    const int expected = r->name.rfind("Cost", 0) == 0 ? 2 : r->name.rfind("Material", 0) == 0 ? 1 : 0;
+    const int expected = r->name.rfind("Cost", 0) == 0       ? 2
+                         : r->name.rfind("Material", 0) == 0 ? 1
+                                                             : 0;
     EXPECT_EQ(r->kind, expected) << r->name;
   }
 }
@@ -147,15 +151,15 @@ TEST(ProjectXmlRead, SplitsBecomeGapsAndWorkIsCountedOnce) {
   EXPECT_EQ(split->tasks[1]->durationMinutes, 120 * 60.0);
 
   // Remaining and actual work together give each assignment's work, and no stretch is empty.
-  for (const char* file : {"mspditimephased.xml", "assignment-assignments-project2016-mspdi.xml",
-                           "sample.xml"}) {
+  for (const char* file :
+       {"mspditimephased.xml", "assignment-assignments-project2016-mspdi.xml", "sample.xml"}) {
     const auto p = ReadProjectXml(Fixture(file)).project;
     for (const auto& r : p->resources) {
       for (const auto& a : r->assignments) {
         if (a->timephased.empty()) continue;
-        const double sum = std::accumulate(
-            a->timephased.begin(), a->timephased.end(), 0.0,
-            [](double s, const TimephasedWork& w) { return s + w.minutes; });
+        const double sum =
+            std::accumulate(a->timephased.begin(), a->timephased.end(), 0.0,
+                            [](double s, const TimephasedWork& w) { return s + w.minutes; });
         EXPECT_NEAR(sum, a->workMinutes, 1.0) << file << " assignment " << a->uid;
         for (std::size_t i = 1; i < a->timephased.size(); ++i)
           EXPECT_LE(a->timephased[i - 1].start, a->timephased[i].start);
@@ -203,8 +207,8 @@ TEST(ProjectXmlRead, CustomFieldsHiddenBarsAndSubprojectNames) {
   EXPECT_EQ(p.tasks[3]->subprojectFile, "C:\\Pläne\\aussen.mpp");
   ASSERT_EQ(r.warnings.size(), 1u);  // the inserted project is not there
   EXPECT_EQ(r.warnings[0], "x.xml:" + std::to_string(LineOf(xml, "<SubprojectName>")) +
-                              ": eingefügtes Projekt \"C:\\Pläne\\aussen.mpp\" wurde nicht "
-                              "gefunden und wird übergangen");
+                               ": eingefügtes Projekt \"C:\\Pläne\\aussen.mpp\" wurde nicht "
+                               "gefunden und wird übergangen");
   EXPECT_TRUE(p.subprojects.empty());
 }
 
@@ -224,15 +228,19 @@ std::string ErrorOf(const std::string& text, const std::string& name = "beispiel
 TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
   const std::string sample = ReadText(Fixture("mspdisplittask.xml"));
 
-  EXPECT_EQ(ErrorOf("Dies ist kein XML.\n"), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
+  EXPECT_EQ(ErrorOf("Dies ist kein XML.\n"),
+            "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
   EXPECT_EQ(ErrorOf(""), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
-  EXPECT_EQ(ErrorOf("\x89PNG\r\n\x1a\n binary"), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
+  EXPECT_EQ(ErrorOf("\x89PNG\r\n\x1a\n binary"),
+            "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
 
   const std::string cut = sample.substr(0, sample.size() / 2);
-  EXPECT_EQ(ErrorOf(cut), "beispiel.xml:" + std::to_string(1 + std::count(cut.begin(), cut.end(), '\n')) +
-                              ": die Datei endet mitten im XML (unvollständig oder abgeschnitten)");
-  EXPECT_EQ(ErrorOf("<Project xmlns=\"http://schemas.microsoft.com/project\">\n<Tasks>\n</Project>"),
-            "beispiel.xml:3: kein gültiges XML: End-Tag passt nicht zum Start-Tag");
+  EXPECT_EQ(ErrorOf(cut),
+            "beispiel.xml:" + std::to_string(1 + std::count(cut.begin(), cut.end(), '\n')) +
+                ": die Datei endet mitten im XML (unvollständig oder abgeschnitten)");
+  EXPECT_EQ(
+      ErrorOf("<Project xmlns=\"http://schemas.microsoft.com/project\">\n<Tasks>\n</Project>"),
+      "beispiel.xml:3: kein gültiges XML: End-Tag passt nicht zum Start-Tag");
 
   const std::string other = ReadText(Fixture("TwentyFourHourCalendar.xml"));
   EXPECT_EQ(ErrorOf(other, "TwentyFourHourCalendar.xml"),
@@ -249,38 +257,48 @@ TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
   };
   auto [date, dateLine] = broken("<Start>2006-09-21T08:00:00</Start>\n\t\t\t<Finish>2006-10-09",
                                  "<Start>2024-13-01</Start>\n\t\t\t<Finish>2006-10-09");
-  EXPECT_EQ(date, "beispiel.xml:" + std::to_string(dateLine) + ": Datum \"2024-13-01\" ist ungültig");
-  auto [duration, durationLine] = broken("<Duration>PT80H0M0S</Duration>", "<Duration>80 Stunden</Duration>");
-  EXPECT_EQ(duration, "beispiel.xml:" + std::to_string(durationLine) +
-                          ": Dauer \"80 Stunden\" ist ungültig");
-  auto [number, numberLine] = broken("<OutlineLevel>1</OutlineLevel>", "<OutlineLevel>eins</OutlineLevel>");
+  EXPECT_EQ(date,
+            "beispiel.xml:" + std::to_string(dateLine) + ": Datum \"2024-13-01\" ist ungültig");
+  auto [duration, durationLine] =
+      broken("<Duration>PT80H0M0S</Duration>", "<Duration>80 Stunden</Duration>");
+  EXPECT_EQ(duration,
+            "beispiel.xml:" + std::to_string(durationLine) + ": Dauer \"80 Stunden\" ist ungültig");
+  auto [number, numberLine] =
+      broken("<OutlineLevel>1</OutlineLevel>", "<OutlineLevel>eins</OutlineLevel>");
   EXPECT_EQ(number, "beispiel.xml:" + std::to_string(numberLine) +
                         ": Zahl \"eins\" in <OutlineLevel> ist ungültig");
 }
 
 TEST(ProjectXmlRead, ReferencesThatNothingDefinesAreRefused) {
   const std::string sample = ReadText(Fixture("sample.xml"));  // one line after the declaration
-  EXPECT_EQ(ErrorOf(Replaced(sample, "<CalendarUID>3</CalendarUID>", "<CalendarUID>33</CalendarUID>")),
-            "beispiel.xml:2: Kalender-UID 33 für die Ressource \"First Resource\" ist nicht definiert");
+  EXPECT_EQ(
+      ErrorOf(Replaced(sample, "<CalendarUID>3</CalendarUID>", "<CalendarUID>33</CalendarUID>")),
+      "beispiel.xml:2: Kalender-UID 33 für die Ressource \"First Resource\" ist nicht definiert");
   EXPECT_EQ(ErrorOf(Replaced(sample, "<TaskUID>2</TaskUID><ResourceUID>1<",
                              "<TaskUID>2</TaskUID><ResourceUID>5<")),
             "beispiel.xml:2: Ressourcen-UID 5 der Zuordnung ist nicht definiert");
   EXPECT_EQ(ErrorOf(Replaced(sample, "<TaskUID>2</TaskUID><ResourceUID>1<",
                              "<TaskUID>99</TaskUID><ResourceUID>1<")),
             "beispiel.xml:2: Vorgangs-UID 99 der Zuordnung ist nicht definiert");
-  EXPECT_EQ(ErrorOf(Replaced(sample, "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
-                             "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>7<")),
-            "beispiel.xml:2: Kalender-UID 7 für den Basiskalender von \"First Resource\" ist nicht "
-            "definiert");
+  EXPECT_EQ(
+      ErrorOf(Replaced(
+          sample,
+          "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
+          "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>7<")),
+      "beispiel.xml:2: Kalender-UID 7 für den Basiskalender von \"First Resource\" ist nicht "
+      "definiert");
   // First Resource's calendar builds on Second Resource's, which builds on First Resource's.
-  std::string loop = Replaced(sample, "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
-                              "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>4<");
-  loop = Replaced(loop, "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>2<",
-                  "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>3<");
+  std::string loop = Replaced(
+      sample, "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
+      "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>4<");
+  loop = Replaced(
+      loop, "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>2<",
+      "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>3<");
   const std::string message = ErrorOf(loop);
   EXPECT_EQ(message.find("beispiel.xml:2: die Basiskalender von \""), 0u) << message;
   EXPECT_NE(message.find("\" bilden eine Schleife"), std::string::npos) << message;
-  EXPECT_EQ(ErrorOf(Replaced(sample, "<UID>2</UID><Name>Night Shift</Name>", "<UID>1</UID><Name>Night Shift</Name>")),
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<UID>2</UID><Name>Night Shift</Name>",
+                             "<UID>1</UID><Name>Night Shift</Name>")),
             "beispiel.xml:2: Kalender-UID 1 ist doppelt vergeben");
 }
 
@@ -337,8 +355,9 @@ TEST(ProjectXmlRead, InsertedProjectsAreReadBesideTheirMaster) {
   ASSERT_EQ(a.project->subprojects.size(), 1u);  // b.xml, beside a.xml
   EXPECT_EQ(a.project->subprojects[0].project->name, "b.xml");
   ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_EQ(r.warnings[0], dir / "haupt.xml" + ":8: eingefügtes Projekt \"weg.xml\" wurde nicht "
-                                               "gefunden und wird übergangen");
+  EXPECT_EQ(r.warnings[0], dir / "haupt.xml" +
+                               ":8: eingefügtes Projekt \"weg.xml\" wurde nicht "
+                               "gefunden und wird übergangen");
 
   // b.xml inserting haupt.xml again closes a loop.
   WriteText(dir / "teile/b.xml", Minimal(SubTask(1, "../haupt.xml")));
@@ -346,8 +365,9 @@ TEST(ProjectXmlRead, InsertedProjectsAreReadBesideTheirMaster) {
     ReadProjectXml(dir / "haupt.xml");
     ADD_FAILURE();
   } catch (const host::HostError& e) {
-    EXPECT_EQ(e.description(), dir / "teile/b.xml" + ":6: eingefügtes Projekt \"../haupt.xml\" "
-                                                     "fügt dieses Projekt selbst wieder ein (Schleife)");
+    EXPECT_EQ(e.description(), dir / "teile/b.xml" +
+                                   ":6: eingefügtes Projekt \"../haupt.xml\" "
+                                   "fügt dieses Projekt selbst wieder ein (Schleife)");
   }
   // A project inserting itself.
   WriteText(dir / "selbst.xml", Minimal(SubTask(1, "selbst.xml")));
@@ -379,9 +399,10 @@ TEST(ProjectXmlRead, WorkWeeksBecomeExceptionsWhereNoExceptionIs) {
   }
   // Fridays and Saturdays of June from 07:00 to 13:00, joined where they follow each other,
   // except the 13th, an exception of its own.
-  EXPECT_EQ(days, (std::vector<std::string>{"2025-06-06..2025-06-07 Sommer", "2025-06-13..2025-06-13 ",
-                                            "2025-06-14..2025-06-14 Sommer", "2025-06-20..2025-06-21 Sommer",
-                                            "2025-06-27..2025-06-28 Sommer"}));
+  EXPECT_EQ(days, (std::vector<std::string>{
+                      "2025-06-06..2025-06-07 Sommer", "2025-06-13..2025-06-13 ",
+                      "2025-06-14..2025-06-14 Sommer", "2025-06-20..2025-06-21 Sommer",
+                      "2025-06-27..2025-06-28 Sommer"}));
 }
 
 TEST(ProjectXmlRead, EmptyRowsPrefixesAndUnusualDates) {
@@ -407,8 +428,8 @@ TEST(ProjectXmlRead, EmptyRowsPrefixesAndUnusualDates) {
   EXPECT_EQ(p->tasks[0]->durationMinutes, -90.0);
   ASSERT_EQ(p->resources.size(), 3u);
   EXPECT_TRUE(p->resources[0]);
-  EXPECT_FALSE(p->resources[1]);  // an empty row
-  EXPECT_FALSE(p->resources[2]);  // a row without a name
+  EXPECT_FALSE(p->resources[1]);                       // an empty row
+  EXPECT_FALSE(p->resources[2]);                       // a row without a name
   ASSERT_EQ(p->resources[0]->assignments.size(), 1u);  // the empty row's work is no one's
   const auto& work = p->resources[0]->assignments[0]->timephased;
   ASSERT_EQ(work.size(), 1u);  // actual overtime is part of the actual work

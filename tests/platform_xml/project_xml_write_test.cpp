@@ -14,11 +14,15 @@ using testing::ReadText;
 using testing::TempDir;
 using testing::WriteText;
 
-constexpr const char* kFixtureFiles[] = {
-    "assignment-assignments-project2016-mspdi.xml", "calendar-calendars-project2002-mspdi.xml",
-    "calendar-calendars-project2010-mspdi.xml",     "calendar-calendars-project2019-mspdi.xml",
-    "calendar-recurring-exceptions-project2010-mspdi.xml", "mspdisplittask.xml",
-    "mspditimephased.xml", "resource-type-project2010-mspdi.xml", "sample.xml"};
+constexpr const char* kFixtureFiles[] = {"assignment-assignments-project2016-mspdi.xml",
+                                         "calendar-calendars-project2002-mspdi.xml",
+                                         "calendar-calendars-project2010-mspdi.xml",
+                                         "calendar-calendars-project2019-mspdi.xml",
+                                         "calendar-recurring-exceptions-project2010-mspdi.xml",
+                                         "mspdisplittask.xml",
+                                         "mspditimephased.xml",
+                                         "resource-type-project2010-mspdi.xml",
+                                         "sample.xml"};
 
 // Saves `p` as `dir/name` and reads it back.
 std::shared_ptr<ProjectData> SavedAndRead(const ProjectData& p, const TempDir& dir,
@@ -58,7 +62,8 @@ std::shared_ptr<ProjectData> ChartProject() {
   p->calendarName = "KXNeutral";
   auto standard = Calendar(1, "Standard");
   auto neutral = Calendar(2, "KXNeutral");
-  for (int d : {0, 6}) neutral->weekdays[d] = {false, {{8.0 / 24, 12.0 / 24}, {13.0 / 24, 17.0 / 24}}};
+  for (int d : {0, 6})
+    neutral->weekdays[d] = {false, {{8.0 / 24, 12.0 / 24}, {13.0 / 24, 17.0 / 24}}};
   p->calendars = {standard, neutral};
 
   auto group = std::make_shared<TaskData>();
@@ -94,13 +99,17 @@ std::shared_ptr<ProjectData> ChartProject() {
   d.tables = {{"Urlaub", true, {{"Nr.", "", 6, 1}, {"Name", "", 24, 0}, {"Zahl14", "", 18, 2}}}};
   d.views = {{"Balkendiagramm: Urlaub", true, "Urlaub", "Alle Vorgänge", "Ohne Gruppe"}};
   d.filters = {{"Bau", false, {{"Gruppe", "gleich", "Bau", "Und"}}}};
-  d.barStyles = {{"Vorgang", "Normal", "Anfang", "Ende", {0, 0, 5, 1, 15, 3, 0, 0, 5}, 1,
-                  "Ressourcennamen"}};
-  d.customFieldTitles = {{188743990, "Anzahl Urlaubstage"}, {188743951, "Bereich von"},
+  d.barStyles = {
+      {"Vorgang", "Normal", "Anfang", "Ende", {0, 0, 5, 1, 15, 3, 0, 0, 5}, 1, "Ressourcennamen"}};
+  d.customFieldTitles = {{188743990, "Anzahl Urlaubstage"},
+                         {188743951, "Bereich von"},
                          {188743731, "Text1 hat keinen Platz im Format"}};
   d.customFieldProperties = {{188743990, {{1, std::int32_t{0}}, {2, std::int32_t{3}}, {3, false}}}};
-  d.options = {{"SetViewOptions", {{0, std::string("Balkendiagramm (Gantt)")}, {1, std::int16_t{9}},
-                                   {6, std::string("€")}, {9, false}}},
+  d.options = {{"SetViewOptions",
+                {{0, std::string("Balkendiagramm (Gantt)")},
+                 {1, std::int16_t{9}},
+                 {6, std::string("€")},
+                 {9, false}}},
                {"SetCalendarOptions", {{4, 8.0}, {2, std::string("08:00")}, {7, Date(45000.5)}}}};
   d.finalViewCommands = {2};
   d.currentView = "Balkendiagramm: Urlaub";
@@ -200,7 +209,8 @@ TEST(ProjectXmlWrite, CompanionOnlyLeavesTheUsersFileAlone) {
   LoadResult r = ReadProjectXml(file);
   EXPECT_TRUE(r.project->properties.empty());
   ASSERT_EQ(r.warnings.size(), 1u);
-  EXPECT_EQ(r.warnings[0].rfind(CompanionPath(file) + ": Begleitdatei ist beschädigt und wird übergangen (", 0),
+  EXPECT_EQ(r.warnings[0].rfind(
+                CompanionPath(file) + ": Begleitdatei ist beschädigt und wird übergangen (", 0),
             0u)
       << r.warnings[0];
   // One wrong value spoils all of it: nothing is taken over in part.
@@ -217,7 +227,8 @@ TEST(ProjectXmlWrite, CompanionOnlyLeavesTheUsersFileAlone) {
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -243,7 +254,8 @@ TEST(ProjectXmlWrite, AFailedSaveLeavesWhatWasThere) {
   chart->title = "geändert";
   EXPECT_THROW(SaveProjectXml(*chart, dir / "urlaub.xml"), host::HostError);
   EXPECT_EQ(ReadText(dir / "urlaub.xml"), before);
-  EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"urlaub.xml", "urlaub.xml.korvalinx.json"}));
+  EXPECT_EQ(FilesIn(dir.path()),
+            (std::vector<std::string>{"urlaub.xml", "urlaub.xml.korvalinx.json"}));
 
   // A folder in the way of the project file itself.
   fs::create_directories(dir.path() / "ordner.xml/inhalt");

@@ -39,7 +39,8 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 inline int LineOf(const std::string& text, const std::string& needle) {
   const auto pos = text.find(needle);
   EXPECT_NE(pos, std::string::npos) << needle;
-  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
+  return 1 +
+         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
 }
 
 // A scratch folder that is removed with everything in it.

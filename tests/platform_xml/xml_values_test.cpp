@@ -14,8 +14,8 @@ TEST(XmlValues, DurationsInTheirSpellings) {
   EXPECT_EQ(ParseXmlDuration("P2DT4H"), 2 * 1440.0 + 240.0);  // elapsed days
   EXPECT_EQ(ParseXmlDuration("P1W"), 7 * 1440.0);
   EXPECT_EQ(ParseXmlDuration(" PT1M "), 1.0);
-  for (const char* bad : {"", "P", "PT", "8H", "PT8X", "PT-8H", "PT8H8H", "PT1S1M", "PTH", "PT1.2.3S",
-                          "P1H", "PT8H0M0S junk"})
+  for (const char* bad : {"", "P", "PT", "8H", "PT8X", "PT-8H", "PT8H8H", "PT1S1M", "PTH",
+                          "PT1.2.3S", "P1H", "PT8H0M0S junk"})
     EXPECT_FALSE(ParseXmlDuration(bad)) << bad;
 }
 
