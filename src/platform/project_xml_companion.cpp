@@ -30,7 +30,9 @@ json ValueJson(const Value& v) {
 Value JsonValue(const json& j) {
   if (j.is_null()) return Value{};
   if (!j.is_object() || j.size() != 1) throw std::runtime_error("Wert ohne Typ");
-  const auto& [type, v] = *j.items().begin();
+  const auto only = j.begin();
+  const std::string& type = only.key();
+  const json& v = only.value();
   if (type == "bool") return v.get<bool>();
   if (type == "i16") return v.get<std::int16_t>();
   if (type == "i32") return v.get<std::int32_t>();
