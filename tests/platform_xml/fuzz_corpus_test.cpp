@@ -7,6 +7,7 @@
 
 #include "addin/host/error.hpp"
 #include "platform/project_xml.hpp"
+#include "platform/project_xml_detail.hpp"
 #include "platform_xml/test_files.hpp"
 
 namespace kx::platform {
@@ -36,6 +37,34 @@ TEST(ProjectXmlFuzzCorpus, EveryInputIsReadOrRefused) {
   }
   EXPECT_GT(inputs, 0u);
   EXPECT_GT(read, 0u);
+}
+
+}  // namespace
+}  // namespace kx::platform
+
+namespace kx::platform {
+namespace {
+
+// Companion files the fuzzer kept: each applies in full or changes nothing.
+TEST(ProjectXmlFuzzCorpus, EveryCompanionFileAppliesOrIsRefused) {
+  const std::filesystem::path corpus =
+      std::filesystem::path(KX_SOURCE_DIR) / "fuzz/corpus/companion";
+  std::size_t inputs = 0, applied = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    ++inputs;
+    ProjectData project;
+    project.tasks = {std::make_shared<TaskData>()};
+    std::string problem;
+    if (detail::ApplyCompanion(testing::ReadText(entry.path().string()), project, problem)) {
+      ++applied;
+    } else {
+      EXPECT_FALSE(problem.empty()) << entry.path();
+      EXPECT_TRUE(project.properties.empty()) << entry.path();
+      EXPECT_FALSE(project.tasks[0]->barColour) << entry.path();
+    }
+  }
+  EXPECT_GT(inputs, 0u);
+  EXPECT_GT(applied, 0u);
 }
 
 }  // namespace
