@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include <pugixml.hpp>
@@ -150,6 +153,15 @@ bool EndsWithClosingTag(std::string_view text) {
   return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
 }
 
+// The day of the date read last ("yyyy-mm-dd") and its day number.
+struct DayCache {
+  char day[10] = {};
+  double serial = 0.0;
+};
+
+// Assignments from this many on are read by two threads.
+constexpr std::size_t kParallelAssignments = 512;
+
 struct CalendarEntry {
   std::shared_ptr<CalendarData> calendar;
   xml_node node;
@@ -215,10 +227,10 @@ class FileReader {
   }
   std::string_view Original() const {
     if (!onDisk_) return original_;
-    if (!reread_) {
+    std::call_once(rereadOnce_, [this] {
       bool ok = false;
       reread_ = ReadWholeFile(path_, ok);
-    }
+    });
     return *reread_;
   }
   std::size_t LineAt(std::size_t offset) const {
@@ -228,7 +240,8 @@ class FileReader {
   }
 
   // Typed values of an element's text; each fails with the element's line.
-  Date DateOf(xml_node n) const {
+  Date DateOf(xml_node n) const { return DateOf(n, cache_); }
+  Date DateOf(xml_node n, DayCache& cache) const {
     const char* t = n.child_value();
     // Dates are mostly spelled "yyyy-mm-ddThh:mm:ss", and many share their day with the date
     // read before. Each character is looked at only once those before it are known not to end
@@ -238,13 +251,13 @@ class FileReader {
         t[7] == '-' && TwoDigits(t + 8, d) && t[10] == 'T' && TwoDigits(t + 11, hh) &&
         t[13] == ':' && TwoDigits(t + 14, mm) && t[16] == ':' && TwoDigits(t + 17, ss) &&
         t[19] == '\0' && hh < 24 && mm < 60 && ss < 60) {
-      if (std::memcmp(t, lastDay_, 10) != 0) {
+      if (std::memcmp(t, cache.day, 10) != 0) {
         year += century * 100;
         if (!IsValidCivil(year, mo, d)) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
-        std::memcpy(lastDay_, t, 10);
-        lastDaySerial_ = DateSerial(year, mo, d).serial;
+        std::memcpy(cache.day, t, 10);
+        cache.serial = DateSerial(year, mo, d).serial;
       }
-      return Date(lastDaySerial_ + (hh * 3600 + mm * 60 + ss) / 86400.0);
+      return Date(cache.serial + (hh * 3600 + mm * 60 + ss) / 86400.0);
     }
     const auto date = ParseXmlDateTime(t);
     if (!date) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
@@ -322,8 +335,18 @@ class FileReader {
                                               const std::string& owner);
   void ReadResources(xml_node resources);
   void ReadTasks(xml_node tasks);
+  // What one assignment gives, kept apart until all are read.
+  struct AssignmentResult {
+    std::shared_ptr<AssignmentData> assignment;
+    TaskEntry* task = nullptr;
+    ResourceData* resource = nullptr;  // null: the work is no one's
+    bool zeroWork = false;
+    std::vector<detail::WorkStretch> unassigned;
+  };
   void ReadAssignments(xml_node assignments);
-  void ReadTimephased(xml_node node, AssignmentData* assignment, TaskEntry* task);
+  // Read one assignment without changing anything of the reader, so that two threads may.
+  AssignmentResult ReadAssignment(xml_node node, DayCache& cache) const;
+  void ReadTimephased(xml_node node, DayCache& cache, AssignmentResult& out) const;
   void DeriveGaps();
   void ReadSubprojects();
   void ReadCompanion();
@@ -339,8 +362,8 @@ class FileReader {
   std::string_view original_;
   bool onDisk_ = false;
   mutable std::optional<std::string> reread_;
-  mutable char lastDay_[10] = {};  // "yyyy-mm-dd" of the date read last, and its day
-  mutable double lastDaySerial_ = 0.0;
+  mutable std::once_flag rereadOnce_;
+  mutable DayCache cache_;
   std::shared_ptr<ProjectData> project_;
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
   std::unordered_map<std::int32_t, ResourceData*> resources_;  // null: an empty row
@@ -947,28 +970,21 @@ void FileReader::ReadTasks(xml_node tasks) {
 // ---------------------------------------------------------------------------------------------
 // Assignments
 
-void FileReader::ReadTimephased(xml_node node, AssignmentData* assignment, TaskEntry* task) {
+void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult& out) const {
   // Planned work is the assignment's remaining work (type 1) plus its actual work (type 2); the
   // two cover different days, and actual overtime (type 3) is part of actual work already.
   int type = 0;
   xml_node typeNode, start, finish, value;
-  if (!tPrefixedNames) {  // pugixml finds them without a call for each child
-    typeNode = node.child("Type");
-    value = node.child("Value");
-    start = node.child("Start");
-    finish = node.child("Finish");
-  } else {
-    for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-      const Tag n = LocalName(c.name());
-      if (n == "Type")
-        typeNode = c;
-      else if (n == "Start")
-        start = c;
-      else if (n == "Finish")
-        finish = c;
-      else if (n == "Value")
-        value = c;
-    }
+  for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    const Tag n = LocalName(c.name());
+    if (n == "Type")
+      typeNode = c;
+    else if (n == "Start")
+      start = c;
+    else if (n == "Finish")
+      finish = c;
+    else if (n == "Value")
+      value = c;
   }
   if (typeNode) {
     const char* t = typeNode.child_value();
@@ -977,72 +993,115 @@ void FileReader::ReadTimephased(xml_node node, AssignmentData* assignment, TaskE
   // Stretches without a value are time without work (nights, weekends): nothing to keep.
   if ((type != 1 && type != 2) || !value || *value.child_value() == '\0') return;
   if (!start || !finish) Fail(node, "Zeitphasendaten ohne <Start> oder <Finish>");
-  TimephasedWork w{DateOf(start), DateOf(finish), DurationOf(value)};
-  if (w.minutes == 0 && task) task->hasZeroWork = true;
-  if (assignment)
-    assignment->timephased.push_back(w);
-  else if (task)
-    task->unassigned.push_back({w.start, w.finish, w.minutes});
+  const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value)};
+  if (w.minutes == 0) out.zeroWork = true;
+  if (out.resource)
+    out.assignment->timephased.push_back(w);
+  else if (out.task)
+    out.unassigned.push_back({w.start, w.finish, w.minutes});
+}
+
+FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache& cache) const {
+  AssignmentResult out;
+  out.assignment = std::make_shared<AssignmentData>();
+  AssignmentData& a = *out.assignment;
+  xml_node resourceNode, taskNode, firstStretch;
+  bool haveTask = false, haveResource = false;
+  std::size_t stretches = 0;
+  for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    const Tag n = LocalName(c.name());
+    if (n == "TimephasedData") {  // read below, once the owners are known
+      if (stretches++ == 0) firstStretch = c;
+    } else if (n == "UID")
+      a.uid = IntOf(c);
+    else if (n == "TaskUID") {
+      a.taskUid = IntOf(c);
+      taskNode = c;
+      haveTask = true;
+    } else if (n == "ResourceUID") {
+      a.resourceUid = IntOf(c);
+      resourceNode = c;
+      haveResource = true;
+    } else if (n == "Start")
+      a.start = DateOf(c, cache);
+    else if (n == "Finish")
+      a.finish = DateOf(c, cache);
+    else if (n == "Work")
+      a.workMinutes = DurationOf(c);
+  }
+  if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
+  if (a.taskUid != 0) {
+    const auto it = tasks_.find(a.taskUid);
+    if (it == tasks_.end())
+      Fail(taskNode,
+           "Vorgangs-UID " + std::to_string(a.taskUid) + " der Zuordnung ist nicht definiert");
+    out.task = const_cast<TaskEntry*>(&it->second);  // changed only once all are read
+  }
+  if (haveResource && a.resourceUid != kNoResource && a.resourceUid != 0) {
+    const auto it = resources_.find(a.resourceUid);
+    if (it == resources_.end())
+      Fail(resourceNode, "Ressourcen-UID " + std::to_string(a.resourceUid) +
+                             " der Zuordnung ist nicht definiert");
+    out.resource = it->second;  // null for an empty row: the work is no one's
+  }
+  if (out.resource) a.timephased.reserve(stretches);
+  for (xml_node c = firstStretch; c; c = c.next_sibling())
+    if (LocalName(c.name()) == "TimephasedData") ReadTimephased(c, cache, out);
+  const auto byStart = [](const TimephasedWork& x, const TimephasedWork& y) {
+    return x.start < y.start;
+  };
+  if (!std::is_sorted(a.timephased.begin(), a.timephased.end(), byStart))
+    std::stable_sort(a.timephased.begin(), a.timephased.end(), byStart);
+  return out;
 }
 
 void FileReader::ReadAssignments(xml_node assignments) {
-  for (xml_node node = assignments.first_child(); node; node = node.next_sibling()) {
-    if (LocalName(node.name()) != "Assignment") continue;
-    auto a = std::make_shared<AssignmentData>();
-    xml_node resourceNode, taskNode, firstStretch;
-    bool haveTask = false, haveResource = false;
-    std::size_t stretches = 0;
-    for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-      const Tag n = LocalName(c.name());
-      if (n == "TimephasedData") {  // read below, once the owners are known
-        if (stretches++ == 0) firstStretch = c;
-      } else if (n == "UID")
-        a->uid = IntOf(c);
-      else if (n == "TaskUID") {
-        a->taskUid = IntOf(c);
-        taskNode = c;
-        haveTask = true;
-      } else if (n == "ResourceUID") {
-        a->resourceUid = IntOf(c);
-        resourceNode = c;
-        haveResource = true;
-      } else if (n == "Start")
-        a->start = DateOf(c);
-      else if (n == "Finish")
-        a->finish = DateOf(c);
-      else if (n == "Work")
-        a->workMinutes = DurationOf(c);
+  std::vector<xml_node> nodes;
+  for (xml_node node = assignments.first_child(); node; node = node.next_sibling())
+    if (LocalName(node.name()) == "Assignment") nodes.push_back(node);
+
+  // Large files: the second half is read on a second thread. Each half stops at its first
+  // error; the error that comes first in the file is the one reported.
+  std::vector<AssignmentResult> results(nodes.size());
+  struct Part {
+    std::size_t begin = 0, end = 0;
+    std::exception_ptr error;
+  };
+  const bool prefixed = tPrefixedNames;
+  auto readPart = [&](Part& part) {
+    tPrefixedNames = prefixed;
+    DayCache cache;
+    try {
+      for (std::size_t i = part.begin; i < part.end; ++i)
+        results[i] = ReadAssignment(nodes[i], cache);
+    } catch (...) {
+      part.error = std::current_exception();
     }
-    if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
-    TaskEntry* task = nullptr;
-    if (a->taskUid != 0) {
-      const auto it = tasks_.find(a->taskUid);
-      if (it == tasks_.end())
-        Fail(taskNode,
-             "Vorgangs-UID " + std::to_string(a->taskUid) + " der Zuordnung ist nicht definiert");
-      task = &it->second;
+  };
+  Part first{0, nodes.size(), nullptr}, second{nodes.size(), nodes.size(), nullptr};
+  std::thread helper;
+  if (nodes.size() >= kParallelAssignments) {
+    first.end = second.begin = nodes.size() / 2;
+    try {
+      helper = std::thread(readPart, std::ref(second));
+    } catch (const std::system_error&) {
+      first.end = nodes.size();  // no second thread to be had: one reads all
+      second.begin = nodes.size();
     }
-    ResourceData* resource = nullptr;
-    bool anyone = haveResource && a->resourceUid != kNoResource && a->resourceUid != 0;
-    if (anyone) {
-      const auto it = resources_.find(a->resourceUid);
-      if (it == resources_.end())
-        Fail(resourceNode, "Ressourcen-UID " + std::to_string(a->resourceUid) +
-                               " der Zuordnung ist nicht definiert");
-      resource = it->second;  // null for an empty row: the work is no one's
+  }
+  readPart(first);
+  if (helper.joinable()) helper.join();
+  if (first.error) std::rethrow_exception(first.error);
+  if (second.error) std::rethrow_exception(second.error);
+
+  for (AssignmentResult& r : results) {
+    if (r.task) {
+      r.task->hasZeroWork = r.task->hasZeroWork || r.zeroWork;
+      for (auto& w : r.unassigned) r.task->unassigned.push_back(w);
     }
-    AssignmentData* kept = resource ? a.get() : nullptr;
-    if (kept) a->timephased.reserve(stretches);
-    for (xml_node c = firstStretch; c; c = c.next_sibling())
-      if (LocalName(c.name()) == "TimephasedData") ReadTimephased(c, kept, task);
-    if (!resource) continue;
-    const auto byStart = [](const TimephasedWork& x, const TimephasedWork& y) {
-      return x.start < y.start;
-    };
-    if (!std::is_sorted(a->timephased.begin(), a->timephased.end(), byStart))
-      std::stable_sort(a->timephased.begin(), a->timephased.end(), byStart);
-    if (task) task->assignments.push_back(a.get());
-    resource->assignments.push_back(std::move(a));
+    if (!r.resource) continue;
+    if (r.task) r.task->assignments.push_back(r.assignment.get());
+    r.resource->assignments.push_back(std::move(r.assignment));
   }
 }
 

@@ -77,8 +77,8 @@ TEST(Examples, ExamplesAndTheLargeProjectSurviveSaveAndLoad) {
   SaveProjectXml(*building, dir / tools::kBuildingFile);
   EXPECT_EQ(ModelDifference(*building, *ReadProjectXml(dir / tools::kBuildingFile).project), "");
 
-  const auto large = tools::LargeProject(60, 4);
-  EXPECT_EQ(large->resources.size(), 60u);
+  const auto large = tools::LargeProject(160, 4);  // 640 assignments: read by two threads
+  EXPECT_EQ(large->resources.size(), 160u);
   EXPECT_EQ(large->tasks.size(), 4u * 5);
   for (const auto& res : large->resources) {
     const int days = VacationDays(*res->calendar);

@@ -451,3 +451,49 @@ TEST(ProjectXmlRead, TheHostsFileFormatKeepsItsWarnings) {
 
 }  // namespace
 }  // namespace kx::platform
+
+namespace kx::platform {
+namespace {
+
+// A project of `count` assignments of one resource, each with a day of work.
+std::string ManyAssignments(int count) {
+  std::string xml =
+      "<Project xmlns=\"http://schemas.microsoft.com/project\">\n"
+      "<Tasks><Task><UID>1</UID><ID>1</ID><Name>T</Name></Task></Tasks>\n"
+      "<Resources><Resource><UID>1</UID><ID>1</ID><Name>R</Name></Resource></Resources>\n"
+      "<Assignments>\n";
+  for (int i = 0; i < count; ++i) {
+    const std::string day = FormatIsoDate(Date(DateSerial(2025, 1, 1).serial + i));
+    xml += "<Assignment><UID>" + std::to_string(i) +
+           "</UID><TaskUID>1</TaskUID><ResourceUID>1</ResourceUID>\n"
+           "<TimephasedData><Type>1</Type><Start>" +
+           day + "T08:00:00</Start><Finish>" + day +
+           "T17:00:00</Finish><Value>PT8H0M0S</Value></TimephasedData></Assignment>\n";
+  }
+  return xml + "</Assignments></Project>\n";
+}
+
+TEST(ProjectXmlRead, ManyAssignmentsKeepTheirOrderAndTheFirstErrorIsReported) {
+  const std::string xml = ManyAssignments(1200);
+  const auto p = ReadProjectXmlText(xml, "viele.xml").project;
+  const auto& list = p->resources[0]->assignments;
+  ASSERT_EQ(list.size(), 1200u);
+  for (int i = 0; i < 1200; ++i) {
+    ASSERT_EQ(list[static_cast<std::size_t>(i)]->uid, i);
+    ASSERT_EQ(list[static_cast<std::size_t>(i)]->timephased.at(0).start.serial,
+              DateTimeSerial(2025, 1, 1, 8, 0).serial + i);
+  }
+  EXPECT_EQ(p->tasks[0]->id, 1);
+
+  // Broken dates in both halves of the file: the earlier one is named.
+  std::string broken = Replaced(xml, "2025-02-10T17:00:00", "2025-02-30T17:00:00");
+  broken = Replaced(broken, "2027-01-10T17:00:00", "2027-01-10T17:00:0x");
+  EXPECT_EQ(ErrorOf(broken), "beispiel.xml:" + std::to_string(LineOf(broken, "2025-02-30")) +
+                                 ": Datum \"2025-02-30T17:00:00\" ist ungültig");
+  const std::string late = Replaced(xml, "2027-01-10T17:00:00", "2027-01-10T17:00:0x");
+  EXPECT_EQ(ErrorOf(late), "beispiel.xml:" + std::to_string(LineOf(late, "17:00:0x")) +
+                               ": Datum \"2027-01-10T17:00:0x\" ist ungültig");
+}
+
+}  // namespace
+}  // namespace kx::platform
