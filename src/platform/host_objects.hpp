@@ -49,6 +49,10 @@ struct ProjectState {
   long completedRows = 0;
   std::map<const CalendarData*, host::CalendarPtr> calendarHandles;
   std::map<const ProjectData*, std::shared_ptr<ProjectState>> subprojects;
+  // The collections handed out by reference: they live as long as the project, not as long as
+  // the project handle that gave them out.
+  std::shared_ptr<host::Tasks> tasks;
+  std::shared_ptr<host::CustomProperties> properties;
 
   // Returns the one handle of this calendar.
   host::CalendarPtr CalendarHandle(const std::shared_ptr<CalendarData>& cal);

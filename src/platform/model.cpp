@@ -62,7 +62,7 @@ WorkingTimes CalendarData::WorkingTimesOn(Date day) const { return WorkingTimesR
 double CalendarData::WorkingMinutesOn(Date day) const {
   double minutes = 0.0;
   for (const WorkingTime& t : WorkingTimesRefOn(day)) minutes += (t.to - t.from) * kMinutesPerDay;
-  return minutes;
+  return std::round(minutes * 1e6) / 1e6;  // whole minutes stay whole
 }
 
 std::string CalendarData::BaseCalendarName() const {

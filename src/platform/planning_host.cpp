@@ -139,7 +139,7 @@ class PropertiesObject final : public host::CustomProperties {
 class ProjectObject final : public host::Project {
  public:
   explicit ProjectObject(std::shared_ptr<ProjectState> state)
-      : state_(std::move(state)), tasks_(state_->data), properties_(state_->data) {}
+      : state_(std::move(state)) {}
 
   const std::shared_ptr<ProjectData>& Data() const { return state_->data; }
 
@@ -220,13 +220,19 @@ class ProjectObject final : public host::Project {
     }
     return names;
   }
-  host::Tasks& GetProjectTasks() override { return tasks_; }
-  host::CustomProperties& GetCustomProperties() override { return properties_; }
+  host::Tasks& GetProjectTasks() override {
+    if (state_->tasks == nullptr) state_->tasks = std::make_shared<TasksObject>(Data());
+    return *state_->tasks;
+  }
+  host::CustomProperties& GetCustomProperties() override {
+    if (state_->properties == nullptr) {
+      state_->properties = std::make_shared<PropertiesObject>(Data());
+    }
+    return *state_->properties;
+  }
 
  private:
   std::shared_ptr<ProjectState> state_;
-  TasksObject tasks_;
-  PropertiesObject properties_;
 };
 
 // ---- the active project's view and definitions ----

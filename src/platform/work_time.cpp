@@ -121,7 +121,7 @@ double WorkBetween(const CalendarData* cal, Date from, Date to, const Gaps* gaps
     minutes += (q - p) * kMinutesPerDay;
     return true;
   });
-  return minutes;
+  return std::round(minutes * 1e6) / 1e6;  // whole minutes stay whole
 }
 
 Date AdvanceWork(const CalendarData* cal, Date from, double minutes, const Gaps* gaps) {
