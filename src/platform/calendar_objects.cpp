@@ -71,7 +71,8 @@ class YearObject final : public host::CalendarYear {
   std::vector<host::CalendarMonthPtr> GetYearMonths() override {
     if (months_.empty()) {
       months_.reserve(12);
-      for (int m = 1; m <= 12; ++m) months_.push_back(std::make_shared<MonthObject>(cal_, year_, m));
+      for (int m = 1; m <= 12; ++m)
+        months_.push_back(std::make_shared<MonthObject>(cal_, year_, m));
     }
     return months_;
   }
@@ -103,8 +104,8 @@ class CalendarObject final : public host::Calendar {
   }
   host::CalendarYearPtr GetCalendarYear(int year) override {
     if (year < kFirstYear || year > kLastYear) {
-      Fail(host::kErrNotFound, "Das Jahr " + std::to_string(year) +
-                                   " liegt außerhalb des Kalenders (1984 bis 2049).");
+      Fail(host::kErrNotFound,
+           "Das Jahr " + std::to_string(year) + " liegt außerhalb des Kalenders (1984 bis 2049).");
     }
     if (years_.empty()) GetCalendarYears();
     return years_[static_cast<std::size_t>(year - kFirstYear)];
@@ -125,6 +126,23 @@ host::CalendarPtr ProjectState::CalendarHandle(const std::shared_ptr<CalendarDat
   auto& handle = calendarHandles[cal.get()];
   if (handle == nullptr) handle = MakeCalendar(cal);
   return handle;
+}
+
+std::shared_ptr<CalendarData> ProjectState::FindBaseCalendar(const std::string& name) {
+  const auto& list = data->calendars;
+  if (const auto it = calendarIndex.find(name); it != calendarIndex.end()) {
+    if (it->second < list.size()) {
+      const auto& c = list[it->second];
+      if (c != nullptr && c->isBase && c->name == name) return c;
+    }
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i] != nullptr && list[i]->isBase && list[i]->name == name) {
+      calendarIndex[name] = i;
+      return list[i];
+    }
+  }
+  return nullptr;
 }
 
 std::shared_ptr<ProjectState> ProjectState::SubState(const std::shared_ptr<ProjectData>& sub) {

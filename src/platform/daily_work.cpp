@@ -20,12 +20,13 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
   const double last = std::floor(to.serial);
   if (last < first) return {};
   if (last - first > kMaxRangeDays) {
-    Fail(host::kErrInvalidArgument, "Der Zeitraum vom " + FormatDate(from) + " bis " +
-                                        FormatDate(to) + " ist zu lang.");
+    Fail(host::kErrInvalidArgument,
+         "Der Zeitraum vom " + FormatDate(from) + " bis " + FormatDate(to) + " ist zu lang.");
   }
   const auto days = static_cast<std::size_t>(last - first) + 1;
   std::vector<double> minutes(days, 0.0);
-  const std::shared_ptr<CalendarData> cal = r.calendar != nullptr ? r.calendar : p.ProjectCalendar();
+  const std::shared_ptr<CalendarData> cal =
+      r.calendar != nullptr ? r.calendar : p.ProjectCalendar();
 
   auto add = [&](double day, double m) {
     if (day >= first && day <= last) minutes[static_cast<std::size_t>(day - first)] += m;
@@ -86,8 +87,8 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
   items.reserve(days);
   for (std::size_t i = 0; i < days; ++i) {
     const double m = std::round(minutes[i] * 1000.0) / 1000.0;
-    items.push_back({Date(first + static_cast<double>(i)),
-                     m > 0.0 ? std::optional<double>(m) : std::nullopt});
+    items.push_back(
+        {Date(first + static_cast<double>(i)), m > 0.0 ? std::optional<double>(m) : std::nullopt});
   }
   return items;
 }

@@ -11,12 +11,22 @@
 namespace kx::platform::detail {
 namespace {
 
-const char* const kTaskEntryColumns[] = {"Nr.",  "Indikatoren", "Name",      "Dauer",
-                                         "Anfang", "Ende",      "Vorgänger", "Ressourcennamen"};
-const char* const kResourceEntryColumns[] = {
-    "Nr.",          "Indikatoren",     "Name",           "Art",         "Materialbeschriftung",
-    "Kürzel",       "Gruppe",          "Max. Einh.",     "Standardsatz", "Überstundensatz",
-    "Kosten/Einsatz", "Fällig am",     "Basiskalender",  "Code"};
+const char* const kTaskEntryColumns[] = {"Nr.",    "Indikatoren", "Name",      "Dauer",
+                                         "Anfang", "Ende",        "Vorgänger", "Ressourcennamen"};
+const char* const kResourceEntryColumns[] = {"Nr.",
+                                             "Indikatoren",
+                                             "Name",
+                                             "Art",
+                                             "Materialbeschriftung",
+                                             "Kürzel",
+                                             "Gruppe",
+                                             "Max. Einh.",
+                                             "Standardsatz",
+                                             "Überstundensatz",
+                                             "Kosten/Einsatz",
+                                             "Fällig am",
+                                             "Basiskalender",
+                                             "Code"};
 
 constexpr const char* kEntryTable = "&Eingabe";
 constexpr const char* kGanttView = "Balkendiagramm (Gantt)";
@@ -42,7 +52,9 @@ std::vector<FilterDefinition> BuiltInFilters() {
           {"Kostenressourcen", false, {{"Art", "gleich", "Kosten", "Und"}}}};
 }
 
-std::string Text(const NamedArgs& args, int position) { return ToText(Arg(args, position)); }
+std::string Text(const NamedArgs& args, int position) {
+  return ToText(Arg(args, position));
+}
 
 std::string RequireName(const NamedArgs& args, int position, const std::string& what) {
   std::string name = Text(args, position);
@@ -169,7 +181,8 @@ const FilterDefinition* FindFilter(const Definitions& d, const std::string& name
 
 // ---- fields and tests ----
 
-std::string ResourceFieldText(const ProjectData& p, const ResourceData& r, const std::string& field) {
+std::string ResourceFieldText(const ProjectData& p, const ResourceData& r,
+                              const std::string& field) {
   const std::string key = AsciiLower(Trim(field));
   if (key == "name") return r.name;
   if (key == "gruppe") return r.group;
@@ -267,8 +280,8 @@ void EditTable(ProjectData& p, const NamedArgs& args) {
   column.width = Int(args, 8).value_or(10);
   column.align = Int(args, 9).value_or(0);
   if (column.width < 0 || column.width > 255 || column.align < 0 || column.align > 2) {
-    Fail(host::kErrInvalidArgument, "Breite oder Ausrichtung der Spalte in der Tabelle " +
-                                        Quoted(name) + " ist ungültig.");
+    Fail(host::kErrInvalidArgument,
+         "Breite oder Ausrichtung der Spalte in der Tabelle " + Quoted(name) + " ist ungültig.");
   }
 
   auto* table = const_cast<TableDefinition*>(FindTable(d, name, task));

@@ -54,6 +54,11 @@ struct ProjectState {
   std::shared_ptr<host::Tasks> tasks;
   std::shared_ptr<host::CustomProperties> properties;
 
+  // Returns the base calendar of that name (exact), null when there is none; remembers where it
+  // found it, so that a walk that asks for it every day does not search a long list each time.
+  std::shared_ptr<CalendarData> FindBaseCalendar(const std::string& name);
+  std::map<std::string, std::size_t> calendarIndex;
+
   // Returns the one handle of this calendar.
   host::CalendarPtr CalendarHandle(const std::shared_ptr<CalendarData>& cal);
   // Returns the state of an inserted project.
@@ -101,7 +106,8 @@ const FilterDefinition* FindFilter(const Definitions& d, const std::string& name
 
 // The field of a resource or task as the sheet shows it; throws kErrInvalidArgument for a field
 // the host does not know.
-std::string ResourceFieldText(const ProjectData& p, const ResourceData& r, const std::string& field);
+std::string ResourceFieldText(const ProjectData& p, const ResourceData& r,
+                              const std::string& field);
 std::string TaskFieldText(const TaskData& t, const std::string& field);
 // Applies a comparison ("gleich", "enthält", "größer als", ...); throws kErrInvalidArgument for an
 // unknown test.

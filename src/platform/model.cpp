@@ -23,9 +23,9 @@ const WorkingTimes& NoTimes() {
 const CalendarException* FindException(const std::vector<CalendarException>& list, double day) {
   if (list.empty()) return nullptr;
   // Sorted by `from`: the candidate is the last exception starting on or before the day.
-  auto it = std::upper_bound(list.begin(), list.end(), day, [](double d, const CalendarException& e) {
-    return d < std::floor(e.from.serial);
-  });
+  auto it = std::upper_bound(
+      list.begin(), list.end(), day,
+      [](double d, const CalendarException& e) { return d < std::floor(e.from.serial); });
   if (it == list.begin()) return nullptr;
   --it;
   return day <= std::floor(it->to.serial) ? &*it : nullptr;
@@ -57,7 +57,9 @@ const WorkingTimes& CalendarData::WorkingTimesRefOn(Date day) const {
   return wd == 0 || wd == 6 ? NoTimes() : DefaultTimes();
 }
 
-WorkingTimes CalendarData::WorkingTimesOn(Date day) const { return WorkingTimesRefOn(day); }
+WorkingTimes CalendarData::WorkingTimesOn(Date day) const {
+  return WorkingTimesRefOn(day);
+}
 
 double CalendarData::WorkingMinutesOn(Date day) const {
   double minutes = 0.0;

@@ -138,8 +138,7 @@ class PropertiesObject final : public host::CustomProperties {
 
 class ProjectObject final : public host::Project {
  public:
-  explicit ProjectObject(std::shared_ptr<ProjectState> state)
-      : state_(std::move(state)) {}
+  explicit ProjectObject(std::shared_ptr<ProjectState> state) : state_(std::move(state)) {}
 
   const std::shared_ptr<ProjectData>& Data() const { return state_->data; }
 
@@ -184,8 +183,8 @@ class ProjectObject final : public host::Project {
     for (const auto& s : Data()->subprojects) {
       if (s.sourceFile != entry.sourceFile || s.taskRow != entry.taskRow) continue;
       if (s.project == nullptr) {
-        Fail(host::kErrFile, "Das eingefügte Projekt " + Quoted(s.sourceFile) +
-                                 " kann nicht geladen werden.");
+        Fail(host::kErrFile,
+             "Das eingefügte Projekt " + Quoted(s.sourceFile) + " kann nicht geladen werden.");
       }
       return detail::MakeProject(state_->SubState(s.project));
     }
@@ -200,7 +199,7 @@ class ProjectObject final : public host::Project {
     return list;
   }
   host::CalendarPtr GetBaseCalendar(const std::string& name) override {
-    auto cal = Data()->FindCalendar(name);
+    auto cal = state_->FindBaseCalendar(name);
     if (cal == nullptr) {
       Fail(host::kErrNotFound, "Der Kalender " + Quoted(name) + " ist nicht vorhanden.");
     }
@@ -213,8 +212,7 @@ class ProjectObject final : public host::Project {
       if (detail::FindFilter(Data()->definitions, name, false) != nullptr) names.push_back(name);
     }
     for (const auto& f : Data()->definitions.filters) {
-      if (!f.taskFilter &&
-          std::find(builtIns.begin(), builtIns.end(), f.name) == builtIns.end()) {
+      if (!f.taskFilter && std::find(builtIns.begin(), builtIns.end(), f.name) == builtIns.end()) {
         names.push_back(f.name);
       }
     }
@@ -337,8 +335,8 @@ class ActiveViewObject final : public host::ActiveView {
   ProjectState& TaskSheet() {
     ProjectState& s = source_.Active();
     if (!IsTaskView(*s.data)) {
-      Fail(host::kErrNotAvailable, "Die Ansicht " + Quoted(s.data->definitions.currentView) +
-                                       " zeigt keine Vorgänge.");
+      Fail(host::kErrNotAvailable,
+           "Die Ansicht " + Quoted(s.data->definitions.currentView) + " zeigt keine Vorgänge.");
     }
     return s;
   }

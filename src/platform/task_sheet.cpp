@@ -121,8 +121,7 @@ std::optional<double> ParseDuration(const std::string& text, double minutesPerDa
   } else if (unit == "h" || unit == "std" || unit == "std." || unit == "stunde" ||
              unit == "stunden") {
     factor = 60.0;
-  } else if (unit == "w" || unit == "wo" || unit == "wo." || unit == "woche" ||
-             unit == "wochen") {
+  } else if (unit == "w" || unit == "wo" || unit == "wo." || unit == "woche" || unit == "wochen") {
     factor = minutesPerWeek;
   } else {
     return std::nullopt;
@@ -243,8 +242,8 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
 
 void SetTaskDuration(ProjectData& p, TaskData& t, double minutes) {
   if (!std::isfinite(minutes) || minutes < 0) {
-    Fail(host::kErrInvalidArgument, "Die Dauer " + FormatGeneralNumber(minutes) +
-                                        " ist ungültig (Minuten, nicht negativ).");
+    Fail(host::kErrInvalidArgument,
+         "Die Dauer " + FormatGeneralNumber(minutes) + " ist ungültig (Minuten, nicht negativ).");
   }
   if (t.summary) {
     Fail(host::kErrNotAvailable,

@@ -11,8 +11,8 @@
 namespace kx::platform::detail {
 namespace {
 
-constexpr long kMaxDays = 36600;       // a hundred years
-constexpr double kEpsMinutes = 1e-7;   // below this two amounts of minutes are equal
+constexpr long kMaxDays = 36600;      // a hundred years
+constexpr double kEpsMinutes = 1e-7;  // below this two amounts of minutes are equal
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 const WorkingTimes& TimesOn(const CalendarData* cal, double day) {
@@ -31,10 +31,11 @@ void ForwardPieces(const CalendarData* cal, double from, double to, const Gaps* 
   const std::size_t n = gaps != nullptr ? gaps->size() : 0;
   std::size_t gi = 0;
   if (n > 0) {
-    gi = static_cast<std::size_t>(
-        std::upper_bound(gaps->begin(), gaps->end(), from,
-                         [](double x, const std::pair<Date, Date>& g) { return x < g.second.serial; }) -
-        gaps->begin());
+    gi = static_cast<std::size_t>(std::upper_bound(gaps->begin(), gaps->end(), from,
+                                                   [](double x, const std::pair<Date, Date>& g) {
+                                                     return x < g.second.serial;
+                                                   }) -
+                                  gaps->begin());
   }
   double day = std::floor(from);
   for (long i = 0; i < maxDays && day < to; ++i, day += 1.0) {
@@ -73,12 +74,11 @@ void BackwardPieces(const CalendarData* cal, double end, double floor, const Gap
       // The last gap that starts before b.
       long j = -1;
       if (n > 0) {
-        j = static_cast<long>(
-                std::upper_bound(gaps->begin(), gaps->end(), b,
-                                 [](double x, const std::pair<Date, Date>& g) {
-                                   return x <= g.first.serial;
-                                 }) -
-                gaps->begin()) -
+        j = static_cast<long>(std::upper_bound(gaps->begin(), gaps->end(), b,
+                                               [](double x, const std::pair<Date, Date>& g) {
+                                                 return x <= g.first.serial;
+                                               }) -
+                              gaps->begin()) -
             1;
       }
       double q = b;
@@ -97,13 +97,19 @@ void BackwardPieces(const CalendarData* cal, double end, double floor, const Gap
   }
 }
 
-std::string CalendarLabel(const CalendarData* cal) { return cal != nullptr ? cal->name : "Standard"; }
+std::string CalendarLabel(const CalendarData* cal) {
+  return cal != nullptr ? cal->name : "Standard";
+}
 
 }  // namespace
 
-void Fail(std::int32_t number, std::string text) { throw host::HostError(number, std::move(text)); }
+void Fail(std::int32_t number, std::string text) {
+  throw host::HostError(number, std::move(text));
+}
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 Date RequireDate(const Value& value, const std::string& what) {
   if (auto d = ToDate(value)) return *d;
@@ -111,7 +117,9 @@ Date RequireDate(const Value& value, const std::string& what) {
        Quoted(ToText(value)) + " ist kein gültiges Datum (" + what + ").");
 }
 
-Date SnapToSecond(Date d) { return Date(std::round(d.serial * 86400.0) / 86400.0); }
+Date SnapToSecond(Date d) {
+  return Date(std::round(d.serial * 86400.0) / 86400.0);
+}
 
 double WorkBetween(const CalendarData* cal, Date from, Date to, const Gaps* gaps) {
   if (!(to.serial > from.serial)) return 0.0;
@@ -138,9 +146,9 @@ Date AdvanceWork(const CalendarData* cal, Date from, double minutes, const Gaps*
     return true;
   });
   if (!result) {
-    Fail(host::kErrInvalidArgument,
-         "Der Kalender " + Quoted(CalendarLabel(cal)) + " hat nach dem " + FormatDate(from) +
-             " keine Arbeitszeit.");
+    Fail(host::kErrInvalidArgument, "Der Kalender " + Quoted(CalendarLabel(cal)) +
+                                        " hat nach dem " + FormatDate(from) +
+                                        " keine Arbeitszeit.");
   }
   return SnapToSecond(Date(*result));
 }

@@ -51,10 +51,11 @@ TEST(CalendarObjects, AVacationShowsOnTheResourceCalendarOnly) {
   auto p = NewProjectData("Quelle");
   auto base = p->FindCalendar("Standard");
   auto own = ResourceCalendar("Anna", base);
-  own->exceptions.push_back({"Urlaub", DateSerial(2024, 3, 19), DateSerial(2024, 3, 20), false, {}});
+  own->exceptions.push_back(
+      {"Urlaub", DateSerial(2024, 3, 19), DateSerial(2024, 3, 20), false, {}});
   // A night shift from midnight on the Friday.
-  own->exceptions.push_back({"Nacht", DateSerial(2024, 3, 22), DateSerial(2024, 3, 22), true,
-                             {{0.0, 8.0 / 24}}});
+  own->exceptions.push_back(
+      {"Nacht", DateSerial(2024, 3, 22), DateSerial(2024, 3, 22), true, {{0.0, 8.0 / 24}}});
   p->calendars.push_back(own);
   auto anna = Resource(1, "Anna", "Bau");
   anna->calendar = own;
@@ -77,7 +78,8 @@ TEST(CalendarObjects, AVacationShowsOnTheResourceCalendarOnly) {
 
   // The same handle is given out again, and it sees later changes of the model.
   EXPECT_EQ(project->GetBaseCalendar("Standard"), baseCal);
-  base->exceptions.push_back({"Feiertag", DateSerial(2024, 3, 25), DateSerial(2024, 3, 25), false, {}});
+  base->exceptions.push_back(
+      {"Feiertag", DateSerial(2024, 3, 25), DateSerial(2024, 3, 25), false, {}});
   EXPECT_FALSE(Shift(*baseCal, 2024, 3, 25, 1));
   EXPECT_FALSE(Shift(*resourceCal, 2024, 3, 25, 1));
   EXPECT_EQ(ErrorOf([&] { project->GetBaseCalendar("standard"); }), host::kErrNotFound);
@@ -86,8 +88,8 @@ TEST(CalendarObjects, AVacationShowsOnTheResourceCalendarOnly) {
 TEST(CalendarData, PrecedenceOfExceptionsAndWeekdays) {
   auto base = BaseCalendar("Basis", 1);
   base->weekdays[6] = {false, {{9.0 / 24, 12.0 / 24}}};  // base works Saturday mornings
-  base->exceptions.push_back({"Betriebsferien", DateSerial(2024, 3, 18), DateSerial(2024, 3, 18),
-                              false, {}});
+  base->exceptions.push_back(
+      {"Betriebsferien", DateSerial(2024, 3, 18), DateSerial(2024, 3, 18), false, {}});
   auto own = ResourceCalendar("Eigen", base);
   own->weekdays[1] = {false, {{6.0 / 24, 14.0 / 24}}};  // own Monday
   // The base chain's exception wins over the own weekday.
@@ -100,7 +102,10 @@ TEST(CalendarData, PrecedenceOfExceptionsAndWeekdays) {
   EXPECT_EQ(own->WorkingTimesOn(DateSerial(2024, 3, 26)), DefaultWorkingTimes());
   EXPECT_TRUE(own->WorkingTimesOn(DateSerial(2024, 3, 24)).empty());
   // The own exception wins over everything.
-  own->exceptions.push_back({"Einsatz", DateSerial(2024, 3, 18), DateSerial(2024, 3, 18), true,
+  own->exceptions.push_back({"Einsatz",
+                             DateSerial(2024, 3, 18),
+                             DateSerial(2024, 3, 18),
+                             true,
                              {{10.0 / 24, 11.0 / 24}}});
   EXPECT_EQ(own->WorkingMinutesOn(DateSerial(2024, 3, 18)), 60.0);
   EXPECT_EQ(own->BaseCalendarName(), "Basis");

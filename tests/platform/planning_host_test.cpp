@@ -22,9 +22,7 @@ class MemoryFiles final : public ProjectFileFormat {
     if (it == saved.end()) throw host::HostError(host::kErrFile, "nicht da: " + path);
     return std::make_shared<ProjectData>(it->second);
   }
-  void Save(const ProjectData& project, const std::string& path) override {
-    saved[path] = project;
-  }
+  void Save(const ProjectData& project, const std::string& path) override { saved[path] = project; }
 };
 
 TEST(Application, WithoutAProjectEverythingProjectBoundFails) {
@@ -118,8 +116,7 @@ TEST(Project, InsertedProjects) {
   EXPECT_EQ(inserted->GetProjectName(), "Teil");
   EXPECT_EQ(inserted->GetProjectResources().at(0)->GetResourceName(), "Carla");
   EXPECT_EQ(ErrorOf([&] { project->GetSubprojectProject(entries[1]); }), host::kErrFile);
-  EXPECT_EQ(ErrorOf([&] { project->GetSubprojectProject({"anders.mpp", 3}); }),
-            host::kErrNotFound);
+  EXPECT_EQ(ErrorOf([&] { project->GetSubprojectProject({"anders.mpp", 3}); }), host::kErrNotFound);
 }
 
 TEST(Project, CustomPropertiesKeepTheirOrder) {
@@ -155,7 +152,8 @@ class ResourceView : public ::testing::Test {
                     Resource(13, "Carla", "bau"), Resource(14, "Kies", "Bau", 1)};
     p->definitions.filters.push_back({"Nur Bau", false, {{"Gruppe", "gleich", "Bau", "Und"}}});
     p->definitions.filters.push_back(
-        {"Bau ohne Material", false,
+        {"Bau ohne Material",
+         false,
          {{"Gruppe", "Gleich", "Bau", "Und"}, {"Art", "ungleich", "Material", "Und"}}});
     host_.AddProject(p);
     view_ = &host_.GetActiveView();
@@ -244,21 +242,48 @@ TEST(Definitions, ChartViewCallsAreKeptAndCanBeReadBack) {
   host::Definitions& d = host.GetDefinitions();
   d.RenameCustomField({{0, std::int32_t{188743990}}, {1, std::string("Anzahl Urlaubstage")}});
   d.SetCustomFieldProperties({{0, std::int32_t{188743990}}, {1, I16{0}}, {2, I16{3}}, {3, false}});
-  d.EditTable({{0, std::string("Urlaub")}, {1, true}, {2, true}, {3, true},
-               {5, std::string("Nr.")}, {7, std::string()}, {8, I16{6}}, {9, I16{1}}});
-  d.EditTable({{0, std::string("Urlaub")}, {1, true}, {6, std::string("Name")},
-               {7, std::string()}, {8, I16{24}}, {9, I16{0}}});
-  d.EditView({{0, std::string("Balkendiagramm: Urlaub")}, {1, true}, {3, I16{1}}, {4, true},
-              {5, false}, {6, std::string("Urlaub")}, {7, std::string("Alle Vorgänge")},
+  d.EditTable({{0, std::string("Urlaub")},
+               {1, true},
+               {2, true},
+               {3, true},
+               {5, std::string("Nr.")},
+               {7, std::string()},
+               {8, I16{6}},
+               {9, I16{1}}});
+  d.EditTable({{0, std::string("Urlaub")},
+               {1, true},
+               {6, std::string("Name")},
+               {7, std::string()},
+               {8, I16{24}},
+               {9, I16{0}}});
+  d.EditView({{0, std::string("Balkendiagramm: Urlaub")},
+              {1, true},
+              {3, I16{1}},
+              {4, true},
+              {5, false},
+              {6, std::string("Urlaub")},
+              {7, std::string("Alle Vorgänge")},
               {8, std::string("Ohne Gruppe")}});
   host.GetActiveView().ApplyView("Balkendiagramm: Urlaub");
   host.GetActiveView().SelectColumn("Name");
   d.DeleteBarStyles({{0, std::string("*")}});
-  d.EditBarStyle({{0, std::string("-1")}, {1, true}, {2, std::string("Vorgang")},
-                  {3, I16{0}}, {4, I16{0}}, {5, I16{5}}, {6, I16{1}}, {7, I16{15}},
-                  {8, I16{3}}, {9, I16{0}}, {10, I16{0}}, {11, I16{5}},
-                  {12, std::string("Normal")}, {13, I16{1}}, {14, std::string("Anfang")},
-                  {15, std::string("Ende")}, {19, std::string("Ressourcennamen")}});
+  d.EditBarStyle({{0, std::string("-1")},
+                  {1, true},
+                  {2, std::string("Vorgang")},
+                  {3, I16{0}},
+                  {4, I16{0}},
+                  {5, I16{5}},
+                  {6, I16{1}},
+                  {7, I16{15}},
+                  {8, I16{3}},
+                  {9, I16{0}},
+                  {10, I16{0}},
+                  {11, I16{5}},
+                  {12, std::string("Normal")},
+                  {13, I16{1}},
+                  {14, std::string("Anfang")},
+                  {15, std::string("Ende")},
+                  {19, std::string("Ressourcennamen")}});
   d.FinalViewCommand(2);
   d.SetCalendarOptions({{4, 7.5}});
   d.SetViewOptions({{6, std::string("€")}});
@@ -284,7 +309,9 @@ TEST(Definitions, ChartViewCallsAreKeptAndCanBeReadBack) {
   EXPECT_EQ(defs.finalViewCommands, std::vector<std::int32_t>{2});
   EXPECT_EQ(host.ActiveData()->minutesPerDay, 450.0);
   EXPECT_EQ(defs.options.at("SetViewOptions").size(), 2u);
-  EXPECT_EQ(ErrorOf([&] { d.EditView({{0, std::string("V")}, {6, std::string("Fehlt")}}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              d.EditView({{0, std::string("V")}, {6, std::string("Fehlt")}});
+            }),
             host::kErrNotFound);
 }
 
@@ -303,7 +330,9 @@ TEST(Definitions, CalendarsThroughTheDefinitions) {
   d.SetCalendarWeekday({{0, std::string("KXNeutral")}, {3, I16{2}}, {4, false}});
   EXPECT_FALSE(day(18));  // Monday now off
 
-  EXPECT_EQ(ErrorOf([&] { d.CreateBaseCalendar({{0, std::string("KXNeutral")}}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              d.CreateBaseCalendar({{0, std::string("KXNeutral")}});
+            }),
             host::kErrInvalidArgument);
   try {
     d.SetProjectInformation({{12, std::string("X")}});

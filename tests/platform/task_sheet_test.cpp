@@ -86,10 +86,15 @@ TEST_F(TaskSheet, UnknownFieldsAndUnreadableValuesThrowAndCreateNothing) {
     EXPECT_NE(e.description().find("\"Rot\""), std::string::npos);
   }
   EXPECT_TRUE(data_->tasks.empty());
-  for (const auto& [field, value] : std::vector<std::pair<std::string, std::string>>{
-           {"Dauer", "fünf"}, {"Dauer", "-1 t"}, {"Anfang", "32.13.2024"}, {"Zahl14", "4.5x"},
-           {"Gliederungsebene", "0"}, {"Gliederungsebene", "10"}, {"Zahl21", "1"},
-           {"Rollup", "vielleicht"}}) {
+  for (const auto& [field, value] :
+       std::vector<std::pair<std::string, std::string>>{{"Dauer", "fünf"},
+                                                        {"Dauer", "-1 t"},
+                                                        {"Anfang", "32.13.2024"},
+                                                        {"Zahl14", "4.5x"},
+                                                        {"Gliederungsebene", "0"},
+                                                        {"Gliederungsebene", "10"},
+                                                        {"Zahl21", "1"},
+                                                        {"Rollup", "vielleicht"}}) {
     EXPECT_EQ(ErrorOf([&] { Type(1, field, value); }), host::kErrInvalidArgument)
         << field << " " << value;
   }
@@ -121,8 +126,9 @@ TEST_F(TaskSheet, ALevelTwoRowUnderALevelOneRowMakesItASummary) {
   // A child's later change moves the summary with it.
   host_.GetActiveProject()->GetProjectTasks().Item(2)->SetTaskDuration(480.0);
   EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 20, 17, 0));
-  EXPECT_EQ(ErrorOf([&] { host_.GetActiveProject()->GetProjectTasks().Item(1)->SetTaskDuration(1); }),
-            host::kErrNotAvailable);
+  EXPECT_EQ(
+      ErrorOf([&] { host_.GetActiveProject()->GetProjectTasks().Item(1)->SetTaskDuration(1); }),
+      host::kErrNotAvailable);
 
   // Outdenting the children ends the summary.
   Type(2, "Gliederungsebene", "1");
@@ -180,7 +186,7 @@ TEST_F(TaskSheet, TheStandardCalendarSkipsTheWeekend) {
   Type(1, "Anfang", "22.03.2024");  // Friday
   Type(1, "Dauer", "2 t");
   EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 25, 17, 0));  // Monday
-  Type(2, "Anfang", "23.03.2024");  // Saturday: work starts on Monday
+  Type(2, "Anfang", "23.03.2024");                               // Saturday: work starts on Monday
   EXPECT_EQ(Row(2).start, DateTimeSerial(2024, 3, 25, 8, 0));
 }
 
