@@ -434,9 +434,25 @@ void SetCalendarWeekday(ProjectData& p, const NamedArgs& args) {
   }
   const auto working = Flag(args, 4);
   if (!working) return;
-  WeekdayDefinition& w = cal->weekdays[static_cast<std::size_t>(weekday - 1)];
-  w.inherited = false;
-  w.times = *working ? DefaultWorkingTimes() : WorkingTimes{};
+  const WeekdayDefinition changed{false, *working ? DefaultWorkingTimes() : WorkingTimes{}};
+  // A calendar keeps at least one working weekday.
+  bool anyWorking = false;
+  for (std::size_t wd = 0; wd < 7 && !anyWorking; ++wd) {
+    const WeekdayDefinition* decided = nullptr;
+    int depth = 0;
+    for (const CalendarData* c = cal.get(); c != nullptr && decided == nullptr && depth < 32;
+         c = c->base.get(), ++depth) {
+      const WeekdayDefinition& w =
+          c == cal.get() && wd == static_cast<std::size_t>(weekday - 1) ? changed : c->weekdays[wd];
+      if (!w.inherited) decided = &w;
+    }
+    anyWorking = decided != nullptr ? !decided->times.empty() : (wd != 0 && wd != 6);
+  }
+  if (!anyWorking) {
+    Fail(host::kErrInvalidArgument,
+         "Der Kalender " + Quoted(name) + " hätte keinen Arbeitstag mehr.");
+  }
+  cal->weekdays[static_cast<std::size_t>(weekday - 1)] = changed;
   RescheduleAll(p);
 }
 

@@ -151,8 +151,7 @@ class ProjectObject final : public host::Project {
   void SetProjectStart(const Value& start) override {
     Date d = detail::RequireDate(start, "Projektanfang");
     const auto* text = std::get_if<std::string>(&start);
-    if (text != nullptr && TrimBlanks(*text).find(' ') == std::string_view::npos &&
-        TimeOfDay(d) == 0.0) {
+    if (text != nullptr && Trim(*text).find_first_of(" T") == std::string::npos) {
       d = Date(d.serial + Data()->dayStartTime);  // a date alone: at the start of the day
     }
     Data()->start = d;

@@ -199,7 +199,18 @@ void SetTaskField(ProjectData& p, long row, const std::string& field, const std:
 
   bool created = false;
   TaskData& t = TaskForRow(p, row, created);
-  apply(t);
+  // The change is made on a copy, so that a failure leaves the row as it was.
+  TaskData changed = t;
+  try {
+    apply(changed);
+  } catch (...) {
+    if (created) {
+      p.tasks[static_cast<std::size_t>(row - 1)] = nullptr;
+      while (!p.tasks.empty() && p.tasks.back() == nullptr) p.tasks.pop_back();
+    }
+    throw;
+  }
+  t = std::move(changed);
   const bool inMiddle = created && static_cast<std::size_t>(row) < p.tasks.size();
   AfterChange(p, t, levelChange || inMiddle);
 }
@@ -235,8 +246,8 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
   kept.insert(std::upper_bound(kept.begin(), kept.end(), a,
                                [](Date x, const std::pair<Date, Date>& g) { return x < g.first; }),
               {a, b});
+  if (lost > kEps) t.finish = AdvanceWork(cal.get(), t.finish, lost, &kept);
   t.gaps = std::move(kept);
-  if (lost > kEps) t.finish = AdvanceWork(cal.get(), t.finish, lost, &t.gaps);
   AfterChange(p, t, false);
 }
 
@@ -254,8 +265,7 @@ void SetTaskDuration(ProjectData& p, TaskData& t, double minutes) {
   if (minutes <= kEps) {
     t.finish = t.start;
   } else if (old <= kEps || t.finish < t.start) {
-    t.durationMinutes = minutes;
-    Reschedule(p, t);
+    t.finish = AdvanceWork(cal.get(), t.start, minutes, &t.gaps);
   } else if (minutes > old) {
     t.finish = AdvanceWork(cal.get(), t.finish, minutes - old, &t.gaps);
   } else if (minutes < old) {

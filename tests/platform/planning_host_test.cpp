@@ -342,6 +342,18 @@ TEST(Definitions, CalendarsThroughTheDefinitions) {
     EXPECT_EQ(e.description(), "Der Kalender \"X\" ist nicht vorhanden.");
   }
   EXPECT_EQ(host.ActiveData()->calendarName, "KXNeutral");
+
+  // A calendar keeps at least one working day.
+  d.CreateBaseCalendar({{0, std::string("Leer")}});
+  for (I16 wd = 2; wd <= 5; ++wd) {
+    d.SetCalendarWeekday({{0, std::string("Leer")}, {3, wd}, {4, false}});
+  }
+  EXPECT_EQ(ErrorOf([&] {
+              d.SetCalendarWeekday({{0, std::string("Leer")}, {3, I16{6}}, {4, false}});
+            }),
+            host::kErrInvalidArgument);
+  EXPECT_FALSE(
+      host.ActiveData()->FindCalendar("Leer")->WorkingTimesOn(DateSerial(2024, 3, 22)).empty());
   EXPECT_EQ(ErrorOf([&] {
               d.SetCalendarWeekday({{0, std::string("KXNeutral")}, {3, I16{8}}, {4, true}});
             }),
