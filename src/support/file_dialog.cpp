@@ -73,7 +73,9 @@ std::optional<std::string> ScriptedFileDialogs::Save(const FileDialogRequest& re
   return Next(Kind::Save, request);
 }
 
-std::optional<std::string> ScriptedFileDialogs::Folder() { return Next(Kind::Folder, {}); }
+std::optional<std::string> ScriptedFileDialogs::Folder() {
+  return Next(Kind::Folder, {});
+}
 
 // ---------------------------------------------------------------------------------------------
 // clsFileDlg
@@ -205,7 +207,9 @@ std::string clsFileDlg::ParseAuswahl(std::string_view strAuswahl, bool blnFirstC
   return result;
 }
 
-std::string clsFileDlg::GetNextFile() { return ParseAuswahl({}, false); }
+std::string clsFileDlg::GetNextFile() {
+  return ParseAuswahl({}, false);
+}
 
 FileDialogRequest clsFileDlg::Request(std::string filter) {
   const int length = CharacterCount(defaultFileName_);

@@ -135,7 +135,7 @@ class clsFileDlg {
 
   // Read-only properties.
   const std::string& FileName() const { return fileName_; }  // the last result
-  int FileCount() const { return fileCount_; }  // files of the last ShowOpen
+  int FileCount() const { return fileCount_; }               // files of the last ShowOpen
   // Returns the next file of a multiple selection as folder "/" name; empty text when none is
   // left.
   std::string GetNextFile();

@@ -12,12 +12,12 @@
 namespace kx::wizard {
 
 struct BarColor {
-  int position;         // 1..17, the value of the setting lngColor
-  const char* key;      // "c16", "c00" ... "c15": key of the list item and of its image
-  const char* text;     // "Automatisch", "Schwarz", ...
+  int position;            // 1..17, the value of the setting lngColor
+  const char* key;         // "c16", "c00" ... "c15": key of the list item and of its image
+  const char* text;        // "Automatisch", "Schwarz", ...
   std::int32_t hostColor;  // the host's colour code, the number in the key
-  const char* tag;      // tag of the image: "auto", "black", ...
-  Rgb fill;             // colour of the swatch's inner square
+  const char* tag;         // tag of the image: "auto", "black", ...
+  Rgb fill;                // colour of the swatch's inner square
 };
 
 // Returns the colour table in list order (position 1 first).

@@ -13,20 +13,34 @@ namespace {
 
 const char* KindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Button: return "Schaltfläche";
-    case ControlKind::OptionButton: return "Optionsfeld";
-    case ControlKind::CheckBox: return "Kontrollkästchen";
-    case ControlKind::ListBox: return "Listenfeld";
-    case ControlKind::ComboBox: return "Kombinationsfeld";
-    case ControlKind::Label: return "Bezeichnungsfeld";
-    case ControlKind::Frame: return "Rahmen";
-    case ControlKind::TextBox: return "Textfeld";
-    case ControlKind::DatePicker: return "Datumsauswahl";
-    case ControlKind::ImageCombo: return "Bildliste";
-    case ControlKind::ProgressBar: return "Fortschrittsanzeige";
-    case ControlKind::Image: return "Bild";
-    case ControlKind::Line: return "Linie";
-    case ControlKind::ImageList: return "Bilderliste";
+    case ControlKind::Button:
+      return "Schaltfläche";
+    case ControlKind::OptionButton:
+      return "Optionsfeld";
+    case ControlKind::CheckBox:
+      return "Kontrollkästchen";
+    case ControlKind::ListBox:
+      return "Listenfeld";
+    case ControlKind::ComboBox:
+      return "Kombinationsfeld";
+    case ControlKind::Label:
+      return "Bezeichnungsfeld";
+    case ControlKind::Frame:
+      return "Rahmen";
+    case ControlKind::TextBox:
+      return "Textfeld";
+    case ControlKind::DatePicker:
+      return "Datumsauswahl";
+    case ControlKind::ImageCombo:
+      return "Bildliste";
+    case ControlKind::ProgressBar:
+      return "Fortschrittsanzeige";
+    case ControlKind::Image:
+      return "Bild";
+    case ControlKind::Line:
+      return "Linie";
+    case ControlKind::ImageList:
+      return "Bilderliste";
   }
   return "Steuerelement";
 }
@@ -56,8 +70,12 @@ bool HasTabIndex(ControlKind k) {
 }
 
 // Earliest and latest day a date picker takes: 01.01.1601 and 31.12.9999.
-Date MinPickerDate() { return DateSerial(1601, 1, 1); }
-Date MaxPickerDate() { return Date(DateSerial(9999, 12, 31).serial + 0.99998842592); }
+Date MinPickerDate() {
+  return DateSerial(1601, 1, 1);
+}
+Date MaxPickerDate() {
+  return Date(DateSerial(9999, 12, 31).serial + 0.99998842592);
+}
 
 constexpr double kBarMin = 0.0;
 constexpr double kBarMax = 100.0;
@@ -70,28 +88,50 @@ constexpr double kBarMax = 100.0;
 
 const char* PropertyName(Property property) {
   switch (property) {
-    case Property::Caption: return "Caption";
-    case Property::ToolTip: return "ToolTipText";
-    case Property::Left: return "Left";
-    case Property::Top: return "Top";
-    case Property::Width: return "Width";
-    case Property::Height: return "Height";
-    case Property::Enabled: return "Enabled";
-    case Property::Visible: return "Visible";
-    case Property::TabStop: return "TabStop";
-    case Property::TabIndex: return "TabIndex";
-    case Property::Tag: return "Tag";
-    case Property::Value: return "Value";
-    case Property::Text: return "Text";
-    case Property::Items: return "List";
-    case Property::ListIndex: return "ListIndex";
-    case Property::SelStart: return "SelStart";
-    case Property::SelLength: return "SelLength";
-    case Property::Focus: return "Focus";
-    case Property::ImageList: return "ImageList";
-    case Property::Images: return "ListImages";
-    case Property::Repaint: return "Refresh";
-    case Property::Loaded: return "Loaded";
+    case Property::Caption:
+      return "Caption";
+    case Property::ToolTip:
+      return "ToolTipText";
+    case Property::Left:
+      return "Left";
+    case Property::Top:
+      return "Top";
+    case Property::Width:
+      return "Width";
+    case Property::Height:
+      return "Height";
+    case Property::Enabled:
+      return "Enabled";
+    case Property::Visible:
+      return "Visible";
+    case Property::TabStop:
+      return "TabStop";
+    case Property::TabIndex:
+      return "TabIndex";
+    case Property::Tag:
+      return "Tag";
+    case Property::Value:
+      return "Value";
+    case Property::Text:
+      return "Text";
+    case Property::Items:
+      return "List";
+    case Property::ListIndex:
+      return "ListIndex";
+    case Property::SelStart:
+      return "SelStart";
+    case Property::SelLength:
+      return "SelLength";
+    case Property::Focus:
+      return "Focus";
+    case Property::ImageList:
+      return "ImageList";
+    case Property::Images:
+      return "ListImages";
+    case Property::Repaint:
+      return "Refresh";
+    case Property::Loaded:
+      return "Loaded";
   }
   return "?";
 }
@@ -109,12 +149,23 @@ Control::Control(Form& form, ControlKind kind, std::string name, std::string arr
       container_(container) {
   state_.tabStop = TakesFocus(kind);
   switch (kind) {
-    case ControlKind::OptionButton: state_.value = false; break;
-    case ControlKind::CheckBox: state_.value = std::int32_t{kUnchecked}; break;
-    case ControlKind::ProgressBar: state_.value = kBarMin; break;
-    case ControlKind::DatePicker: state_.value = Date{}; break;
-    case ControlKind::ImageList: state_.visible = false; break;
-    default: break;
+    case ControlKind::OptionButton:
+      state_.value = false;
+      break;
+    case ControlKind::CheckBox:
+      state_.value = std::int32_t{kUnchecked};
+      break;
+    case ControlKind::ProgressBar:
+      state_.value = kBarMin;
+      break;
+    case ControlKind::DatePicker:
+      state_.value = Date{};
+      break;
+    case ControlKind::ImageList:
+      state_.visible = false;
+      break;
+    default:
+      break;
   }
 }
 
@@ -161,7 +212,9 @@ void Control::Require(Property property) const {
   }
 }
 
-void Control::Notify(Property property) { form_.Notify(this, property); }
+void Control::Notify(Property property) {
+  form_.Notify(this, property);
+}
 
 void Control::ResetSelection() {
   if (state_.selStart != 0) {
@@ -350,8 +403,8 @@ void Control::SetValue(const kx::Value& value) {
         v = *b ? kChecked : kUnchecked;
       } else if (const auto n = ToNumber(value); n && !std::holds_alternative<std::string>(value)) {
         if (*n != std::floor(*n) || *n < kUnchecked || *n > kGrayed) {
-          Fail(kErrInvalidValue, "Ein Kontrollkästchen nimmt nur die Werte 0, 1 und 2 an ('" +
-                                     name_ + "').");
+          Fail(kErrInvalidValue,
+               "Ein Kontrollkästchen nimmt nur die Werte 0, 1 und 2 an ('" + name_ + "').");
         }
         v = static_cast<int>(*n);
       } else {
@@ -469,7 +522,9 @@ void Control::SetText(std::string text) {
   RaiseChange();
 }
 
-void Control::AddItem(std::string text) { AddItem(ListItem{std::move(text), {}, {}}); }
+void Control::AddItem(std::string text) {
+  AddItem(ListItem{std::move(text), {}, {}});
+}
 
 void Control::AddItem(ListItem item) {
   Require(Property::Items);
@@ -511,8 +566,8 @@ const std::vector<ListItem>& Control::Items() const {
 const ListItem& Control::Item(int index) const {
   Require(Property::Items);
   if (index < 0 || index >= static_cast<int>(state_.items.size())) {
-    Fail(kErrInvalidIndex, "Die Liste '" + name_ + "' hat keinen Eintrag an Position " +
-                               std::to_string(index) + ".");
+    Fail(kErrInvalidIndex,
+         "Die Liste '" + name_ + "' hat keinen Eintrag an Position " + std::to_string(index) + ".");
   }
   return state_.items[static_cast<std::size_t>(index)];
 }
@@ -525,8 +580,8 @@ int Control::ListIndex() const {
 void Control::SetListIndex(int index) {
   Require(Property::ListIndex);
   if (index < -1 || index >= static_cast<int>(state_.items.size())) {
-    Fail(kErrInvalidIndex, "Die Liste '" + name_ + "' hat keinen Eintrag an Position " +
-                               std::to_string(index) + ".");
+    Fail(kErrInvalidIndex,
+         "Die Liste '" + name_ + "' hat keinen Eintrag an Position " + std::to_string(index) + ".");
   }
   if (state_.listIndex == index) return;
   state_.listIndex = index;
@@ -605,7 +660,9 @@ void Control::SetFocus() {
   form_.ChangeFocus(this);
 }
 
-bool Control::HasFocus() const { return form_.active_ == this; }
+bool Control::HasFocus() const {
+  return form_.active_ == this;
+}
 
 void Control::Repaint() {
   ++repaints_;
@@ -873,8 +930,7 @@ void Form::Notify(const Control* control, Property property) {
   }
 }
 
-Control& Form::Create(const ControlSpec& spec, std::string name, std::string arrayName,
-                      int index) {
+Control& Form::Create(const ControlSpec& spec, std::string name, std::string arrayName, int index) {
   if (byName_.count(name) != 0) throw std::logic_error("doppelter Steuerelementname " + name);
   if (spec.container != nullptr &&
       (spec.container->kind_ != ControlKind::Frame || &spec.container->form_ != this)) {
@@ -905,7 +961,9 @@ Control& Form::Create(const ControlSpec& spec, std::string name, std::string arr
   return c;
 }
 
-Control& Form::Add(const ControlSpec& spec) { return Create(spec, spec.name, spec.name, -1); }
+Control& Form::Add(const ControlSpec& spec) {
+  return Create(spec, spec.name, spec.name, -1);
+}
 
 Control& Form::AddMember(const ControlSpec& spec, int index) {
   if (index < 0) throw std::logic_error("negativer Index im Steuerelementfeld " + spec.name);

@@ -26,14 +26,14 @@ namespace kx::wizard {
 
 // Error numbers of the form model.
 enum FormErrorNumber : std::int32_t {
-  kErrInvalidCall = 5,            // the control cannot do this now (focus on a disabled control)
-  kErrNoObject = 91,              // no item is selected
-  kErrNoSuchArrayElement = 340,   // a control array has no member with this index
-  kErrInvalidValue = 380,         // a value the property cannot take
-  kErrInvalidIndex = 381,         // a list position that does not exist
-  kErrNotSupported = 438,         // the control has no such property
-  kErrNoSuchControl = 730,        // no control of this name
-  kErrKeyNotUnique = 35602,       // a list item key that the list already holds
+  kErrInvalidCall = 5,           // the control cannot do this now (focus on a disabled control)
+  kErrNoObject = 91,             // no item is selected
+  kErrNoSuchArrayElement = 340,  // a control array has no member with this index
+  kErrInvalidValue = 380,        // a value the property cannot take
+  kErrInvalidIndex = 381,        // a list position that does not exist
+  kErrNotSupported = 438,        // the control has no such property
+  kErrNoSuchControl = 730,       // no control of this name
+  kErrKeyNotUnique = 35602,      // a list item key that the list already holds
 };
 
 class FormError : public host::HostError {
@@ -150,7 +150,7 @@ class Control {
   ~Control() = default;
 
   // Identity.
-  const std::string& Name() const { return name_; }  // "cmdNext", "optPlan(1)"
+  const std::string& Name() const { return name_; }            // "cmdNext", "optPlan(1)"
   const std::string& ArrayName() const { return arrayName_; }  // "optPlan"; else the name
   int Index() const { return index_; }  // index in its control array; -1 outside arrays
   ControlKind Kind() const { return kind_; }
@@ -177,7 +177,7 @@ class Control {
   int Height() const { return state_.height; }
   void SetLeft(int left);
   void SetTop(int top);
-  void SetWidth(int width);   // throws kErrInvalidValue when negative
+  void SetWidth(int width);    // throws kErrInvalidValue when negative
   void SetHeight(int height);  // throws kErrInvalidValue when negative
   void Move(int left, int top);
   bool Enabled() const { return state_.enabled; }
@@ -201,10 +201,10 @@ class Control {
   // Throws kErrInvalidValue for a value out of range, kErrTypeMismatch for one of the wrong kind.
   void SetValue(const kx::Value& value);
   // Typed readers; each throws kErrNotSupported on another kind of control.
-  bool IsOn() const;          // option button
-  int CheckValue() const;     // check box
-  double BarValue() const;    // progress bar
-  Date DateValue() const;     // date picker
+  bool IsOn() const;        // option button
+  int CheckValue() const;   // check box
+  double BarValue() const;  // progress bar
+  Date DateValue() const;   // date picker
 
   // The text of a text field or list (for a list box the selected item's text).
   const std::string& Text() const;
@@ -219,7 +219,7 @@ class Control {
   int ListCount() const;
   const std::vector<ListItem>& Items() const;
   const ListItem& Item(int index) const;  // 0-based; throws kErrInvalidIndex
-  int ListIndex() const;                   // -1 when no item is selected
+  int ListIndex() const;                  // -1 when no item is selected
   // Selects item `index` (-1: none) and raises the click handler when the selection changed.
   void SetListIndex(int index);  // throws kErrInvalidIndex outside -1..ListCount()-1
   // Returns the selected item; throws kErrNoObject when none is selected.

@@ -14,32 +14,53 @@ constexpr int kButtonTop = 6720;
 constexpr int kButtonHeight = 375;
 constexpr int kFrameWidth = 10380;
 constexpr int kFrameHeight = 4440;
-constexpr int kLine = 240;      // one line of label text
+constexpr int kLine = 240;  // one line of label text
 constexpr int kOptionHeight = 300;
 constexpr int kListHeight = 315;
 
-Geometry Text(int top, int lines) { return {0, top, kFrameWidth, lines * kLine}; }
+Geometry Text(int top, int lines) {
+  return {0, top, kFrameWidth, lines * kLine};
+}
 
 }  // namespace
 
 frmKorvalinx::frmKorvalinx()
     : Form("frmKorvalinx", kWizardCaption, kFormWidth, kFormHeight),
-      cmdInfo(Add({K::Button, "cmdInfo", nullptr, {360, kButtonTop, 360, kButtonHeight}, "",
+      cmdInfo(Add({K::Button,
+                   "cmdInfo",
+                   nullptr,
+                   {360, kButtonTop, 360, kButtonHeight},
+                   "",
                    "Klicken Sie hier, um den Infodialog aufzurufen."})),
-      cmdCancel(Add({K::Button, "cmdCancel", nullptr, {5640, kButtonTop, 1200, kButtonHeight},
+      cmdCancel(Add({K::Button,
+                     "cmdCancel",
+                     nullptr,
+                     {5640, kButtonTop, 1200, kButtonHeight},
                      "Abbrechen",
                      "Klicken Sie hier, um den Assistent zu verlassen, ohne ein Diagramm zu "
                      "erstellen."})),
-      cmdBack(Add({K::Button, "cmdBack", nullptr, {6960, kButtonTop, 1215, kButtonHeight},
-                   "< Zurück", "Klicken Sie hier, um zum vorigen Schritt zu gelangen."})),
-      cmdNext(Add({K::Button, "cmdNext", nullptr, {8175, kButtonTop, 1200, kButtonHeight},
-                   "Weiter >", "Klicken Sie hier, um zum nächsten Schritt zu gelangen."})),
-      cmdFinish(Add({K::Button, "cmdFinish", nullptr,
-                     {kFinishLeft, kButtonTop, 1200, kButtonHeight}, "Ende",
+      cmdBack(Add({K::Button,
+                   "cmdBack",
+                   nullptr,
+                   {6960, kButtonTop, 1215, kButtonHeight},
+                   "< Zurück",
+                   "Klicken Sie hier, um zum vorigen Schritt zu gelangen."})),
+      cmdNext(Add({K::Button,
+                   "cmdNext",
+                   nullptr,
+                   {8175, kButtonTop, 1200, kButtonHeight},
+                   "Weiter >",
+                   "Klicken Sie hier, um zum nächsten Schritt zu gelangen."})),
+      cmdFinish(Add({K::Button,
+                     "cmdFinish",
+                     nullptr,
+                     {kFinishLeft, kButtonTop, 1200, kButtonHeight},
+                     "Ende",
                      "Klicken Sie hier, um das Diagramm mit den gewählten Einstellungen zu "
                      "erstellen."})),
       imgTop(Add({K::Image, "imgTop", nullptr, {0, 0, kFormWidth, 1680}, "", ""})),
-      fraSeparatorTop(Add({K::Frame, "fraSeparatorTop", nullptr, {0, 1680, kFormWidth, 30}, "", ""})),
+      fraSeparatorTop(
+          Add({K::Frame, "fraSeparatorTop", nullptr, {0, 1680, kFormWidth, 30}, "", ""})),
       fraSeparatorBottom(
           Add({K::Frame, "fraSeparatorBottom", nullptr, {0, 6480, kFormWidth, 30}, "", ""})),
 
@@ -56,7 +77,10 @@ frmKorvalinx::frmKorvalinx()
                           "zu erstellende Ressourcendiagramm festzulegen.")),
       txtChartPath(
           Add({K::TextBox, "txtChartPath", &fraStep1, {0, 2400, 8760, kListHeight}, "", ""})),
-      cmdSave(Add({K::Button, "cmdSave", &fraStep1, {8880, 2370, 1500, kButtonHeight},
+      cmdSave(Add({K::Button,
+                   "cmdSave",
+                   &fraStep1,
+                   {8880, 2370, 1500, kButtonHeight},
                    "Speichern...",
                    "Klicken Sie hier, um den Speicherort des Ressourcendiagramms festzulegen."})),
 
@@ -74,14 +98,14 @@ frmKorvalinx::frmKorvalinx()
                           "Legen Sie für die Option Urlaubsplan fest, ob die Abweichungen zum "
                           "jeweiligen Ressourcenbasiskalender oder zu einem speziellen Kalender "
                           "als Urlaub interpretiert werden sollen.")),
-      optPlan(AddOptions(
-          "optPlan", fraStep2,
-          {{"Ressourcenzeitplan",
-            "Wählen Sie diese Option, um einen Ressourcenzeitplan zu erstellen.",
-            {240, 2760, 4000, kOptionHeight}},
-           {"Urlaubsplan",
-            "Wählen Sie diese Option, um einen Urlaubsplan für Ressourcen zu erstellen.",
-            {240, 3120, 4000, kOptionHeight}}})),
+      optPlan(
+          AddOptions("optPlan", fraStep2,
+                     {{"Ressourcenzeitplan",
+                       "Wählen Sie diese Option, um einen Ressourcenzeitplan zu erstellen.",
+                       {240, 2760, 4000, kOptionHeight}},
+                      {"Urlaubsplan",
+                       "Wählen Sie diese Option, um einen Urlaubsplan für Ressourcen zu erstellen.",
+                       {240, 3120, 4000, kOptionHeight}}})),
       optCalendar(AddOptions(
           "optCalendar", fraStep2,
           {{"Ressourcenbasiskalender",
@@ -92,7 +116,11 @@ frmKorvalinx::frmKorvalinx()
             "Wählen Sie diese Option, um Abweichungen von einem speziellen Kalender als Urlaub zu "
             "interpretieren.",
             {4800, 3120, 3600, kOptionHeight}}})),
-      cboCalendar(Add({K::ComboBox, "cboCalendar", &fraStep2, {5040, 3480, 3600, kListHeight}, "",
+      cboCalendar(Add({K::ComboBox,
+                       "cboCalendar",
+                       &fraStep2,
+                       {5040, 3480, 3600, kListHeight},
+                       "",
                        "Wählen Sie hier den speziellen Kalender aus."})),
 
       fraStep3(AddFrame(3)),
@@ -116,13 +144,25 @@ frmKorvalinx::frmKorvalinx()
             "Wählen Sie diese Option, um das Ressourcendiagramm für einen frei wählbaren Zeitraum "
             "zu erstellen.",
             {240, 2520, 3000, kOptionHeight}}})),
-      cboYear(Add({K::ComboBox, "cboYear", &fraStep3, {3360, 2160, 1500, kListHeight}, "",
+      cboYear(Add({K::ComboBox,
+                   "cboYear",
+                   &fraStep3,
+                   {3360, 2160, 1500, kListHeight},
+                   "",
                    "Wählen Sie hier das Jahr aus."})),
       lblDateFrom(AddLabel("lblDateFrom", fraStep3, {3360, 2560, 480, 255}, "von")),
-      dtpDateFrom(Add({K::DatePicker, "dtpDateFrom", &fraStep3, {3840, 2520, 1800, kListHeight},
-                       "", "Wählen Sie hier das Anfangsdatum für das Diagramm aus."})),
+      dtpDateFrom(Add({K::DatePicker,
+                       "dtpDateFrom",
+                       &fraStep3,
+                       {3840, 2520, 1800, kListHeight},
+                       "",
+                       "Wählen Sie hier das Anfangsdatum für das Diagramm aus."})),
       lblDateTo(AddLabel("lblDateTo", fraStep3, {5880, 2560, 480, 255}, "bis")),
-      dtpDateTo(Add({K::DatePicker, "dtpDateTo", &fraStep3, {6360, 2520, 1800, kListHeight}, "",
+      dtpDateTo(Add({K::DatePicker,
+                     "dtpDateTo",
+                     &fraStep3,
+                     {6360, 2520, 1800, kListHeight},
+                     "",
                      "Wählen Sie hier das Enddatum für das Diagramm aus."})),
 
       fraStep4(AddFrame(4)),
@@ -146,7 +186,11 @@ frmKorvalinx::frmKorvalinx()
             "erstellen.",
             {240, 2520, 4000, kOptionHeight}}})),
       lblFilter(AddLabel("lblFilter", fraStep4, {480, 2940, 720, 255}, "Filter")),
-      cboFilter(Add({K::ComboBox, "cboFilter", &fraStep4, {1320, 2900, 4800, kListHeight}, "",
+      cboFilter(Add({K::ComboBox,
+                     "cboFilter",
+                     &fraStep4,
+                     {1320, 2900, 4800, kListHeight},
+                     "",
                      "Wählen Sie hier den Ressourcenfilter aus."})),
 
       fraStep5(AddFrame(5)),
@@ -169,7 +213,11 @@ frmKorvalinx::frmKorvalinx()
             "Wählen Sie diese Option, um die Balken des Ressourcendiagramms in unterschiedlichen "
             "Farben zu erstellen.",
             {240, 2280, 3000, kOptionHeight}}})),
-      imcColor(Add({K::ImageCombo, "imcColor", &fraStep5, {3360, 1900, 3600, 330}, "",
+      imcColor(Add({K::ImageCombo,
+                    "imcColor",
+                    &fraStep5,
+                    {3360, 1900, 3600, 330},
+                    "",
                     "Wählen Sie hier die Balkenfarbe aus."})),
 
       fraStep6(AddFrame(6)),
@@ -182,11 +230,17 @@ frmKorvalinx::frmKorvalinx()
       lblStep603(AddLabel("lblStep603", fraStep6, Text(1200, 2),
                           "Deaktivieren Sie die Option \"Nullwerte verwenden\", wenn Sie "
                           "Ressourcen ohne Zeitplanwerte nicht ins Diagramm übernehmen wollen.")),
-      chkGroup(Add({K::CheckBox, "chkGroup", &fraStep6, {240, 1920, 5000, kOptionHeight},
+      chkGroup(Add({K::CheckBox,
+                    "chkGroup",
+                    &fraStep6,
+                    {240, 1920, 5000, kOptionHeight},
                     "Ressourcengruppen zusammenfassen",
                     "Aktivieren Sie das Kontrollkästchen, um die Ressourcen nach "
                     "Ressourcengruppen zusammenzufassen."})),
-      chkNull(Add({K::CheckBox, "chkNull", &fraStep6, {240, 2280, 5000, kOptionHeight},
+      chkNull(Add({K::CheckBox,
+                   "chkNull",
+                   &fraStep6,
+                   {240, 2280, 5000, kOptionHeight},
                    "Nullwerte verwenden",
                    "Aktivieren Sie das Kontrollkästchen, um Ressourcen ohne Zeitplanwerte ins "
                    "Diagramm zu übernehmen."})),
@@ -199,15 +253,22 @@ frmKorvalinx::frmKorvalinx()
       lblStep702(AddLabel("lblStep702", fraStep7, Text(1080, 1),
                           "Durch Klicken auf die Schaltfläche Ende wird der Diagrammexport "
                           "gestartet.")),
-      cmdSetDefaults(Add({K::Button, "cmdSetDefaults", &fraStep7, {0, 1560, 2400, kButtonHeight},
+      cmdSetDefaults(Add({K::Button,
+                          "cmdSetDefaults",
+                          &fraStep7,
+                          {0, 1560, 2400, kButtonHeight},
                           "Als Standard festlegen",
                           "Klicken Sie hier, um die aktuellen Diagrammeinstellungen für neue "
                           "Diagramme zu speichern."})),
 
-      lblProgress(Add({K::Label, "lblProgress", nullptr,
-                       {kOffForm, kProgressLabelTop, 7260, 255}, "", ""})),
-      barProgress(Add({K::ProgressBar, "barProgress", nullptr,
-                       {kOffForm, kProgressBarTop, 7260, kOptionHeight}, "", ""})),
+      lblProgress(Add(
+          {K::Label, "lblProgress", nullptr, {kOffForm, kProgressLabelTop, 7260, 255}, "", ""})),
+      barProgress(Add({K::ProgressBar,
+                       "barProgress",
+                       nullptr,
+                       {kOffForm, kProgressBarTop, 7260, kOptionHeight},
+                       "",
+                       ""})),
       imlKorvalinx(Add({K::ImageList, "imlKorvalinx", nullptr, {0, 0, 0, 0}, "", ""})) {
   for (auto& swatch : DrawSwatches()) {
     imlKorvalinx.AddImage(swatch.key, swatch.tag, std::move(swatch.image));
@@ -219,13 +280,20 @@ frmKorvalinx::~frmKorvalinx() = default;
 
 Control& frmKorvalinx::StepFrame(int step) const {
   switch (step) {
-    case 1: return fraStep1;
-    case 2: return fraStep2;
-    case 3: return fraStep3;
-    case 4: return fraStep4;
-    case 5: return fraStep5;
-    case 6: return fraStep6;
-    case 7: return fraStep7;
+    case 1:
+      return fraStep1;
+    case 2:
+      return fraStep2;
+    case 3:
+      return fraStep3;
+    case 4:
+      return fraStep4;
+    case 5:
+      return fraStep5;
+    case 6:
+      return fraStep6;
+    case 7:
+      return fraStep7;
     default:
       throw FormError(kErrNoSuchArrayElement,
                       "Den Schritt " + std::to_string(step) + " gibt es im Assistenten nicht.");
@@ -235,8 +303,12 @@ Control& frmKorvalinx::StepFrame(int step) const {
 Control& frmKorvalinx::AddFrame(int step) {
   // Step 1 stands in the visible place; the others wait outside the form.
   const int left = step == 1 ? kStepLeft : kOffForm;
-  return Add({K::Frame, "fraStep" + std::to_string(step), nullptr,
-              {left, kStepTop, kFrameWidth, kFrameHeight}, "", ""});
+  return Add({K::Frame,
+              "fraStep" + std::to_string(step),
+              nullptr,
+              {left, kStepTop, kFrameWidth, kFrameHeight},
+              "",
+              ""});
 }
 
 Control& frmKorvalinx::AddLabel(const char* name, Control& frame, Geometry geometry,

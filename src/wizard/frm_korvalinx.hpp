@@ -13,10 +13,10 @@ namespace kx::wizard {
 // Positions the wizard moves its frames and controls to.
 inline constexpr int kFormWidth = 11100;
 inline constexpr int kFormHeight = 7680;
-inline constexpr int kStepLeft = 360;      // a shown step frame
+inline constexpr int kStepLeft = 360;  // a shown step frame
 inline constexpr int kStepTop = 1920;
-inline constexpr int kOffForm = -20000;    // left (and top) of a control moved off the form
-inline constexpr int kFinishLeft = 9600;   // "Ende" / "Fertig"
+inline constexpr int kOffForm = -20000;   // left (and top) of a control moved off the form
+inline constexpr int kFinishLeft = 9600;  // "Ende" / "Fertig"
 inline constexpr int kProgressLeft = 1920;
 inline constexpr int kProgressLabelTop = 2720;
 inline constexpr int kProgressBarTop = 3000;
@@ -112,7 +112,8 @@ class frmKorvalinx : public Form {
     const char* toolTip;
     Geometry geometry;
   };
-  ControlArray& AddOptions(const char* name, Control& frame, std::initializer_list<OptionSpec> options);
+  ControlArray& AddOptions(const char* name, Control& frame,
+                           std::initializer_list<OptionSpec> options);
   Control& AddFrame(int step);
   Control& AddLabel(const char* name, Control& frame, Geometry geometry, const char* caption);
 };

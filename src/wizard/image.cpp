@@ -16,14 +16,16 @@ Image::Image(int w, int h, Rgb fill) : width(w), height(h) {
 
 Rgb Image::Pixel(int x, int y) const {
   const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                   static_cast<std::size_t>(x)) * 3;
+                   static_cast<std::size_t>(x)) *
+                  3;
   return {rgb.at(at), rgb.at(at + 1), rgb.at(at + 2)};
 }
 
 void Image::SetPixel(int x, int y, Rgb colour) {
   if (x < 0 || y < 0 || x >= width || y >= height) return;
   const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                   static_cast<std::size_t>(x)) * 3;
+                   static_cast<std::size_t>(x)) *
+                  3;
   rgb[at] = colour.red;
   rgb[at + 1] = colour.green;
   rgb[at + 2] = colour.blue;

@@ -219,9 +219,9 @@ TEST(BasFileDialogTest, SaveQuestionOfTheWizard) {
   ScriptedFileDialogs dialogs;
   RecordingBoxes boxes;
   dialogs.Answer(ScriptedFileDialogs::OneFile("/projekte/Ressourcendiagramm für Bau.mpp"));
-  const std::string path = basFileDialog::FileDialog(
-      dialogs, boxes, "Ressourcendiagramm speichern", "Save", "/projekte",
-      "Ressourcendiagramm für Bau", "mpp", "Projekte (*.mpp)");
+  const std::string path =
+      basFileDialog::FileDialog(dialogs, boxes, "Ressourcendiagramm speichern", "Save", "/projekte",
+                                "Ressourcendiagramm für Bau", "mpp", "Projekte (*.mpp)");
   EXPECT_EQ(path, "/projekte/Ressourcendiagramm für Bau.mpp");
   ASSERT_EQ(dialogs.Calls().size(), 1u);
   const auto& call = dialogs.Calls()[0];
@@ -236,8 +236,7 @@ TEST(BasFileDialogTest, SaveQuestionOfTheWizard) {
   // An empty folder keeps the current folder; a cancel gives empty text.
   EXPECT_EQ(basFileDialog::FileDialog(dialogs, boxes, "T", "Open", "", "", "", ""), "");
   EXPECT_EQ(dialogs.Calls().back().kind, ScriptedFileDialogs::Kind::Open);
-  EXPECT_EQ(dialogs.Calls().back().request.initialDir,
-            std::filesystem::current_path().string());
+  EXPECT_EQ(dialogs.Calls().back().request.initialDir, std::filesystem::current_path().string());
 
   // Another intention shows no dialog.
   EXPECT_EQ(basFileDialog::FileDialog(dialogs, boxes, "T", "Folder", "", "", "", ""), "");

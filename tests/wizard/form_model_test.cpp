@@ -144,9 +144,9 @@ TEST(FormModelTest, CodeRaisesClickAsAUserWould) {
   frm.cboFilter.SetListIndex(0);
   frm.cboFilter.SetListIndex(0);  // unchanged: no click
   frm.cboFilter.Pick(0);          // a user's pick clicks even on the same item
-  EXPECT_EQ(clicks, (std::vector<std::string>{"optPlan(1)", "optPlan(1)", "chkGroup=1",
-                                              "chkGroup=0", "cboFilter:Alle Ressourcen",
-                                              "cboFilter:Alle Ressourcen"}));
+  EXPECT_EQ(clicks,
+            (std::vector<std::string>{"optPlan(1)", "optPlan(1)", "chkGroup=1", "chkGroup=0",
+                                      "cboFilter:Alle Ressourcen", "cboFilter:Alle Ressourcen"}));
 }
 
 TEST(FormModelTest, UserActionsNeedAnEnabledVisibleControl) {
@@ -191,7 +191,9 @@ TEST(FormModelTest, FailuresAreFormErrorsThatResumeSkips) {
   frm.cmdNext.SetEnabled(false);
   EXPECT_EQ(ErrorNumber([&] { frm.cmdNext.SetFocus(); }), kErrInvalidCall);
   frm.imcColor.AddItem(ListItem{"Rot", "c01", "c01"});
-  EXPECT_EQ(ErrorNumber([&] { frm.imcColor.AddItem(ListItem{"Rot", "c01", "c01"}); }),
+  EXPECT_EQ(ErrorNumber([&] {
+              frm.imcColor.AddItem(ListItem{"Rot", "c01", "c01"});
+            }),
             kErrKeyNotUnique);
 
   // In skip-and-continue mode the failing step is passed over and the next one runs.
@@ -223,14 +225,17 @@ TEST(FormModelTest, ControlOrderNamesAndContainers) {
   EXPECT_EQ(frm.Controls().front()->Name(), "cmdInfo");
   EXPECT_EQ(frm.Controls().front(), &frm.cmdInfo);
 
-  for (const char* name :
-       {"cmdInfo", "cmdCancel", "cmdBack", "cmdNext", "cmdFinish", "imgTop", "fraSeparatorTop",
-        "fraSeparatorBottom", "fraStep1", "fraStep7", "lblStep1", "lblStep7", "lblStep101",
-        "lblStep204", "lblStep302", "lblStep403", "lblStep503", "lblStep603", "lblStep702",
-        "txtChartPath", "cmdSave", "optPlan(0)", "optPlan(1)", "optCalendar(1)", "cboCalendar",
-        "optDate(2)", "cboYear", "dtpDateFrom", "dtpDateTo", "lblDateFrom", "lblDateTo",
-        "optResources(1)", "lblFilter", "cboFilter", "optColor(1)", "imcColor", "chkGroup",
-        "chkNull", "cmdSetDefaults", "lblProgress", "barProgress", "imlKorvalinx"}) {
+  for (const char* name : {"cmdInfo",     "cmdCancel",   "cmdBack",         "cmdNext",
+                           "cmdFinish",   "imgTop",      "fraSeparatorTop", "fraSeparatorBottom",
+                           "fraStep1",    "fraStep7",    "lblStep1",        "lblStep7",
+                           "lblStep101",  "lblStep204",  "lblStep302",      "lblStep403",
+                           "lblStep503",  "lblStep603",  "lblStep702",      "txtChartPath",
+                           "cmdSave",     "optPlan(0)",  "optPlan(1)",      "optCalendar(1)",
+                           "cboCalendar", "optDate(2)",  "cboYear",         "dtpDateFrom",
+                           "dtpDateTo",   "lblDateFrom", "lblDateTo",       "optResources(1)",
+                           "lblFilter",   "cboFilter",   "optColor(1)",     "imcColor",
+                           "chkGroup",    "chkNull",     "cmdSetDefaults",  "lblProgress",
+                           "barProgress", "imlKorvalinx"}) {
     EXPECT_NE(frm.Find(name), nullptr) << name;
   }
   EXPECT_EQ(frm.Find("optPlan"), nullptr);  // the array itself is no control
@@ -333,9 +338,9 @@ TEST(FormModelTest, TabIndexesStayAGaplessOrder) {
   frmKorvalinx frm;
   const int count = static_cast<int>(frm.TabOrder().size());
   // The wizard's step 2 order, set from 0 up as the logic does it.
-  std::vector<Control*> wanted = {&frm.cmdNext,        &frm.cmdFinish,      &frm.optPlan[0],
-                                  &frm.optPlan[1],     &frm.optCalendar[0], &frm.optCalendar[1],
-                                  &frm.cboCalendar,    &frm.cmdCancel,      &frm.cmdBack};
+  std::vector<Control*> wanted = {&frm.cmdNext,     &frm.cmdFinish,      &frm.optPlan[0],
+                                  &frm.optPlan[1],  &frm.optCalendar[0], &frm.optCalendar[1],
+                                  &frm.cboCalendar, &frm.cmdCancel,      &frm.cmdBack};
   for (std::size_t i = 0; i < wanted.size(); ++i) wanted[i]->SetTabIndex(static_cast<int>(i));
   for (std::size_t i = 0; i < wanted.size(); ++i) {
     EXPECT_EQ(frm.TabOrder()[i], wanted[i]);
