@@ -149,6 +149,7 @@ class clsFileDlg {
 
   // Present settings, for callers that want to look (the flags as CheckFlags left them).
   const std::string& InitialFolder() const { return initialDir_; }
+  std::int64_t OwnerWindow() const { return owner_; }
   std::int32_t CurrentFlags() const { return flags_; }
   int BufferLength() const { return bufferLength_; }
 

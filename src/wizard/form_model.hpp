@@ -162,7 +162,9 @@ class Control {
   // Event handlers, connected by the wizard logic. A handler's failure propagates to the code
   // that caused the event.
   Handler onClick;
-  Handler onChange;  // text of a text field or list, date of a date picker
+  // Raised when the text of a text field or list or the date of a date picker changes, from
+  // code as well as by the user.
+  Handler onChange;
 
   // Properties. Setters throw FormError(kErrNotSupported) for a property the control lacks.
   const std::string& Caption() const;

@@ -215,6 +215,22 @@ TEST_F(FileDialogTest, ShowFolderReturnsTheFolderOrEmpty) {
   EXPECT_EQ(dialogs.Calls().back().kind, ScriptedFileDialogs::Kind::Folder);
 }
 
+TEST(FileDialogInitTest, UnreadableCurrentFolderIsReportedAndLeavesTheFolderEmpty) {
+  namespace fs = std::filesystem;
+  const fs::path home = fs::current_path();
+  const fs::path gone = fs::temp_directory_path() / "kx_file_dialog_gone";
+  fs::create_directories(gone);
+  fs::current_path(gone);
+  fs::remove(gone);  // the process now stands in a folder that no longer exists
+  ScriptedFileDialogs dialogs;
+  RecordingBoxes boxes;
+  clsFileDlg dlg(dialogs, boxes);
+  fs::current_path(home);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, "Exit_Class_Initialize");
+  EXPECT_EQ(dlg.InitialFolder(), "");
+}
+
 TEST(BasFileDialogTest, SaveQuestionOfTheWizard) {
   ScriptedFileDialogs dialogs;
   RecordingBoxes boxes;
