@@ -44,9 +44,13 @@ MsgAnswer Accept(MsgButtons b) {
   return b == MsgButtons::OkCancel ? MsgAnswer::Ok : MsgAnswer::Yes;
 }
 
+// The answer of nobody: No where there is no Cancel.
 MsgAnswer Decline(MsgButtons b) {
   return b == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
+
+// The answer "no": Cancel where there is no No.
+MsgAnswer Deny(MsgButtons b) { return b == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::No; }
 
 }  // namespace
 
@@ -78,7 +82,7 @@ MsgAnswer ConsoleMessageBoxes::Show(const MessageRequest& request) {
   }
   MsgAnswer answer = Decline(request.buttons);
   if (preset_) {
-    answer = *preset_ ? Accept(request.buttons) : Decline(request.buttons);
+    answer = *preset_ ? Accept(request.buttons) : Deny(request.buttons);
   } else if (input_ != nullptr) {
     out_ << (request.buttons == MsgButtons::OkCancel ? "[OK = j / Abbrechen = n] "
                                                      : "[Ja = j / Nein = n] ")
@@ -89,9 +93,8 @@ MsgAnswer ConsoleMessageBoxes::Show(const MessageRequest& request) {
       const std::string reply = AsciiLower(Trim(line));
       if (reply == "j" || reply == "ja" || reply == "y" || reply == "yes") {
         answer = Accept(request.buttons);
-      } else if ((reply == "n" || reply == "nein" || reply == "no") &&
-                 request.buttons != MsgButtons::OkCancel) {
-        answer = MsgAnswer::No;
+      } else if (reply == "n" || reply == "nein" || reply == "no") {
+        answer = Deny(request.buttons);
       }
     }
   } else {

@@ -13,8 +13,9 @@ namespace kx {
 
 class ConsoleMessageBoxes final : public MessageBoxes {
  public:
-  // `preset`: true answers every question with Yes (OK), false with No (Cancel), empty: ask
-  // `input` when given, else refuse. `input` is read a line per question ("j"/"ja"/"y"/"yes").
+  // `preset`: true answers every question with Yes (OK), false with No (Cancel where there is
+  // no No); empty: ask `input` when given (a line per question, "j"/"ja"/"y"/"yes" or
+  // "n"/"nein"/"no"), else refuse (No, or Cancel where there is one).
   explicit ConsoleMessageBoxes(std::ostream& out, std::optional<bool> preset = std::nullopt,
                                std::istream* input = nullptr);
 
