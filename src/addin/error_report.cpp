@@ -4,9 +4,8 @@ namespace kx::addin {
 
 std::string AddInErrText(std::int32_t number, const std::string& description) {
   return std::string("Es ist folgender Fehler aufgetreten:      \r\n\r\n") +
-         "Fehlernummer: " + std::to_string(number) + "\r\n" +
-         "Fehlerbeschreibung: " + description + "\r\n\r\n" +
-         "Bitte übermitteln Sie diese Informationen an " + kSupportAddress + "      ";
+         "Fehlernummer: " + std::to_string(number) + "\r\n" + "Fehlerbeschreibung: " + description +
+         "\r\n\r\n" + "Bitte übermitteln Sie diese Informationen an " + kSupportAddress + "      ";
 }
 
 void AddInErr(const host::Failure& errX, MessageBoxes& boxes) {

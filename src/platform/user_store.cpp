@@ -99,7 +99,8 @@ std::optional<RegValue> ToRegValue(const Json& entry) {
   if (!entry.is_object()) return std::nullopt;
   const auto type = entry.find("type");
   const auto data = entry.find("data");
-  if (type == entry.end() || data == entry.end() || !type->is_number_unsigned()) return std::nullopt;
+  if (type == entry.end() || data == entry.end() || !type->is_number_unsigned())
+    return std::nullopt;
   const auto t = type->get<std::uint64_t>();
   if (t > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   RegValue v;

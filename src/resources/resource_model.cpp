@@ -49,8 +49,8 @@ class ModelBuilder {
   // Takes the resources of every project inserted into `project`, depth-first.
   void AddSubprojectResources(host::Project& project, int depth) {
     if (depth > kMaxProjectDepth) return;
-    const auto entries = resume_.Get([&] { return project.GetSubprojects(); },
-                                     std::vector<host::SubprojectEntry>{});
+    const auto entries =
+        resume_.Get([&] { return project.GetSubprojects(); }, std::vector<host::SubprojectEntry>{});
     for (const auto& entry : entries) {
       const host::ProjectPtr inserted =
           resume_.Get([&] { return project.GetSubprojectProject(entry); }, host::ProjectPtr());

@@ -34,9 +34,9 @@ struct ChartSettings {
   std::int32_t lngColor = 0;             // 1 to 17, position in the colour list
   std::int32_t lngResourceType = 0;      // 0 all resources, 1 filtered
   std::string strResourceFilter;
-  std::int32_t lngCalendarType = 0;      // 0 each base calendar, 1 one special calendar
+  std::int32_t lngCalendarType = 0;  // 0 each base calendar, 1 one special calendar
   std::string strCalendar;
-  std::string strChartPath;              // not stored
+  std::string strChartPath;  // not stored
 };
 
 // The stored name of one setting in the project and in the registry.
@@ -52,7 +52,8 @@ extern const std::array<StoredName, 13> kStoredNames;
 // fixed default for missing or invalid values; `today` gives the default year. Returns -1 when
 // a step failed (that field kept its value), else 0.
 std::int32_t GetSettings(ChartSettings& settings, host::Project& project, RegistryStore& registry,
-                         Date today, const RegionalSettings& regional = RegionalSettings::Current());
+                         Date today,
+                         const RegionalSettings& regional = RegionalSettings::Current());
 
 // Replaces the thirteen "KX" properties of the project (delete, then append as text). Returns 0.
 std::int32_t SaveSettings(const ChartSettings& settings, host::Project& project,

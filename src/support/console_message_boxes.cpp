@@ -38,7 +38,9 @@ const char* AnswerWord(MsgAnswer a) {
   return "";
 }
 
-bool IsQuestion(MsgButtons b) { return b != MsgButtons::Ok; }
+bool IsQuestion(MsgButtons b) {
+  return b != MsgButtons::Ok;
+}
 
 MsgAnswer Accept(MsgButtons b) {
   return b == MsgButtons::OkCancel ? MsgAnswer::Ok : MsgAnswer::Yes;
@@ -50,7 +52,9 @@ MsgAnswer Decline(MsgButtons b) {
 }
 
 // The answer "no": Cancel where there is no No.
-MsgAnswer Deny(MsgButtons b) { return b == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::No; }
+MsgAnswer Deny(MsgButtons b) {
+  return b == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::No;
+}
 
 }  // namespace
 

@@ -40,7 +40,9 @@ std::size_t MemoryRegistryStore::ValueCount() const {
   return n;
 }
 
-RegistryStore& DefaultRegistry() { return *DefaultStorage(); }
+RegistryStore& DefaultRegistry() {
+  return *DefaultStorage();
+}
 
 void SetDefaultRegistry(std::shared_ptr<RegistryStore> store) {
   DefaultStorage() = store ? std::move(store) : std::make_shared<MemoryRegistryStore>();
@@ -48,7 +50,7 @@ void SetDefaultRegistry(std::shared_ptr<RegistryStore> store) {
 
 bool SetRegString(RegistryStore& store, RegRoot root, const std::string& keyPath,
                   const std::string& valueName, std::string& data) {
-  if (data.empty()) data = " ";
+  if (data.empty()) data.push_back(' ');
   try {
     return store.Write(root, keyPath, valueName, RegValue{REG_SZ, data, 0});
   } catch (...) {

@@ -27,8 +27,8 @@ inline constexpr std::size_t kRegReadLimit = 1024;
 
 struct RegValue {
   std::uint32_t type = REG_SZ;
-  std::string text;           // the data of every type but REG_DWORD (may hold zero bytes)
-  std::uint32_t number = 0;   // the data of REG_DWORD
+  std::string text;          // the data of every type but REG_DWORD (may hold zero bytes)
+  std::uint32_t number = 0;  // the data of REG_DWORD
   bool operator==(const RegValue&) const = default;
 };
 
@@ -88,6 +88,8 @@ std::string GetRegString(RegistryStore& store, RegRoot root, const std::string& 
 std::string GetRegString(RegRoot root, const std::string& keyPath, const std::string& valueName);
 
 // Returns "1" for true, "0" for false.
-inline std::string BoolToText(bool value) { return value ? "1" : "0"; }
+inline std::string BoolToText(bool value) {
+  return value ? "1" : "0";
+}
 
 }  // namespace kx

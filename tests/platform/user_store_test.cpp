@@ -67,9 +67,9 @@ TEST_F(UserStoreTest, ValuesSurviveInTheFileAsWritten) {
   EXPECT_EQ(store.Read(HKEY_CURRENT_USER, kKey, "Zero")->text, std::string("a\0b", 3));
   EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Number"), "-2");
   EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Expand"), "%APPDATA%");
-  EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, "SOFTWARE\\halvex\\Korvalinx\\Settings",
-                         "color"),
-            "8");
+  EXPECT_EQ(
+      GetRegString(store, HKEY_CURRENT_USER, "SOFTWARE\\halvex\\Korvalinx\\Settings", "color"),
+      "8");
 
   // The file keeps the key path with its backslashes, one value per name, readable UTF-8.
   const auto doc = nlohmann::json::parse(Slurp(path_));
@@ -115,8 +115,8 @@ TEST_F(UserStoreTest, RefusedWritesLeaveTheFileAlone) {
 }
 
 TEST_F(UserStoreTest, CorruptFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
-  for (const std::string garbage : {"{\"HKEY_CURRENT_USER\": {\"Software", "",
-                                    "[1, 2, 3]", "{\"HKEY_CURRENT_USER\": 5}"}) {
+  for (const std::string garbage :
+       {"{\"HKEY_CURRENT_USER\": {\"Software", "", "[1, 2, 3]", "{\"HKEY_CURRENT_USER\": 5}"}) {
     fs::remove_all(fs::path(path_).parent_path());
     fs::create_directories(fs::path(path_).parent_path());
     std::ofstream(path_, std::ios::binary) << garbage;
@@ -212,7 +212,10 @@ TEST(UserStorePath, FollowsXdgConfigHomeElseHome) {
   EXPECT_EQ(UserRegistryStore::DefaultPath(), "/home/erika/.config/korvalinx/registry.json");
 
   if (oldXdg) ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-  if (oldHome) ::setenv("HOME", savedHome.c_str(), 1); else ::unsetenv("HOME");
+  if (oldHome)
+    ::setenv("HOME", savedHome.c_str(), 1);
+  else
+    ::unsetenv("HOME");
 }
 
 }  // namespace

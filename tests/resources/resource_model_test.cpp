@@ -170,8 +170,8 @@ TEST(GetResourceData, FailingReadsDoNotStopTheWalk) {
 // Model with groups G1 (r1 with a holiday, r2 without), G2 (r3, r4 without), G3 (r5 with).
 std::shared_ptr<clsResources> ModelWithDays() {
   FakeProject p;
-  for (auto [name, group] : {std::pair{"r1", "G1"}, {"r2", "G1"}, {"r3", "G2"}, {"r4", "G2"},
-                             {"r5", "G3"}})
+  for (auto [name, group] :
+       {std::pair{"r1", "G1"}, {"r2", "G1"}, {"r3", "G2"}, {"r4", "G2"}, {"r5", "G3"}})
     p.AddResource(name, group);
   auto m = GetResourceData(p);
   for (long i : {1L, 5L}) m->colResources.Item(i)->AddHoliday(std::make_shared<clsHoliday>());

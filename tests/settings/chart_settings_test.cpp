@@ -16,7 +16,8 @@ class ChartSettingsTest : public ::testing::Test {
  protected:
   // Stores registry defaults under their value names.
   void Registry(const std::map<std::string, std::string>& values) {
-    for (auto [name, text] : values) SetRegString(registry, HKEY_CURRENT_USER, kSettingsKey, name, text);
+    for (auto [name, text] : values)
+      SetRegString(registry, HKEY_CURRENT_USER, kSettingsKey, name, text);
   }
   std::int32_t Get() { return GetSettings(s, project, registry, kToday, de); }
 
@@ -44,11 +45,19 @@ TEST_F(ChartSettingsTest, NothingStoredGivesTheDefaults) {
 }
 
 TEST_F(ChartSettingsTest, RegistryDefaultsAreReadWithTheirOwnRules) {
-  Registry({{"GroupResources", "1"}, {"UseNullValues", "1"}, {"PlanType", "1"},
-            {"PlanDuration", "2"}, {"PlanDurationYear", "2040"},
-            {"PlanDurationStart", "01.02.2025"}, {"PlanDurationEnd", "28.02.2025"},
-            {"ColorType", " 1 "}, {"Color", " 5 "}, {"ResourceType", "1 "},
-            {"ResourceFilter", "  Bau  "}, {"CalendarType", " 1"}, {"Calendar", " Urlaub "}});
+  Registry({{"GroupResources", "1"},
+            {"UseNullValues", "1"},
+            {"PlanType", "1"},
+            {"PlanDuration", "2"},
+            {"PlanDurationYear", "2040"},
+            {"PlanDurationStart", "01.02.2025"},
+            {"PlanDurationEnd", "28.02.2025"},
+            {"ColorType", " 1 "},
+            {"Color", " 5 "},
+            {"ResourceType", "1 "},
+            {"ResourceFilter", "  Bau  "},
+            {"CalendarType", " 1"},
+            {"Calendar", " Urlaub "}});
   EXPECT_EQ(Get(), 0);
   EXPECT_TRUE(s.blnGroupResources);
   EXPECT_TRUE(s.blnUseNullValues);
@@ -75,8 +84,11 @@ TEST_F(ChartSettingsTest, RegistryDefaultsAreReadWithTheirOwnRules) {
 }
 
 TEST_F(ChartSettingsTest, ProjectPropertyWinsEvenWhenInvalid) {
-  Registry({{"Color", "5"}, {"PlanDurationYear", "2040"}, {"PlanType", "1"},
-            {"ResourceFilter", "Bau"}, {"PlanDurationStart", "01.02.2025"}});
+  Registry({{"Color", "5"},
+            {"PlanDurationYear", "2040"},
+            {"PlanType", "1"},
+            {"ResourceFilter", "Bau"},
+            {"PlanDurationStart", "01.02.2025"}});
   project.properties.Set("Autor", "Erika");
   project.properties.Set("KXColor", "abc");
   project.properties.Set("KXPlanDurationYear", "1983");
@@ -119,10 +131,9 @@ TEST_F(ChartSettingsTest, YearBoundsAndWholeNumbers) {
 }
 
 TEST_F(ChartSettingsTest, ColourIsAWholeNumberFrom1To17) {
-  const std::map<std::string, int> cases = {{"0", 1},   {"18", 1},     {"abc", 1},
-                                            {"17", 17}, {"2,5", 2},    {"3,5", 4},
-                                            {" 5 ", 5}, {"17,5", 1},   {"0,5", 1},
-                                            {"-3", 1},  {"16,51", 17}, {"", 1}};
+  const std::map<std::string, int> cases = {{"0", 1},   {"18", 1},  {"abc", 1},    {"17", 17},
+                                            {"2,5", 2}, {"3,5", 4}, {" 5 ", 5},    {"17,5", 1},
+                                            {"0,5", 1}, {"-3", 1},  {"16,51", 17}, {"", 1}};
   for (const auto& [text, colour] : cases) {
     Registry({{"Color", text}});
     Get();
@@ -208,12 +219,18 @@ TEST_F(ChartSettingsTest, SaveReplacesEachPropertyAtTheEndAsText) {
   ASSERT_EQ(list.size(), 14u);
   EXPECT_EQ(list[0].name, "Autor");
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"KXGroupResources", "1"},   {"KXUseNullValues", "0"},
-      {"KXPlanType", "1"},         {"KXPlanDuration", "2"},
-      {"KXPlanDurationYear", "2025"}, {"KXPlanDurationStart", "03.03.2025"},
-      {"KXPlanDurationFinish", "28.03.2025"}, {"KXColorType", "0"},
-      {"KXColor", "12"},           {"KXResourceType", "0"},
-      {"KXResourceFilter", "Bau"}, {"KXCalendarType", "1"},
+      {"KXGroupResources", "1"},
+      {"KXUseNullValues", "0"},
+      {"KXPlanType", "1"},
+      {"KXPlanDuration", "2"},
+      {"KXPlanDurationYear", "2025"},
+      {"KXPlanDurationStart", "03.03.2025"},
+      {"KXPlanDurationFinish", "28.03.2025"},
+      {"KXColorType", "0"},
+      {"KXColor", "12"},
+      {"KXResourceType", "0"},
+      {"KXResourceFilter", "Bau"},
+      {"KXCalendarType", "1"},
       {"KXCalendar", "Müller-Łukasz"}};
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(list[i + 1].name, expected[i].first);

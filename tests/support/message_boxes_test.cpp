@@ -8,9 +8,10 @@
 namespace kx {
 namespace {
 
-const MessageRequest kQuestion{"Das Projekt enthält doppelte Ressourcennamen.      \r\n"
-                               "Trotzdem fortfahren?",
-                               "Korvalinx", MsgButtons::YesNo, MsgIcon::Question, 1};
+const MessageRequest kQuestion{
+    "Das Projekt enthält doppelte Ressourcennamen.      \r\n"
+    "Trotzdem fortfahren?",
+    "Korvalinx", MsgButtons::YesNo, MsgIcon::Question, 1};
 
 TEST(ScriptedMessageBoxes, RecordsAndAnswersFromTheScriptThenWithTheFirstButton) {
   ScriptedMessageBoxes boxes{MsgAnswer::No};

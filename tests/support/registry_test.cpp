@@ -70,9 +70,9 @@ TEST(Registry, TextsStayUtf8AndNamesIgnoreLetterCase) {
   std::string name = "Müller-Łukasz";
   EXPECT_TRUE(SetRegString(store, HKEY_CURRENT_USER, kKey, "Calendar", name));
   EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Calendar"), "Müller-Łukasz");
-  EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, "software\\halvex\\korvalinx\\settings",
-                         "CALENDAR"),
-            "Müller-Łukasz");
+  EXPECT_EQ(
+      GetRegString(store, HKEY_CURRENT_USER, "software\\halvex\\korvalinx\\settings", "CALENDAR"),
+      "Müller-Łukasz");
   EXPECT_EQ(GetRegString(store, HKEY_LOCAL_MACHINE, kKey, "Calendar"), "");
 }
 
