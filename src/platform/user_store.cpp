@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "support/text.hpp"
 
 namespace kx::platform {
 namespace {
@@ -84,14 +83,24 @@ std::optional<Json> Parse(const std::string& text) {
   return doc;
 }
 
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // Returns the member of `object` whose name equals `name` without regard to ASCII letter case.
 template <class J>
 auto FindNoCase(J& object, const std::string& name) -> decltype(object.begin()) {
   auto exact = object.find(name);
   if (exact != object.end()) return exact;
-  const std::string lower = AsciiLower(name);
   for (auto it = object.begin(); it != object.end(); ++it)
-    if (AsciiLower(it.key()) == lower) return it;
+    if (EqualNoCase(it.key(), name)) return it;
   return object.end();
 }
 
