@@ -6,24 +6,26 @@
 #include <string>
 
 #include "addin/project_tools.hpp"
-#include "fakes/fake_host.hpp"
+#include "platform/planning_host.hpp"
 #include "resources/resource_model.hpp"
 #include "support/scripted_message_boxes.hpp"
 
 namespace {
 
-using kx::fakes::FakeApplication;
-using kx::fakes::FakeProject;
-
-// An application whose project has `count` resources named "Ressource 1" ... in ten groups;
+// A planning host whose project has `count` resources named "Ressource 1" ... in ten groups;
 // with `duplicateAtEnd` the last one repeats the first name.
-std::unique_ptr<FakeApplication> MakeApp(long count, bool duplicateAtEnd) {
-  auto app = std::make_unique<FakeApplication>();
-  app->active = std::make_shared<FakeProject>();
+std::unique_ptr<kx::platform::PlanningHost> MakeApp(long count, bool duplicateAtEnd) {
+  auto data = kx::platform::NewProjectData("Quelle");
   for (long i = 1; i <= count; ++i) {
-    const long n = duplicateAtEnd && i == count ? 1 : i;
-    app->active->AddResource("Ressource " + std::to_string(n), "Gruppe " + std::to_string(i % 10));
+    auto r = std::make_shared<kx::platform::ResourceData>();
+    r->uid = static_cast<std::int32_t>(i);
+    r->id = r->uid;
+    r->name = "Ressource " + std::to_string(duplicateAtEnd && i == count ? 1 : i);
+    r->group = "Gruppe " + std::to_string(i % 10);
+    data->resources.push_back(r);
   }
+  auto app = std::make_unique<kx::platform::PlanningHost>();
+  app->AddProject(data);
   return app;
 }
 
@@ -43,7 +45,7 @@ BENCHMARK(BM_HasDuplicateResourceNames)
 // The pairwise walk over every pair of resources, for comparison.
 void BM_PairwiseReference(benchmark::State& state) {
   const auto app = MakeApp(state.range(0), false);
-  const auto resources = app->active->GetProjectResources();
+  const auto resources = app->GetActiveProject()->GetProjectResources();
   for (auto _ : state) {
     bool found = false;
     for (const auto& a : resources) {
@@ -67,8 +69,9 @@ BENCHMARK(BM_PairwiseReference)
 
 void BM_GetResourceData(benchmark::State& state) {
   const auto app = MakeApp(state.range(0), false);
+  const auto project = app->GetActiveProject();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(kx::resources::GetResourceData(*app->active));
+    benchmark::DoNotOptimize(kx::resources::GetResourceData(*project));
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }

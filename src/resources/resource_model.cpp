@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "support/text.hpp"
 
@@ -24,7 +25,7 @@ std::int32_t Append(Collection<T>& list, std::shared_ptr<T> item) noexcept {
 }
 
 // Inserted projects deeper than this are not read (a safety net against endless nesting).
-constexpr int kMaxProjectDepth = 256;
+constexpr std::size_t kMaxProjectDepth = 256;
 
 // Fills one model; remembers the names taken per group and the projects already read.
 class ModelBuilder {
@@ -37,27 +38,21 @@ class ModelBuilder {
     for (const auto& resource : list) Take(resource);
   }
 
-  // Marks the project as read; returns false when it was read before.
-  bool FirstVisit(host::Project& project) {
-    const bool newObject = visitedObjects_.insert(&project).second;
-    const std::string fullName =
-        resume_.Get([&] { return project.GetProjectFullName(); }, std::string());
-    const bool newFile = fullName.empty() || visitedFiles_.insert(fullName).second;
-    return newObject && newFile;
-  }
-
-  // Takes the resources of every project inserted into `project`, depth-first.
-  void AddSubprojectResources(host::Project& project, int depth) {
-    if (depth > kMaxProjectDepth) return;
+  // Takes the resources of every project inserted into `project`, depth-first. A project that
+  // is inserted into itself, directly or further down, is not read a second time.
+  void AddSubprojectResources(host::Project& project) {
+    if (chain_.size() > kMaxProjectDepth) return;
+    chain_.push_back(Identity(project));
     const auto entries =
         resume_.Get([&] { return project.GetSubprojects(); }, std::vector<host::SubprojectEntry>{});
     for (const auto& entry : entries) {
       const host::ProjectPtr inserted =
           resume_.Get([&] { return project.GetSubprojectProject(entry); }, host::ProjectPtr());
-      if (!inserted || !FirstVisit(*inserted)) continue;
+      if (!inserted || InChain(*inserted)) continue;
       TakeProjectResources(*inserted);
-      AddSubprojectResources(*inserted, depth + 1);
+      AddSubprojectResources(*inserted);
     }
+    chain_.pop_back();
   }
 
   std::int32_t Count() const { return count_; }
@@ -98,13 +93,29 @@ class ModelBuilder {
     });
   }
 
+  // A project as the object it is and the file it was read from.
+  struct ProjectIdentity {
+    const host::Project* object;
+    std::string fullName;
+  };
+
+  ProjectIdentity Identity(host::Project& project) {
+    return {&project, resume_.Get([&] { return project.GetProjectFullName(); }, std::string())};
+  }
+
+  bool InChain(host::Project& project) {
+    const ProjectIdentity id = Identity(project);
+    for (const auto& p : chain_)
+      if (p.object == id.object || (!id.fullName.empty() && p.fullName == id.fullName)) return true;
+    return false;
+  }
+
   clsResources& model_;
   host::Resume& resume_;
   std::int32_t count_ = 0;
   std::unordered_map<std::string, std::shared_ptr<clsResourceGroup>> groups_;
   std::unordered_map<const clsResourceGroup*, std::unordered_set<std::string>> names_;
-  std::unordered_set<const host::Project*> visitedObjects_;
-  std::unordered_set<std::string> visitedFiles_;
+  std::vector<ProjectIdentity> chain_;  // the project being read and those it is inserted into
 };
 
 }  // namespace
@@ -133,9 +144,8 @@ std::shared_ptr<clsResources> GetResourceData(host::Project& project) {
   auto model = std::make_shared<clsResources>();
   host::Resume resume;
   ModelBuilder builder(*model, resume);
-  builder.FirstVisit(project);
   builder.TakeProjectResources(project);
-  builder.AddSubprojectResources(project, 1);
+  builder.AddSubprojectResources(project);
   model->lngResourcesCount = builder.Count();
   return model;
 }

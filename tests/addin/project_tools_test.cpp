@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_host.hpp"
+#include "platform/planning_host.hpp"
 #include "support/scripted_message_boxes.hpp"
 
 namespace kx::addin {
@@ -104,6 +105,28 @@ TEST(HasDuplicateResourceNames, StopsAtTheFirstDuplicate) {
   EXPECT_EQ(later->nameReads, 0);
   EXPECT_EQ(std::string(kTextDuplicateQuestion),
             std::string(kTextDuplicateNames) + "\r\nTrotzdem fortfahren?");
+}
+
+TEST(ProjectChecks, OnThePlanningHost) {
+  platform::PlanningHost host;
+  ScriptedMessageBoxes boxes;
+  EXPECT_FALSE(CheckActiveProject(host, true, "Korvalinx", boxes));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextNoProject});
+
+  auto data = platform::NewProjectData("Quelle");
+  for (std::int32_t uid : {1, 2}) {
+    auto r = std::make_shared<platform::ResourceData>();
+    r->uid = uid;
+    r->name = "Anna";
+    data->resources.push_back(r);
+  }
+  host.AddProject(data);
+  EXPECT_TRUE(CheckActiveProject(host, true, "Korvalinx", boxes));
+  EXPECT_TRUE(CheckResources(host, true, "Korvalinx", boxes));
+  EXPECT_TRUE(HasDuplicateResourceNames(host, false, "Korvalinx", boxes));
+  data->resources[1]->name = "anna";
+  EXPECT_FALSE(HasDuplicateResourceNames(host, false, "Korvalinx", boxes));
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fakes/fake_host.hpp"
+#include "platform/planning_host.hpp"
 
 namespace kx::resources {
 namespace {
@@ -204,6 +205,32 @@ TEST(CheckNullValues, PrunesGroupsButKeepsTheFlatList) {
   m = ModelWithDays();
   CheckNullValues(*m, false, false, false);
   EXPECT_EQ(GroupNames(*m), (Strings{"G1", "G2", "G3"}));
+}
+
+TEST(GetResourceData, ReadsThePlanningHostsProjects) {
+  auto resource = [](std::int32_t uid, const std::string& name, const std::string& group) {
+    auto r = std::make_shared<platform::ResourceData>();
+    r->uid = uid;
+    r->id = uid;
+    r->name = name;
+    r->group = group;
+    return r;
+  };
+  auto master = platform::NewProjectData("Master");
+  master->resources = {resource(1, "Anna", ""), nullptr, resource(2, "Bert", "Bau")};
+  auto sub = platform::NewProjectData("Sub");
+  sub->fullName = "/projekte/Sub.xml";
+  sub->resources = {resource(1, "Anna", "(keine)"), resource(2, "Carl", "Labor")};
+  master->subprojects.push_back({"Sub.xml", 1, sub});
+  master->subprojects.push_back({"Fehlt.xml", 2, nullptr});
+
+  platform::PlanningHost host;
+  const auto project = host.AddProject(master);
+  const auto m = GetResourceData(*project);
+  EXPECT_EQ(Names(m->colResources), (Strings{"Anna", "Bert", "Carl"}));
+  EXPECT_EQ(GroupNames(*m), (Strings{"(keine)", "Bau", "Labor"}));
+  EXPECT_EQ(m->lngResourcesCount, 3);
+  EXPECT_EQ(master->resources[0]->group, "(keine)");
 }
 
 }  // namespace

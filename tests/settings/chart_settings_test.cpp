@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fakes/fake_host.hpp"
+#include "platform/planning_host.hpp"
 
 namespace kx::settings {
 namespace {
@@ -260,6 +261,34 @@ TEST_F(ChartSettingsTest, SaveGoesOnAfterAFailure) {
   EXPECT_EQ(SaveSettings(s, project, de), 0);
   project.failProperties = false;
   EXPECT_TRUE(project.properties.list.empty());
+}
+
+TEST(ChartSettingsOnThePlanningHost, SavedSettingsReadBack) {
+  auto data = platform::NewProjectData("Quelle");
+  data->start = DateTimeSerial(2024, 3, 4, 8, 0);
+  data->finish = DateTimeSerial(2024, 9, 27, 17, 0);
+  data->properties.push_back({"kxplantype", "1", 4, false});
+  platform::PlanningHost host;
+  const auto project = host.AddProject(data);
+  MemoryRegistryStore registry;
+  const RegionalSettings de = RegionalSettings::German();
+
+  ChartSettings s;
+  EXPECT_EQ(GetSettings(s, *project, registry, kToday, de), 0);
+  EXPECT_EQ(s.lngPlanType, 0);  // "kxplantype" is not "KXPlanType"
+  EXPECT_EQ(s.varPlanDurationStart, Value(data->start));
+  s.lngPlanType = 1;
+  s.lngColor = 9;
+  EXPECT_EQ(SaveSettings(s, *project, de), 0);
+  ASSERT_EQ(data->properties.size(), 13u);
+  EXPECT_EQ(data->properties[2].name, "KXPlanType");
+  EXPECT_EQ(data->properties[5].value, "04.03.2024 08:00");
+
+  ChartSettings back;
+  EXPECT_EQ(GetSettings(back, *project, registry, kToday, de), 0);
+  EXPECT_EQ(back.lngPlanType, 1);
+  EXPECT_EQ(back.lngColor, 9);
+  EXPECT_EQ(back.varPlanDurationFinish, Value(std::string("27.09.2024 17:00")));
 }
 
 }  // namespace
