@@ -3,7 +3,7 @@
 // "\r\n" becomes a line break. A question is answered by a preset answer (for instance from
 // "--yes"), else read from an input stream when one is given, else refused (No / Cancel).
 
-#include <iosfwd>
+#include <iostream>
 #include <optional>
 #include <string>
 
@@ -16,7 +16,8 @@ class ConsoleMessageBoxes final : public MessageBoxes {
   // `preset`: true answers every question with Yes (OK), false with No (Cancel where there is
   // no No); empty: ask `input` when given (a line per question, "j"/"ja"/"y"/"yes" or
   // "n"/"nein"/"no"), else refuse (No, or Cancel where there is one).
-  explicit ConsoleMessageBoxes(std::ostream& out, std::optional<bool> preset = std::nullopt,
+  explicit ConsoleMessageBoxes(std::ostream& out = std::cerr,
+                               std::optional<bool> preset = std::nullopt,
                                std::istream* input = nullptr);
 
   MsgAnswer Show(const MessageRequest& request) override;
