@@ -88,7 +88,7 @@ TEST_F(Vacation, SpecialSevenDayCalendarCountsFreeWeekends) {
   // Every Saturday and Sunday of the period is free for the resource while the calendar works.
   const auto row = Row(1);
   EXPECT_EQ(row->start, DateTimeSerial(2024, 3, 16, 8, 0));
-  EXPECT_EQ(row->numbers.at("Zahl14"), 2 + 5 + 2 + 2 + 2.0);
+  EXPECT_EQ(row->numbers.at("Zahl14"), 2 + 5 + 2 + 2.0);  // 16./17., 18.-22., 23./24., 30./31.
 }
 
 TEST_F(Vacation, MidnightShiftsAreWorkingTime) {
@@ -239,9 +239,9 @@ TEST_F(Rows, KeptEmptyResourceHasAHiddenBarAndStillUsesAColour) {
   EXPECT_EQ(Row(2)->barColour, 2);
 }
 
-using Run = ChartTest;
+using ChartRun = ChartTest;
 
-TEST_F(Run, ModelWithoutResourcesGoesThroughEveryStage) {
+TEST_F(ChartRun, ModelWithoutResourcesGoesThroughEveryStage) {
   auto& e = Engine();
   e.lngPlanType = 1;
   e.lngPlanDuration = 0;
@@ -255,7 +255,7 @@ TEST_F(Run, ModelWithoutResourcesGoesThroughEveryStage) {
   EXPECT_FALSE(host->ScreenUpdating());
 }
 
-TEST_F(Run, YearsAreWrittenWithFourDigits) {
+TEST_F(ChartRun, YearsAreWrittenWithFourDigits) {
   AddResource("Meier", "Rohbau");
   auto& e = Engine();
   e.lngPlanType = 1;
@@ -267,7 +267,7 @@ TEST_F(Run, YearsAreWrittenWithFourDigits) {
   EXPECT_EQ(Row(1)->dates.at("Datum8"), DateSerial(987, 12, 31));
 }
 
-TEST_F(Run, ProjectFinishBeforeStartGivesAOneDayPeriod) {
+TEST_F(ChartRun, ProjectFinishBeforeStartGivesAOneDayPeriod) {
   source->start = DateTimeSerial(2024, 5, 10, 8, 0);
   source->finish = DateTimeSerial(2024, 5, 1, 17, 0);
   AddResource("Meier", "Rohbau");
@@ -280,11 +280,11 @@ TEST_F(Run, ProjectFinishBeforeStartGivesAOneDayPeriod) {
   EXPECT_EQ(Row(1)->dates.at("Datum8"), DateSerial(2024, 5, 10));
 }
 
-TEST_F(Run, TargetOpenInTheHostIsRefusedAlsoWhenWrittenAnotherWay) {
+TEST_F(ChartRun, TargetOpenInTheHostIsRefusedAlsoWhenWrittenAnotherWay) {
   source->fullName = (dir / "Bau.xml").string();
   std::ofstream(dir / "Bau.xml") << "original\n";
   fs::create_symlink(dir / "Bau.xml", dir / "link.xml");
-  for (const std::string target :
+  for (const std::string& target :
        {(dir / "Bau.xml").string(), (dir / "." / "Bau.xml").string(), (dir / "link.xml").string()}) {
     SCOPED_TRACE(target);
     if (!engine) Engine();
@@ -303,7 +303,7 @@ TEST_F(Run, TargetOpenInTheHostIsRefusedAlsoWhenWrittenAnotherWay) {
   EXPECT_EQ(ReadFile(dir / "Bau.xml"), "original\n");
 }
 
-TEST_F(Run, DifferentLetterCaseIsAnotherFile) {
+TEST_F(ChartRun, DifferentLetterCaseIsAnotherFile) {
   source->fullName = (dir / "Bau.xml").string();
   auto& e = Engine();
   e.strChartPath = (dir / "bau.xml").string();
@@ -311,7 +311,7 @@ TEST_F(Run, DifferentLetterCaseIsAnotherFile) {
   EXPECT_EQ(e.LastRunOutcome(), RunOutcome::Saved);
 }
 
-TEST_F(Run, FailedSaveIsReportedAndKeepsTheEarlierFile) {
+TEST_F(ChartRun, FailedSaveIsReportedAndKeepsTheEarlierFile) {
   std::ofstream(dir / "chart.xml") << "earlier chart\n";
   format->fail = true;
   auto& e = Engine();
