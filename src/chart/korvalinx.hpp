@@ -60,6 +60,7 @@ class clsKorvalinx : public settings::ChartSettings {
   std::int32_t ApplyChartProjectOptions();
   // Makes the chart project and saves it at strChartPath. Returns 0.
   std::int32_t ExportChart();
+  std::int32_t Formprep();  // fills the wizard's lists and controls; -1 when a step failed
 
   RunOutcome LastRunOutcome() const { return outcome_; }
   // The reason of a failed save, empty otherwise.
