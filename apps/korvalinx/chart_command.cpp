@@ -19,8 +19,10 @@ void AddChartCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("-o,--output", options->output, "Diagrammdatei, die geschrieben wird")
       ->required();
   cmd->add_option("--plan", options->plan, "schedule (Ressourcenzeitplan) oder vacation (Urlaubsplan)");
-  cmd->add_flag("--period", [options](std::int64_t) { options->wholeProject = true; },
-                "Zeitraum: gesamte Projektdauer (--period project)");
+  cmd->add_option_function<std::string>(
+         "--period", [options](const std::string&) { options->wholeProject = true; },
+         "Zeitraum: gesamte Projektdauer (--period project)")
+      ->check(CLI::IsMember({"project"}));
   cmd->add_option("--year", options->year, "Zeitraum: ein Kalenderjahr (1984 bis 2049)");
   cmd->add_option("--from", options->from, "Zeitraum ab (2024-03-15 oder 15.03.2024)");
   cmd->add_option("--to", options->to, "Zeitraum bis (2024-12-31 oder 31.12.2024)");
