@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "support/date.hpp"
 #include "support/message_box.hpp"
 #include "support/registry.hpp"
 
