@@ -129,7 +129,7 @@ double WorkBetween(const CalendarData* cal, Date from, Date to, const Gaps* gaps
     minutes += (q - p) * kMinutesPerDay;
     return true;
   });
-  return std::round(minutes * 1e6) / 1e6;  // whole minutes stay whole
+  return std::round(minutes * 60.0) / 60.0;  // moments are whole seconds
 }
 
 Date AdvanceWork(const CalendarData* cal, Date from, double minutes, const Gaps* gaps) {

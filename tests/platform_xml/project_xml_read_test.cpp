@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "addin/host/error.hpp"
+#include "platform/project_xml.hpp"
+#include "platform_xml/test_files.hpp"
+
+namespace kx::platform {
+namespace {
+
+using testing::Fixture;
+using testing::LineOf;
+using testing::ReadText;
+using testing::Replaced;
+using testing::TempDir;
+using testing::WriteText;
+
+std::size_t Count(const auto& list) {
+  return static_cast<std::size_t>(
+      std::count_if(list.begin(), list.end(), [](const auto& p) { return p != nullptr; }));
+}
+
+std::size_t Exceptions(const ProjectData& p) {
+  std::size_t n = 0;
+  for (const auto& c : p.calendars) n += c->exceptions.size();
+  return n;
+}
+
+std::size_t Assignments(const ProjectData& p) {
+  std::size_t n = 0;
+  for (const auto& r : p.resources)
+    if (r) n += r->assignments.size();
+  return n;
+}
+
+// Counted in the files: <Task> and <Resource> elements without the UID 0 entries, <Calendar>
+// elements, old-form exception days (<DayType>0) and assignments whose ResourceUID is a resource.
+struct Counts {
+  const char* file;
+  std::size_t tasks, resources, calendars, exceptions, assignments;
+};
+constexpr Counts kFixtures[] = {
+    {"assignment-assignments-project2016-mspdi.xml", 3, 3, 4, 0, 3},
+    {"calendar-calendars-project2002-mspdi.xml", 0, 2, 5, 0, 0},
+    {"calendar-calendars-project2010-mspdi.xml", 0, 2, 5, 0, 0},
+    {"calendar-calendars-project2019-mspdi.xml", 0, 2, 5, 0, 0},
+    {"calendar-recurring-exceptions-project2010-mspdi.xml", 0, 0, 1, 138, 0},
+    {"mspdisplittask.xml", 2, 0, 1, 0, 0},
+    {"mspditimephased.xml", 40, 41, 44, 0, 40},
+    {"resource-type-project2010-mspdi.xml", 0, 15, 16, 0, 0},
+    {"sample.xml", 19, 2, 4, 0, 2},
+};
+
+TEST(ProjectXmlRead, EveryFixtureLoadsWithWhatItHolds) {
+  for (const Counts& c : kFixtures) {
+    SCOPED_TRACE(c.file);
+    const LoadResult r = ReadProjectXml(Fixture(c.file));
+    ASSERT_TRUE(r.project);
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+    const ProjectData& p = *r.project;
+    EXPECT_EQ(p.name, c.file);
+    EXPECT_EQ(Count(p.tasks), c.tasks);
+    EXPECT_EQ(p.tasks.size(), c.tasks);  // no gaps in the numbering
+    EXPECT_EQ(Count(p.resources), c.resources);
+    EXPECT_EQ(p.calendars.size(), c.calendars);
+    EXPECT_EQ(Exceptions(p), c.exceptions);
+    EXPECT_EQ(Assignments(p), c.assignments);
+    for (std::size_t i = 0; i < p.tasks.size(); ++i) EXPECT_EQ(p.tasks[i]->id, static_cast<int>(i + 1));
+  }
+}
+
+TEST(ProjectXmlRead, ProjectCalendarsAndResources) {
+  const auto p = ReadProjectXml(Fixture("sample.xml")).project;
+  EXPECT_EQ(p->title, "sample");
+  EXPECT_EQ(p->start, DateTimeSerial(2003, 1, 7, 8, 0));
+  EXPECT_EQ(p->calendarName, "Standard");
+  EXPECT_EQ(p->minutesPerDay, 480.0);
+  ASSERT_EQ(p->resources.size(), 2u);
+  const ResourceData& second = *p->resources[1];
+  EXPECT_EQ(second.name, "Second Resource");
+  EXPECT_EQ(second.initials, "SR");
+  EXPECT_EQ(second.kind, 0);
+  ASSERT_TRUE(second.calendar);
+  EXPECT_FALSE(second.calendar->isBase);
+  ASSERT_TRUE(second.calendar->base);
+  EXPECT_EQ(second.calendar->base->name, "Night Shift");
+  EXPECT_TRUE(second.calendar->weekdays[1].inherited);  // a resource calendar leaves days to its base
+  // Night shift: Monday 23:00 to midnight, Tuesday 00:00-03:00, 04:00-08:00, 23:00-24:00.
+  const CalendarData& night = *second.calendar->base;
+  EXPECT_EQ(night.weekdays[1].times, (WorkingTimes{{23.0 / 24, 1.0}}));
+  EXPECT_EQ(night.weekdays[2].times,
+            (WorkingTimes{{0.0, 3.0 / 24}, {4.0 / 24, 8.0 / 24}, {23.0 / 24, 1.0}}));
+  EXPECT_FALSE(night.weekdays[0].inherited);
+  EXPECT_TRUE(night.weekdays[0].times.empty());  // Sunday off
+
+  // BaseCalendarUID 0 in a base calendar of a newer file means none.
+  const auto cal2019 = ReadProjectXml(Fixture("calendar-calendars-project2019-mspdi.xml")).project;
+  for (const auto& c : cal2019->calendars) EXPECT_EQ(c->isBase, c->base == nullptr) << c->name;
+  EXPECT_EQ(cal2019->resources[0]->calendar->name, "Resource One");
+  EXPECT_EQ(cal2019->resources[0]->calendar->base->name, "Standard");
+
+  const auto types = ReadProjectXml(Fixture("resource-type-project2010-mspdi.xml")).project;
+  for (const auto& r : types->resources) {
+    const int expected = r->name.rfind("Cost", 0) == 0 ? 2 : r->name.rfind("Material", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(r->kind, expected) << r->name;
+  }
+}
+
+// The new-form exceptions of the fixture expand to exactly the days its old form lists.
+TEST(ProjectXmlRead, RecurringExceptionsMatchTheOldFormDayByDay) {
+  const std::string path = Fixture("calendar-recurring-exceptions-project2010-mspdi.xml");
+  const std::string text = ReadText(path);
+  const auto fromNew = ReadProjectXml(path).project->calendars.at(0)->exceptions;
+  const auto begin = text.find("<Exceptions>");
+  const auto end = text.find("</Exceptions>") + std::string("</Exceptions>").size();
+  ASSERT_NE(begin, std::string::npos);
+  const std::string oldOnly = text.substr(0, begin) + text.substr(end);
+  const auto fromOld =
+      ReadProjectXmlText(oldOnly, "alt.xml", {false, false}).project->calendars.at(0)->exceptions;
+  ASSERT_EQ(fromNew.size(), fromOld.size());
+  for (std::size_t i = 0; i < fromNew.size(); ++i) {
+    SCOPED_TRACE(FormatIsoDate(fromNew[i].from) + " " + fromNew[i].name);
+    EXPECT_EQ(fromNew[i].from, fromOld[i].from);
+    EXPECT_EQ(fromNew[i].to, fromOld[i].to);
+    EXPECT_EQ(fromNew[i].working, fromOld[i].working);
+    EXPECT_EQ(fromNew[i].times, fromOld[i].times);
+  }
+  EXPECT_EQ(fromNew.front().name, "Daily 1");
+  EXPECT_EQ(fromNew.front().to, DateSerial(2000, 1, 3));
+  const CalendarException& working = fromNew.back();
+  EXPECT_EQ(working.name, "Recurring Working");
+  EXPECT_EQ(working.from, DateSerial(2010, 3, 6));
+  EXPECT_TRUE(working.working);
+  EXPECT_EQ(working.times, (WorkingTimes{{9.0 / 24, 13.0 / 24}, {14.0 / 24, 17.0 / 24}}));
+  for (std::size_t i = 1; i < fromNew.size(); ++i) EXPECT_LT(fromNew[i - 1].to, fromNew[i].from);
+}
+
+TEST(ProjectXmlRead, SplitsBecomeGapsAndWorkIsCountedOnce) {
+  const auto split = ReadProjectXml(Fixture("mspdisplittask.xml")).project;
+  using Gaps = std::vector<std::pair<Date, Date>>;
+  EXPECT_EQ(split->tasks[0]->gaps,
+            (Gaps{{DateTimeSerial(2006, 9, 26, 17, 0), DateTimeSerial(2006, 9, 29, 17, 0)}}));
+  EXPECT_EQ(split->tasks[1]->gaps,
+            (Gaps{{DateTimeSerial(2006, 9, 25, 17, 0), DateTimeSerial(2006, 9, 27, 17, 0)},
+                  {DateTimeSerial(2006, 10, 4, 17, 0), DateTimeSerial(2006, 10, 9, 17, 0)}}));
+  EXPECT_EQ(split->tasks[1]->durationMinutes, 120 * 60.0);
+
+  // Remaining and actual work together give each assignment's work, and no stretch is empty.
+  for (const char* file : {"mspditimephased.xml", "assignment-assignments-project2016-mspdi.xml",
+                           "sample.xml"}) {
+    const auto p = ReadProjectXml(Fixture(file)).project;
+    for (const auto& r : p->resources) {
+      for (const auto& a : r->assignments) {
+        if (a->timephased.empty()) continue;
+        const double sum = std::accumulate(
+            a->timephased.begin(), a->timephased.end(), 0.0,
+            [](double s, const TimephasedWork& w) { return s + w.minutes; });
+        EXPECT_NEAR(sum, a->workMinutes, 1.0) << file << " assignment " << a->uid;
+        for (std::size_t i = 1; i < a->timephased.size(); ++i)
+          EXPECT_LE(a->timephased[i - 1].start, a->timephased[i].start);
+      }
+    }
+  }
+  // Gaps are tasks' only: the contoured task of this file has days without work.
+  const auto contoured = ReadProjectXml(Fixture("mspditimephased.xml")).project;
+  EXPECT_FALSE(contoured->tasks[4]->gaps.empty());
+}
+
+TEST(ProjectXmlRead, CustomFieldsHiddenBarsAndSubprojectNames) {
+  const std::string xml = R"(<?xml version="1.0"?>
+<Project xmlns="http://schemas.microsoft.com/project">
+  <Name>x.xml</Name><StartDate>2025-01-01T08:00:00</StartDate>
+  <ExtendedAttributes>
+    <ExtendedAttribute><FieldID>188743990</FieldID><FieldName>Number14</FieldName><Alias>Anzahl Urlaubstage</Alias></ExtendedAttribute>
+  </ExtendedAttributes>
+  <Calendars/>
+  <Tasks>
+    <Task><UID>0</UID><ID>0</ID><Name>Projekt</Name></Task>
+    <Task><UID>7</UID><ID>1</ID><Name>Bau</Name><OutlineLevel>1</OutlineLevel><Summary>1</Summary></Task>
+    <Task><UID>8</UID><ID>3</ID><Name>Maier</Name><OutlineLevel>2</OutlineLevel><HideBar>1</HideBar><Rollup>1</Rollup>
+      <ExtendedAttribute><FieldID>188743990</FieldID><Value>4</Value></ExtendedAttribute>
+      <ExtendedAttribute><FieldID>188743951</FieldID><Value>2025-01-01T00:00:00</Value></ExtendedAttribute>
+      <ExtendedAttribute><FieldID>188743731</FieldID><Value>Text bleibt unbeachtet</Value></ExtendedAttribute>
+    </Task>
+    <Task><UID>9</UID><ID>4</ID><Name>Außenanlagen</Name><IsSubproject>1</IsSubproject><SubprojectName>C:\Pläne\aussen.mpp</SubprojectName></Task>
+    <Task><UID>10</UID><ID>5</ID><IsNull>1</IsNull></Task>
+  </Tasks>
+</Project>)";
+  const LoadResult r = ReadProjectXmlText(xml, "x.xml");
+  const ProjectData& p = *r.project;
+  ASSERT_EQ(p.tasks.size(), 5u);
+  EXPECT_FALSE(p.tasks[1]);  // no task 2
+  EXPECT_FALSE(p.tasks[4]);  // an empty row
+  EXPECT_TRUE(p.tasks[0]->summary);
+  const TaskData& maier = *p.tasks[2];
+  EXPECT_EQ(maier.outlineLevel, 2);
+  EXPECT_TRUE(maier.hiddenBar);
+  EXPECT_TRUE(maier.rollup);
+  EXPECT_EQ(maier.numbers, (std::map<std::string, double>{{"Zahl14", 4.0}}));
+  EXPECT_EQ(maier.dates, (std::map<std::string, Date>{{"Datum7", DateSerial(2025, 1, 1)}}));
+  EXPECT_EQ(p.definitions.customFieldTitles.at(188743990), "Anzahl Urlaubstage");
+  EXPECT_EQ(p.tasks[3]->subprojectFile, "C:\\Pläne\\aussen.mpp");
+  ASSERT_EQ(r.warnings.size(), 1u);  // the inserted project is not there
+  EXPECT_EQ(r.warnings[0], "x.xml:" + std::to_string(LineOf(xml, "<SubprojectName>")) +
+                              ": eingefügtes Projekt \"C:\\Pläne\\aussen.mpp\" wurde nicht "
+                              "gefunden und wird übergangen");
+  EXPECT_TRUE(p.subprojects.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Broken input: each message names the file and the line.
+
+std::string ErrorOf(const std::string& text, const std::string& name = "beispiel.xml") {
+  try {
+    ReadProjectXmlText(text, name, {false, false});
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.number(), host::kErrFile);
+    return e.description();
+  }
+  return "(kein Fehler)";
+}
+
+TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
+  const std::string sample = ReadText(Fixture("mspdisplittask.xml"));
+
+  EXPECT_EQ(ErrorOf("Dies ist kein XML.\n"), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
+  EXPECT_EQ(ErrorOf(""), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
+  EXPECT_EQ(ErrorOf("\x89PNG\r\n\x1a\n binary"), "beispiel.xml:1: keine XML-Datei: kein Wurzelelement gefunden");
+
+  const std::string cut = sample.substr(0, sample.size() / 2);
+  EXPECT_EQ(ErrorOf(cut), "beispiel.xml:" + std::to_string(1 + std::count(cut.begin(), cut.end(), '\n')) +
+                              ": die Datei endet mitten im XML (unvollständig oder abgeschnitten)");
+  EXPECT_EQ(ErrorOf("<Project xmlns=\"http://schemas.microsoft.com/project\">\n<Tasks>\n</Project>"),
+            "beispiel.xml:3: kein gültiges XML: End-Tag passt nicht zum Start-Tag");
+
+  const std::string other = ReadText(Fixture("TwentyFourHourCalendar.xml"));
+  EXPECT_EQ(ErrorOf(other, "TwentyFourHourCalendar.xml"),
+            "TwentyFourHourCalendar.xml:1: keine Project-XML-Datei: das Wurzelelement ist "
+            "<APIBusinessObjects>, erwartet wird <Project> im Namensraum "
+            "http://schemas.microsoft.com/project");
+  EXPECT_EQ(ErrorOf("<Project><Name>x</Name></Project>"),
+            "beispiel.xml:1: keine Project-XML-Datei: das Wurzelelement <Project> gehört nicht "
+            "zum Namensraum http://schemas.microsoft.com/project");
+
+  auto broken = [&](const std::string& from, const std::string& to) {
+    const std::string text = Replaced(sample, from, to);
+    return std::make_pair(ErrorOf(text), LineOf(text, to));
+  };
+  auto [date, dateLine] = broken("<Start>2006-09-21T08:00:00</Start>\n\t\t\t<Finish>2006-10-09",
+                                 "<Start>2024-13-01</Start>\n\t\t\t<Finish>2006-10-09");
+  EXPECT_EQ(date, "beispiel.xml:" + std::to_string(dateLine) + ": Datum \"2024-13-01\" ist ungültig");
+  auto [duration, durationLine] = broken("<Duration>PT80H0M0S</Duration>", "<Duration>80 Stunden</Duration>");
+  EXPECT_EQ(duration, "beispiel.xml:" + std::to_string(durationLine) +
+                          ": Dauer \"80 Stunden\" ist ungültig");
+  auto [number, numberLine] = broken("<OutlineLevel>1</OutlineLevel>", "<OutlineLevel>eins</OutlineLevel>");
+  EXPECT_EQ(number, "beispiel.xml:" + std::to_string(numberLine) +
+                        ": Zahl \"eins\" in <OutlineLevel> ist ungültig");
+}
+
+TEST(ProjectXmlRead, ReferencesThatNothingDefinesAreRefused) {
+  const std::string sample = ReadText(Fixture("sample.xml"));  // one line after the declaration
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<CalendarUID>3</CalendarUID>", "<CalendarUID>33</CalendarUID>")),
+            "beispiel.xml:2: Kalender-UID 33 für die Ressource \"First Resource\" ist nicht definiert");
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<TaskUID>2</TaskUID><ResourceUID>1<",
+                             "<TaskUID>2</TaskUID><ResourceUID>5<")),
+            "beispiel.xml:2: Ressourcen-UID 5 der Zuordnung ist nicht definiert");
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<TaskUID>2</TaskUID><ResourceUID>1<",
+                             "<TaskUID>99</TaskUID><ResourceUID>1<")),
+            "beispiel.xml:2: Vorgangs-UID 99 der Zuordnung ist nicht definiert");
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
+                             "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>7<")),
+            "beispiel.xml:2: Kalender-UID 7 für den Basiskalender von \"First Resource\" ist nicht "
+            "definiert");
+  // First Resource's calendar builds on Second Resource's, which builds on First Resource's.
+  std::string loop = Replaced(sample, "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1<",
+                              "<Name>First Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>4<");
+  loop = Replaced(loop, "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>2<",
+                  "<Name>Second Resource</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>3<");
+  const std::string message = ErrorOf(loop);
+  EXPECT_EQ(message.find("beispiel.xml:2: die Basiskalender von \""), 0u) << message;
+  EXPECT_NE(message.find("\" bilden eine Schleife"), std::string::npos) << message;
+  EXPECT_EQ(ErrorOf(Replaced(sample, "<UID>2</UID><Name>Night Shift</Name>", "<UID>1</UID><Name>Night Shift</Name>")),
+            "beispiel.xml:2: Kalender-UID 1 ist doppelt vergeben");
+}
+
+TEST(ProjectXmlRead, FilesOnDiskAndTheirLines) {
+  TempDir dir;
+  EXPECT_THROW(ReadProjectXml(dir / "fehlt.xml"), host::HostError);
+  try {
+    ReadProjectXml(dir / "fehlt.xml");
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.description(), dir / "fehlt.xml" + ": Datei kann nicht gelesen werden");
+  }
+  const std::string text =
+      Replaced(ReadText(Fixture("mspdisplittask.xml")), "<Finish>2006-10-09T17:00:00</Finish>",
+               "<Finish>2006-10-09T17:00:00x</Finish>");
+  WriteText(dir / "kaputt.xml", text);
+  try {
+    ReadProjectXml(dir / "kaputt.xml");
+    ADD_FAILURE();
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.description(), dir / "kaputt.xml" + ":" +
+                                   std::to_string(LineOf(text, "2006-10-09T17:00:00x")) +
+                                   ": Datum \"2006-10-09T17:00:00x\" ist ungültig");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inserted projects
+
+std::string Minimal(const std::string& tasks) {
+  return "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">\n"
+         "<StartDate>2025-01-01T08:00:00</StartDate>\n<Tasks>\n" +
+         tasks + "</Tasks>\n</Project>\n";
+}
+
+std::string SubTask(int uid, const std::string& file) {
+  return "<Task><UID>" + std::to_string(uid) + "</UID><ID>" + std::to_string(uid) +
+         "</ID><Name>Teil</Name><IsSubproject>1</IsSubproject>\n<SubprojectName>" + file +
+         "</SubprojectName></Task>\n";
+}
+
+TEST(ProjectXmlRead, InsertedProjectsAreReadBesideTheirMaster) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "teile");
+  WriteText(dir / "haupt.xml", Minimal(SubTask(1, "teile\\a.xml") + SubTask(2, "weg.xml")));
+  WriteText(dir / "teile/a.xml", Minimal(SubTask(1, "b.xml")));
+  WriteText(dir / "teile/b.xml", Minimal(""));
+  const LoadResult r = ReadProjectXml(dir / "haupt.xml");
+  ASSERT_EQ(r.project->subprojects.size(), 1u);
+  const SubprojectData& a = r.project->subprojects[0];
+  EXPECT_EQ(a.sourceFile, "teile\\a.xml");
+  EXPECT_EQ(a.taskRow, 1);
+  ASSERT_TRUE(a.project);
+  EXPECT_EQ(a.project->name, "a.xml");
+  ASSERT_EQ(a.project->subprojects.size(), 1u);  // b.xml, beside a.xml
+  EXPECT_EQ(a.project->subprojects[0].project->name, "b.xml");
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0], dir / "haupt.xml" + ":8: eingefügtes Projekt \"weg.xml\" wurde nicht "
+                                               "gefunden und wird übergangen");
+
+  // b.xml inserting haupt.xml again closes a loop.
+  WriteText(dir / "teile/b.xml", Minimal(SubTask(1, "../haupt.xml")));
+  try {
+    ReadProjectXml(dir / "haupt.xml");
+    ADD_FAILURE();
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.description(), dir / "teile/b.xml" + ":6: eingefügtes Projekt \"../haupt.xml\" "
+                                                     "fügt dieses Projekt selbst wieder ein (Schleife)");
+  }
+  // A project inserting itself.
+  WriteText(dir / "selbst.xml", Minimal(SubTask(1, "selbst.xml")));
+  EXPECT_THROW(ReadProjectXml(dir / "selbst.xml"), host::HostError);
+}
+
+}  // namespace
+}  // namespace kx::platform
