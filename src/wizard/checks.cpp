@@ -57,7 +57,7 @@ std::optional<CheckProblem> CheckChartPath(host::Application* application, const
     p.path = PathProblem::Missing;
     p.text = kTextPathMissing;
     p.title = kWizardCaption;
-    p.detail = "Es ist kein Speicherort für das Diagramm angegeben.";
+    p.detail = "Legen Sie den Speicherort des Diagramms fest.";
     return p;
   }
   if (application != nullptr && OpenInHost(*application, path)) {
@@ -68,13 +68,14 @@ std::optional<CheckProblem> CheckChartPath(host::Application* application, const
   std::error_code ec;
   const fs::path target(path);
   if (!target.has_filename() || fs::is_directory(target, ec)) {
-    return Refusal(PathProblem::Folder, atFinish, Quoted(path) + " ist ein Ordner.");
+    return Refusal(PathProblem::Folder, atFinish,
+                   "Der Speicherort " + Quoted(path) + " ist ein Ordner, keine Datei.");
   }
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
+  fs::path folder = fs::absolute(target, ec).parent_path();
+  if (ec || folder.empty()) folder = target.has_parent_path() ? target.parent_path() : ".";
   if (!fs::is_directory(folder, ec)) {
     return Refusal(PathProblem::NoFolder, atFinish,
-                   "Den Ordner " + Quoted(folder.string()) + " gibt es nicht.");
+                   "Der Ordner " + Quoted(folder.string()) + " ist nicht vorhanden.");
   }
   // The chart is written to a temporary file beside the target and renamed over it.
   if (::access(folder.c_str(), W_OK | X_OK) != 0) {
