@@ -13,6 +13,7 @@
 #include "support/clock.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
+#include "wizard/checks.hpp"
 
 namespace kx::app {
 namespace {
@@ -21,31 +22,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kTitle = "Korvalinx";
 
-// The wizard's resource message, shown when the choice leaves no resource.
-constexpr const char* kTextNoChartResources =
-    "Es sind keine Ressourcen für das      \r\nRessourcendiagramm vorhanden. Bitte       \r\n"
-    "wählen Sie einen anderen Filter aus.";
-
 int BadInput(MessageBoxes& boxes, const std::string& text) {
   ShowMessage(boxes, text, kTitle, MsgIcon::Exclamation);
   return kExitBadInput;
-}
-
-// Returns a German description of why no chart can be written at `output`, or empty text.
-std::string OutputProblem(const std::string& output) {
-  if (Trim(output).empty()) return "Legen Sie den Speicherort des Diagramms fest.";
-  const fs::path path = fs::absolute(output);
-  std::error_code ec;
-  if (fs::is_directory(path, ec))
-    return "Der Speicherort \"" + output + "\" ist ein Ordner, keine Datei.";
-  const fs::path folder = path.parent_path();
-  if (!fs::is_directory(folder, ec))
-    return "Der Ordner \"" + folder.string() + "\" ist nicht vorhanden.";
-  if (::access(folder.c_str(), W_OK) != 0)
-    return "In den Ordner \"" + folder.string() + "\" kann nicht geschrieben werden.";
-  if (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0)
-    return "Die Datei \"" + output + "\" ist schreibgeschützt.";
-  return {};
 }
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
@@ -92,12 +71,11 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
                                "\" ist kein Datum (z. B. 31.12.2024 oder 2024-12-31).");
   if (from.has_value() != to.has_value())
     return BadInput(boxes, "Ein Zeitraum braucht --from und --to.");
-  if (from && *to < *from)
-    return BadInput(boxes,
-                    "Das Enddatum liegt vor dem Anfangsdatum.      \r\n"
-                    "Bitte wählen Sie ein späteres Enddatum.");
-  if (const std::string problem = OutputProblem(options.output); !problem.empty())
-    return BadInput(boxes, problem);
+  if (from) {
+    if (const auto problem = wizard::CheckDateRange(*from, *to)) return BadInput(boxes, problem->text);
+  }
+  if (const auto problem = wizard::CheckChartPath(nullptr, options.output))
+    return BadInput(boxes, problem->detail);
 
   std::error_code ec;
   if (!fs::exists(options.source, ec))
@@ -160,6 +138,8 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
   }
   if (options.colours) engine.lngColorType = 1;
   engine.strChartPath = fs::absolute(options.output).lexically_normal().string();
+  if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
+    return BadInput(boxes, problem->detail);
 
   // Names the project must have.
   if (engine.lngPlanType == 1 && engine.lngCalendarType != 0) {
@@ -182,16 +162,15 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
   if (engine.lngPlanDuration == 2) {
     const auto s = ToDate(engine.varPlanDurationStart), e = ToDate(engine.varPlanDurationFinish);
     if (!s || !e) return BadInput(boxes, "Der gespeicherte Zeitraum ist ungültig.");
-    if (DateOnly(*e) < DateOnly(*s))
-      return BadInput(boxes,
-                      "Das Enddatum liegt vor dem Anfangsdatum.      \r\n"
-                      "Bitte wählen Sie ein späteres Enddatum.");
+    if (const auto problem = wizard::CheckDateRange(*s, *e)) return BadInput(boxes, problem->text);
   }
 
   engine.GetResourceData();
   engine.SetFilter(filter);
-  if (engine.objResources->colResources.Count() == 0)
-    return BadInput(boxes, kTextNoChartResources);
+  engine.objResources->lngResourcesCount =
+      static_cast<std::int32_t>(engine.objResources->colResources.Count());
+  if (const auto problem = wizard::CheckResourceCount(engine.objResources->lngResourcesCount))
+    return BadInput(boxes, problem->text);
 
   if (options.saveSettings) {
     engine.SaveSettings();

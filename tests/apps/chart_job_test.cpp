@@ -119,7 +119,7 @@ TEST_F(ChartJob, BadInputIsRefusedWithoutWritingAnything) {
       {"colour", [](auto& o) { o.colour = 0; }, "zwischen 1 und 17"},
       {"folder", [&](auto& o) { o.output = (dir / "nicht-da" / "c.xml").string(); }, "nicht vorhanden"},
       {"folder as target", [&](auto& o) { o.output = dir.string(); }, "Ordner"},
-      {"source is the target", [&](auto& o) { o.output = o.source; }, "momentan in Project"},
+      {"source is the target", [&](auto& o) { o.output = o.source; }, "als Projekt geöffnet"},
   };
   const std::string original = ReadFile(dir / "neubau_buerogebaeude.xml");
   for (const auto& c : cases) {
