@@ -3,19 +3,6 @@
 #include "addin/project_tools.hpp"
 
 namespace kx::addin {
-namespace {
-
-// Answers every message with its first button without showing anything.
-class SilentMessageBoxes final : public MessageBoxes {
- public:
-  MsgAnswer Show(const MessageRequest& request) override {
-    return request.buttons == MsgButtons::YesNo || request.buttons == MsgButtons::YesNoCancel
-               ? MsgAnswer::Yes
-               : MsgAnswer::Ok;
-  }
-};
-
-}  // namespace
 
 Connect::Connect(wizard::ModalPresenter* presenter, wizard::WizardServices services)
     : presenter_(presenter), services_(std::move(services)) {}

@@ -22,16 +22,6 @@ constexpr const char* kChartExtension = "mpp";
 constexpr const char* kChartFilter = "Projekte (*.mpp)";
 constexpr const char* kFinishCaption = "Fertig";
 
-// Answers every message with its first button without showing anything.
-class SilentMessageBoxes final : public MessageBoxes {
- public:
-  MsgAnswer Show(const MessageRequest& request) override {
-    return request.buttons == MsgButtons::YesNo || request.buttons == MsgButtons::YesNoCancel
-               ? MsgAnswer::Yes
-               : MsgAnswer::Ok;
-  }
-};
-
 MessageBoxes& Silent() {
   static SilentMessageBoxes boxes;
   return boxes;
