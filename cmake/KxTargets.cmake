@@ -2,6 +2,11 @@
 function(kx_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
                                            -Woverloaded-virtual)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    # GCC 12 reports std::string concatenation as overlapping copies when optimising (a known
+    # false positive of that release).
+    target_compile_options(${target} PRIVATE -Wno-restrict)
+  endif()
   if(KX_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

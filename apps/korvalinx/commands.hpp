@@ -13,4 +13,7 @@ std::string UsageProblem(const CLI::ParseError& e);
 // "korvalinx inspect FILE [--json]": shows what the planning host reads from a project file.
 void AddInspectCommand(CLI::App& app, int& exitCode);
 
+// "korvalinx chart SOURCE -o CHART [options]": makes a resource schedule or a vacation plan.
+void AddChartCommand(CLI::App& app, int& exitCode);
+
 }  // namespace kx::app

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
 
   int exitCode = 0;
   kx::app::AddInspectCommand(app, exitCode);
+  kx::app::AddChartCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,83 @@
+#include "platform/model.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kx::platform {
+namespace {
+
+// A base chain longer than this is taken as a loop in damaged data and cut off.
+constexpr int kMaxChain = 32;
+
+const WorkingTimes& DefaultTimes() {
+  static const WorkingTimes kTimes = DefaultWorkingTimes();
+  return kTimes;
+}
+
+const WorkingTimes& NoTimes() {
+  static const WorkingTimes kNone;
+  return kNone;
+}
+
+// Returns the exception that holds `day` (a whole day number), or null.
+const CalendarException* FindException(const std::vector<CalendarException>& list, double day) {
+  if (list.empty()) return nullptr;
+  // Sorted by `from`: the candidate is the last exception starting on or before the day.
+  auto it = std::upper_bound(
+      list.begin(), list.end(), day,
+      [](double d, const CalendarException& e) { return d < std::floor(e.from.serial); });
+  if (it == list.begin()) return nullptr;
+  --it;
+  return day <= std::floor(it->to.serial) ? &*it : nullptr;
+}
+
+}  // namespace
+
+WorkingTimes DefaultWorkingTimes() {
+  return {{8.0 / 24.0, 12.0 / 24.0}, {13.0 / 24.0, 17.0 / 24.0}};
+}
+
+const WorkingTimes& CalendarData::WorkingTimesRefOn(Date day) const {
+  const double d = std::floor(day.serial);
+  int depth = 0;
+  for (const CalendarData* c = this; c != nullptr && depth < kMaxChain;
+       c = c->base.get(), ++depth) {
+    if (const CalendarException* e = FindException(c->exceptions, d)) {
+      if (!e->working) return NoTimes();
+      return e->times.empty() ? DefaultTimes() : e->times;
+    }
+  }
+  const int wd = Weekday(Date(d)) - 1;  // 0 = Sunday
+  depth = 0;
+  for (const CalendarData* c = this; c != nullptr && depth < kMaxChain;
+       c = c->base.get(), ++depth) {
+    const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(wd)];
+    if (!w.inherited) return w.times;
+  }
+  return wd == 0 || wd == 6 ? NoTimes() : DefaultTimes();
+}
+
+WorkingTimes CalendarData::WorkingTimesOn(Date day) const {
+  return WorkingTimesRefOn(day);
+}
+
+double CalendarData::WorkingMinutesOn(Date day) const {
+  double minutes = 0.0;
+  for (const WorkingTime& t : WorkingTimesRefOn(day)) minutes += (t.to - t.from) * kMinutesPerDay;
+  return std::round(minutes * 1e6) / 1e6;  // whole minutes stay whole
+}
+
+std::string CalendarData::BaseCalendarName() const {
+  const CalendarData* c = this;
+  for (int depth = 0; c->base != nullptr && depth < kMaxChain; ++depth) c = c->base.get();
+  return c->name;
+}
+
+std::shared_ptr<CalendarData> ProjectData::FindCalendar(const std::string& calendar) const {
+  for (const auto& c : calendars) {
+    if (c != nullptr && c->isBase && c->name == calendar) return c;
+  }
+  return nullptr;
+}
+
+}  // namespace kx::platform

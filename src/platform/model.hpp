@@ -56,6 +56,8 @@ struct CalendarData {
   // Working times of day `day`: own exception, then the base chain's exceptions, then the own
   // weekday, then the base chain's weekday, then the host default (Monday to Friday).
   WorkingTimes WorkingTimesOn(Date day) const;
+  // The same without a copy: a reference into this calendar, its base chain or a shared constant.
+  const WorkingTimes& WorkingTimesRefOn(Date day) const;
   double WorkingMinutesOn(Date day) const;
   // Name of the base calendar at the root of the chain (itself for a base calendar).
   std::string BaseCalendarName() const;
@@ -194,6 +196,8 @@ struct ProjectData {
   std::optional<Date> finish;  // as the file says; otherwise from the tasks
   std::string calendarName = "Standard";  // the project calendar
   double minutesPerDay = 480.0;
+  double dayStartTime = 8.0 / 24.0;    // default start of a working day (fraction of a day)
+  double dayFinishTime = 17.0 / 24.0;  // default end of a working day
   double minutesPerWeek = 2400.0;
   int daysPerMonth = 20;
   std::vector<std::shared_ptr<CalendarData>> calendars;  // base and resource calendars, in order
@@ -204,6 +208,8 @@ struct ProjectData {
   Definitions definitions;
 
   std::shared_ptr<CalendarData> FindCalendar(const std::string& name) const;  // base calendars
+  // The project calendar, null when `calendarName` names no base calendar.
+  std::shared_ptr<CalendarData> ProjectCalendar() const { return FindCalendar(calendarName); }
 };
 
 }  // namespace kx::platform

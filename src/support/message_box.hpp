@@ -25,6 +25,16 @@ class MessageBoxes {
   virtual MsgAnswer Show(const MessageRequest& request) = 0;
 };
 
+// Answers every message with its first button (Ok or Yes) without showing anything.
+class SilentMessageBoxes final : public MessageBoxes {
+ public:
+  MsgAnswer Show(const MessageRequest& request) override {
+    return request.buttons == MsgButtons::YesNo || request.buttons == MsgButtons::YesNoCancel
+               ? MsgAnswer::Yes
+               : MsgAnswer::Ok;
+  }
+};
+
 // Convenience: shows `text` with an OK button.
 inline MsgAnswer ShowMessage(MessageBoxes& boxes, std::string text, std::string title,
                              MsgIcon icon = MsgIcon::Exclamation) {

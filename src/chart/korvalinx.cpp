@@ -1,0 +1,297 @@
+#include "chart/korvalinx.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "chart/chart_rows.hpp"
+#include "chart/chart_view.hpp"
+#include "resources/period_extraction.hpp"
+#include "support/regional.hpp"
+
+namespace kx::chart {
+namespace {
+
+constexpr const char* kTitle = "Korvalinx";
+
+std::string FourDigitYear(std::int32_t year) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(year));
+  return buf;
+}
+
+}  // namespace
+
+bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& text) {
+  if (!form) return true;
+  host::Resume r;
+  r([&] { form->barProgress.SetValue(Value(static_cast<double>(std::clamp(percent, 0.0f, 100.0f)))); });
+  r([&] { form->lblProgress.SetCaption(text); });
+  r([&] { form->barProgress.Repaint(); });
+  r([&] { form->lblProgress.Repaint(); });
+  return r.Failed();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  // A project that was never saved has its name as full name, not a path.
+  if (a.find('/') == std::string::npos || b.empty()) return false;
+  std::error_code ea, eb;
+  const auto pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+  const auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+  return !ea && !eb && pa == pb;
+}
+
+clsKorvalinx::clsKorvalinx(EngineContext context) : context_(std::move(context)) {
+  objResources = std::make_shared<resources::clsResources>();
+  host::Resume r;
+  r([&] { objProject = context_.application->GetActiveProject(); });
+}
+
+void clsKorvalinx::Progress(double percent, const std::string& text) {
+  ShowProgress(context_.form, static_cast<float>(percent), text);
+}
+
+void clsKorvalinx::Wait(int milliseconds) {
+  if (context_.clock) context_.clock->Wait(milliseconds);
+}
+
+std::int32_t clsKorvalinx::GetSettings() {
+  if (!objProject) return -1;
+  RegistryStore& registry = context_.registry ? *context_.registry : DefaultRegistry();
+  const Date today = context_.today ? context_.today() : settings::LocalToday();
+  return settings::GetSettings(*this, *objProject, registry, today);
+}
+
+std::int32_t clsKorvalinx::SaveSettings() {
+  if (objProject) settings::SaveSettings(*this, *objProject);
+  return 0;
+}
+
+std::int32_t clsKorvalinx::GetResourceData() {
+  if (objProject) {
+    objResources = resources::GetResourceData(*objProject);
+  } else {
+    objResources = std::make_shared<resources::clsResources>();
+  }
+  return 0;
+}
+
+std::int32_t clsKorvalinx::CheckNullValues(bool blnUseNull, bool blnHoliday, bool blnWorkday) {
+  return resources::CheckNullValues(*objResources, blnUseNull, blnHoliday, blnWorkday);
+}
+
+std::int32_t clsKorvalinx::ConfigureChartView(bool blnHoliday, bool blnWorkday) {
+  return chart::ConfigureChartView(*context_.application, blnHoliday, blnWorkday);
+}
+
+std::int32_t clsKorvalinx::CreateNeutralCalendar() {
+  return chart::CreateNeutralCalendar(*context_.application);
+}
+
+std::int32_t clsKorvalinx::ApplyChartProjectOptions() {
+  return chart::ApplyChartProjectOptions(*context_.application);
+}
+
+std::int32_t clsKorvalinx::SetFilter(const std::string& strFilter) {
+  host::Application& app = *context_.application;
+  host::Resume r;
+  bool prepared = r([&] { app.GetActiveView().ApplyView("Ressource: Tabelle"); });
+  prepared = r([&] { app.GetActiveView().ApplyTable("&Eingabe"); }) && prepared;
+  prepared = r([&] { app.GetActiveView().SelectColumn("Name"); }) && prepared;
+  prepared = r([&] { app.GetActiveView().SelectColumn("Einmalige Nr."); }) && prepared;
+  if (!prepared) {
+    using I16 = std::int16_t;
+    r([&] {
+      app.GetDefinitions().EditTable({{0, std::string("&Eingabe")},
+                                      {1, false},
+                                      {4, std::string()},
+                                      {5, std::string()},
+                                      {6, std::string("Einmalige Nr.")},
+                                      {7, std::string()},
+                                      {8, I16{10}},
+                                      {9, I16{2}},
+                                      {10, true},
+                                      {11, true},
+                                      {12, I16{255}},
+                                      {13, I16{1}},
+                                      {14, I16{1}},
+                                      {15, I16{1}}});
+    });
+  }
+  r([&] { app.GetActiveView().ApplyFilter(strFilter); });
+
+  // A resource whose number cannot be read, or that FindRow does not find, is removed.
+  auto shown = [&](const std::shared_ptr<resources::clsResource>& resource) {
+    bool found = false;
+    r([&] {
+      const std::int32_t id = resource->ProjectResource->GetResourceUniqueId();
+      found = app.GetActiveView().FindRow("Einmalige Nr.", "Gleich", Value(id));
+    });
+    return found;
+  };
+  auto& model = *objResources;
+  for (long i = model.colResources.Count(); i >= 1; --i) {
+    if (!shown(model.colResources.Item(i))) model.colResources.Remove(i);
+  }
+  for (long g = model.colResourceGroups.Count(); g >= 1; --g) {
+    auto group = model.colResourceGroups.Item(g);
+    for (long i = group->colResources.Count(); i >= 1; --i) {
+      if (!shown(group->colResources.Item(i))) group->colResources.Remove(i);
+    }
+    if (group->colResources.Count() == 0) model.colResourceGroups.Remove(g);
+  }
+  model.lngResourcesCount = static_cast<std::int32_t>(model.colResources.Count());
+  return 0;
+}
+
+std::int32_t clsKorvalinx::ExportChart() {
+  host::Application& app = *context_.application;
+  host::Resume r;
+  outcome_ = RunOutcome::NotRun;
+  runError_.clear();
+  const bool vacation = lngPlanType == 1;
+  const RegionalSettings& regional = RegionalSettings::Current();
+
+  r([&] { app.SetScreenUpdating(false); });
+  Progress(10, "Speicherort des Diagramms festlegen...");
+
+  // The target must not be a project that is open in the host.
+  bool targetOpen = false;
+  r([&] {
+    for (const auto& project : app.GetOpenProjects()) {
+      if (project && SameFile(project->GetProjectFullName(), strChartPath)) {
+        targetOpen = true;
+        break;
+      }
+    }
+  });
+  if (targetOpen) {
+    if (context_.boxes) ShowMessage(*context_.boxes, kTextTargetOpen, kTitle, MsgIcon::Exclamation);
+    for (int percent = 20; percent <= 100; percent += 10) {
+      Progress(percent, "Ausgabe wird beendet...");
+      Wait(100);
+    }
+    outcome_ = RunOutcome::TargetOpen;
+    return 0;
+  }
+
+  r([&] { app.CreateNewProject(); });
+  Progress(13, "Kalender wird angelegt...");
+  Wait(100);
+  CreateNeutralCalendar();
+  Progress(15, "Ressourcenansicht wird konfiguriert...");
+  Wait(100);
+  ConfigureChartView(vacation, !vacation);
+  host::ProjectPtr chartProject;
+  r([&] { chartProject = app.GetActiveProject(); });
+  Progress(17, "Optionen werden eingestellt...");
+  Wait(100);
+  ApplyChartProjectOptions();
+
+  // The chart period, as date texts.
+  Value periodStart, periodEnd;
+  switch (lngPlanDuration) {
+    case 0:
+      r([&] {
+        const Date start = objProject->GetProjectStart();
+        r([&] { chartProject->SetProjectStart(Value(start)); });
+        periodStart = FormatDate(start, regional);
+      });
+      r([&] { periodEnd = FormatDate(objProject->GetProjectFinish(), regional); });
+      r([&] {
+        const auto s = ToDate(periodStart, regional), e = ToDate(periodEnd, regional);
+        if (s && e && DateOnly(*s) > DateOnly(*e)) periodEnd = periodStart;
+      });
+      break;
+    case 1: {
+      const std::string year = FourDigitYear(lngPlanDurationYear);
+      const std::string sep = regional.dateSeparator;
+      periodStart = "01" + sep + "01" + sep + year;
+      periodEnd = "31" + sep + "12" + sep + year;
+      r([&] { chartProject->SetProjectStart(periodStart); });
+      break;
+    }
+    default:
+      r([&] { chartProject->SetProjectStart(varPlanDurationStart); });
+      periodStart = varPlanDurationStart;
+      periodEnd = varPlanDurationFinish;
+      break;
+  }
+
+  // Day records of every resource.
+  double progress = 20;
+  const char* extracting = vacation ? "Urlaubstage werden berechnet..." : "Arbeitstage werden berechnet...";
+  Progress(20, extracting);
+  Wait(100);
+  r([&] {
+    const auto s = ToDate(periodStart, regional), e = ToDate(periodEnd, regional);
+    if (!s || !e || !objProject) throw host::HostError(host::kErrTypeMismatch, "Zeitraum ungültig");
+    resources::PeriodOptions options;
+    options.periodStart = DateOnly(*s);
+    options.periodEnd = DateOnly(*e);
+    options.groupResources = blnGroupResources;
+    options.calendarType = lngCalendarType;
+    options.calendar = strCalendar;
+    auto step = [&](double share) {
+      progress += 20 * share;
+      Progress(progress, extracting);
+    };
+    if (vacation) {
+      resources::ExtractHolidays(*objResources, *objProject, options, step);
+    } else {
+      resources::ExtractWorkdays(*objResources, *objProject, options, step);
+    }
+  });
+  Progress(40, vacation ? "Urlaubstage berechnet." : "Arbeitstage berechnet.");
+  Wait(500);
+
+  CheckNullValues(blnUseNullValues, vacation, !vacation);
+
+  // Chart rows.
+  progress = 40;
+  const char* building = vacation ? "Urlaubsdiagramm wird berechnet..." : "Ressourcendiagramm wird berechnet...";
+  r([&] {
+    if (!chartProject) throw host::HostError(host::kErrNoProject, "kein Diagrammprojekt");
+    RowOptions options;
+    options.vacationPlan = vacation;
+    options.groupResources = blnGroupResources;
+    options.colorType = lngColorType;
+    options.color = lngColor;
+    options.periodStart = ToText(periodStart, regional);
+    options.periodEnd = ToText(periodEnd, regional);
+    RowState state{lngColorCounter, varFirstHoliday, varLastHoliday};
+    WriteChartRows(app, *chartProject, *objResources, options, state, [&](double share) {
+      progress += 40 * share;
+      Progress(progress, building);
+    });
+    lngColorCounter = state.lngColorCounter;
+    varFirstHoliday = state.varFirstHoliday;
+    varLastHoliday = state.varLastHoliday;
+  });
+  Progress(80, vacation ? "Urlaubsdiagramm berechnet." : "Ressourcendiagramm berechnet.");
+  Wait(200);
+
+  // Save. The host writes a temporary file and renames it over the target, so an earlier file
+  // at the target is replaced only by a chart that was saved.
+  Progress(90, vacation ? "Urlaubsplan wird gespeichert..." : "Ressourcendiagramm wird gespeichert...");
+  host::Resume save;
+  if (save([&] { app.SaveProjectAs(strChartPath); })) {
+    outcome_ = RunOutcome::Saved;
+    Progress(100, vacation ? "Urlaubsplan wurde erstellt." : "Ressourcendiagramm wurde erstellt.");
+  } else {
+    outcome_ = RunOutcome::SaveFailed;
+    runError_ = save.Failures().back().description;
+    if (context_.boxes) {
+      ShowMessage(*context_.boxes,
+                  "Die Diagrammdatei \"" + strChartPath + "\" konnte nicht gespeichert werden:\r\n" +
+                      runError_,
+                  kTitle, MsgIcon::Exclamation);
+    }
+    Progress(100, vacation ? "Urlaubsplan konnte nicht gespeichert werden."
+                           : "Ressourcendiagramm konnte nicht gespeichert werden.");
+  }
+  return 0;
+}
+
+}  // namespace kx::chart

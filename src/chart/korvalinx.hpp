@@ -1,0 +1,90 @@
+#pragma once
+// The chart engine: the chart settings of one chart, the resource model of the source project,
+// and the run that turns them into a chart project.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "addin/host/host.hpp"
+#include "resources/resource_model.hpp"
+#include "settings/chart_settings.hpp"
+#include "support/clock.hpp"
+#include "support/message_box.hpp"
+#include "support/registry.hpp"
+#include "wizard/frm_korvalinx.hpp"
+
+namespace kx::chart {
+
+// What the engine works with. The application is the one whose active project is charted; the
+// form shows the run's progress (may be null); waits go through the clock.
+struct EngineContext {
+  host::Application* application = nullptr;
+  wizard::frmKorvalinx* form = nullptr;
+  MessageBoxes* boxes = nullptr;
+  Clock* clock = nullptr;
+  RegistryStore* registry = nullptr;       // null: the default registry
+  std::function<Date()> today;             // null: the computer's date
+};
+
+// How the last chart run ended.
+enum class RunOutcome { NotRun, Saved, TargetOpen, SaveFailed };
+
+// Sets the form's progress bar to `percent` and its status label to `text`, and redraws both.
+// Returns true when a step failed.
+bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& text);
+
+class clsKorvalinx : public settings::ChartSettings {
+ public:
+  // Takes the application's active project as the source project.
+  explicit clsKorvalinx(EngineContext context);
+
+  host::ProjectPtr objProject;
+  std::shared_ptr<resources::clsResources> objResources;
+  std::int32_t lngColorCounter = 0;
+  Value varFirstHoliday;
+  Value varLastHoliday;
+
+  // Fills the settings from the source project's properties, else the user's defaults.
+  std::int32_t GetSettings();
+  // Stores the settings as properties of the source project.
+  std::int32_t SaveSettings();
+  // Reads the resource model anew from the source project and its inserted projects.
+  std::int32_t GetResourceData();
+  std::int32_t CheckNullValues(bool blnUseNull, bool blnHoliday, bool blnWorkday);
+  // Applies `strFilter` in the source project and drops the resources it hides.
+  std::int32_t SetFilter(const std::string& strFilter);
+  std::int32_t ConfigureChartView(bool blnHoliday, bool blnWorkday);
+  std::int32_t CreateNeutralCalendar();
+  std::int32_t ApplyChartProjectOptions();
+  // Makes the chart project and saves it at strChartPath. Returns 0.
+  std::int32_t ExportChart();
+  std::int32_t Formprep();  // fills the wizard's lists and controls; -1 when a step failed
+
+  RunOutcome LastRunOutcome() const { return outcome_; }
+  // The reason of a failed save, empty otherwise.
+  const std::string& LastRunError() const { return runError_; }
+  const EngineContext& Context() const { return context_; }
+  void SetForm(wizard::frmKorvalinx* form) { context_.form = form; }
+
+ private:
+  void Progress(double percent, const std::string& text);
+  void Wait(int milliseconds);
+
+  EngineContext context_;
+  RunOutcome outcome_ = RunOutcome::NotRun;
+  std::string runError_;
+};
+
+// Text shown when the chart target is open in the host (three lines).
+inline constexpr const char* kTextTargetOpen =
+    "Ein Projekt mit dem gewählten Dateinamen ist      \r\n"
+    "momentan in Project geöffnet. Bitte schließen       \r\n"
+    "Sie zuerst die Projektdatei.";
+
+// True when the two paths name the same file: compared as written, or after resolving "." and
+// "..", the current folder and symbolic links.
+bool SameFile(const std::string& a, const std::string& b);
+
+}  // namespace kx::chart

@@ -1,0 +1,69 @@
+#pragma once
+// The options of one chart and their two stores: the source project's custom properties
+// ("KX..." names) and the current user's defaults in the registry.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "addin/host/host.hpp"
+#include "support/date.hpp"
+#include "support/regional.hpp"
+#include "support/registry.hpp"
+#include "support/value.hpp"
+
+namespace kx::settings {
+
+// Registry key of the user's defaults (below HKEY_CURRENT_USER), with its backslashes.
+inline constexpr const char* kSettingsKey = "Software\\Halvex\\Korvalinx\\Settings";
+
+// Years and dates a stored setting may hold.
+inline constexpr int kFirstYear = 1984;
+inline constexpr int kLastYear = 2049;
+inline constexpr int kColorCount = 17;
+
+struct ChartSettings {
+  bool blnGroupResources = false;
+  bool blnUseNullValues = false;
+  std::int32_t lngPlanType = 0;          // 0 resource schedule, 1 vacation plan
+  std::int32_t lngPlanDuration = 0;      // 0 whole project, 1 one year, 2 free range
+  std::int32_t lngPlanDurationYear = 0;  // 1984 to 2049
+  Value varPlanDurationStart;            // a date or a date text
+  Value varPlanDurationFinish;           // a date or a date text
+  std::int32_t lngColorType = 0;         // 0 one colour, 1 changing colours
+  std::int32_t lngColor = 0;             // 1 to 17, position in the colour list
+  std::int32_t lngResourceType = 0;      // 0 all resources, 1 filtered
+  std::string strResourceFilter;
+  std::int32_t lngCalendarType = 0;  // 0 each base calendar, 1 one special calendar
+  std::string strCalendar;
+  std::string strChartPath;  // not stored
+};
+
+// The stored name of one setting in the project and in the registry.
+struct StoredName {
+  const char* property;
+  const char* registry;
+};
+
+// The thirteen stored settings in their order (the field order of ChartSettings).
+extern const std::array<StoredName, 13> kStoredNames;
+
+// Fills `settings` from the project's "KX" properties, else from the registry defaults, with a
+// fixed default for missing or invalid values; `today` gives the default year. Returns -1 when
+// a step failed (that field kept its value), else 0.
+std::int32_t GetSettings(ChartSettings& settings, host::Project& project, RegistryStore& registry,
+                         Date today,
+                         const RegionalSettings& regional = RegionalSettings::Current());
+
+// Replaces the thirteen "KX" properties of the project (delete, then append as text). Returns 0.
+std::int32_t SaveSettings(const ChartSettings& settings, host::Project& project,
+                          const RegionalSettings& regional = RegionalSettings::Current());
+
+// Returns the text stored for setting `index` (0 to 12, the order of kStoredNames).
+std::string StoredText(const ChartSettings& settings, std::size_t index,
+                       const RegionalSettings& regional = RegionalSettings::Current());
+
+// Returns today's date on this computer's clock, local time, without time of day.
+Date LocalToday();
+
+}  // namespace kx::settings

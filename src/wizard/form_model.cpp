@@ -1,0 +1,1009 @@
+#include "wizard/form_model.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "support/regional.hpp"
+
+namespace kx::wizard {
+
+namespace {
+
+const char* KindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Button:
+      return "Schaltfläche";
+    case ControlKind::OptionButton:
+      return "Optionsfeld";
+    case ControlKind::CheckBox:
+      return "Kontrollkästchen";
+    case ControlKind::ListBox:
+      return "Listenfeld";
+    case ControlKind::ComboBox:
+      return "Kombinationsfeld";
+    case ControlKind::Label:
+      return "Bezeichnungsfeld";
+    case ControlKind::Frame:
+      return "Rahmen";
+    case ControlKind::TextBox:
+      return "Textfeld";
+    case ControlKind::DatePicker:
+      return "Datumsauswahl";
+    case ControlKind::ImageCombo:
+      return "Bildliste";
+    case ControlKind::ProgressBar:
+      return "Fortschrittsanzeige";
+    case ControlKind::Image:
+      return "Bild";
+    case ControlKind::Line:
+      return "Linie";
+    case ControlKind::ImageList:
+      return "Bilderliste";
+  }
+  return "Steuerelement";
+}
+
+bool IsList(ControlKind k) {
+  return k == ControlKind::ListBox || k == ControlKind::ComboBox || k == ControlKind::ImageCombo;
+}
+
+bool TakesFocus(ControlKind k) {
+  switch (k) {
+    case ControlKind::Button:
+    case ControlKind::OptionButton:
+    case ControlKind::CheckBox:
+    case ControlKind::ListBox:
+    case ControlKind::ComboBox:
+    case ControlKind::TextBox:
+    case ControlKind::DatePicker:
+    case ControlKind::ImageCombo:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool HasTabIndex(ControlKind k) {
+  return k != ControlKind::Line && k != ControlKind::Image && k != ControlKind::ImageList;
+}
+
+// Earliest and latest day a date picker takes: 01.01.1601 and 31.12.9999.
+Date MinPickerDate() {
+  return DateSerial(1601, 1, 1);
+}
+Date MaxPickerDate() {
+  return Date(DateSerial(9999, 12, 31).serial + 0.99998842592);
+}
+
+constexpr double kBarMin = 0.0;
+constexpr double kBarMax = 100.0;
+
+[[noreturn]] void Fail(std::int32_t number, std::string description) {
+  throw FormError(number, std::move(description));
+}
+
+}  // namespace
+
+const char* PropertyName(Property property) {
+  switch (property) {
+    case Property::Caption:
+      return "Caption";
+    case Property::ToolTip:
+      return "ToolTipText";
+    case Property::Left:
+      return "Left";
+    case Property::Top:
+      return "Top";
+    case Property::Width:
+      return "Width";
+    case Property::Height:
+      return "Height";
+    case Property::Enabled:
+      return "Enabled";
+    case Property::Visible:
+      return "Visible";
+    case Property::TabStop:
+      return "TabStop";
+    case Property::TabIndex:
+      return "TabIndex";
+    case Property::Tag:
+      return "Tag";
+    case Property::Value:
+      return "Value";
+    case Property::Text:
+      return "Text";
+    case Property::Items:
+      return "List";
+    case Property::ListIndex:
+      return "ListIndex";
+    case Property::SelStart:
+      return "SelStart";
+    case Property::SelLength:
+      return "SelLength";
+    case Property::Focus:
+      return "Focus";
+    case Property::ImageList:
+      return "ImageList";
+    case Property::Images:
+      return "ListImages";
+    case Property::Repaint:
+      return "Refresh";
+    case Property::Loaded:
+      return "Loaded";
+  }
+  return "?";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Control
+
+Control::Control(Form& form, ControlKind kind, std::string name, std::string arrayName, int index,
+                 Control* container)
+    : form_(form),
+      kind_(kind),
+      name_(std::move(name)),
+      arrayName_(std::move(arrayName)),
+      index_(index),
+      container_(container) {
+  state_.tabStop = TakesFocus(kind);
+  switch (kind) {
+    case ControlKind::OptionButton:
+      state_.value = false;
+      break;
+    case ControlKind::CheckBox:
+      state_.value = std::int32_t{kUnchecked};
+      break;
+    case ControlKind::ProgressBar:
+      state_.value = kBarMin;
+      break;
+    case ControlKind::DatePicker:
+      state_.value = Date{};
+      break;
+    case ControlKind::ImageList:
+      state_.visible = false;
+      break;
+    default:
+      break;
+  }
+}
+
+bool Control::Supports(Property property) const {
+  const ControlKind k = kind_;
+  switch (property) {
+    case Property::Caption:
+      return k == ControlKind::Button || k == ControlKind::OptionButton ||
+             k == ControlKind::CheckBox || k == ControlKind::Label || k == ControlKind::Frame;
+    case Property::ToolTip:
+      return k != ControlKind::Line && k != ControlKind::ImageList;
+    case Property::TabStop:
+    case Property::Focus:
+      return TakesFocus(k);
+    case Property::TabIndex:
+      return HasTabIndex(k);
+    case Property::Value:
+      return k == ControlKind::OptionButton || k == ControlKind::CheckBox ||
+             k == ControlKind::ProgressBar || k == ControlKind::DatePicker;
+    case Property::Text:
+      return k == ControlKind::TextBox || IsList(k);
+    case Property::Items:
+    case Property::ListIndex:
+      return IsList(k);
+    case Property::SelStart:
+    case Property::SelLength:
+      return k == ControlKind::TextBox || k == ControlKind::ComboBox ||
+             k == ControlKind::ImageCombo;
+    case Property::ImageList:
+      return k == ControlKind::ImageCombo;
+    case Property::Images:
+      return k == ControlKind::ImageList;
+    case Property::Loaded:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void Control::Require(Property property) const {
+  if (!Supports(property)) {
+    Fail(kErrNotSupported, std::string("Das Steuerelement '") + name_ + "' (" + KindName(kind_) +
+                               ") hat keine Eigenschaft " + PropertyName(property) + ".");
+  }
+}
+
+void Control::Notify(Property property) {
+  form_.Notify(this, property);
+}
+
+void Control::ResetSelection() {
+  if (state_.selStart != 0) {
+    state_.selStart = 0;
+    Notify(Property::SelStart);
+  }
+  if (state_.selLength != 0) {
+    state_.selLength = 0;
+    Notify(Property::SelLength);
+  }
+}
+
+void Control::RaiseClick() {
+  if (onClick) {
+    auto handler = onClick;  // the handler may replace itself
+    handler(*this);
+  }
+}
+
+void Control::RaiseChange() {
+  if (onChange) {
+    auto handler = onChange;
+    handler(*this);
+  }
+}
+
+const std::string& Control::Caption() const {
+  Require(Property::Caption);
+  return state_.caption;
+}
+
+void Control::SetCaption(std::string caption) {
+  Require(Property::Caption);
+  if (state_.caption == caption) return;
+  state_.caption = std::move(caption);
+  Notify(Property::Caption);
+}
+
+void Control::SetToolTip(std::string toolTip) {
+  Require(Property::ToolTip);
+  if (state_.toolTip == toolTip) return;
+  state_.toolTip = std::move(toolTip);
+  Notify(Property::ToolTip);
+}
+
+void Control::SetTag(std::string tag) {
+  if (state_.tag == tag) return;
+  state_.tag = std::move(tag);
+  Notify(Property::Tag);
+}
+
+void Control::SetLeft(int left) {
+  if (state_.left == left) return;
+  state_.left = left;
+  Notify(Property::Left);
+}
+
+void Control::SetTop(int top) {
+  if (state_.top == top) return;
+  state_.top = top;
+  Notify(Property::Top);
+}
+
+void Control::SetWidth(int width) {
+  if (width < 0) Fail(kErrInvalidValue, "Die Breite von '" + name_ + "' darf nicht negativ sein.");
+  if (state_.width == width) return;
+  state_.width = width;
+  Notify(Property::Width);
+}
+
+void Control::SetHeight(int height) {
+  if (height < 0) Fail(kErrInvalidValue, "Die Höhe von '" + name_ + "' darf nicht negativ sein.");
+  if (state_.height == height) return;
+  state_.height = height;
+  Notify(Property::Height);
+}
+
+void Control::Move(int left, int top) {
+  SetLeft(left);
+  SetTop(top);
+}
+
+void Control::SetEnabled(bool enabled) {
+  if (state_.enabled == enabled) return;
+  state_.enabled = enabled;
+  Notify(Property::Enabled);
+  if (!enabled && form_.active_ == this) form_.ChangeFocus(nullptr);
+}
+
+void Control::SetVisible(bool visible) {
+  if (state_.visible == visible) return;
+  state_.visible = visible;
+  Notify(Property::Visible);
+  if (!visible && form_.active_ == this) form_.ChangeFocus(nullptr);
+}
+
+bool Control::EffectivelyEnabled() const {
+  for (const Control* c = this; c != nullptr; c = c->container_) {
+    if (!c->state_.enabled) return false;
+  }
+  return true;
+}
+
+bool Control::EffectivelyVisible() const {
+  for (const Control* c = this; c != nullptr; c = c->container_) {
+    if (!c->state_.visible) return false;
+  }
+  return true;
+}
+
+bool Control::TabStop() const {
+  Require(Property::TabStop);
+  return state_.tabStop;
+}
+
+void Control::SetTabStop(bool tabStop) {
+  Require(Property::TabStop);
+  if (state_.tabStop == tabStop) return;
+  state_.tabStop = tabStop;
+  Notify(Property::TabStop);
+}
+
+int Control::TabIndex() const {
+  Require(Property::TabIndex);
+  return form_.TabIndexOf(*this);
+}
+
+void Control::SetTabIndex(int tabIndex) {
+  Require(Property::TabIndex);
+  if (tabIndex < 0) {
+    Fail(kErrInvalidValue, "Der Tabulatorindex von '" + name_ + "' darf nicht negativ sein.");
+  }
+  form_.MoveInTabOrder(*this, tabIndex);
+}
+
+kx::Value Control::Value() const {
+  Require(Property::Value);
+  return state_.value;
+}
+
+void Control::SwitchOn() {
+  if (index_ >= 0) {
+    // The other buttons of the array go off first, so that a listener never sees two on.
+    for (Control* other : form_.Array(arrayName_).Members()) {
+      if (other == this || other->kind_ != ControlKind::OptionButton) continue;
+      if (std::get<bool>(other->state_.value)) {
+        other->state_.value = false;
+        other->Notify(Property::Value);
+      }
+    }
+  }
+  if (!std::get<bool>(state_.value)) {
+    state_.value = true;
+    Notify(Property::Value);
+  }
+  RaiseClick();
+}
+
+void Control::SetValue(const kx::Value& value) {
+  Require(Property::Value);
+  const auto mismatch = [&] {
+    Fail(host::kErrTypeMismatch,
+         "Der Wert passt nicht zum Steuerelement '" + name_ + "' (" + KindName(kind_) + ").");
+  };
+  switch (kind_) {
+    case ControlKind::OptionButton: {
+      bool on = false;
+      if (const bool* b = std::get_if<bool>(&value)) {
+        on = *b;
+      } else if (const auto n = ToNumber(value); n && !std::holds_alternative<std::string>(value)) {
+        on = *n != 0.0;
+      } else {
+        mismatch();
+      }
+      if (on) {
+        SwitchOn();  // raises the click also when the button was on already
+      } else if (std::get<bool>(state_.value)) {
+        state_.value = false;
+        Notify(Property::Value);
+      }
+      return;
+    }
+    case ControlKind::CheckBox: {
+      int v = 0;
+      if (const bool* b = std::get_if<bool>(&value)) {
+        v = *b ? kChecked : kUnchecked;
+      } else if (const auto n = ToNumber(value); n && !std::holds_alternative<std::string>(value)) {
+        if (*n != std::floor(*n) || *n < kUnchecked || *n > kGrayed) {
+          Fail(kErrInvalidValue,
+               "Ein Kontrollkästchen nimmt nur die Werte 0, 1 und 2 an ('" + name_ + "').");
+        }
+        v = static_cast<int>(*n);
+      } else {
+        mismatch();
+      }
+      if (std::get<std::int32_t>(state_.value) == v) return;
+      state_.value = std::int32_t{v};
+      Notify(Property::Value);
+      RaiseClick();
+      return;
+    }
+    case ControlKind::ProgressBar: {
+      const auto n = ToNumber(value);
+      if (!n || std::holds_alternative<std::string>(value)) mismatch();
+      if (!(*n >= kBarMin && *n <= kBarMax)) {
+        Fail(kErrInvalidValue,
+             "Der Wert der Fortschrittsanzeige '" + name_ + "' muss zwischen 0 und 100 liegen.");
+      }
+      if (std::get<double>(state_.value) == *n) return;
+      state_.value = *n;
+      Notify(Property::Value);
+      return;
+    }
+    case ControlKind::DatePicker: {
+      std::optional<Date> d;
+      if (std::holds_alternative<Date>(value) || std::holds_alternative<std::string>(value)) {
+        d = ToDate(value);
+      }
+      if (!d) {
+        if (std::holds_alternative<std::string>(value)) {
+          Fail(kErrInvalidValue, "'" + std::get<std::string>(value) +
+                                     "' ist kein gültiges Datum für '" + name_ + "'.");
+        }
+        mismatch();
+      }
+      if (*d < MinPickerDate() || *d > MaxPickerDate()) {
+        Fail(kErrInvalidValue, "Das Datum für '" + name_ +
+                                   "' muss zwischen dem 01.01.1601 und dem 31.12.9999 liegen.");
+      }
+      if (std::get<Date>(state_.value) == *d) return;
+      state_.value = *d;
+      Notify(Property::Value);
+      RaiseChange();
+      return;
+    }
+    default:
+      mismatch();
+  }
+}
+
+bool Control::IsOn() const {
+  if (kind_ != ControlKind::OptionButton) {
+    Fail(kErrNotSupported, "'" + name_ + "' ist kein Optionsfeld.");
+  }
+  return std::get<bool>(state_.value);
+}
+
+int Control::CheckValue() const {
+  if (kind_ != ControlKind::CheckBox) {
+    Fail(kErrNotSupported, "'" + name_ + "' ist kein Kontrollkästchen.");
+  }
+  return std::get<std::int32_t>(state_.value);
+}
+
+double Control::BarValue() const {
+  if (kind_ != ControlKind::ProgressBar) {
+    Fail(kErrNotSupported, "'" + name_ + "' ist keine Fortschrittsanzeige.");
+  }
+  return std::get<double>(state_.value);
+}
+
+Date Control::DateValue() const {
+  if (kind_ != ControlKind::DatePicker) {
+    Fail(kErrNotSupported, "'" + name_ + "' ist keine Datumsauswahl.");
+  }
+  return std::get<Date>(state_.value);
+}
+
+const std::string& Control::Text() const {
+  Require(Property::Text);
+  return state_.text;
+}
+
+void Control::SetText(std::string text) {
+  Require(Property::Text);
+  bool indexChanged = false;
+  if (IsList(kind_)) {
+    int found = -1;
+    for (std::size_t i = 0; i < state_.items.size(); ++i) {
+      if (state_.items[i].text == text) {
+        found = static_cast<int>(i);
+        break;
+      }
+    }
+    // A plain list box shows only its items: a text that is none of them selects nothing.
+    if (kind_ == ControlKind::ListBox && found < 0) text.clear();
+    indexChanged = state_.listIndex != found;
+    state_.listIndex = found;
+  }
+  const bool textChanged = state_.text != text;
+  state_.text = std::move(text);
+  const bool selChanged = state_.selStart > static_cast<int>(state_.text.size()) ||
+                          state_.selStart + state_.selLength > static_cast<int>(state_.text.size());
+  if (selChanged) {
+    state_.selStart = std::min(state_.selStart, static_cast<int>(state_.text.size()));
+    state_.selLength = static_cast<int>(state_.text.size()) - state_.selStart;
+  }
+  if (indexChanged) Notify(Property::ListIndex);
+  if (selChanged) {
+    Notify(Property::SelStart);
+    Notify(Property::SelLength);
+  }
+  if (!textChanged) return;
+  Notify(Property::Text);
+  RaiseChange();
+}
+
+void Control::AddItem(std::string text) {
+  AddItem(ListItem{std::move(text), {}, {}});
+}
+
+void Control::AddItem(ListItem item) {
+  Require(Property::Items);
+  if (!item.key.empty() && FindKey(item.key) >= 0) {
+    Fail(kErrKeyNotUnique,
+         "Der Schlüssel '" + item.key + "' ist in der Liste '" + name_ + "' schon vergeben.");
+  }
+  state_.items.push_back(std::move(item));
+  Notify(Property::Items);
+}
+
+void Control::Clear() {
+  Require(Property::Items);
+  const bool hadItems = !state_.items.empty();
+  state_.items.clear();
+  if (hadItems) Notify(Property::Items);
+  if (state_.listIndex != -1) {
+    state_.listIndex = -1;
+    Notify(Property::ListIndex);
+  }
+  if (!state_.text.empty()) {
+    state_.text.clear();
+    ResetSelection();
+    Notify(Property::Text);
+    RaiseChange();
+  }
+}
+
+int Control::ListCount() const {
+  Require(Property::Items);
+  return static_cast<int>(state_.items.size());
+}
+
+const std::vector<ListItem>& Control::Items() const {
+  Require(Property::Items);
+  return state_.items;
+}
+
+const ListItem& Control::Item(int index) const {
+  Require(Property::Items);
+  if (index < 0 || index >= static_cast<int>(state_.items.size())) {
+    Fail(kErrInvalidIndex,
+         "Die Liste '" + name_ + "' hat keinen Eintrag an Position " + std::to_string(index) + ".");
+  }
+  return state_.items[static_cast<std::size_t>(index)];
+}
+
+int Control::ListIndex() const {
+  Require(Property::ListIndex);
+  return state_.listIndex;
+}
+
+void Control::SetListIndex(int index) {
+  Require(Property::ListIndex);
+  if (index < -1 || index >= static_cast<int>(state_.items.size())) {
+    Fail(kErrInvalidIndex,
+         "Die Liste '" + name_ + "' hat keinen Eintrag an Position " + std::to_string(index) + ".");
+  }
+  if (state_.listIndex == index) return;
+  state_.listIndex = index;
+  std::string text = index < 0 ? std::string() : state_.items[static_cast<std::size_t>(index)].text;
+  const bool textChanged = state_.text != text;
+  state_.text = std::move(text);
+  Notify(Property::ListIndex);
+  if (textChanged) {
+    ResetSelection();
+    Notify(Property::Text);
+  }
+  RaiseClick();
+}
+
+const ListItem& Control::SelectedItem() const {
+  Require(Property::ListIndex);
+  if (state_.listIndex < 0) {
+    Fail(kErrNoObject, "In der Liste '" + name_ + "' ist kein Eintrag ausgewählt.");
+  }
+  return state_.items[static_cast<std::size_t>(state_.listIndex)];
+}
+
+int Control::FindKey(std::string_view key) const {
+  Require(Property::Items);
+  for (std::size_t i = 0; i < state_.items.size(); ++i) {
+    if (state_.items[i].key == key) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int Control::SelStart() const {
+  Require(Property::SelStart);
+  return state_.selStart;
+}
+
+int Control::SelLength() const {
+  Require(Property::SelLength);
+  return state_.selLength;
+}
+
+void Control::SetSelStart(int start) {
+  Require(Property::SelStart);
+  if (start < 0 || start > static_cast<int>(state_.text.size())) {
+    Fail(kErrInvalidValue, "Der Markierungsanfang liegt außerhalb des Textes von '" + name_ + "'.");
+  }
+  if (state_.selStart != start) {
+    state_.selStart = start;
+    Notify(Property::SelStart);
+  }
+  // The selection never reaches beyond the text.
+  const int room = static_cast<int>(state_.text.size()) - start;
+  if (state_.selLength > room) {
+    state_.selLength = room;
+    Notify(Property::SelLength);
+  }
+}
+
+void Control::SetSelLength(int length) {
+  Require(Property::SelLength);
+  if (length < 0) {
+    Fail(kErrInvalidValue, "Die Markierungslänge von '" + name_ + "' darf nicht negativ sein.");
+  }
+  length = std::min(length, static_cast<int>(state_.text.size()) - state_.selStart);
+  if (state_.selLength == length) return;
+  state_.selLength = length;
+  Notify(Property::SelLength);
+}
+
+void Control::SetFocus() {
+  Require(Property::Focus);
+  if (!EffectivelyEnabled() || !EffectivelyVisible()) {
+    Fail(kErrInvalidCall, "'" + name_ +
+                              "' kann den Fokus nicht erhalten, solange es deaktiviert oder "
+                              "ausgeblendet ist.");
+  }
+  form_.ChangeFocus(this);
+}
+
+bool Control::HasFocus() const {
+  return form_.active_ == this;
+}
+
+void Control::Repaint() {
+  ++repaints_;
+  Notify(Property::Repaint);
+}
+
+const std::string& Control::ImageList() const {
+  Require(Property::ImageList);
+  return state_.imageList;
+}
+
+void Control::SetImageList(std::string imageListName) {
+  Require(Property::ImageList);
+  if (!imageListName.empty()) {
+    const Control* list = form_.Find(imageListName);
+    if (list == nullptr || list->kind_ != ControlKind::ImageList) {
+      Fail(kErrNoSuchControl, "Die Bilderliste '" + imageListName + "' gibt es nicht.");
+    }
+  }
+  if (state_.imageList == imageListName) return;
+  state_.imageList = std::move(imageListName);
+  Notify(Property::ImageList);
+}
+
+void Control::AddImage(std::string key, std::string tag, Image picture) {
+  Require(Property::Images);
+  for (const auto& image : state_.images) {
+    if (image.key == key) {
+      Fail(kErrKeyNotUnique,
+           "Der Schlüssel '" + key + "' ist in der Bilderliste '" + name_ + "' schon vergeben.");
+    }
+  }
+  state_.images.push_back({std::move(key), std::move(tag), std::move(picture)});
+  Notify(Property::Images);
+}
+
+const std::vector<ListImage>& Control::Images() const {
+  Require(Property::Images);
+  return state_.images;
+}
+
+const ListImage& Control::FindImage(std::string_view key) const {
+  Require(Property::Images);
+  for (const auto& image : state_.images) {
+    if (image.key == key) return image;
+  }
+  Fail(kErrInvalidIndex,
+       "Die Bilderliste '" + name_ + "' enthält kein Bild '" + std::string(key) + "'.");
+}
+
+bool Control::Click() {
+  if (!EffectivelyEnabled() || !EffectivelyVisible()) return false;
+  switch (kind_) {
+    case ControlKind::OptionButton:
+      SwitchOn();
+      break;
+    case ControlKind::CheckBox:
+      SetValue(std::int32_t{CheckValue() == kChecked ? kUnchecked : kChecked});
+      break;
+    default:
+      RaiseClick();
+      break;
+  }
+  return true;
+}
+
+bool Control::Pick(int index) {
+  Require(Property::ListIndex);
+  if (!EffectivelyEnabled() || !EffectivelyVisible()) return false;
+  if (index == state_.listIndex) {
+    RaiseClick();
+  } else {
+    SetListIndex(index);
+  }
+  return true;
+}
+
+bool Control::Type(std::string text) {
+  Require(Property::Text);
+  if (!EffectivelyEnabled() || !EffectivelyVisible()) return false;
+  SetText(std::move(text));
+  return true;
+}
+
+std::vector<Property> Control::RestoreDesign() {
+  std::vector<Property> changed;
+  const ControlState& d = design_;
+  ControlState& s = state_;
+  const auto note = [&](bool differs, Property p) {
+    if (differs) changed.push_back(p);
+  };
+  note(s.caption != d.caption, Property::Caption);
+  note(s.toolTip != d.toolTip, Property::ToolTip);
+  note(s.tag != d.tag, Property::Tag);
+  note(s.text != d.text, Property::Text);
+  note(s.left != d.left, Property::Left);
+  note(s.top != d.top, Property::Top);
+  note(s.width != d.width, Property::Width);
+  note(s.height != d.height, Property::Height);
+  note(s.enabled != d.enabled, Property::Enabled);
+  note(s.visible != d.visible, Property::Visible);
+  note(s.tabStop != d.tabStop, Property::TabStop);
+  note(s.value != d.value, Property::Value);
+  note(s.items != d.items, Property::Items);
+  note(s.listIndex != d.listIndex, Property::ListIndex);
+  note(s.selStart != d.selStart, Property::SelStart);
+  note(s.selLength != d.selLength, Property::SelLength);
+  note(s.imageList != d.imageList, Property::ImageList);
+  note(s.images.size() != d.images.size(), Property::Images);
+  state_ = design_;
+  return changed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ControlArray
+
+Control& ControlArray::operator[](int index) const {
+  const auto it = members_.find(index);
+  if (it == members_.end()) {
+    Fail(kErrNoSuchArrayElement,
+         "Das Element " + name_ + "(" + std::to_string(index) + ") existiert nicht.");
+  }
+  return *it->second;
+}
+
+std::vector<Control*> ControlArray::Members() const {
+  std::vector<Control*> result;
+  result.reserve(members_.size());
+  for (const auto& [index, control] : members_) result.push_back(control);
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Form
+
+Form::Form(std::string name, std::string caption, int width, int height)
+    : name_(std::move(name)),
+      caption_(std::move(caption)),
+      width_(width),
+      height_(height),
+      designCaption_(caption_),
+      designWidth_(width),
+      designHeight_(height) {}
+
+Form::~Form() = default;
+
+void Form::SetCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  Notify(nullptr, Property::Caption);
+}
+
+void Form::SetWidth(int width) {
+  if (width < 0) Fail(kErrInvalidValue, "Die Breite des Formulars darf nicht negativ sein.");
+  if (width_ == width) return;
+  width_ = width;
+  Notify(nullptr, Property::Width);
+}
+
+void Form::SetHeight(int height) {
+  if (height < 0) Fail(kErrInvalidValue, "Die Höhe des Formulars darf nicht negativ sein.");
+  if (height_ == height) return;
+  height_ = height;
+  Notify(nullptr, Property::Height);
+}
+
+void Form::Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  Notify(nullptr, Property::Loaded);
+  if (onLoad) {
+    auto handler = onLoad;
+    handler(*this);
+  }
+}
+
+void Form::Show() {
+  Load();
+  if (visible_) return;
+  visible_ = true;
+  Notify(nullptr, Property::Visible);
+}
+
+void Form::Hide() {
+  if (!visible_) return;
+  visible_ = false;
+  Notify(nullptr, Property::Visible);
+}
+
+void Form::Unload() {
+  if (!loaded_) return;
+  if (onUnload) {
+    auto handler = onUnload;
+    handler(*this);
+  }
+  Hide();
+  ChangeFocus(nullptr);
+  for (Control* control : order_) {
+    for (Property p : control->RestoreDesign()) Notify(control, p);
+  }
+  if (tabOrder_ != designTabOrder_) {
+    std::vector<Control*> old = tabOrder_;
+    tabOrder_ = designTabOrder_;
+    for (std::size_t i = 0; i < tabOrder_.size(); ++i) {
+      if (old[i] != tabOrder_[i]) Notify(tabOrder_[i], Property::TabIndex);
+    }
+  }
+  SetCaption(designCaption_);
+  SetWidth(designWidth_);
+  SetHeight(designHeight_);
+  loaded_ = false;
+  Notify(nullptr, Property::Loaded);
+}
+
+Control* Form::Find(std::string_view name) const {
+  const auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+Control& Form::Item(std::string_view name) const {
+  Control* control = Find(name);
+  if (control == nullptr) {
+    Fail(kErrNoSuchControl,
+         "Das Steuerelement '" + std::string(name) + "' gibt es auf dem Formular nicht.");
+  }
+  return *control;
+}
+
+ControlArray& Form::Array(std::string_view name) const {
+  const auto it = arrays_.find(name);
+  if (it == arrays_.end()) {
+    Fail(kErrNoSuchControl,
+         "Das Steuerelementfeld '" + std::string(name) + "' gibt es auf dem Formular nicht.");
+  }
+  return *it->second;
+}
+
+std::vector<Control*> Form::ControlsIn(const Control& frame) const {
+  std::vector<Control*> result;
+  for (Control* c : order_) {
+    if (c->container_ == &frame) result.push_back(c);
+  }
+  return result;
+}
+
+int Form::Subscribe(ChangeListener listener) {
+  const int id = nextListenerId_++;
+  listeners_.push_back({id, std::make_shared<ChangeListener>(std::move(listener))});
+  return id;
+}
+
+void Form::Unsubscribe(int id) {
+  std::erase_if(listeners_, [id](const Subscription& s) { return s.id == id; });
+}
+
+void Form::Notify(const Control* control, Property property) {
+  if (listeners_.empty()) return;
+  // Listeners may subscribe or unsubscribe while they are told: walk a snapshot and skip those
+  // that went away in the meantime.
+  const std::vector<Subscription> snapshot = listeners_;
+  for (const auto& s : snapshot) {
+    const bool stillThere = std::any_of(listeners_.begin(), listeners_.end(),
+                                        [&](const Subscription& x) { return x.id == s.id; });
+    if (stillThere && *s.listener) (*s.listener)(control, property);
+  }
+}
+
+Control& Form::Create(const ControlSpec& spec, std::string name, std::string arrayName, int index) {
+  if (byName_.count(name) != 0) throw std::logic_error("doppelter Steuerelementname " + name);
+  if (spec.container != nullptr &&
+      (spec.container->kind_ != ControlKind::Frame || &spec.container->form_ != this)) {
+    throw std::logic_error("Container von " + name + " ist kein Rahmen dieses Formulars");
+  }
+  std::unique_ptr<Control> owned(
+      new Control(*this, spec.kind, std::move(name), std::move(arrayName), index, spec.container));
+  Control& c = *owned;
+  ControlState& s = c.state_;
+  s.left = spec.geometry.left;
+  s.top = spec.geometry.top;
+  s.width = spec.geometry.width;
+  s.height = spec.geometry.height;
+  if (c.Supports(Property::Caption)) {
+    s.caption = spec.caption;
+  } else if (c.Supports(Property::Text)) {
+    s.text = spec.caption;
+  }
+  if (c.Supports(Property::ToolTip)) s.toolTip = spec.toolTip;
+  c.design_ = s;
+  owned_.push_back(std::move(owned));
+  order_.push_back(&c);
+  byName_.emplace(c.name_, &c);
+  if (HasTabIndex(c.kind_)) {
+    tabOrder_.push_back(&c);
+    designTabOrder_.push_back(&c);
+  }
+  return c;
+}
+
+Control& Form::Add(const ControlSpec& spec) {
+  return Create(spec, spec.name, spec.name, -1);
+}
+
+Control& Form::AddMember(const ControlSpec& spec, int index) {
+  if (index < 0) throw std::logic_error("negativer Index im Steuerelementfeld " + spec.name);
+  ControlArray& array = AddArray(spec.name);
+  Control& c = Create(spec, spec.name + "(" + std::to_string(index) + ")", spec.name, index);
+  array.members_.emplace(index, &c);
+  return c;
+}
+
+ControlArray& Form::AddArray(const std::string& name) {
+  auto it = arrays_.find(name);
+  if (it == arrays_.end()) {
+    it = arrays_.emplace(name, std::make_unique<ControlArray>(name)).first;
+  }
+  return *it->second;
+}
+
+int Form::TabIndexOf(const Control& control) const {
+  const auto it = std::find(tabOrder_.begin(), tabOrder_.end(), &control);
+  return it == tabOrder_.end() ? -1 : static_cast<int>(it - tabOrder_.begin());
+}
+
+void Form::MoveInTabOrder(Control& control, int tabIndex) {
+  const int from = TabIndexOf(control);
+  if (from < 0) return;
+  const int to = std::min(tabIndex, static_cast<int>(tabOrder_.size()) - 1);
+  if (from == to) return;
+  tabOrder_.erase(tabOrder_.begin() + from);
+  tabOrder_.insert(tabOrder_.begin() + to, &control);
+  for (int i = std::min(from, to); i <= std::max(from, to); ++i) {
+    Notify(tabOrder_[static_cast<std::size_t>(i)], Property::TabIndex);
+  }
+}
+
+void Form::ChangeFocus(Control* control) {
+  if (active_ == control) return;
+  Control* old = active_;
+  active_ = control;
+  if (old != nullptr) Notify(old, Property::Focus);
+  if (control != nullptr) Notify(control, Property::Focus);
+}
+
+}  // namespace kx::wizard

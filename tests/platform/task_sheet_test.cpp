@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "platform/planning_host.hpp"
+#include "platform_fixture.hpp"
+#include "support/regional.hpp"
+
+namespace kx::platform {
+namespace {
+
+using testing::ErrorOf;
+using testing::UseSevenDayCalendar;
+
+class TaskSheet : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegionalSettings::SetCurrent(RegionalSettings::German());
+    host_.CreateNewProject();
+    data_ = host_.ActiveData();
+    data_->start = DateTimeSerial(2024, 3, 18, 8, 0);  // a Monday
+  }
+  void Type(long row, const std::string& field, const std::string& value) {
+    host_.GetActiveView().SelectTaskCell(row, "Name", false);
+    host_.GetActiveView().SetTaskField(field, value);
+  }
+  TaskData& Row(long row) { return *data_->tasks.at(static_cast<std::size_t>(row - 1)); }
+
+  PlanningHost host_;
+  std::shared_ptr<ProjectData> data_;
+};
+
+TEST_F(TaskSheet, TypingIntoRowNMakesTaskN) {
+  Type(3, "Name", "Dritte");
+  Type(1, "Name", "Erste");
+  host::Tasks& tasks = host_.GetActiveProject()->GetProjectTasks();
+  EXPECT_EQ(tasks.Count(), 3);
+  EXPECT_EQ(Row(1).name, "Erste");
+  EXPECT_EQ(Row(1).id, 1);
+  EXPECT_EQ(Row(3).id, 3);
+  EXPECT_NE(Row(1).uid, Row(3).uid);
+  // A new task starts on the project start at 08:00 and lasts one day.
+  EXPECT_EQ(Row(1).start, DateTimeSerial(2024, 3, 18, 8, 0));
+  EXPECT_EQ(Row(1).durationMinutes, 480.0);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 18, 17, 0));
+  EXPECT_EQ(tasks.Item(3)->GetTaskDuration(), 480.0);
+  EXPECT_EQ(ErrorOf([&] { tasks.Item(2); }), host::kErrNotFound);
+  EXPECT_EQ(ErrorOf([&] { tasks.Item(4); }), host::kErrNotFound);
+
+  // Relative selection moves from the current row.
+  host_.GetActiveView().SelectTaskCell(1, "Name", false);
+  host_.GetActiveView().SelectTaskCell(1, "Name", true);
+  host_.GetActiveView().SetTaskField("Name", "Zweite");
+  EXPECT_EQ(Row(2).name, "Zweite");
+}
+
+TEST_F(TaskSheet, FieldsAreReadInTheRegionalSettings) {
+  Type(1, "Name", "Bau");
+  Type(1, "Anfang", "19.03.2024");
+  Type(1, "Dauer", "2,5 t");
+  Type(1, "Datum7", "01.01.2024");
+  Type(1, "Zahl16", "38,5");
+  Type(1, "Balken ausblenden", "Ja");
+  Type(1, "Rollup", "Nein");
+  EXPECT_EQ(Row(1).start, DateTimeSerial(2024, 3, 19, 8, 0));  // a date alone: at 08:00
+  EXPECT_EQ(Row(1).durationMinutes, 1200.0);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 21, 12, 0));
+  EXPECT_EQ(Row(1).dates.at("Datum7"), DateSerial(2024, 1, 1));
+  EXPECT_EQ(Row(1).numbers.at("Zahl16"), 38.5);
+  EXPECT_TRUE(Row(1).hiddenBar);
+  EXPECT_FALSE(Row(1).rollup);
+  Type(1, "Dauer", "0");
+  EXPECT_EQ(Row(1).durationMinutes, 0.0);
+  EXPECT_EQ(Row(1).finish, Row(1).start);
+
+  host_.GetActiveView().FormatTaskBar(1, 16);
+  EXPECT_EQ(Row(1).barColour, 16);
+  EXPECT_EQ(ErrorOf([&] { host_.GetActiveView().FormatTaskBar(2, 1); }), host::kErrNotFound);
+}
+
+TEST_F(TaskSheet, UnknownFieldsAndUnreadableValuesThrowAndCreateNothing) {
+  try {
+    Type(1, "Farbe", "Rot");
+    FAIL() << "no error";
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.number(), host::kErrInvalidArgument);
+    EXPECT_NE(e.description().find("\"Farbe\""), std::string::npos);
+    EXPECT_NE(e.description().find("\"Rot\""), std::string::npos);
+  }
+  EXPECT_TRUE(data_->tasks.empty());
+  for (const auto& [field, value] :
+       std::vector<std::pair<std::string, std::string>>{{"Dauer", "fünf"},
+                                                        {"Dauer", "-1 t"},
+                                                        {"Anfang", "32.13.2024"},
+                                                        {"Zahl14", "4.5x"},
+                                                        {"Gliederungsebene", "0"},
+                                                        {"Gliederungsebene", "10"},
+                                                        {"Zahl21", "1"},
+                                                        {"Rollup", "vielleicht"}}) {
+    EXPECT_EQ(ErrorOf([&] { Type(1, field, value); }), host::kErrInvalidArgument)
+        << field << " " << value;
+  }
+  EXPECT_TRUE(data_->tasks.empty());
+}
+
+TEST_F(TaskSheet, ALevelTwoRowUnderALevelOneRowMakesItASummary) {
+  UseSevenDayCalendar(host_);
+  Type(1, "Name", "Bau");
+  Type(1, "Gliederungsebene", "1");
+  Type(2, "Name", "Anna");
+  Type(2, "Anfang", "20.03.2024");
+  Type(2, "Dauer", "3 t");
+  Type(2, "Gliederungsebene", "2");
+  Type(3, "Name", "Bernd");
+  Type(3, "Anfang", "18.03.2024");
+  Type(3, "Dauer", "1 t");
+  Type(3, "Gliederungsebene", "2");
+  Type(4, "Name", "Büro");
+  Type(4, "Gliederungsebene", "1");
+
+  EXPECT_TRUE(Row(1).summary);
+  EXPECT_FALSE(Row(2).summary);
+  EXPECT_FALSE(Row(4).summary);
+  EXPECT_EQ(Row(1).start, DateTimeSerial(2024, 3, 18, 8, 0));
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 22, 17, 0));
+  EXPECT_EQ(Row(1).durationMinutes, 5 * 480.0);
+
+  // A child's later change moves the summary with it.
+  host_.GetActiveProject()->GetProjectTasks().Item(2)->SetTaskDuration(480.0);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 20, 17, 0));
+  EXPECT_EQ(
+      ErrorOf([&] { host_.GetActiveProject()->GetProjectTasks().Item(1)->SetTaskDuration(1); }),
+      host::kErrNotAvailable);
+
+  // Outdenting the children ends the summary.
+  Type(2, "Gliederungsebene", "1");
+  Type(3, "Gliederungsebene", "1");
+  EXPECT_FALSE(Row(1).summary);
+}
+
+TEST_F(TaskSheet, SplitMovesTheFinishAndShorteningBringsItBack) {
+  UseSevenDayCalendar(host_);
+  Type(1, "Name", "Anna");
+  Type(1, "Anfang", "18.03.2024");  // Monday
+  Type(1, "Dauer", "5 t");
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 22, 17, 0));
+
+  host::Tasks& tasks = host_.GetActiveProject()->GetProjectTasks();
+  tasks.Item(1)->SplitTask(std::string("21.03.2024 08:00"), std::string("22.03.2024 08:00"));
+  EXPECT_EQ(tasks.Item(1)->GetTaskDuration(), 2400.0);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 23, 17, 0));  // on to Saturday
+
+  auto t = tasks.Item(1);
+  t->SetTaskDuration(t->GetTaskDuration() - 480);
+  EXPECT_EQ(Row(1).start, DateTimeSerial(2024, 3, 18, 8, 0));
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 22, 17, 0));
+  ASSERT_EQ(Row(1).gaps.size(), 1u);
+  EXPECT_EQ(Row(1).gaps[0].first, DateTimeSerial(2024, 3, 21, 8, 0));
+  EXPECT_EQ(Row(1).gaps[0].second, DateTimeSerial(2024, 3, 22, 8, 0));
+  EXPECT_EQ(Row(1).durationMinutes, 1920.0);
+}
+
+TEST_F(TaskSheet, AdjacentSplitsMergeIntoOneGap) {
+  UseSevenDayCalendar(host_);
+  Type(1, "Anfang", "18.03.2024");
+  Type(1, "Dauer", "10 t");  // to Wednesday 27.03.
+  host::Tasks& tasks = host_.GetActiveProject()->GetProjectTasks();
+  for (int day : {19, 20, 22}) {  // Tuesday, Wednesday, Friday
+    auto t = tasks.Item(1);
+    t->SplitTask(DateTimeSerial(2024, 3, day, 8, 0), DateTimeSerial(2024, 3, day + 1, 8, 0));
+    t->SetTaskDuration(t->GetTaskDuration() - 480);
+  }
+  ASSERT_EQ(Row(1).gaps.size(), 2u);
+  EXPECT_EQ(Row(1).gaps[0].first, DateTimeSerial(2024, 3, 19, 8, 0));
+  EXPECT_EQ(Row(1).gaps[0].second, DateTimeSerial(2024, 3, 21, 8, 0));
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 27, 17, 0));
+  EXPECT_EQ(Row(1).durationMinutes, 7 * 480.0);
+  EXPECT_EQ(ErrorOf([&] { tasks.Item(1)->SplitTask(std::string("kein Datum"), 0.0); }),
+            host::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] {
+              tasks.Item(1)->SplitTask(DateTimeSerial(2024, 3, 25, 8, 0),
+                                       DateTimeSerial(2024, 3, 24, 8, 0));
+            }),
+            host::kErrInvalidArgument);
+}
+
+TEST_F(TaskSheet, TheStandardCalendarSkipsTheWeekend) {
+  Type(1, "Anfang", "22.03.2024");  // Friday
+  Type(1, "Dauer", "2 t");
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 25, 17, 0));  // Monday
+  Type(2, "Anfang", "23.03.2024");                               // Saturday: work starts on Monday
+  EXPECT_EQ(Row(2).start, DateTimeSerial(2024, 3, 25, 8, 0));
+}
+
+TEST_F(TaskSheet, TheTaskSheetNeedsATaskView) {
+  host_.GetActiveView().ApplyView("Ressource: Tabelle");
+  EXPECT_EQ(ErrorOf([&] { host_.GetActiveView().SetTaskField("Name", "X"); }),
+            host::kErrNotAvailable);
+  host_.GetActiveView().ApplyView("Balkendiagramm (Gantt)");
+  EXPECT_EQ(ErrorOf([&] { host_.GetActiveView().SelectTaskCell(1, "Zahl99", false); }),
+            host::kErrNotFound);
+  EXPECT_EQ(ErrorOf([&] { host_.GetActiveView().SelectTaskCell(0, "Name", false); }),
+            host::kErrInvalidArgument);
+}
+
+}  // namespace
+}  // namespace kx::platform
