@@ -36,15 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ProjectData project = Model();
   std::string problem;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  if (!detail::ApplyCompanion(text, project, problem)) {
+  if (!pxml::ApplyCompanion(text, project, problem)) {
     if (!ModelDifference(Model(), project).empty()) std::abort();  // a refused file changes nothing
     return 0;
   }
-  detail::CompanionExtras extras;
+  pxml::CompanionExtras extras;
   extras.allFieldTitles = true;
   extras.projectCalendar = project.calendarName;
   ProjectData again = Model();
-  if (!detail::ApplyCompanion(detail::CompanionText(project, extras), again, problem)) std::abort();
+  if (!pxml::ApplyCompanion(pxml::CompanionText(project, extras), again, problem)) std::abort();
   // Inherited weekdays are not written back by CompanionText without extras; compare the rest.
   again.calendars = project.calendars;
   if (const std::string d = ModelDifference(project, again); !d.empty()) {

@@ -145,8 +145,8 @@ void CompareTask(Diff& d, const std::string& w, const TaskData& a, const TaskDat
   d.SameDate(w + ".start", a.start, b.start);
   d.SameDate(w + ".finish", a.finish, b.finish);
   d.SameMinutes(w + ".durationMinutes", a.durationMinutes, b.durationMinutes);
-  const auto ga = detail::NormalisedGaps(a.gaps);
-  const auto gb = detail::NormalisedGaps(b.gaps);
+  const auto ga = pxml::NormalisedGaps(a.gaps);
+  const auto gb = pxml::NormalisedGaps(b.gaps);
   if (d.SameSize(w + ".gaps", ga.size(), gb.size())) {
     for (std::size_t i = 0; i < ga.size() && !d.Done(); ++i) {
       d.SameDate(w + ".gaps[" + std::to_string(i) + "].from", ga[i].first, gb[i].first);

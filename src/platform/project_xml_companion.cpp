@@ -4,7 +4,7 @@
 
 #include "platform/project_xml_detail.hpp"
 
-namespace kx::platform::detail {
+namespace kx::platform::pxml {
 namespace {
 
 using nlohmann::json;
@@ -235,4 +235,4 @@ bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& 
   return true;
 }
 
-}  // namespace kx::platform::detail
+}  // namespace kx::platform::pxml

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace kx::platform::detail {
+namespace kx::platform::pxml {
 namespace {
 
 constexpr std::int32_t kNumber1 = 188743767;  // Number1..Number5
@@ -94,8 +94,7 @@ std::vector<std::pair<Date, Date>> NormalisedGaps(std::vector<std::pair<Date, Da
 }
 
 WorkingTimes HostDefaultTimes(int weekday) {
-  if (weekday < 1 || weekday > 5) return {};
-  return {{8.0 / 24, 12.0 / 24}, {13.0 / 24, 17.0 / 24}};
+  return weekday >= 1 && weekday <= 5 ? DefaultWorkingTimes() : WorkingTimes{};
 }
 
-}  // namespace kx::platform::detail
+}  // namespace kx::platform::pxml

@@ -10,7 +10,7 @@
 
 #include "platform/model.hpp"
 
-namespace kx::platform::detail {
+namespace kx::platform::pxml {
 
 // Custom task fields that the model keeps: "Zahl1".."Zahl20" and "Datum1".."Datum10".
 struct CustomField {
@@ -61,4 +61,4 @@ std::string CompanionText(const ProjectData& project, const CompanionExtras& ext
 // changes nothing) when the text is broken; `problem` then says what is wrong.
 bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& problem);
 
-}  // namespace kx::platform::detail
+}  // namespace kx::platform::pxml

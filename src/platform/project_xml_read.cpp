@@ -172,7 +172,7 @@ struct CalendarEntry {
 struct TaskEntry {
   TaskData* task = nullptr;  // null: an empty row
   bool hasZeroWork = false;
-  std::vector<detail::WorkStretch> unassigned;  // work of placeholder assignments
+  std::vector<pxml::WorkStretch> unassigned;  // work of placeholder assignments
   std::vector<AssignmentData*> assignments;
 };
 
@@ -341,7 +341,7 @@ class FileReader {
     TaskEntry* task = nullptr;
     ResourceData* resource = nullptr;  // null: the work is no one's
     bool zeroWork = false;
-    std::vector<detail::WorkStretch> unassigned;
+    std::vector<pxml::WorkStretch> unassigned;
   };
   void ReadAssignments(xml_node assignments);
   // Read one assignment without changing anything of the reader, so that two threads may.
@@ -527,7 +527,7 @@ WorkingTimes FileReader::ReadWorkingTimes(xml_node workingTimes) {
 WorkingTimes FileReader::DayTimes(xml_node workingTimes, bool working) {
   if (!working) return {};
   WorkingTimes times = workingTimes ? ReadWorkingTimes(workingTimes) : WorkingTimes{};
-  if (!workingTimes) times = detail::HostDefaultTimes(1);  // a working day without its hours
+  if (!workingTimes) times = pxml::HostDefaultTimes(1);  // a working day without its hours
   return times;
 }
 
@@ -880,7 +880,7 @@ void FileReader::ReadResources(xml_node resources) {
     if (*uid == 0) continue;  // the project's own entry, no row of the sheet
     if (resources_.count(*uid))
       Fail(node, "Ressourcen-UID " + std::to_string(*uid) + " ist doppelt vergeben");
-    if (id > detail::kMaxRow) Fail(idNode, "Ressourcen-Nr. " + std::to_string(id) + " ist zu groß");
+    if (id > pxml::kMaxRow) Fail(idNode, "Ressourcen-Nr. " + std::to_string(id) + " ist zu groß");
     r->uid = *uid;
     // The format counts 0 material, 1 work, 2 cost; cost resources of older files say so apart.
     r->kind = isCost || type == 2 ? 2 : type == 0 ? 1 : 0;
@@ -943,19 +943,19 @@ void FileReader::ReadTasks(xml_node tasks) {
           else if (an == "Value")
             value = a;
         }
-        const auto known = field ? detail::CustomFieldOf(*field) : std::nullopt;
+        const auto known = field ? pxml::CustomFieldOf(*field) : std::nullopt;
         if (!known || !value || *value.child_value() == '\0') continue;
         if (known->isDate)
-          t->dates[detail::ModelFieldName(*known)] = DateOf(value);
+          t->dates[pxml::ModelFieldName(*known)] = DateOf(value);
         else
-          t->numbers[detail::ModelFieldName(*known)] = NumberOf(value);
+          t->numbers[pxml::ModelFieldName(*known)] = NumberOf(value);
       }
     }
     if (!uid) Fail(node, "Vorgang " + Quoted(t->name) + " ohne <UID>");
     if (*uid == 0) continue;  // the project summary task, no row of the sheet
     if (tasks_.count(*uid))
       Fail(node, "Vorgangs-UID " + std::to_string(*uid) + " ist doppelt vergeben");
-    if (id > detail::kMaxRow) Fail(idNode, "Vorgangs-Nr. " + std::to_string(id) + " ist zu groß");
+    if (id > pxml::kMaxRow) Fail(idNode, "Vorgangs-Nr. " + std::to_string(id) + " ist zu groß");
     t->uid = *uid;
     if (isSubproject && !subName.empty() && !isNull) {
       t->subprojectFile = subName;
@@ -1108,11 +1108,11 @@ void FileReader::ReadAssignments(xml_node assignments) {
 void FileReader::DeriveGaps() {
   for (auto& [uid, entry] : tasks_) {
     if (!entry.task || !entry.hasZeroWork) continue;
-    std::vector<detail::WorkStretch> stretches = std::move(entry.unassigned);
+    std::vector<pxml::WorkStretch> stretches = std::move(entry.unassigned);
     for (const AssignmentData* a : entry.assignments)
       for (const TimephasedWork& w : a->timephased)
         stretches.push_back({w.start, w.finish, w.minutes});
-    entry.task->gaps = detail::GapsFromWork(std::move(stretches));
+    entry.task->gaps = pxml::GapsFromWork(std::move(stretches));
   }
 }
 
@@ -1167,7 +1167,7 @@ void FileReader::ReadCompanion() {
   bool ok = false;
   const std::string text = ReadWholeFile(companion, ok);
   std::string problem = "Datei kann nicht gelesen werden";
-  if (ok && detail::ApplyCompanion(text, *project_, problem)) return;
+  if (ok && pxml::ApplyCompanion(text, *project_, problem)) return;
   warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
                       ")");
 }

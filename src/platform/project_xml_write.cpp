@@ -133,7 +133,7 @@ class UidPool {
 
 struct Written {
   std::string xml;
-  detail::CompanionExtras extras;
+  pxml::CompanionExtras extras;
 };
 
 class Writer {
@@ -207,20 +207,20 @@ void Writer::WriteHeader() {
   // Field definitions: every custom field that has a title or a value.
   std::set<std::int32_t> fields;
   for (const auto& [id, title] : p_.definitions.customFieldTitles)
-    if (detail::CustomFieldOf(id)) fields.insert(id);
+    if (pxml::CustomFieldOf(id)) fields.insert(id);
   for (const auto& t : p_.tasks) {
     if (!t) continue;
     for (const auto& [name, v] : t->numbers)
-      if (const auto id = detail::FieldIdOf(name)) fields.insert(*id);
+      if (const auto id = pxml::FieldIdOf(name)) fields.insert(*id);
     for (const auto& [name, v] : t->dates)
-      if (const auto id = detail::FieldIdOf(name)) fields.insert(*id);
+      if (const auto id = pxml::FieldIdOf(name)) fields.insert(*id);
   }
   if (fields.empty()) return;
   out_.Open("ExtendedAttributes");
   for (const std::int32_t id : fields) {
     out_.Open("ExtendedAttribute");
     out_.Leaf("FieldID", id);
-    out_.Leaf("FieldName", detail::XmlFieldName(*detail::CustomFieldOf(id)));
+    out_.Leaf("FieldName", pxml::XmlFieldName(*pxml::CustomFieldOf(id)));
     const auto title = p_.definitions.customFieldTitles.find(id);
     if (title != p_.definitions.customFieldTitles.end() && !title->second.empty())
       out_.Leaf("Alias", title->second);
@@ -260,7 +260,7 @@ void Writer::WriteCalendars() {
       // A derived calendar leaves a day to its base by not naming it; a base calendar names
       // every day, spelling out the host's default where the model leaves the day to the host.
       if (w.inherited && !c->isBase) continue;
-      const WorkingTimes times = w.inherited ? detail::HostDefaultTimes(d) : w.times;
+      const WorkingTimes times = w.inherited ? pxml::HostDefaultTimes(d) : w.times;
       if (w.inherited) inherited.push_back(d);
       out_.Open("WeekDay");
       out_.Leaf("DayType", d + 1);
@@ -351,7 +351,7 @@ void Writer::WriteTasks() {
     out_.Flag("HideBar", t->hiddenBar);
     out_.Flag("Rollup", t->rollup);
     for (const auto& [name, value] : t->numbers) {
-      if (const auto id = detail::FieldIdOf(name)) {
+      if (const auto id = pxml::FieldIdOf(name)) {
         out_.Open("ExtendedAttribute");
         out_.Leaf("FieldID", *id);
         out_.Leaf("Value", FormatXmlNumber(value));
@@ -359,7 +359,7 @@ void Writer::WriteTasks() {
       }
     }
     for (const auto& [name, value] : t->dates) {
-      if (const auto id = detail::FieldIdOf(name)) {
+      if (const auto id = pxml::FieldIdOf(name)) {
         out_.Open("ExtendedAttribute");
         out_.Leaf("FieldID", *id);
         out_.Leaf("Value", FormatXmlDateTime(value));
@@ -415,7 +415,7 @@ void Writer::WriteAssignments() {
   UidPool pool(0);
   for (const auto& r : p_.resources)
     if (r) pool.Reserve(r->assignments, [](const AssignmentData& a) { return a.uid; });
-  std::unordered_map<std::int32_t, std::vector<detail::WorkStretch>> workOfTask;
+  std::unordered_map<std::int32_t, std::vector<pxml::WorkStretch>> workOfTask;
   out_.Open("Assignments");
   for (std::size_t i = 0; i < p_.resources.size(); ++i) {
     const auto& r = p_.resources[i];
@@ -445,9 +445,9 @@ void Writer::WriteAssignments() {
   for (std::size_t i = 0; i < p_.tasks.size(); ++i) {
     const auto& t = p_.tasks[i];
     if (!t || t->gaps.empty()) continue;
-    const auto gaps = detail::NormalisedGaps(t->gaps);
+    const auto gaps = pxml::NormalisedGaps(t->gaps);
     const auto it = workOfTask.find(taskUids_[i]);
-    if (it != workOfTask.end() && detail::GapsFromWork(it->second) == gaps) continue;
+    if (it != workOfTask.end() && pxml::GapsFromWork(it->second) == gaps) continue;
     std::vector<std::pair<Date, Date>> parts;
     Date from = t->start;
     for (const auto& g : gaps) {
@@ -574,7 +574,7 @@ std::string ProjectXmlText(const ProjectData& project) {
 
 void SaveProjectXml(const ProjectData& project, const std::string& path) {
   Written w = Writer(project).Run();
-  const std::string companion = detail::CompanionText(project, w.extras);
+  const std::string companion = pxml::CompanionText(project, w.extras);
   TempFile xml(path, w.xml);
   TempFile side(CompanionPath(path), companion);
   // The companion goes first, the earlier one kept aside until the project file is in place:
@@ -598,9 +598,9 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
 }
 
 void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
-  detail::CompanionExtras extras;
+  pxml::CompanionExtras extras;
   extras.allFieldTitles = true;
-  WriteFileAtomically(CompanionPath(path), detail::CompanionText(project, extras));
+  WriteFileAtomically(CompanionPath(path), pxml::CompanionText(project, extras));
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {

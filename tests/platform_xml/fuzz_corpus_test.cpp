@@ -55,7 +55,7 @@ TEST(ProjectXmlFuzzCorpus, EveryCompanionFileAppliesOrIsRefused) {
     ProjectData project;
     project.tasks = {std::make_shared<TaskData>()};
     std::string problem;
-    if (detail::ApplyCompanion(testing::ReadText(entry.path().string()), project, problem)) {
+    if (pxml::ApplyCompanion(testing::ReadText(entry.path().string()), project, problem)) {
       ++applied;
     } else {
       EXPECT_FALSE(problem.empty()) << entry.path();
