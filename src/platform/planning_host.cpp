@@ -292,10 +292,23 @@ class ActiveViewObject final : public host::ActiveView {
       }
       return false;
     }
+    // Looking a resource up by its unique number compares numbers, not texts.
+    const std::string key = AsciiLower(Trim(field));
+    const std::string op = AsciiLower(Trim(test));
+    const auto number = ParseNumber(text, RegionalSettings::German());
+    if (key == "einmalige nr." && (op == "gleich" || op == "=") && number) {
+      for (const auto& r : p.resources) {
+        if (r != nullptr && r->uid == *number &&
+            (filter == nullptr || detail::PassesFilter(p, *r, *filter)))
+          return true;
+      }
+      return false;
+    }
+    // The field test first: the filter is evaluated only for rows that match it.
     for (const auto& r : p.resources) {
       if (r == nullptr) continue;
-      if (filter != nullptr && !detail::PassesFilter(p, *r, *filter)) continue;
-      if (detail::CompareField(detail::ResourceFieldText(p, *r, field), test, text)) return true;
+      if (!detail::CompareField(detail::ResourceFieldText(p, *r, field), test, text)) continue;
+      if (filter == nullptr || detail::PassesFilter(p, *r, *filter)) return true;
     }
     return false;
   }
