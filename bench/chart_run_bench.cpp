@@ -53,8 +53,12 @@ void RunChart(benchmark::State& state, const char* plan) {
   }
 }
 
-void BM_VacationPlan(benchmark::State& state) { RunChart(state, "vacation"); }
-void BM_ResourceSchedule(benchmark::State& state) { RunChart(state, "schedule"); }
+void BM_VacationPlan(benchmark::State& state) {
+  RunChart(state, "vacation");
+}
+void BM_ResourceSchedule(benchmark::State& state) {
+  RunChart(state, "schedule");
+}
 
 BENCHMARK(BM_ReadSource)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_VacationPlan)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -18,7 +18,8 @@ void AddChartCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("SOURCE", options->source, "Quellprojekt (Project XML)")->required();
   cmd->add_option("-o,--output", options->output, "Diagrammdatei, die geschrieben wird")
       ->required();
-  cmd->add_option("--plan", options->plan, "schedule (Ressourcenzeitplan) oder vacation (Urlaubsplan)");
+  cmd->add_option("--plan", options->plan,
+                  "schedule (Ressourcenzeitplan) oder vacation (Urlaubsplan)");
   cmd->add_option_function<std::string>(
          "--period", [options](const std::string&) { options->wholeProject = true; },
          "Zeitraum: gesamte Projektdauer (--period project)")

@@ -72,7 +72,8 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
   if (from.has_value() != to.has_value())
     return BadInput(boxes, "Ein Zeitraum braucht --from und --to.");
   if (from) {
-    if (const auto problem = wizard::CheckDateRange(*from, *to)) return BadInput(boxes, problem->text);
+    if (const auto problem = wizard::CheckDateRange(*from, *to))
+      return BadInput(boxes, problem->text);
   }
   if (const auto problem = wizard::CheckChartPath(nullptr, options.output))
     return BadInput(boxes, problem->detail);
@@ -97,10 +98,9 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
       !addin::CheckResources(host, true, kTitle, boxes))
     return kExitBadInput;
   if (addin::HasDuplicateResourceNames(host, false, kTitle, boxes)) {
-    const MsgAnswer answer =
-        options.yes ? MsgAnswer::Yes
-                    : boxes.Show({addin::kTextDuplicateQuestion, kTitle, MsgButtons::YesNo,
-                                  MsgIcon::Question, 1});
+    const MsgAnswer answer = options.yes ? MsgAnswer::Yes
+                                         : boxes.Show({addin::kTextDuplicateQuestion, kTitle,
+                                                       MsgButtons::YesNo, MsgIcon::Question, 1});
     if (answer != MsgAnswer::Yes) return kExitBadInput;
   }
 
@@ -149,13 +149,15 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
       for (const auto& c : source.GetBaseCalendars()) calendars.push_back(c->GetCalendarName());
     });
     if (!Contains(calendars, engine.strCalendar))
-      return BadInput(boxes, "Das Projekt hat keinen Basiskalender \"" + engine.strCalendar + "\".");
+      return BadInput(boxes,
+                      "Das Projekt hat keinen Basiskalender \"" + engine.strCalendar + "\".");
   }
   const std::string filter =
       engine.lngResourceType == 1 ? engine.strResourceFilter : std::string("Alle Ressourcen");
   {
     host::Resume r;
-    const auto filters = r.Get([&] { return source.GetResourceFilters(); }, std::vector<std::string>());
+    const auto filters =
+        r.Get([&] { return source.GetResourceFilters(); }, std::vector<std::string>());
     if (!Contains(filters, filter))
       return BadInput(boxes, "Das Projekt hat keinen Ressourcenfilter \"" + filter + "\".");
   }
@@ -202,8 +204,8 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
   const bool vacation = engine.lngPlanType == 1;
   switch (engine.LastRunOutcome()) {
     case chart::RunOutcome::Saved:
-      out << (vacation ? "Urlaubsplan" : "Ressourcenzeitplan") << " gespeichert: "
-          << engine.strChartPath << "\n";
+      out << (vacation ? "Urlaubsplan" : "Ressourcenzeitplan")
+          << " gespeichert: " << engine.strChartPath << "\n";
       return kExitOk;
     case chart::RunOutcome::TargetOpen:
       return kExitBadInput;

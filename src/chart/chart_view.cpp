@@ -14,7 +14,7 @@ struct Column {
   I16 align;  // 0 left, 1 centred, 2 right
 };
 
-struct BarStyleSpec {
+struct BarStyleDesign {
   const char* name;
   const char* showFor;
   const char* from;
@@ -23,14 +23,26 @@ struct BarStyleSpec {
   const char* barText;  // nullptr: none
 };
 
-constexpr BarStyleSpec kBarStyles[] = {
+constexpr BarStyleDesign kBarStyles[] = {
     {"Vorgang", "Normal", "Anfang", "Ende", {0, 0, 5, 1, 15, 3, 0, 0, 5}, "Ressourcennamen"},
-    {"In Arbeit", "Normal", "Aktueller Anfang", "Fortgeschritten bis", {0, 0, 0, 3, 0, 1, 0, 0, 0},
+    {"In Arbeit",
+     "Normal",
+     "Aktueller Anfang",
+     "Fortgeschritten bis",
+     {0, 0, 0, 3, 0, 1, 0, 0, 0},
      nullptr},
-    {"Rollup: Vorgang", "Normal;Rolled up;Nicht Sammelvorgang", "Anfang", "Ende",
-     {0, 0, 5, 1, 0, 4, 0, 0, 5}, nullptr},
-    {"Projektsammelvorgang", "Projektsammelvorgang", "Anfang", "Ende",
-     {2, 0, 14, 2, 14, 1, 2, 0, 14}, nullptr},
+    {"Rollup: Vorgang",
+     "Normal;Rolled up;Nicht Sammelvorgang",
+     "Anfang",
+     "Ende",
+     {0, 0, 5, 1, 0, 4, 0, 0, 5},
+     nullptr},
+    {"Projektsammelvorgang",
+     "Projektsammelvorgang",
+     "Anfang",
+     "Ende",
+     {2, 0, 14, 2, 14, 1, 2, 0, 14},
+     nullptr},
     {"Gruppenkopf", "Gruppenkopf", "Anfang", "Ende", {2, 0, 0, 2, 0, 1, 2, 0, 0}, nullptr},
 };
 
@@ -97,8 +109,8 @@ void Options(host::Resume& r, host::Application& app,
 std::int32_t ConfigureChartView(host::Application& app, bool blnHoliday, bool blnWorkday) {
   host::Resume r;
   std::string view, table;
-  std::vector<Column> columns = {{"Nr.", 6, 1}, {"Indikatoren", 6, 0}, {"Name", 24, 0},
-                                 {"Datum7", 12, 2}, {"Datum8", 12, 2}};
+  std::vector<Column> columns = {
+      {"Nr.", 6, 1}, {"Indikatoren", 6, 0}, {"Name", 24, 0}, {"Datum7", 12, 2}, {"Datum8", 12, 2}};
   if (blnHoliday) {
     view = "Balkendiagramm: Urlaub";
     table = "Urlaub";
@@ -134,7 +146,7 @@ std::int32_t ConfigureChartView(host::Application& app, bool blnHoliday, bool bl
   });
   r([&] { app.GetActiveView().ApplyView(view); });
   r([&] { app.GetDefinitions().DeleteBarStyles({{0, std::string("*")}}); });
-  for (const BarStyleSpec& s : kBarStyles) {
+  for (const BarStyleDesign& s : kBarStyles) {
     r([&] {
       NamedArgs args{{0, std::string("-1")}, {1, true}, {2, std::string(s.name)}};
       for (int i = 0; i < 9; ++i) args[3 + i] = s.codes[i];
@@ -166,8 +178,7 @@ std::int32_t ApplyChartProjectOptions(host::Application& app) {
   host::Resume r;
   using D = host::Definitions;
   r([&] {
-    app.GetDefinitions().SetProjectInformation(
-        {{10, I16{1}}, {12, std::string(kNeutralCalendar)}});
+    app.GetDefinitions().SetProjectInformation({{10, I16{1}}, {12, std::string(kNeutralCalendar)}});
   });
   Options(r, app, &D::SetViewOptions,
           {{0, std::string("Balkendiagramm (Gantt)")},
@@ -209,8 +220,7 @@ std::int32_t ApplyChartProjectOptions(host::Application& app) {
            {12, true},
            {13, false},
            {14, false}});
-  Options(r, app, &D::SetOptionGroupD,
-          {{0, true}, {1, true}, {2, false}, {6, false}, {7, I16{0}}});
+  Options(r, app, &D::SetOptionGroupD, {{0, true}, {1, true}, {2, false}, {6, false}, {7, I16{0}}});
   return 0;
 }
 

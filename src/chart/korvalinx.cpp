@@ -25,7 +25,9 @@ std::string FourDigitYear(std::int32_t year) {
 bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& text) {
   if (!form) return true;
   host::Resume r;
-  r([&] { form->barProgress.SetValue(Value(static_cast<double>(std::clamp(percent, 0.0f, 100.0f)))); });
+  r([&] {
+    form->barProgress.SetValue(Value(static_cast<double>(std::clamp(percent, 0.0f, 100.0f))));
+  });
   r([&] { form->lblProgress.SetCaption(text); });
   r([&] { form->barProgress.Repaint(); });
   r([&] { form->lblProgress.Repaint(); });
@@ -221,7 +223,8 @@ std::int32_t clsKorvalinx::ExportChart() {
 
   // Day records of every resource.
   double progress = 20;
-  const char* extracting = vacation ? "Urlaubstage werden berechnet..." : "Arbeitstage werden berechnet...";
+  const char* extracting =
+      vacation ? "Urlaubstage werden berechnet..." : "Arbeitstage werden berechnet...";
   Progress(20, extracting);
   Wait(100);
   r([&] {
@@ -250,7 +253,8 @@ std::int32_t clsKorvalinx::ExportChart() {
 
   // Chart rows.
   progress = 40;
-  const char* building = vacation ? "Urlaubsdiagramm wird berechnet..." : "Ressourcendiagramm wird berechnet...";
+  const char* building =
+      vacation ? "Urlaubsdiagramm wird berechnet..." : "Ressourcendiagramm wird berechnet...";
   r([&] {
     if (!chartProject) throw host::HostError(host::kErrNoProject, "kein Diagrammprojekt");
     RowOptions options;
@@ -274,7 +278,8 @@ std::int32_t clsKorvalinx::ExportChart() {
 
   // Save. The host writes a temporary file and renames it over the target, so an earlier file
   // at the target is replaced only by a chart that was saved.
-  Progress(90, vacation ? "Urlaubsplan wird gespeichert..." : "Ressourcendiagramm wird gespeichert...");
+  Progress(90,
+           vacation ? "Urlaubsplan wird gespeichert..." : "Ressourcendiagramm wird gespeichert...");
   host::Resume save;
   if (save([&] { app.SaveProjectAs(strChartPath); })) {
     outcome_ = RunOutcome::Saved;
@@ -284,8 +289,8 @@ std::int32_t clsKorvalinx::ExportChart() {
     runError_ = save.Failures().back().description;
     if (context_.boxes) {
       ShowMessage(*context_.boxes,
-                  "Die Diagrammdatei \"" + strChartPath + "\" konnte nicht gespeichert werden:\r\n" +
-                      runError_,
+                  "Die Diagrammdatei \"" + strChartPath +
+                      "\" konnte nicht gespeichert werden:\r\n" + runError_,
                   kTitle, MsgIcon::Exclamation);
     }
     Progress(100, vacation ? "Urlaubsplan konnte nicht gespeichert werden."

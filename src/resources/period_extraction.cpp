@@ -56,18 +56,22 @@ void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
   if (!own) return;
   const int firstYear = ToCivil(options.periodStart).year;
   const int lastYear = ToCivil(options.periodEnd).year;
-  const auto years = r.Get([&] { return own->GetCalendarYears(); }, std::vector<host::CalendarYearPtr>());
+  const auto years =
+      r.Get([&] { return own->GetCalendarYears(); }, std::vector<host::CalendarYearPtr>());
   for (const auto& year : years) {
     const int y = r.Get([&] { return year->GetYearNumber(); }, 0);
     if (y < firstYear || y > lastYear) continue;
     const auto compareYear =
-        compare ? r.Get([&] { return compare->GetCalendarYear(y); }, host::CalendarYearPtr()) : nullptr;
-    for (const auto& month : r.Get([&] { return year->GetYearMonths(); }, std::vector<host::CalendarMonthPtr>())) {
+        compare ? r.Get([&] { return compare->GetCalendarYear(y); }, host::CalendarYearPtr())
+                : nullptr;
+    for (const auto& month :
+         r.Get([&] { return year->GetYearMonths(); }, std::vector<host::CalendarMonthPtr>())) {
       const int m = r.Get([&] { return month->GetMonthNumber(); }, 0);
-      const auto compareMonth =
-          compareYear ? r.Get([&] { return compareYear->GetYearMonth(m); }, host::CalendarMonthPtr())
-                      : nullptr;
-      for (const auto& day : r.Get([&] { return month->GetMonthDays(); }, std::vector<host::CalendarDayPtr>())) {
+      const auto compareMonth = compareYear ? r.Get([&] { return compareYear->GetYearMonth(m); },
+                                                    host::CalendarMonthPtr())
+                                            : nullptr;
+      for (const auto& day :
+           r.Get([&] { return month->GetMonthDays(); }, std::vector<host::CalendarDayPtr>())) {
         const int d = r.Get([&] { return day->GetDayNumber(); }, 0);
         if (!IsValidCivil(y, m, d)) continue;
         const Date date = DateSerial(y, m, d);

@@ -34,7 +34,9 @@ constexpr long long kEpochOffset = -25569;
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -48,18 +50,23 @@ bool IsValidCivil(int year, int month, int day) {
 }
 
 Date DateSerial(int year, int month, int day) {
-  return Date(static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                                static_cast<unsigned>(day)) -
-                                  kEpochOffset));
+  return Date(static_cast<double>(
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+      kEpochOffset));
 }
 
 Date DateTimeSerial(int year, int month, int day, int hour, int minute, int second) {
-  return Date(DateSerial(year, month, day).serial + (hour * 3600.0 + minute * 60.0 + second) / 86400.0);
+  return Date(DateSerial(year, month, day).serial +
+              (hour * 3600.0 + minute * 60.0 + second) / 86400.0);
 }
 
-Date DateOnly(Date d) { return Date(std::floor(d.serial)); }
+Date DateOnly(Date d) {
+  return Date(std::floor(d.serial));
+}
 
-double TimeOfDay(Date d) { return d.serial - std::floor(d.serial); }
+double TimeOfDay(Date d) {
+  return d.serial - std::floor(d.serial);
+}
 
 CivilDate ToCivil(Date d) {
   return CivilFromDays(static_cast<long long>(std::floor(d.serial)) + kEpochOffset);

@@ -42,8 +42,12 @@ bool IsValidCivil(int year, int month, int day);
 
 // Minutes and day fractions.
 constexpr double kMinutesPerDay = 1440.0;
-inline double MinutesToDays(double minutes) { return minutes / kMinutesPerDay; }
-inline double DaysToMinutes(double days) { return days * kMinutesPerDay; }
+inline double MinutesToDays(double minutes) {
+  return minutes / kMinutesPerDay;
+}
+inline double DaysToMinutes(double days) {
+  return days * kMinutesPerDay;
+}
 
 // ISO 8601 texts for scripts: "2024-03-15" or "2024-03-15T08:00:00".
 std::string FormatIsoDate(Date d);

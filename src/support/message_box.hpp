@@ -11,7 +11,7 @@ enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 struct MessageRequest {
-  std::string text;   // lines joined by "\r\n"
+  std::string text;  // lines joined by "\r\n"
   std::string title;
   MsgButtons buttons = MsgButtons::Ok;
   MsgIcon icon = MsgIcon::None;

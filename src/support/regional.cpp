@@ -33,7 +33,9 @@ bool ReadInt(std::string_view s, int& out) {
 
 }  // namespace
 
-RegionalSettings RegionalSettings::German() { return RegionalSettings{}; }
+RegionalSettings RegionalSettings::German() {
+  return RegionalSettings{};
+}
 
 std::optional<RegionalSettings> RegionalSettings::ForName(std::string_view name) {
   RegionalSettings r;
@@ -53,9 +55,13 @@ std::optional<RegionalSettings> RegionalSettings::ForName(std::string_view name)
   return std::nullopt;
 }
 
-const RegionalSettings& RegionalSettings::Current() { return CurrentStorage(); }
+const RegionalSettings& RegionalSettings::Current() {
+  return CurrentStorage();
+}
 
-void RegionalSettings::SetCurrent(const RegionalSettings& settings) { CurrentStorage() = settings; }
+void RegionalSettings::SetCurrent(const RegionalSettings& settings) {
+  CurrentStorage() = settings;
+}
 
 std::string FormatDate(Date d, const RegionalSettings& r) {
   const CivilDate c = ToCivil(d);
@@ -98,8 +104,7 @@ std::optional<Date> ParseDate(std::string_view text, const RegionalSettings& r) 
   int day = 0, month = 0, year = 0;
   const std::string_view ys = datePart.substr(p2 + sep.size());
   if (!ReadInt(datePart.substr(0, p1), day) ||
-      !ReadInt(datePart.substr(p1 + sep.size(), p2 - p1 - sep.size()), month) ||
-      !ReadInt(ys, year))
+      !ReadInt(datePart.substr(p1 + sep.size(), p2 - p1 - sep.size()), month) || !ReadInt(ys, year))
     return std::nullopt;
   if (ys.size() <= 2) year += year < 30 ? 2000 : 1900;
   if (!IsValidCivil(year, month, day)) return std::nullopt;
@@ -112,7 +117,8 @@ std::optional<Date> ParseDate(std::string_view text, const RegionalSettings& r) 
     const std::string_view ms = q2 == std::string_view::npos
                                     ? timePart.substr(q1 + ts.size())
                                     : timePart.substr(q1 + ts.size(), q2 - q1 - ts.size());
-    if (!ReadInt(timePart.substr(0, q1), hh) || ms.size() != 2 || !ReadInt(ms, mm)) return std::nullopt;
+    if (!ReadInt(timePart.substr(0, q1), hh) || ms.size() != 2 || !ReadInt(ms, mm))
+      return std::nullopt;
     if (q2 != std::string_view::npos && !ReadInt(timePart.substr(q2 + ts.size()), ss))
       return std::nullopt;
     if (hh > 23 || mm > 59 || ss > 59) return std::nullopt;

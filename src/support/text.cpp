@@ -12,7 +12,9 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::string Trim(std::string_view text) { return std::string(TrimBlanks(text)); }
+std::string Trim(std::string_view text) {
+  return std::string(TrimBlanks(text));
+}
 
 double LeadingNumber(std::string_view text) {
   std::string digits;

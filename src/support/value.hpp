@@ -13,12 +13,15 @@
 
 namespace kx {
 
-using Value = std::variant<std::monostate, bool, std::int16_t, std::int32_t, double, std::string, Date>;
+using Value =
+    std::variant<std::monostate, bool, std::int16_t, std::int32_t, double, std::string, Date>;
 
 // Named arguments of a host operation, keyed by the argument's position.
 using NamedArgs = std::map<int, Value>;
 
-inline bool IsEmpty(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool IsEmpty(const Value& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 // Returns the value as text: dates by FormatDateTime, numbers with the decimal mark,
 // Booleans as "Wahr"/"Falsch" style texts of the region ("True"/"False" are never shown).

@@ -930,26 +930,27 @@ void Form::Notify(const Control* control, Property property) {
   }
 }
 
-Control& Form::Create(const ControlSpec& spec, std::string name, std::string arrayName, int index) {
+Control& Form::Create(const ControlDesign& design, std::string name, std::string arrayName,
+                      int index) {
   if (byName_.count(name) != 0) throw std::logic_error("doppelter Steuerelementname " + name);
-  if (spec.container != nullptr &&
-      (spec.container->kind_ != ControlKind::Frame || &spec.container->form_ != this)) {
+  if (design.container != nullptr &&
+      (design.container->kind_ != ControlKind::Frame || &design.container->form_ != this)) {
     throw std::logic_error("Container von " + name + " ist kein Rahmen dieses Formulars");
   }
-  std::unique_ptr<Control> owned(
-      new Control(*this, spec.kind, std::move(name), std::move(arrayName), index, spec.container));
+  std::unique_ptr<Control> owned(new Control(*this, design.kind, std::move(name),
+                                             std::move(arrayName), index, design.container));
   Control& c = *owned;
   ControlState& s = c.state_;
-  s.left = spec.geometry.left;
-  s.top = spec.geometry.top;
-  s.width = spec.geometry.width;
-  s.height = spec.geometry.height;
+  s.left = design.geometry.left;
+  s.top = design.geometry.top;
+  s.width = design.geometry.width;
+  s.height = design.geometry.height;
   if (c.Supports(Property::Caption)) {
-    s.caption = spec.caption;
+    s.caption = design.caption;
   } else if (c.Supports(Property::Text)) {
-    s.text = spec.caption;
+    s.text = design.caption;
   }
-  if (c.Supports(Property::ToolTip)) s.toolTip = spec.toolTip;
+  if (c.Supports(Property::ToolTip)) s.toolTip = design.toolTip;
   c.design_ = s;
   owned_.push_back(std::move(owned));
   order_.push_back(&c);
@@ -961,14 +962,14 @@ Control& Form::Create(const ControlSpec& spec, std::string name, std::string arr
   return c;
 }
 
-Control& Form::Add(const ControlSpec& spec) {
-  return Create(spec, spec.name, spec.name, -1);
+Control& Form::Add(const ControlDesign& design) {
+  return Create(design, design.name, design.name, -1);
 }
 
-Control& Form::AddMember(const ControlSpec& spec, int index) {
-  if (index < 0) throw std::logic_error("negativer Index im Steuerelementfeld " + spec.name);
-  ControlArray& array = AddArray(spec.name);
-  Control& c = Create(spec, spec.name + "(" + std::to_string(index) + ")", spec.name, index);
+Control& Form::AddMember(const ControlDesign& design, int index) {
+  if (index < 0) throw std::logic_error("negativer Index im Steuerelementfeld " + design.name);
+  ControlArray& array = AddArray(design.name);
+  Control& c = Create(design, design.name + "(" + std::to_string(index) + ")", design.name, index);
   array.members_.emplace(index, &c);
   return c;
 }

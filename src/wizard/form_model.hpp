@@ -370,7 +370,7 @@ class Form {
   void Unsubscribe(int id);
 
  protected:
-  struct ControlSpec {
+  struct ControlDesign {
     ControlKind kind;
     std::string name;
     Control* container = nullptr;
@@ -380,9 +380,9 @@ class Form {
   };
   // Adds a control at the end of the control order; throws std::logic_error for a duplicate name
   // or a container that is no frame of this form.
-  Control& Add(const ControlSpec& spec);
-  // Adds member `index` of the control array `spec.name`.
-  Control& AddMember(const ControlSpec& spec, int index);
+  Control& Add(const ControlDesign& design);
+  // Adds member `index` of the control array `design.name`.
+  Control& AddMember(const ControlDesign& design, int index);
   // Adds an empty control array, or returns the existing one.
   ControlArray& AddArray(const std::string& name);
   // Makes the control's present state the one that unloading restores.
@@ -390,7 +390,7 @@ class Form {
 
  private:
   friend class Control;
-  Control& Create(const ControlSpec& spec, std::string name, std::string arrayName, int index);
+  Control& Create(const ControlDesign& design, std::string name, std::string arrayName, int index);
   void Notify(const Control* control, Property property);
   void MoveInTabOrder(Control& control, int tabIndex);
   void ChangeFocus(Control* control);

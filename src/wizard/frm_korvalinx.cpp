@@ -317,9 +317,9 @@ Control& frmKorvalinx::AddLabel(const char* name, Control& frame, Geometry geome
 }
 
 ControlArray& frmKorvalinx::AddOptions(const char* name, Control& frame,
-                                       std::initializer_list<OptionSpec> options) {
+                                       std::initializer_list<OptionDesign> options) {
   int index = 0;
-  for (const OptionSpec& o : options) {
+  for (const OptionDesign& o : options) {
     AddMember({K::OptionButton, name, &frame, o.geometry, o.caption, o.toolTip}, index++);
   }
   return Array(name);

@@ -107,13 +107,13 @@ class frmKorvalinx : public Form {
   Control& imlKorvalinx;
 
  private:
-  struct OptionSpec {
+  struct OptionDesign {
     const char* caption;
     const char* toolTip;
     Geometry geometry;
   };
   ControlArray& AddOptions(const char* name, Control& frame,
-                           std::initializer_list<OptionSpec> options);
+                           std::initializer_list<OptionDesign> options);
   Control& AddFrame(int step);
   Control& AddLabel(const char* name, Control& frame, Geometry geometry, const char* caption);
 };

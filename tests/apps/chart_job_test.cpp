@@ -101,7 +101,8 @@ TEST_F(ChartJob, BadInputIsRefusedWithoutWritingAnything) {
     const char* message;
   };
   const std::vector<Case> cases = {
-      {"missing source", [&](auto& o) { o.source = (dir / "fehlt.xml").string(); }, "nicht vorhanden"},
+      {"missing source", [&](auto& o) { o.source = (dir / "fehlt.xml").string(); },
+       "nicht vorhanden"},
       {"plan kind", [](auto& o) { o.plan = "gantt"; }, "Unbekannte Diagrammart"},
       {"year", [](auto& o) { o.year = 1983; }, "1983"},
       {"year", [](auto& o) { o.year = 2050; }, "2050"},
@@ -112,12 +113,18 @@ TEST_F(ChartJob, BadInputIsRefusedWithoutWritingAnything) {
          o.to = "01.03.2025";
        },
        "Das Enddatum liegt vor dem Anfangsdatum."},
-      {"no date", [](auto& o) { o.from = "gestern"; o.to = "2025-01-01"; }, "kein Datum"},
+      {"no date",
+       [](auto& o) {
+         o.from = "gestern";
+         o.to = "2025-01-01";
+       },
+       "kein Datum"},
       {"calendar", [](auto& o) { o.calendar = "Mondkalender"; }, "Mondkalender"},
       {"filter", [](auto& o) { o.filter = "Gibt es nicht"; }, "Gibt es nicht"},
       {"colour", [](auto& o) { o.colour = 18; }, "18"},
       {"colour", [](auto& o) { o.colour = 0; }, "zwischen 1 und 17"},
-      {"folder", [&](auto& o) { o.output = (dir / "nicht-da" / "c.xml").string(); }, "nicht vorhanden"},
+      {"folder", [&](auto& o) { o.output = (dir / "nicht-da" / "c.xml").string(); },
+       "nicht vorhanden"},
       {"folder as target", [&](auto& o) { o.output = dir.string(); }, "Ordner"},
       {"source is the target", [&](auto& o) { o.output = o.source; }, "als Projekt geöffnet"},
   };

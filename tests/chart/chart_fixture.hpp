@@ -95,15 +95,16 @@ class ChartTest : public ::testing::Test {
   // Opens the source project and makes an engine for it with the given settings applied.
   clsKorvalinx& Engine() {
     host->AddProject(source);
-    engine = std::make_unique<clsKorvalinx>(
-        EngineContext{host.get(), &form, &boxes, &clock, nullptr, [] { return DateSerial(2024, 6, 1); }});
+    engine = std::make_unique<clsKorvalinx>(EngineContext{
+        host.get(), &form, &boxes, &clock, nullptr, [] { return DateSerial(2024, 6, 1); }});
     engine->lngColor = 1;
     engine->strChartPath = (dir / "chart.xml").string();
     engine->GetResourceData();
     progress.clear();
     form.Subscribe([this](const wizard::Control* c, wizard::Property p) {
       if (c == &form.lblProgress && p == wizard::Property::Repaint)
-        progress.push_back({ToNumber(form.barProgress.Value()).value_or(-1), form.lblProgress.Caption()});
+        progress.push_back(
+            {ToNumber(form.barProgress.Value()).value_or(-1), form.lblProgress.Caption()});
     });
     return *engine;
   }

@@ -246,8 +246,7 @@ TEST_F(ChartRun, ModelWithoutResourcesGoesThroughEveryStage) {
   e.lngPlanType = 1;
   e.lngPlanDuration = 0;
   e.ExportChart();
-  EXPECT_EQ(Percentages(progress),
-            (std::vector<double>{10, 13, 15, 17, 20, 40, 80, 90, 100}));
+  EXPECT_EQ(Percentages(progress), (std::vector<double>{10, 13, 15, 17, 20, 40, 80, 90, 100}));
   EXPECT_EQ(progress.back().text, "Urlaubsplan wurde erstellt.");
   EXPECT_EQ(progress[5].text, "Urlaubstage berechnet.");
   EXPECT_EQ(clock.Waited(), 100 + 100 + 100 + 100 + 500 + 200);
@@ -284,8 +283,8 @@ TEST_F(ChartRun, TargetOpenInTheHostIsRefusedAlsoWhenWrittenAnotherWay) {
   source->fullName = (dir / "Bau.xml").string();
   std::ofstream(dir / "Bau.xml") << "original\n";
   fs::create_symlink(dir / "Bau.xml", dir / "link.xml");
-  for (const std::string& target :
-       {(dir / "Bau.xml").string(), (dir / "." / "Bau.xml").string(), (dir / "link.xml").string()}) {
+  for (const std::string& target : {(dir / "Bau.xml").string(), (dir / "." / "Bau.xml").string(),
+                                    (dir / "link.xml").string()}) {
     SCOPED_TRACE(target);
     if (!engine) Engine();
     engine->strChartPath = target;
@@ -296,7 +295,8 @@ TEST_F(ChartRun, TargetOpenInTheHostIsRefusedAlsoWhenWrittenAnotherWay) {
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Last().text, kTextTargetOpen);
     EXPECT_EQ(boxes.Last().title, "Korvalinx");
-    EXPECT_EQ(Percentages(progress), (std::vector<double>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(Percentages(progress),
+              (std::vector<double>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(progress.back().text, "Ausgabe wird beendet...");
     EXPECT_EQ(host->GetOpenProjects().size(), 1u);
   }

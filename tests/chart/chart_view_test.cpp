@@ -9,7 +9,9 @@ namespace {
 
 using testing::RecordingHost;
 
-std::string Text(const NamedArgs& a, int pos) { return std::get<std::string>(Arg(a, pos)); }
+std::string Text(const NamedArgs& a, int pos) {
+  return std::get<std::string>(Arg(a, pos));
+}
 
 std::vector<std::string> TableFields(const RecordingHost& host) {
   std::vector<std::string> fields;
@@ -66,9 +68,9 @@ TEST(ChartView, FiveBarStylesAfterDeletingTheOldOnesThenTheFinalCommand) {
   for (const auto& c : host.calls)
     if (c.op == "DeleteBarStyles" || c.op == "EditBarStyle" || c.op == "FinalViewCommand")
       order.push_back(c.op == "EditBarStyle" ? Text(c.args, 2) : c.op);
-  EXPECT_EQ(order, (std::vector<std::string>{"DeleteBarStyles", "Vorgang", "In Arbeit",
-                                             "Rollup: Vorgang", "Projektsammelvorgang",
-                                             "Gruppenkopf", "FinalViewCommand"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"DeleteBarStyles", "Vorgang", "In Arbeit", "Rollup: Vorgang",
+                                      "Projektsammelvorgang", "Gruppenkopf", "FinalViewCommand"}));
   const auto styles = host.CallsOf("EditBarStyle");
   EXPECT_EQ(Text(styles[0].args, 19), "Ressourcennamen");
   EXPECT_FALSE(styles[1].args.count(19));

@@ -35,9 +35,7 @@ class RecordingHost final : public host::Application,
   host::ProjectPtr GetActiveProject() override { throw Fail("GetActiveProject"); }
   std::vector<host::ProjectPtr> GetOpenProjects() override { return {}; }
   void CreateNewProject() override { Record("CreateNewProject", {}); }
-  void SaveProjectAs(const std::string& path) override {
-    Record("SaveProjectAs", {{0, path}});
-  }
+  void SaveProjectAs(const std::string& path) override { Record("SaveProjectAs", {{0, path}}); }
   void SetScreenUpdating(bool on) override { Record("SetScreenUpdating", {{0, on}}); }
   host::ActiveView& GetActiveView() override { return *this; }
   host::Definitions& GetDefinitions() override { return *this; }
