@@ -104,7 +104,7 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
     if (answer != MsgAnswer::Yes) return kExitBadInput;
   }
 
-  wizard::frmKorvalinx form;
+  forms::frmKorvalinx form;
   NoWaitClock clock;
   chart::clsKorvalinx engine({&host, &form, &boxes, &clock, &registry, nullptr});
   engine.GetSettings();
@@ -189,8 +189,8 @@ int RunChartJob(const ChartJobOptions& options, MessageBoxes& boxes, RegistrySto
 
   int subscription = -1;
   if (progress) {
-    subscription = form.Subscribe([&](const wizard::Control* c, wizard::Property p) {
-      if (c == &form.lblProgress && p == wizard::Property::Repaint)
+    subscription = form.Subscribe([&](const forms::Control* c, forms::Property p) {
+      if (c == &form.lblProgress && p == forms::Property::Repaint)
         DrawProgress(*progress, ToNumber(form.barProgress.Value()).value_or(0),
                      form.lblProgress.Caption());
     });

@@ -44,11 +44,11 @@ void Connect::Show() {
   r([&] { form.Load(); });
   r([&] { form.cmdNext.SetTag("Step1"); });
   r([&] { form.cmdBack.SetEnabled(false); });
-  for (wizard::Control* control : form.Controls()) {
-    if (control->Supports(wizard::Property::TabStop)) r([&] { control->SetTabStop(false); });
+  for (forms::Control* control : form.Controls()) {
+    if (control->Supports(forms::Property::TabStop)) r([&] { control->SetTabStop(false); });
   }
   int index = 0;
-  for (wizard::Control* button :
+  for (forms::Control* button :
        {&form.cmdNext, &form.cmdFinish, &form.cmdSave, &form.cmdCancel, &form.cmdBack}) {
     r([&] { button->SetTabStop(true); });
     r([&] { button->SetTabIndex(index); });

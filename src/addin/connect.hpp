@@ -5,12 +5,11 @@
 #include <memory>
 
 #include "addin/host/host.hpp"
+#include "support/product.hpp"
 #include "wizard/presenters.hpp"
 #include "wizard/wizard.hpp"
 
 namespace kx::addin {
-
-inline constexpr const char* kProductTitle = "Korvalinx";
 
 class Connect {
  public:

@@ -1,5 +1,7 @@
 #include "addin/error_report.hpp"
 
+#include "support/product.hpp"
+
 namespace kx::addin {
 
 std::string AddInErrText(std::int32_t number, const std::string& description) {
@@ -9,7 +11,7 @@ std::string AddInErrText(std::int32_t number, const std::string& description) {
 }
 
 void AddInErr(const host::Failure& errX, MessageBoxes& boxes) {
-  boxes.Show({AddInErrText(errX.number, errX.description), kAppTitle, MsgButtons::Ok,
+  boxes.Show({AddInErrText(errX.number, errX.description), kProductTitle, MsgButtons::Ok,
               MsgIcon::Exclamation, 1});
 }
 

@@ -7,11 +7,11 @@
 
 #include "addin/host/error.hpp"
 #include "support/message_box.hpp"
+#include "support/product.hpp"
 
 namespace kx::addin {
 
 inline constexpr const char* kSupportAddress = "support@korvalinx.de";
-inline constexpr const char* kAppTitle = "Korvalinx";
 
 // Returns the report's text, lines joined by "\r\n".
 std::string AddInErrText(std::int32_t number, const std::string& description);

@@ -5,26 +5,26 @@
 #include <vector>
 
 #include "chart/korvalinx.hpp"
+#include "forms/bar_colors.hpp"
 #include "settings/chart_settings.hpp"
-#include "wizard/bar_colors.hpp"
+#include "support/product.hpp"
 
 namespace kx::chart {
 namespace {
 
 constexpr const char* kDefaultCalendar = "Standard";
-constexpr const char* kAllResources = "Alle Ressourcen";
 
 // Switches on member `index` of the option group, which raises its click as a user's click.
-void SelectOption(wizard::ControlArray& group, std::int32_t index) {
+void SelectOption(forms::ControlArray& group, std::int32_t index) {
   group[index].SetValue(Value(true));
 }
 
 }  // namespace
 
 std::int32_t clsKorvalinx::Formprep() {
-  wizard::frmKorvalinx* form = context_.form;
+  forms::frmKorvalinx* form = context_.form;
   if (form == nullptr) return -1;
-  wizard::frmKorvalinx& f = *form;
+  forms::frmKorvalinx& f = *form;
   host::Resume r;
 
   // Check boxes raise their click only when their value changes.
@@ -45,7 +45,7 @@ std::int32_t clsKorvalinx::Formprep() {
     r([&] {
       if (!calendar) throw host::HostError(host::kErrNotFound, "leerer Kalendereintrag");
       const std::string name = calendar->GetCalendarName();
-      f.cboCalendar.AddItem(wizard::ListItem{name, name, {}});
+      f.cboCalendar.AddItem(forms::ListItem{name, name, {}});
     });
   }
   r([&] { f.cboCalendar.SetText(strCalendar.empty() ? kDefaultCalendar : strCalendar); });
@@ -73,20 +73,22 @@ std::int32_t clsKorvalinx::Formprep() {
   for (const auto& filter : filters) {
     r([&] { f.cboFilter.AddItem(filter); });
   }
-  r([&] { f.cboFilter.SetText(strResourceFilter.empty() ? kAllResources : strResourceFilter); });
+  r([&] {
+    f.cboFilter.SetText(strResourceFilter.empty() ? kAllResourcesFilter : strResourceFilter);
+  });
 
   r([&] { SelectOption(f.optColor, lngColorType); });
 
   r([&] { f.imcColor.SetImageList(f.imlKorvalinx.Name()); });
   r([&] { f.imcColor.Clear(); });
-  for (const wizard::BarColor& colour : wizard::BarColors()) {
-    r([&] { f.imcColor.AddItem(wizard::ListItem{colour.text, colour.key, colour.key}); });
+  for (const forms::BarColor& colour : forms::BarColors()) {
+    r([&] { f.imcColor.AddItem(forms::ListItem{colour.text, colour.key, colour.key}); });
   }
   r([&] {
     const std::int64_t index = std::int64_t{lngColor} - 1;
     if (index < 0 || index >= f.imcColor.ListCount()) {
-      throw wizard::FormError(wizard::kErrInvalidIndex,
-                              "Die Farbe " + std::to_string(lngColor) + " gibt es nicht.");
+      throw forms::FormError(forms::kErrInvalidIndex,
+                             "Die Farbe " + std::to_string(lngColor) + " gibt es nicht.");
     }
     f.imcColor.SetListIndex(static_cast<int>(index));
   });

@@ -7,12 +7,12 @@
 #include "chart/chart_rows.hpp"
 #include "chart/chart_view.hpp"
 #include "resources/period_extraction.hpp"
+#include "support/paths.hpp"
+#include "support/product.hpp"
 #include "support/regional.hpp"
 
 namespace kx::chart {
 namespace {
-
-constexpr const char* kTitle = "Korvalinx";
 
 std::string FourDigitYear(std::int32_t year) {
   char buf[32];
@@ -22,7 +22,7 @@ std::string FourDigitYear(std::int32_t year) {
 
 }  // namespace
 
-bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& text) {
+bool ShowProgress(forms::frmKorvalinx* form, float percent, const std::string& text) {
   if (!form) return true;
   host::Resume r;
   r([&] {
@@ -32,16 +32,6 @@ bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& 
   r([&] { form->barProgress.Repaint(); });
   r([&] { form->lblProgress.Repaint(); });
   return r.Failed();
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  // A project that was never saved has its name as full name, not a path.
-  if (a.find('/') == std::string::npos || b.empty()) return false;
-  std::error_code ea, eb;
-  const auto pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
-  const auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
-  return !ea && !eb && pa == pb;
 }
 
 clsKorvalinx::clsKorvalinx(EngineContext context) : context_(std::move(context)) {
@@ -169,7 +159,8 @@ std::int32_t clsKorvalinx::ExportChart() {
     }
   });
   if (targetOpen) {
-    if (context_.boxes) ShowMessage(*context_.boxes, kTextTargetOpen, kTitle, MsgIcon::Exclamation);
+    if (context_.boxes)
+      ShowMessage(*context_.boxes, kTextTargetOpen, kProductTitle, MsgIcon::Exclamation);
     for (int percent = 20; percent <= 100; percent += 10) {
       Progress(percent, "Ausgabe wird beendet...");
       Wait(100);
@@ -291,7 +282,7 @@ std::int32_t clsKorvalinx::ExportChart() {
       ShowMessage(*context_.boxes,
                   "Die Diagrammdatei \"" + strChartPath +
                       "\" konnte nicht gespeichert werden:\r\n" + runError_,
-                  kTitle, MsgIcon::Exclamation);
+                  kProductTitle, MsgIcon::Exclamation);
     }
     Progress(100, vacation ? "Urlaubsplan konnte nicht gespeichert werden."
                            : "Ressourcendiagramm konnte nicht gespeichert werden.");

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "addin/host/host.hpp"
+#include "forms/frm_korvalinx.hpp"
 #include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/clock.hpp"
 #include "support/message_box.hpp"
 #include "support/registry.hpp"
-#include "wizard/frm_korvalinx.hpp"
 
 namespace kx::chart {
 
@@ -21,11 +21,11 @@ namespace kx::chart {
 // form shows the run's progress (may be null); waits go through the clock.
 struct EngineContext {
   host::Application* application = nullptr;
-  wizard::frmKorvalinx* form = nullptr;
+  forms::frmKorvalinx* form = nullptr;
   MessageBoxes* boxes = nullptr;
   Clock* clock = nullptr;
-  RegistryStore* registry = nullptr;       // null: the default registry
-  std::function<Date()> today;             // null: the computer's date
+  RegistryStore* registry = nullptr;  // null: the default registry
+  std::function<Date()> today;        // null: the computer's date
 };
 
 // How the last chart run ended.
@@ -33,7 +33,7 @@ enum class RunOutcome { NotRun, Saved, TargetOpen, SaveFailed };
 
 // Sets the form's progress bar to `percent` and its status label to `text`, and redraws both.
 // Returns true when a step failed.
-bool ShowProgress(wizard::frmKorvalinx* form, float percent, const std::string& text);
+bool ShowProgress(forms::frmKorvalinx* form, float percent, const std::string& text);
 
 class clsKorvalinx : public settings::ChartSettings {
  public:
@@ -66,7 +66,7 @@ class clsKorvalinx : public settings::ChartSettings {
   // The reason of a failed save, empty otherwise.
   const std::string& LastRunError() const { return runError_; }
   const EngineContext& Context() const { return context_; }
-  void SetForm(wizard::frmKorvalinx* form) { context_.form = form; }
+  void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
  private:
   void Progress(double percent, const std::string& text);
@@ -82,9 +82,5 @@ inline constexpr const char* kTextTargetOpen =
     "Ein Projekt mit dem gewählten Dateinamen ist      \r\n"
     "momentan in Project geöffnet. Bitte schließen       \r\n"
     "Sie zuerst die Projektdatei.";
-
-// True when the two paths name the same file: compared as written, or after resolving "." and
-// "..", the current folder and symbolic links.
-bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace kx::chart

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/host_objects.hpp"
+#include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
 
@@ -32,7 +33,6 @@ constexpr const char* kEntryTable = "&Eingabe";
 constexpr const char* kGanttView = "Balkendiagramm (Gantt)";
 constexpr const char* kResourceView = "Ressource: Tabelle";
 constexpr const char* kAllTasks = "Alle Vorgänge";
-constexpr const char* kAllResources = "Alle Ressourcen";
 constexpr const char* kNoGroup = "Ohne Gruppe";
 
 TableDefinition MakeTable(bool task, const char* const* first, const char* const* last) {
@@ -46,7 +46,7 @@ TableDefinition MakeTable(bool task, const char* const* first, const char* const
 
 std::vector<FilterDefinition> BuiltInFilters() {
   return {{kAllTasks, true, {}},
-          {kAllResources, false, {}},
+          {kAllResourcesFilter, false, {}},
           {"Arbeitsressourcen", false, {{"Art", "gleich", "Arbeit", "Und"}}},
           {"Materialressourcen", false, {{"Art", "gleich", "Material", "Und"}}},
           {"Kostenressourcen", false, {{"Art", "gleich", "Kosten", "Und"}}}};
@@ -119,7 +119,7 @@ bool IsNumber(const std::string& text, double& out) {
 }  // namespace
 
 const std::vector<std::string>& BuiltInResourceFilters() {
-  static const std::vector<std::string> kNames = {kAllResources, "Arbeitsressourcen",
+  static const std::vector<std::string> kNames = {kAllResourcesFilter, "Arbeitsressourcen",
                                                   "Materialressourcen", "Kostenressourcen"};
   return kNames;
 }
@@ -135,7 +135,7 @@ void EnsureBuiltIns(Definitions& d) {
   d.tables.insert(d.tables.begin(), newTables.begin(), newTables.end());
 
   const ViewDefinition views[] = {{kGanttView, true, kEntryTable, kAllTasks, kNoGroup},
-                                  {kResourceView, false, kEntryTable, kAllResources, ""}};
+                                  {kResourceView, false, kEntryTable, kAllResourcesFilter, ""}};
   std::vector<ViewDefinition> newViews;
   for (const auto& v : views) {
     if (FindView(d, v.name) == nullptr) newViews.push_back(v);
@@ -155,7 +155,8 @@ void EnsureBuiltIns(Definitions& d) {
   }
   const ViewDefinition* current = FindView(d, d.currentView);
   if (d.currentTable.empty()) d.currentTable = current->table;
-  if (d.currentFilter.empty()) d.currentFilter = current->taskView ? kAllTasks : kAllResources;
+  if (d.currentFilter.empty())
+    d.currentFilter = current->taskView ? kAllTasks : kAllResourcesFilter;
 }
 
 const ViewDefinition* FindView(const Definitions& d, const std::string& name) {

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/host_objects.hpp"
+#include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
 
@@ -336,7 +337,7 @@ class ActiveViewObject final : public host::ActiveView {
     d.currentTable = view->table;
     d.currentFilter = !view->filter.empty() ? view->filter
                       : view->taskView      ? "Alle Vorgänge"
-                                            : "Alle Ressourcen";
+                                            : kAllResourcesFilter;
   }
 
  private:

@@ -6,8 +6,10 @@
 #include <system_error>
 
 #include "chart/korvalinx.hpp"
+#include "forms/frm_korvalinx.hpp"
+#include "support/paths.hpp"
+#include "support/product.hpp"
 #include "support/text.hpp"
-#include "wizard/frm_korvalinx.hpp"
 
 namespace kx::wizard {
 namespace {
@@ -35,7 +37,7 @@ bool OpenInHost(host::Application& application, const std::string& path) {
   r([&] { projects = application.GetOpenProjects(); });
   for (const auto& project : projects) {
     bool same = false;
-    r([&] { same = project && chart::SameFile(project->GetProjectFullName(), path); });
+    r([&] { same = project && SameFile(project->GetProjectFullName(), path); });
     if (same) return true;
   }
   return false;
@@ -103,7 +105,7 @@ std::optional<CheckProblem> CheckDateRange(Date from, Date to) {
   CheckProblem p;
   p.check = CheckKind::Date;
   p.text = kTextDateOrder;
-  p.title = kTitleProduct;
+  p.title = kProductTitle;
   p.detail = "Das Enddatum liegt vor dem Anfangsdatum.";
   return p;
 }

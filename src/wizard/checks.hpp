@@ -9,6 +9,7 @@
 
 #include "addin/host/host.hpp"
 #include "support/date.hpp"
+#include "support/product.hpp"
 
 namespace kx::wizard {
 
@@ -30,8 +31,6 @@ inline constexpr const char* kTextNoChartResources =
     "Es sind keine Ressourcen für das      \r\n"
     "Ressourcendiagramm vorhanden. Bitte       \r\n"
     "wählen Sie einen anderen Filter aus.";
-
-inline constexpr const char* kTitleProduct = "Korvalinx";
 
 // What is wrong with a chart path.
 enum class PathProblem {

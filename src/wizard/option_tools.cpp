@@ -2,7 +2,7 @@
 
 namespace kx::wizard::basOptionTools {
 
-std::int32_t GetSelectedOption(const ControlArray& group) noexcept {
+std::int32_t GetSelectedOption(const forms::ControlArray& group) noexcept {
   try {
     for (int index = 0; index <= group.UBound(); ++index) {
       if (group[index].IsOn()) return index;

@@ -1,9 +1,12 @@
 #pragma once
 // What a window toolkit gives the wizard: showing it modally and the information dialog.
 
-#include "wizard/frm_korvalinx.hpp"
+#include "forms/frm_korvalinx.hpp"
 
 namespace kx::wizard {
+
+// The wizard's logic works on the form model's types throughout.
+using namespace forms;  // NOLINT(google-build-using-namespace)
 
 // Shows the wizard form modally and returns when it has closed (unloaded) or its window was
 // closed. A Qt window implements it; tests implement a scripted user.

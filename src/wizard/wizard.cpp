@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "settings/chart_settings.hpp"
+#include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
 #include "wizard/checks.hpp"
@@ -15,7 +16,6 @@ namespace {
 
 using basOptionTools::GetSelectedOption;
 
-constexpr const char* kAllResources = "Alle Ressourcen";
 constexpr const char* kSaveTitle = "Ressourcendiagramm speichern";
 constexpr const char* kProposedName = "Ressourcendiagramm für ";
 constexpr const char* kChartExtension = "mpp";
@@ -417,7 +417,7 @@ void KorvalinxWizard::optResources_Click(int /*index*/) {
     r([&] {
       if (optResources[0].IsOn()) {
         objKorvalinx().GetResourceData();
-        objKorvalinx().SetFilter(kAllResources);
+        objKorvalinx().SetFilter(kAllResourcesFilter);
       } else if (optResources[1].IsOn()) {
         objKorvalinx().GetResourceData();
         objKorvalinx().SetFilter(cboFilter.Text());

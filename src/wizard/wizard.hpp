@@ -13,11 +13,11 @@
 
 #include "addin/host/host.hpp"
 #include "chart/korvalinx.hpp"
+#include "forms/frm_korvalinx.hpp"
 #include "support/clock.hpp"
 #include "support/file_dialog.hpp"
 #include "support/message_box.hpp"
 #include "support/registry.hpp"
-#include "wizard/frm_korvalinx.hpp"
 #include "wizard/presenters.hpp"
 
 namespace kx::wizard {

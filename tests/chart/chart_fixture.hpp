@@ -101,8 +101,8 @@ class ChartTest : public ::testing::Test {
     engine->strChartPath = (dir / "chart.xml").string();
     engine->GetResourceData();
     progress.clear();
-    form.Subscribe([this](const wizard::Control* c, wizard::Property p) {
-      if (c == &form.lblProgress && p == wizard::Property::Repaint)
+    form.Subscribe([this](const forms::Control* c, forms::Property p) {
+      if (c == &form.lblProgress && p == forms::Property::Repaint)
         progress.push_back(
             {ToNumber(form.barProgress.Value()).value_or(-1), form.lblProgress.Caption()});
     });
@@ -116,7 +116,7 @@ class ChartTest : public ::testing::Test {
   std::shared_ptr<platform::PlanningHost> host;
   std::shared_ptr<ProjectData> source;
   std::shared_ptr<CalendarData> standard;
-  wizard::frmKorvalinx form;
+  forms::frmKorvalinx form;
   ScriptedMessageBoxes boxes;
   NoWaitClock clock;
   std::unique_ptr<clsKorvalinx> engine;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "wizard/bar_colors.hpp"
+#include "forms/bar_colors.hpp"
 #include "wizard/wizard_fixture.hpp"
 
 namespace kx::wizard::testing {

@@ -1,8 +1,8 @@
-#include "wizard/bar_colors.hpp"
+#include "forms/bar_colors.hpp"
 
 #include <algorithm>
 
-namespace kx::wizard {
+namespace kx::forms {
 
 const std::array<BarColor, 17>& BarColors() {
   static const std::array<BarColor, 17> kColors = {{
@@ -57,4 +57,4 @@ std::vector<Swatch> DrawSwatches() {
   return swatches;
 }
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

@@ -1,10 +1,11 @@
-#include "wizard/frm_korvalinx.hpp"
+#include "forms/frm_korvalinx.hpp"
 
 #include <string>
 
-#include "wizard/bar_colors.hpp"
+#include "forms/bar_colors.hpp"
+#include "support/product.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 
 namespace {
 
@@ -178,7 +179,7 @@ frmKorvalinx::frmKorvalinx()
                           "aktuellen Projekt einen entsprechenden Filter erstellen.")),
       optResources(AddOptions(
           "optResources", fraStep4,
-          {{"Alle Ressourcen",
+          {{kAllResourcesFilter,
             "Wählen Sie diese Option, um das Ressourcendiagramm für alle Ressourcen zu erstellen.",
             {240, 2160, 4000, kOptionHeight}},
            {"Gefilterte Ressourcen",
@@ -325,4 +326,4 @@ ControlArray& frmKorvalinx::AddOptions(const char* name, Control& frame,
   return Array(name);
 }
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

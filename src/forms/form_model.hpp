@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "addin/host/error.hpp"
+#include "forms/image.hpp"
 #include "support/date.hpp"
 #include "support/value.hpp"
-#include "wizard/image.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 
 // Error numbers of the form model.
 enum FormErrorNumber : std::int32_t {
@@ -422,4 +422,4 @@ class Form {
   int nextListenerId_ = 1;
 };
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

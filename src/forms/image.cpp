@@ -1,8 +1,8 @@
-#include "wizard/image.hpp"
+#include "forms/image.hpp"
 
 #include <stdexcept>
 
-namespace kx::wizard {
+namespace kx::forms {
 
 Image::Image(int w, int h, Rgb fill) : width(w), height(h) {
   if (w < 0 || h < 0) throw std::invalid_argument("Bildgröße darf nicht negativ sein");
@@ -31,4 +31,4 @@ void Image::SetPixel(int x, int y, Rgb colour) {
   rgb[at + 2] = colour.blue;
 }
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

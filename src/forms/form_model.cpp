@@ -1,4 +1,4 @@
-#include "wizard/form_model.hpp"
+#include "forms/form_model.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 
 #include "support/regional.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 
 namespace {
 
@@ -1007,4 +1007,4 @@ void Form::ChangeFocus(Control* control) {
   if (control != nullptr) Notify(control, Property::Focus);
 }
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

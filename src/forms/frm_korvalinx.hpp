@@ -6,9 +6,10 @@
 
 #include <initializer_list>
 
-#include "wizard/form_model.hpp"
+#include "forms/form_model.hpp"
+#include "support/product.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 
 // Positions the wizard moves its frames and controls to.
 inline constexpr int kFormWidth = 11100;
@@ -21,8 +22,6 @@ inline constexpr int kProgressLeft = 1920;
 inline constexpr int kProgressLabelTop = 2720;
 inline constexpr int kProgressBarTop = 3000;
 inline constexpr int kStepCount = 7;
-
-inline constexpr const char* kWizardCaption = "Korvalinx Assistent";
 
 class frmKorvalinx : public Form {
  public:
@@ -118,4 +117,4 @@ class frmKorvalinx : public Form {
   Control& AddLabel(const char* name, Control& frame, Geometry geometry, const char* caption);
 };
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

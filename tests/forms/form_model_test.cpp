@@ -1,4 +1,4 @@
-#include "wizard/form_model.hpp"
+#include "forms/form_model.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "addin/host/error.hpp"
+#include "forms/bar_colors.hpp"
+#include "forms/frm_korvalinx.hpp"
 #include "support/date.hpp"
-#include "wizard/bar_colors.hpp"
-#include "wizard/frm_korvalinx.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 namespace {
 
 // Records every notification as "name.Property" ("form.Width" for the form itself).
@@ -497,4 +497,4 @@ TEST(BarColorsTest, FormImageListHoldsTheSwatches) {
 }
 
 }  // namespace
-}  // namespace kx::wizard
+}  // namespace kx::forms

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kx::wizard {
+namespace kx::forms {
 
 struct Rgb {
   std::uint8_t red = 0;
@@ -27,4 +27,4 @@ struct Image {
   void SetPixel(int x, int y, Rgb colour);
 };
 
-}  // namespace kx::wizard
+}  // namespace kx::forms

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "wizard/image.hpp"
+#include "forms/image.hpp"
 
-namespace kx::wizard {
+namespace kx::forms {
 
 struct BarColor {
   int position;            // 1..17, the value of the setting lngColor
@@ -39,4 +39,4 @@ struct Swatch {
 // Returns the seventeen swatches in key order "c00" to "c16", as the image list holds them.
 std::vector<Swatch> DrawSwatches();
 
-}  // namespace kx::wizard
+}  // namespace kx::forms
