@@ -13,13 +13,13 @@ namespace kx::host {
 
 // Error numbers of the planning host.
 enum ErrorNumber : std::int32_t {
-  kErrTypeMismatch = 13,        // a value could not be converted
-  kErrNoProject = 1004,         // no project is open / active
-  kErrNotFound = 1100,          // a named or numbered item does not exist
-  kErrInvalidArgument = 1101,   // an argument value is not valid
-  kErrNotAvailable = 1102,      // the operation does not apply here (wrong view, empty row)
-  kErrFile = 1200,              // a file could not be read or written
-  kErrUnexpected = 440,         // anything else
+  kErrTypeMismatch = 13,       // a value could not be converted
+  kErrNoProject = 1004,        // no project is open / active
+  kErrNotFound = 1100,         // a named or numbered item does not exist
+  kErrInvalidArgument = 1101,  // an argument value is not valid
+  kErrNotAvailable = 1102,     // the operation does not apply here (wrong view, empty row)
+  kErrFile = 1200,             // a file could not be read or written
+  kErrUnexpected = 440,        // anything else
 };
 
 class HostError : public std::runtime_error {
