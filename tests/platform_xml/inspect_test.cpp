@@ -84,7 +84,7 @@ TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
       << err.str();
   std::ostringstream out2, err2;
   EXPECT_EQ(RunInspect("/gibt/es/nicht.xml", true, out2, err2), 2);
-  EXPECT_EQ(err2.str(), "korvalinx: /gibt/es/nicht.xml: Datei kann nicht gelesen werden\n");
+  EXPECT_EQ(err2.str(), "korvalinx: Fehler: /gibt/es/nicht.xml: Datei kann nicht gelesen werden\n");
 }
 
 }  // namespace
