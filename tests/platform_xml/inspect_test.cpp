@@ -76,6 +76,7 @@ TEST(Inspect, JsonHoldsRowsCalendarsTasksAndProperties) {
 }
 
 TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
+  KX_NEED_FIXTURES();
   std::ostringstream out, err;
   EXPECT_EQ(RunInspect(Fixture("TwentyFourHourCalendar.xml"), false, out, err), 2);
   EXPECT_TRUE(out.str().empty());
