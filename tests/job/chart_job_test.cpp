@@ -1,0 +1,91 @@
+#include "job/chart_job.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "chart/korvalinx.hpp"
+#include "platform/model.hpp"
+#include "settings/chart_settings.hpp"
+#include "support/scripted_message_boxes.hpp"
+
+namespace kx::job {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ChartJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kx-job-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
+      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
+    options.source = (dir / "neubau_buerogebaeude.xml").string();
+    options.plan = settings::kPlanVacation;
+    options.year = 2025;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  int Run() { return RunChartJob(options, {boxes, registry, nullptr, nullptr, nullptr}); }
+
+  fs::path dir;
+  ChartJobOptions options;
+  ScriptedMessageBoxes boxes;
+  MemoryRegistryStore registry;
+};
+
+// Extra outputs get the finished run; without a chart file nothing is left behind.
+TEST_F(ChartJob, OutputsSeeTheRunAndAChartFileIsOptional) {
+  int calls = 0;
+  options.outputs.push_back([&](const FinishedChart& chart, MessageBoxes&) {
+    ++calls;
+    EXPECT_EQ(chart.engine.lngPlanType, settings::kPlanVacation);
+    EXPECT_GT(chart.engine.objResources->colResources.Count(), 20);
+    EXPECT_TRUE(chart.chart && !chart.chart->tasks.empty());
+    EXPECT_EQ(chart.sourceName, "neubau_buerogebaeude.xml");
+    EXPECT_TRUE(chart.chartPath.empty());
+    return true;
+  });
+  EXPECT_EQ(Run(), kExitOk) << (boxes.Count() ? boxes.Last().text : "");
+  EXPECT_EQ(calls, 1);
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_TRUE(entry.path().extension() == ".xml") << entry.path();
+}
+
+TEST_F(ChartJob, AFailedOutputEndsWithTheWriteCode) {
+  options.output = (dir / "chart.xml").string();
+  options.outputs.push_back([](const FinishedChart&, MessageBoxes& b) {
+    ShowMessage(b, "Bild kann nicht geschrieben werden", "Korvalinx", MsgIcon::Critical);
+    return false;
+  });
+  options.outputs.push_back([](const FinishedChart&, MessageBoxes&) -> bool {
+    throw std::runtime_error("kaputt");
+  });
+  EXPECT_EQ(Run(), kExitWriteFailed);
+  EXPECT_TRUE(fs::exists(dir / "chart.xml"));
+  ASSERT_GE(boxes.Count(), 2u);
+  EXPECT_NE(boxes.Last().text.find("kaputt"), std::string::npos);
+  EXPECT_EQ(boxes.Last().icon, MsgIcon::Critical);
+}
+
+TEST_F(ChartJob, NothingToWriteIsBadInput) {
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_NE(boxes.Last().text.find("keine Ausgabe"), std::string::npos);
+}
+
+TEST(SkippedWarning, CountsAndListsTheFirstFew) {
+  EXPECT_EQ(SkippedWarning({{1100, "Feld \"Zahl14\" fehlt"}}),
+            "Diagramm geschrieben, aber unvollständig: 1 Schritt wurde übersprungen.\r\n"
+            "- Feld \"Zahl14\" fehlt (Fehler 1100)");
+  std::vector<host::Failure> many(7, host::Failure{1102, "Balken"});
+  const std::string text = SkippedWarning(many, 2);
+  EXPECT_NE(text.find("7 Schritte wurden übersprungen."), std::string::npos);
+  EXPECT_NE(text.find("\r\n- und 5 weitere"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kx::job
