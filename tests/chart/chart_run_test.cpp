@@ -358,6 +358,16 @@ TEST_F(ChartRun, SkippedStepsAreJournaledAndACleanRunHasNone) {
   EXPECT_FALSE(e.LastRunSkipped().empty());
 }
 
+TEST(SkippedRunText, CountsAndListsTheFirstFew) {
+  EXPECT_EQ(SkippedRunText({{1100, "Feld \"Zahl14\" fehlt"}}),
+            "Diagramm geschrieben, aber unvollständig: 1 Schritt wurde übersprungen.\r\n"
+            "- Feld \"Zahl14\" fehlt (Fehler 1100)");
+  std::vector<host::Failure> many(7, host::Failure{1102, "Balken"});
+  const std::string text = SkippedRunText(many, 2);
+  EXPECT_NE(text.find("7 Schritte wurden übersprungen."), std::string::npos);
+  EXPECT_NE(text.find("\r\n- und 5 weitere"), std::string::npos);
+}
+
 using Filter = ChartTest;
 
 TEST_F(Filter, HidingOneGroupRemovesItAndKeepsTheOthersInOrder) {

@@ -62,9 +62,8 @@ TEST_F(ChartJob, AFailedOutputEndsWithTheWriteCode) {
     ShowMessage(b, "Bild kann nicht geschrieben werden", "Korvalinx", MsgIcon::Critical);
     return false;
   });
-  options.outputs.push_back([](const FinishedChart&, MessageBoxes&) -> bool {
-    throw std::runtime_error("kaputt");
-  });
+  options.outputs.push_back(
+      [](const FinishedChart&, MessageBoxes&) -> bool { throw std::runtime_error("kaputt"); });
   EXPECT_EQ(Run(), kExitWriteFailed);
   EXPECT_TRUE(fs::exists(dir / "chart.xml"));
   ASSERT_GE(boxes.Count(), 2u);
@@ -75,16 +74,6 @@ TEST_F(ChartJob, AFailedOutputEndsWithTheWriteCode) {
 TEST_F(ChartJob, NothingToWriteIsBadInput) {
   EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_NE(boxes.Last().text.find("keine Ausgabe"), std::string::npos);
-}
-
-TEST(SkippedWarning, CountsAndListsTheFirstFew) {
-  EXPECT_EQ(SkippedWarning({{1100, "Feld \"Zahl14\" fehlt"}}),
-            "Diagramm geschrieben, aber unvollständig: 1 Schritt wurde übersprungen.\r\n"
-            "- Feld \"Zahl14\" fehlt (Fehler 1100)");
-  std::vector<host::Failure> many(7, host::Failure{1102, "Balken"});
-  const std::string text = SkippedWarning(many, 2);
-  EXPECT_NE(text.find("7 Schritte wurden übersprungen."), std::string::npos);
-  EXPECT_NE(text.find("\r\n- und 5 weitere"), std::string::npos);
 }
 
 }  // namespace
