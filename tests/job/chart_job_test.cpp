@@ -9,6 +9,7 @@
 #include "platform/model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::job {
 namespace {
@@ -18,21 +19,14 @@ namespace fs = std::filesystem;
 class ChartJob : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("kx-job-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
-      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
-    options.source = (dir / "neubau_buerogebaeude.xml").string();
+    options.source = folder.CopyExamples();
     options.plan = settings::kPlanVacation;
     options.year = 2025;
   }
-  void TearDown() override { fs::remove_all(dir); }
   int Run() { return RunChartJob(options, {boxes, registry, nullptr, nullptr, nullptr}); }
 
-  fs::path dir;
+  kx::testing::TestFolder folder{"kx-job"};
+  const fs::path& dir = folder.path();
   ChartJobOptions options;
   ScriptedMessageBoxes boxes;
   MemoryRegistryStore registry;
