@@ -520,4 +520,9 @@ host::Definitions& PlanningHost::GetDefinitions() {
   return impl_->definitions;
 }
 
+host::CommandBars& PlanningHost::GetCommandBars() {
+  if (!commandBars_) return host::Application::GetCommandBars();
+  return *commandBars_;
+}
+
 }  // namespace kx::platform

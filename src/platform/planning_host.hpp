@@ -47,12 +47,16 @@ class PlanningHost final : public host::Application {
   void SetScreenUpdating(bool on) override { screenUpdating_ = on; }
   host::ActiveView& GetActiveView() override;
   host::Definitions& GetDefinitions() override;
+  // The window's menus and toolbars, when the host has a window (see SetCommandBars).
+  host::CommandBars& GetCommandBars() override;
+  void SetCommandBars(std::shared_ptr<host::CommandBars> bars) { commandBars_ = std::move(bars); }
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
   std::shared_ptr<ProjectFileFormat> files_;
   bool screenUpdating_ = true;
+  std::shared_ptr<host::CommandBars> commandBars_;
 };
 
 }  // namespace kx::platform

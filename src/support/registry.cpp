@@ -90,4 +90,26 @@ std::string GetRegString(RegRoot root, const std::string& keyPath, const std::st
   return GetRegString(DefaultRegistry(), root, keyPath, valueName);
 }
 
+std::string GetSetting(RegistryStore& store, const std::string& application,
+                       const std::string& section, const std::string& key,
+                       const std::string& fallback) {
+  const std::string path = std::string(kProgramSettingsKey) + "\\" + application + "\\" + section;
+  std::optional<RegValue> value;
+  try {
+    value = store.Read(HKEY_CURRENT_USER, path, key);
+  } catch (...) {
+    return fallback;
+  }
+  if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return fallback;
+  return value->text;
+}
+
+bool SaveSetting(RegistryStore& store, const std::string& application, const std::string& section,
+                 const std::string& key, const std::string& value) {
+  std::string data = value;
+  return SetRegString(store, HKEY_CURRENT_USER,
+                      std::string(kProgramSettingsKey) + "\\" + application + "\\" + section, key,
+                      data);
+}
+
 }  // namespace kx

@@ -87,6 +87,20 @@ std::string GetRegString(RegistryStore& store, RegRoot root, const std::string& 
                          const std::string& valueName);
 std::string GetRegString(RegRoot root, const std::string& keyPath, const std::string& valueName);
 
+// Where the desktop host keeps the per-user program settings of its applications and add-ins
+// (below HKEY_CURRENT_USER): "<key>\\<application>\\<section>", one text value per setting.
+inline constexpr const char* kProgramSettingsKey =
+    "Software\\Korvalinx Planer\\Programmeinstellungen";
+
+// Returns the program setting `key` of `application` in `section`, or `fallback` when it is
+// missing or cannot be read.
+std::string GetSetting(RegistryStore& store, const std::string& application,
+                       const std::string& section, const std::string& key,
+                       const std::string& fallback);
+// Writes the program setting; returns true when written.
+bool SaveSetting(RegistryStore& store, const std::string& application, const std::string& section,
+                 const std::string& key, const std::string& value);
+
 // Returns "1" for true, "0" for false.
 inline std::string BoolToText(bool value) {
   return value ? "1" : "0";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "addin/host/command_bars.hpp"
 #include "addin/host/error.hpp"
 #include "support/date.hpp"
 #include "support/value.hpp"
@@ -66,6 +67,11 @@ class Application {
   // The view and the definitions of the active project; throw kErrNoProject without one.
   virtual ActiveView& GetActiveView() = 0;
   virtual Definitions& GetDefinitions() = 0;
+  // The host's menus and toolbars; throws kErrNotAvailable where the host has none (a host
+  // without a window).
+  virtual CommandBars& GetCommandBars() {
+    throw HostError(kErrNotAvailable, "Dieses Programm hat keine Befehlsleisten.");
+  }
 };
 
 class Project {
