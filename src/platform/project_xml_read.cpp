@@ -595,6 +595,11 @@ void FileReader::ReadHeader(xml_node root) {
     } else if (n == "CalendarUID") {
       projectCalendarUid_ = IntOf(c);
       projectCalendarNode_ = c;
+    } else if (n == "DefaultStartTime") {
+      project_->dayStartTime = TimeOf(c);
+    } else if (n == "DefaultFinishTime") {
+      const double t = TimeOf(c);
+      project_->dayFinishTime = t == 0.0 ? 1.0 : t;
     } else if (n == "MinutesPerDay") {
       project_->minutesPerDay = NumberOf(c);
     } else if (n == "MinutesPerWeek") {

@@ -732,9 +732,41 @@ fs::path FolderOf(const std::string& path) {
   return p.has_parent_path() ? p.parent_path() : fs::path(".");
 }
 
+// What a failed system call says, in German.
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "der Ordner ist nicht vorhanden";
+    case EACCES:
+    case EPERM:
+      return "keine Schreibberechtigung";
+    case EROFS:
+      return "der Datenträger ist schreibgeschützt";
+    case ENOSPC:
+      return "kein Platz mehr auf dem Datenträger";
+    case EDQUOT:
+      return "das Speicherkontingent ist erschöpft";
+    case EISDIR:
+      return "an dieser Stelle ist ein Ordner";
+    case ENOTDIR:
+      return "ein Teil des Pfads ist kein Ordner";
+    case ENAMETOOLONG:
+      return "der Name ist zu lang";
+    case EIO:
+      return "Ein-/Ausgabefehler";
+    case EBUSY:
+      return "die Datei ist in Gebrauch";
+    case ENOTEMPTY:
+    case EEXIST:
+      return "an dieser Stelle ist ein Ordner mit Inhalt";
+    default:
+      return "Systemfehler " + std::to_string(error);
+  }
+}
+
 [[noreturn]] void FailWrite(const std::string& target, int error) {
   throw host::HostError(host::kErrFile, target + ": Datei kann nicht geschrieben werden (" +
-                                            std::strerror(error) + ")");
+                                            SystemErrorText(error) + ")");
 }
 
 void SyncFolder(const fs::path& folder) {
@@ -861,7 +893,7 @@ std::string CarryOut(const fs::path& journal) {
       struct stat st {};
       if (::lstat(from.c_str(), &st) != 0) continue;  // renamed already
       if (::rename(from.c_str(), to.c_str()) != 0 && problem.empty())
-        problem = to.string() + ": " + std::strerror(errno);
+        problem = to.string() + ": " + SystemErrorText(errno);
     }
   } catch (const std::exception&) {
     // Not a journal of ours, or one cut off: it names nothing that can be done.
