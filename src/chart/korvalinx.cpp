@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "addin/host/guarded_files.hpp"
 #include "chart/chart_rows.hpp"
 #include "chart/chart_view.hpp"
 #include "resources/period_extraction.hpp"
@@ -158,6 +159,8 @@ std::int32_t clsKorvalinx::ExportChart() {
       }
     }
   });
+  // Nor a file that belongs to them: an inserted project, a companion file.
+  if (!targetOpen && host::FindGuardedFile(app, strChartPath)) targetOpen = true;
   if (targetOpen) {
     if (context_.boxes)
       ShowMessage(*context_.boxes, kTextTargetOpen, kProductTitle, MsgIcon::Exclamation);

@@ -1066,4 +1066,8 @@ void ProjectXmlFormat::Save(const ProjectData& project, const std::string& path)
   SaveProjectXml(project, path);
 }
 
+std::vector<std::string> ProjectXmlFormat::FilesBeside(const std::string& path) {
+  return {CompanionPath(path), JournalPath(path).string()};
+}
+
 }  // namespace kx::platform

@@ -66,6 +66,13 @@ class Application {
   // The view and the definitions of the active project; throw kErrNoProject without one.
   virtual ActiveView& GetActiveView() = 0;
   virtual Definitions& GetDefinitions() = 0;
+  // The user's files that no save may replace: the file of each open project, the files of the
+  // projects inserted into it, and the files the host keeps beside each of them. A host that
+  // keeps no files beside a project has just the open projects' files. May throw HostError.
+  virtual std::vector<std::string> GetGuardedFiles();
+  // The files that SaveProjectAs(path) writes or replaces: `path` and what the host keeps beside
+  // it.
+  virtual std::vector<std::string> GetFilesOfSave(const std::string& path) { return {path}; }
 };
 
 class Project {
@@ -221,5 +228,12 @@ class Definitions {
   virtual void SetOptionGroupC(const NamedArgs& args) = 0;
   virtual void SetOptionGroupD(const NamedArgs& args) = 0;
 };
+
+inline std::vector<std::string> Application::GetGuardedFiles() {
+  std::vector<std::string> files;
+  for (const auto& project : GetOpenProjects())
+    if (project) files.push_back(project->GetProjectFullName());
+  return files;
+}
 
 }  // namespace kx::host
