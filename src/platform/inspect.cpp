@@ -278,9 +278,9 @@ int RunInspect(const std::string& path, bool json, std::ostream& out, std::ostre
     out << (json ? InspectJson(*r.project, r.warnings) : InspectText(*r.project, r.warnings));
     return 0;
   } catch (const host::HostError& e) {
-    err << "korvalinx: " << Shown(e.description()) << "\n";
+    err << "korvalinx: Fehler: " << Shown(e.description()) << "\n";
   } catch (const std::bad_alloc&) {
-    err << "korvalinx: " << Shown(path) << ": zu wenig Arbeitsspeicher zum Lesen\n";
+    err << "korvalinx: Fehler: " << Shown(path) << ": zu wenig Arbeitsspeicher zum Lesen\n";
   }
   return 2;
 }
