@@ -118,7 +118,7 @@ TEST(ProjectXmlInput, LinesOfLargeFilesAreFoundWithoutReadingThemTwice) {
 }
 
 TEST(ProjectXmlInput, ABaseCalendarTheFileLacksGivesAWarningNotARefusal) {
-  KX_REQUIRE_FIXTURES();
+  KX_NEED_FIXTURES();
   const LoadResult real = ReadProjectXml(Fixture("mspdiassignmentfields.xml"));
   ASSERT_EQ(real.warnings.size(), 1u);
   EXPECT_NE(real.warnings[0].find("mspdiassignmentfields.xml:"), std::string::npos);

@@ -7,7 +7,7 @@
 
 #include "addin/host/error.hpp"
 #include "example_projects.hpp"
-#include "platform/model_diff.hpp"
+#include "testing/model_diff.hpp"
 #include "platform/project_xml.hpp"
 #include "platform_xml/schema_check.hpp"
 #include "platform_xml/test_files.hpp"
@@ -32,7 +32,7 @@ constexpr const char* kFixtureFiles[] = {"assignment-assignments-project2016-msp
                                          "sample.xml"};
 
 TEST(ProjectXmlValid, EveryFixtureSavedAgainValidatesAndReadsTheSame) {
-  KX_REQUIRE_FIXTURES();
+  KX_NEED_FIXTURES();
   for (const char* file : kFixtureFiles) {
     SCOPED_TRACE(file);
     TempDir dir;

@@ -9,12 +9,11 @@
 #include <filesystem>
 #include <string>
 
+#include "testing/fixtures.hpp"
+
 namespace kx::platform::testing {
 
-inline std::string SchemaPath() {
-  return (std::filesystem::path(KX_FIXTURES_DIR).parent_path() / "schema" / "mspdi_pj12.xsd")
-      .string();
-}
+using kx::testing::SchemaPath;
 
 inline bool HaveSchema() {
   std::error_code ec;

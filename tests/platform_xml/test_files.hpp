@@ -18,18 +18,6 @@ inline std::string Fixture(const std::string& name) {
   return kx::testing::FixturesDir() + "/" + name;
 }
 
-inline bool HaveFixtures() {
-  std::error_code ec;
-  return std::filesystem::is_directory(KX_FIXTURES_DIR, ec);
-}
-
-// Skips the test when the real files are not there (the shared folder beside the repository).
-#define KX_REQUIRE_FIXTURES()                                                     \
-  do {                                                                            \
-    if (!::kx::platform::testing::HaveFixtures())                                 \
-      GTEST_SKIP() << "the fixtures folder " << KX_FIXTURES_DIR << " is missing"; \
-  } while (false)
-
 inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
