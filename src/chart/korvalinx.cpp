@@ -227,6 +227,18 @@ bool clsKorvalinx::BuildChart() {
       break;
   }
 
+  // The chart project says what it shows: "Urlaubsplan 2025 – Neubau Bürogebäude".
+  r([&] {
+    if (!chartProject) return;
+    const std::string period =
+        lngPlanDuration == settings::kPeriodYear
+            ? FourDigitYear(lngPlanDurationYear)
+            : ToText(periodStart, regional) + " bis " + ToText(periodEnd, regional);
+    const std::string source = objProject ? objProject->GetProjectTitle() : std::string();
+    chartProject->SetProjectTitle(std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
+                                  period + (source.empty() ? "" : " – " + source));
+  });
+
   // Day records of every resource.
   double progress = 20;
   const char* extracting =

@@ -145,6 +145,10 @@ class ProjectObject final : public host::Project {
   const std::shared_ptr<ProjectData>& Data() const { return state_->data; }
 
   std::string GetProjectName() override { return Data()->name; }
+  std::string GetProjectTitle() override {
+    return Data()->title.empty() ? Data()->name : Data()->title;
+  }
+  void SetProjectTitle(const std::string& title) override { Data()->title = title; }
   std::string GetProjectFullName() override {
     return Data()->fullName.empty() ? Data()->name : Data()->fullName;
   }

@@ -80,6 +80,10 @@ class Project {
   virtual ~Project() = default;
   virtual std::string GetProjectName() = 0;      // the project's default text: its name
   virtual std::string GetProjectFullName() = 0;  // its path, or its name while never saved
+  // The project's title, and its name where it has none; setting it. A host that keeps no
+  // titles gives the name and keeps nothing.
+  virtual std::string GetProjectTitle() { return GetProjectName(); }
+  virtual void SetProjectTitle(const std::string& title) { (void)title; }
   virtual std::string GetProjectFolder() = 0;    // folder of its path, empty while never saved
   virtual Date GetProjectStart() = 0;
   // Takes a date or a date text in the user's regional settings.
