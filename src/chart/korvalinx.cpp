@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "addin/host/guarded_files.hpp"
 #include "chart/chart_rows.hpp"
 #include "chart/chart_view.hpp"
 #include "resources/period_extraction.hpp"
@@ -170,6 +171,8 @@ bool clsKorvalinx::BuildChart() {
       }
     }
   });
+  // Nor a file that belongs to them: an inserted project, a companion file.
+  if (!targetOpen && host::FindGuardedFile(app, strChartPath)) targetOpen = true;
   if (targetOpen) {
     if (context_.boxes)
       ShowMessage(*context_.boxes, kTextTargetOpen, kProductTitle, MsgIcon::Exclamation);
@@ -223,6 +226,18 @@ bool clsKorvalinx::BuildChart() {
       periodEnd = varPlanDurationFinish;
       break;
   }
+
+  // The chart project says what it shows: "Urlaubsplan 2025 – Neubau Bürogebäude".
+  r([&] {
+    if (!chartProject) return;
+    const std::string period =
+        lngPlanDuration == settings::kPeriodYear
+            ? FourDigitYear(lngPlanDurationYear)
+            : ToText(periodStart, regional) + " bis " + ToText(periodEnd, regional);
+    const std::string source = objProject ? objProject->GetProjectTitle() : std::string();
+    chartProject->SetProjectTitle(std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
+                                  period + (source.empty() ? "" : " – " + source));
+  });
 
   // Day records of every resource.
   double progress = 20;

@@ -13,6 +13,7 @@
 #include "settings/chart_settings.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
+#include "support/text.hpp"
 #include "wizard/checks.hpp"
 
 namespace kx::job {
@@ -61,6 +62,55 @@ class FatalBoxes final : public MessageBoxes {
  private:
   MessageBoxes& boxes_;
 };
+
+// The launch checks' messages speak of "the project"; a job names its file.
+class FileNamingBoxes final : public MessageBoxes {
+ public:
+  FileNamingBoxes(MessageBoxes& boxes, std::string file) : boxes_(boxes), file_(std::move(file)) {}
+  MsgAnswer Show(const MessageRequest& request) override {
+    MessageRequest named = request;
+    named.text = file_ + ": " + Trim(request.text);
+    return boxes_.Show(named);
+  }
+
+ private:
+  MessageBoxes& boxes_;
+  std::string file_;
+};
+
+// Path problems that mean a save cannot be made, rather than a wrong entry.
+bool CannotWrite(const wizard::CheckProblem& problem) {
+  return problem.path == wizard::PathProblem::FolderReadOnly ||
+         problem.path == wizard::PathProblem::WriteProtected;
+}
+
+int PathRefused(MessageBoxes& boxes, const wizard::CheckProblem& problem) {
+  Error(boxes, problem.detail);
+  return CannotWrite(problem) ? kExitWriteFailed : kExitBadInput;
+}
+
+// The chart's period must lie within the host's calendar years: beyond them a chart would lose
+// its days without a word. An error text, or empty.
+std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
+  std::optional<Date> from, to;
+  host::Resume r;
+  switch (engine.lngPlanDuration) {
+    case settings::kPeriodYear:
+      return {};  // a year is checked with the options and the stored settings
+    case settings::kPeriodRange:
+      from = ToDate(engine.varPlanDurationStart);
+      to = ToDate(engine.varPlanDurationFinish);
+      break;
+    default:
+      r([&] { from = engine.objProject->GetProjectStart(); });
+      r([&] { to = engine.objProject->GetProjectFinish(); });
+      break;
+  }
+  if (!from || !to) return {};
+  if (*to < *from) to = from;
+  const auto problem = wizard::CheckCalendarYears(*from, *to);
+  return problem ? problem->detail : std::string();
+}
 
 // A folder of its own for a chart that only feeds the extra outputs; removed with the object.
 class ScratchFolder {
@@ -169,7 +219,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     return BadInput(boxes, problem);
   if (options.output) {
     if (const auto problem = wizard::CheckChartPath(nullptr, *options.output))
-      return BadInput(boxes, problem->detail);
+      return PathRefused(boxes, *problem);
   }
 
   std::error_code ec;
@@ -187,7 +237,8 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   for (const auto& warning : format->LastWarnings()) Warning(boxes, warning);
 
   bool duplicatesStop = false;
-  const bool go = addin::PassLaunchChecks(host, kProductTitle, boxes, [&] {
+  FileNamingBoxes launchBoxes(boxes, options.source);
+  const bool go = addin::PassLaunchChecks(host, kProductTitle, launchBoxes, [&] {
     if (options.yes) return true;
     duplicatesStop = true;
     return false;
@@ -218,10 +269,12 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     engine.strChartPath = (scratch.Path() / "diagramm.xml").string();
   }
   if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
-    return BadInput(boxes, problem->detail);
+    return PathRefused(boxes, *problem);
 
   std::string filter;
   if (const std::string problem = CheckNames(engine, filter); !problem.empty())
+    return BadInput(boxes, problem);
+  if (const std::string problem = CheckPeriodYears(engine); !problem.empty())
     return BadInput(boxes, problem);
 
   engine.GetResourceData();

@@ -1,11 +1,14 @@
 #include "platform/inspect.hpp"
 
 #include <nlohmann/json.hpp>
+#include <cstdio>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 
 #include "addin/host/error.hpp"
 #include "platform/project_xml.hpp"
+#include "platform/xml_values.hpp"
 #include "support/regional.hpp"
 
 namespace kx::platform {
@@ -24,6 +27,52 @@ const char* KindName(int kind) {
     default:
       return "unbekannt";
   }
+}
+
+// Text of the project as a terminal may show it: control characters (C0 and C1, also line
+// breaks inside a value) as escapes ("\x1b", "\u0085"), bytes that are no UTF-8 as "\xff".
+std::string Shown(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char buf[16];
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 0x20 || c == 0x7F) {
+      switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+          std::snprintf(buf, sizeof buf, "\\x%02x", c);
+          out += buf;
+      }
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      // A UTF-8 sequence is kept when it is one and no C1 control (U+0080 to U+009F).
+      const std::size_t length = (c & 0xE0) == 0xC0   ? 2
+                                 : (c & 0xF0) == 0xE0 ? 3
+                                 : (c & 0xF8) == 0xF0 ? 4
+                                                      : 0;
+      bool ok = length > 0 && i + length <= text.size();
+      for (std::size_t k = 1; ok && k < length; ++k)
+        ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+      if (ok && length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+        std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
+        out += buf;
+        i += 1;
+      } else if (ok && !FindBadXmlText(text.substr(i, length))) {
+        out.append(text.substr(i, length));
+        i += length - 1;
+      } else {
+        std::snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+      }
+    }
+  }
+  return out;
 }
 
 // The base calendar at the root of a calendar's chain; the project calendar without one.
@@ -53,11 +102,11 @@ std::string Hours(double minutes) {
 
 std::string InspectText(const ProjectData& p, const std::vector<std::string>& warnings) {
   std::ostringstream o;
-  o << "Projekt \"" << p.name << "\"\n";
-  if (!p.title.empty()) o << "  Titel: " << p.title << "\n";
+  o << "Projekt \"" << Shown(p.name) << "\"\n";
+  if (!p.title.empty()) o << "  Titel: " << Shown(p.title) << "\n";
   o << "  Anfang: " << FormatDateTime(p.start) << "\n";
   if (p.finish) o << "  Ende: " << FormatDateTime(*p.finish) << "\n";
-  o << "  Projektkalender: " << p.calendarName << "\n";
+  o << "  Projektkalender: " << Shown(p.calendarName) << "\n";
   o << "  Minuten je Tag: " << FormatGeneralNumber(p.minutesPerDay)
     << ", je Woche: " << FormatGeneralNumber(p.minutesPerWeek)
     << ", Tage je Monat: " << p.daysPerMonth << "\n";
@@ -65,11 +114,11 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
   static const char* kDays[] = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
   o << "\nKalender (" << p.calendars.size() << ")\n";
   for (const auto& c : p.calendars) {
-    o << "  " << c->name;
+    o << "  " << Shown(c->name);
     if (c->isBase)
       o << " (Basiskalender)";
     else
-      o << " (Ressourcenkalender, Basis: " << (c->base ? c->base->name : std::string("keine"))
+      o << " (Ressourcenkalender, Basis: " << Shown(c->base ? c->base->name : std::string("keine"))
         << ")";
     o << "\n    Woche:";
     for (int d = 0; d < 7; ++d) {
@@ -81,7 +130,7 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
       o << "    Ausnahme " << FormatDate(e.from);
       if (e.to != e.from) o << " bis " << FormatDate(e.to);
       o << ": " << (e.working ? "Arbeitszeit " + Times(e.times) : std::string("arbeitsfrei"));
-      if (!e.name.empty()) o << " \"" << e.name << "\"";
+      if (!e.name.empty()) o << " \"" << Shown(e.name) << "\"";
       o << "\n";
     }
   }
@@ -96,10 +145,11 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
       o << "(leere Zeile)\n";
       continue;
     }
-    o << r->name << " | UID " << r->uid << " | Gruppe: " << (r->group.empty() ? "-" : r->group)
+    o << Shown(r->name) << " | UID " << r->uid
+      << " | Gruppe: " << (r->group.empty() ? std::string("-") : Shown(r->group))
       << " | " << KindName(r->kind)
-      << " | Kalender: " << (r->calendar ? r->calendar->name : std::string("Projektkalender"))
-      << " | Basiskalender: " << RootName(r->calendar, p)
+      << " | Kalender: " << Shown(r->calendar ? r->calendar->name : std::string("Projektkalender"))
+      << " | Basiskalender: " << Shown(RootName(r->calendar, p))
       << " | Zuordnungen: " << r->assignments.size() << "\n";
   }
 
@@ -114,7 +164,7 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
       continue;
     }
     o << std::string(static_cast<std::size_t>(std::clamp(t->outlineLevel - 1, 0, 10)) * 2, ' ')
-      << t->name << " | Ebene " << t->outlineLevel << " | " << FormatDateTime(t->start) << " bis "
+      << Shown(t->name) << " | Ebene " << t->outlineLevel << " | " << FormatDateTime(t->start) << " bis "
       << FormatDateTime(t->finish) << " | Dauer " << Hours(t->durationMinutes);
     if (t->summary) o << " | Sammelvorgang";
     if (t->hiddenBar) o << " | Balken ausgeblendet";
@@ -122,7 +172,7 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
     if (t->barColour) o << " | Farbe " << *t->barColour;
     for (const auto& [name, v] : t->numbers) o << " | " << name << " " << FormatGeneralNumber(v);
     for (const auto& [name, v] : t->dates) o << " | " << name << " " << FormatDateTime(v);
-    if (!t->subprojectFile.empty()) o << " | eingefügt: " << t->subprojectFile;
+    if (!t->subprojectFile.empty()) o << " | eingefügt: " << Shown(t->subprojectFile);
     o << "\n";
     for (const auto& [from, to] : t->gaps)
       o << "       Lücke " << FormatDateTime(from) << " bis " << FormatDateTime(to) << "\n";
@@ -130,11 +180,11 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
 
   o << "\nEigenschaften (" << p.properties.size() << ")\n";
   for (const PropertyData& prop : p.properties)
-    o << "  " << prop.name << " = " << prop.value << "\n";
+    o << "  " << Shown(prop.name) << " = " << Shown(prop.value) << "\n";
 
   o << "\nEingefügte Projekte (" << p.subprojects.size() << ")\n";
   for (const SubprojectData& s : p.subprojects) {
-    o << "  " << s.sourceFile << " (Vorgang " << s.taskRow << ")";
+    o << "  " << Shown(s.sourceFile) << " (Vorgang " << s.taskRow << ")";
     if (s.project) {
       std::size_t n = 0;
       for (const auto& r : s.project->resources) n += r ? 1 : 0;
@@ -144,7 +194,7 @@ std::string InspectText(const ProjectData& p, const std::vector<std::string>& wa
   }
   if (!warnings.empty()) {
     o << "\nWarnungen (" << warnings.size() << ")\n";
-    for (const auto& w : warnings) o << "  " << w << "\n";
+    for (const auto& w : warnings) o << "  " << Shown(w) << "\n";
   }
   return o.str();
 }
@@ -228,9 +278,9 @@ int RunInspect(const std::string& path, bool json, std::ostream& out, std::ostre
     out << (json ? InspectJson(*r.project, r.warnings) : InspectText(*r.project, r.warnings));
     return 0;
   } catch (const host::HostError& e) {
-    err << "korvalinx: Fehler: " << e.description() << "\n";
+    err << "korvalinx: Fehler: " << Shown(e.description()) << "\n";
   } catch (const std::bad_alloc&) {
-    err << "korvalinx: Fehler: " << path << ": zu wenig Speicher zum Lesen\n";
+    err << "korvalinx: Fehler: " << Shown(path) << ": zu wenig Arbeitsspeicher zum Lesen\n";
   }
   return 2;
 }

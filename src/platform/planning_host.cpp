@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/host_objects.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
@@ -144,6 +145,10 @@ class ProjectObject final : public host::Project {
   const std::shared_ptr<ProjectData>& Data() const { return state_->data; }
 
   std::string GetProjectName() override { return Data()->name; }
+  std::string GetProjectTitle() override {
+    return Data()->title.empty() ? Data()->name : Data()->title;
+  }
+  void SetProjectTitle(const std::string& title) override { Data()->title = title; }
   std::string GetProjectFullName() override {
     return Data()->fullName.empty() ? Data()->name : Data()->fullName;
   }
@@ -505,9 +510,44 @@ void PlanningHost::SaveProjectAs(const std::string& path) {
     Fail(host::kErrFile, "Für Projektdateien ist kein Dateiformat eingerichtet.");
   }
   if (Trim(path).empty()) Fail(host::kErrFile, "Es fehlt der Dateiname.");
+  // The project's own earlier file may be replaced; no file of any other project.
+  std::vector<std::string> guarded;
+  for (const auto& other : impl_->source.open)
+    if (other->data) AddGuardedFiles(*other->data, other != impl_->source.active, guarded);
+  for (const std::string& written : GetFilesOfSave(path))
+    for (const std::string& g : guarded)
+      if (SameFile(written, g))
+        Fail(host::kErrFile, "Die Datei " + Quoted(written) +
+                                 " gehört zu einem geöffneten Projekt und wird nicht "
+                                 "überschrieben.");
   files_->Save(*s.data, path);
   s.data->fullName = path;
   s.data->name = FileName(path);
+}
+
+void PlanningHost::AddGuardedFiles(const ProjectData& project, bool ownFiles,
+                                   std::vector<std::string>& out) const {
+  if (ownFiles && !project.fullName.empty()) {
+    out.push_back(project.fullName);
+    if (files_)
+      for (auto& f : files_->FilesBeside(project.fullName)) out.push_back(std::move(f));
+  }
+  for (const auto& sub : project.subprojects)
+    if (sub.project) AddGuardedFiles(*sub.project, true, out);
+}
+
+std::vector<std::string> PlanningHost::GetGuardedFiles() {
+  std::vector<std::string> files;
+  for (const auto& s : impl_->source.open)
+    if (s->data) AddGuardedFiles(*s->data, true, files);
+  return files;
+}
+
+std::vector<std::string> PlanningHost::GetFilesOfSave(const std::string& path) {
+  std::vector<std::string> files{path};
+  if (files_)
+    for (auto& f : files_->FilesBeside(path)) files.push_back(std::move(f));
+  return files;
 }
 
 host::ActiveView& PlanningHost::GetActiveView() {

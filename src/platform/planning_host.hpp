@@ -18,6 +18,11 @@ class ProjectFileFormat {
   virtual ~ProjectFileFormat() = default;
   virtual std::shared_ptr<ProjectData> Load(const std::string& path) = 0;
   virtual void Save(const ProjectData& project, const std::string& path) = 0;
+  // The files that the format keeps beside the project file `path` (none by default).
+  virtual std::vector<std::string> FilesBeside(const std::string& path) {
+    (void)path;
+    return {};
+  }
 };
 
 // Returns a new empty project as the host makes one: the calendar "Standard" (Monday to Friday,
@@ -43,7 +48,11 @@ class PlanningHost final : public host::Application {
   host::ProjectPtr GetActiveProject() override;
   std::vector<host::ProjectPtr> GetOpenProjects() override;
   void CreateNewProject() override;
+  // Refuses (kErrFile) to write any file of another open project or of a project inserted into
+  // one, with a message naming the file.
   void SaveProjectAs(const std::string& path) override;
+  std::vector<std::string> GetGuardedFiles() override;
+  std::vector<std::string> GetFilesOfSave(const std::string& path) override;
   void SetScreenUpdating(bool on) override { screenUpdating_ = on; }
   host::ActiveView& GetActiveView() override;
   host::Definitions& GetDefinitions() override;
@@ -52,6 +61,9 @@ class PlanningHost final : public host::Application {
   void SetCommandBars(std::shared_ptr<host::CommandBars> bars) { commandBars_ = std::move(bars); }
 
  private:
+  // Adds the files of `project` (with `ownFiles`) and of the projects inserted into it.
+  void AddGuardedFiles(const ProjectData& project, bool ownFiles,
+                       std::vector<std::string>& out) const;
   struct Impl;
   std::unique_ptr<Impl> impl_;
   std::shared_ptr<ProjectFileFormat> files_;

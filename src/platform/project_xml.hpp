@@ -45,14 +45,18 @@ LoadResult ReadProjectXmlText(std::string_view text, const std::string& name,
 std::string ProjectXmlText(const ProjectData& project);
 
 // Writes the model as Project XML to `path`, whatever its extension, and its companion file
-// beside it. Each file goes to a temporary file in the same folder that is then renamed over the
-// target, so that a failed save leaves an existing file as it was. Throws host::HostError
-// (kErrFile) naming the file when it cannot write.
+// beside it, as one: both go to temporary files in the same folder (".<name>.kxtmp-XXXXXX")
+// that are renamed over their targets once both are complete, so that a failed save leaves the
+// earlier pair as it was, and a save that a crash stopped leaves the earlier pair or (finished
+// by the next save to that folder or the next read of the file) the new one. A companion file
+// that is damaged is kept as "<companion>.corrupt-<time>" before it is replaced. Throws
+// host::HostError (kErrFile) naming the file when it cannot write.
 void SaveProjectXml(const ProjectData& project, const std::string& path);
 
 // Writes only the companion file of the Project XML file `path` (the project's custom document
-// properties, definitions and bar colours); the Project XML file itself is not touched. Throws
-// host::HostError (kErrFile) when it cannot write.
+// properties, definitions and bar colours); the Project XML file itself is not touched. A
+// damaged companion is kept as "<companion>.corrupt-<time>" first. Throws host::HostError
+// (kErrFile) when it cannot write.
 void SaveCompanionOnly(const ProjectData& project, const std::string& path);
 
 // Returns the companion file's path of a project file: "<path>.korvalinx.json".
@@ -63,6 +67,8 @@ class ProjectXmlFormat final : public ProjectFileFormat {
  public:
   std::shared_ptr<ProjectData> Load(const std::string& path) override;
   void Save(const ProjectData& project, const std::string& path) override;
+  // The companion file, and the journal that a save keeps while it renames its files.
+  std::vector<std::string> FilesBeside(const std::string& path) override;
   // The warnings of the last Load.
   const std::vector<std::string>& LastWarnings() const { return warnings_; }
 

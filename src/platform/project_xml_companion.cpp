@@ -54,7 +54,7 @@ NamedArgs JsonArgs(const json& j) {
   return args;
 }
 
-json DefinitionsJson(const Definitions& d, bool allTitles) {
+json DefinitionsJson(const Definitions& d, const CompanionExtras& extras) {
   json j;
   json tables = json::array();
   for (const auto& t : d.tables) {
@@ -94,7 +94,8 @@ json DefinitionsJson(const Definitions& d, bool allTitles) {
   j["barStyles"] = styles;
   json titles = json::object();
   for (const auto& [id, title] : d.customFieldTitles)
-    if (allTitles || !CustomFieldOf(id)) titles[std::to_string(id)] = title;
+    if (extras.allFieldTitles || !CustomFieldOf(id) || extras.longFieldTitles.count(id))
+      titles[std::to_string(id)] = title;
   j["customFieldTitles"] = titles;
   json props = json::object();
   for (const auto& [id, args] : d.customFieldProperties) props[std::to_string(id)] = ArgsJson(args);
@@ -164,7 +165,7 @@ std::string CompanionText(const ProjectData& project, const CompanionExtras& ext
                      {"type", p.type},
                      {"linkToContent", p.linkToContent}});
   j["properties"] = props;
-  j["definitions"] = DefinitionsJson(project.definitions, extras.allFieldTitles);
+  j["definitions"] = DefinitionsJson(project.definitions, extras);
   json colours = json::array();
   for (std::size_t i = 0; i < project.tasks.size(); ++i) {
     const auto& t = project.tasks[i];
@@ -211,8 +212,23 @@ bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& 
       inherited.emplace_back(c.at("calendar").get<std::int32_t>(),
                              c.at("days").get<std::vector<int>>());
     if (j.contains("projectCalendar")) projectCalendar = j.at("projectCalendar").get<std::string>();
+  } catch (const json::parse_error& e) {
+    problem = "kein gültiges JSON, Fehler an Byte " + std::to_string(e.byte);
+    return false;
+  } catch (const json::out_of_range&) {
+    problem = "ein Eintrag fehlt";
+    return false;
+  } catch (const json::exception&) {
+    problem = "ein Eintrag hat einen Wert der falschen Art";
+    return false;
+  } catch (const std::invalid_argument&) {
+    problem = "eine Nummer ist keine Zahl";
+    return false;
+  } catch (const std::out_of_range&) {
+    problem = "eine Nummer ist zu groß";
+    return false;
   } catch (const std::exception& e) {
-    problem = e.what();
+    problem = e.what();  // our own, German
     return false;
   }
   project.properties = std::move(properties);

@@ -3,7 +3,9 @@
 // timephased work into the gaps of a task bar, the host's default week and the companion file.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +55,7 @@ struct CompanionExtras {
   // The project calendar's name when no calendar of the file carries it.
   std::optional<std::string> projectCalendar;
   bool allFieldTitles = false;  // false: only titles of fields the file has no place for
+  std::set<std::int32_t> longFieldTitles;  // titles longer than the file keeps
 };
 
 // Returns the companion file's JSON text.
@@ -60,5 +63,21 @@ std::string CompanionText(const ProjectData& project, const CompanionExtras& ext
 // Applies a companion file's text to a model read from its Project XML file. Returns false (and
 // changes nothing) when the text is broken; `problem` then says what is wrong.
 bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& problem);
+
+// The steps of saving a project file with its companion, in their order.
+enum class SaveStep {
+  ProjectWritten = 1,  // the project file's temporary file is complete
+  CompanionWritten,    // the companion's temporary file is complete
+  JournalWritten,      // the journal of the renames is in place
+  CompanionRenamed,
+  ProjectRenamed,
+  JournalRemoved,
+};
+// Calls `hook` at each step of every save (null: none). For tests that stop a save midway.
+void SetSaveHook(std::function<void(SaveStep)> hook);
+// Carries out the save of `projectPath` that a crash interrupted after its temporary files were
+// complete, so that the file and its companion are the pair that was being saved. Adds a warning
+// when that cannot be done.
+void FinishInterruptedSave(const std::string& projectPath, std::vector<std::string>& warnings);
 
 }  // namespace kx::platform::pxml

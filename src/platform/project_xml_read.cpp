@@ -1,11 +1,12 @@
 // Reading Project XML files into the planning host's model.
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -73,22 +74,92 @@ std::string Quoted(std::string_view s) {
   return q + "\"";
 }
 
-std::string ReadWholeFile(const std::string& path, bool& ok) {
-  ok = false;
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) return {};
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return {};
-  const std::streamoff size = in.tellg();
-  std::string text;
-  if (size > 0) {
-    text.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(text.data(), size);
-    if (in.gcount() != size) return {};
+// Lines of a text by blocks: how many line feeds come before each block of kLineBlock bytes, so
+// that the line of an offset is found without a second copy of the text.
+constexpr std::size_t kLineBlock = 1 << 16;
+
+std::vector<std::size_t> LineTable(std::string_view text) {
+  std::vector<std::size_t> before;
+  before.reserve(text.size() / kLineBlock + 1);
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < text.size(); at += kLineBlock) {
+    before.push_back(lines);
+    const std::string_view block = text.substr(at, kLineBlock);
+    lines += static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n'));
   }
-  ok = true;
+  return before;
+}
+
+// Size of a file in German units ("2,1 GB").
+std::string SizeText(std::uintmax_t bytes) {
+  const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
+  double size = static_cast<double>(bytes);
+  int unit = 0;
+  while (size >= 1024 && unit < 4) {
+    size /= 1024;
+    ++unit;
+  }
+  if (unit == 0) return std::to_string(bytes) + " Bytes";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f %s", size, units[unit]);
+  std::string text = buf;
+  std::replace(text.begin(), text.end(), '.', ',');
   return text;
+}
+
+[[noreturn]] void OutOfMemory(const std::string& path, std::uintmax_t size) {
+  throw host::HostError(host::kErrFile, path + ": zu wenig Arbeitsspeicher, um die Datei (" +
+                                            SizeText(size) + ") zu lesen");
+}
+
+// Reads a whole file; false when it cannot be read. Throws when memory runs out.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  try {
+    text.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(path, static_cast<std::uintmax_t>(size));
+  } catch (const std::length_error&) {
+    OutOfMemory(path, static_cast<std::uintmax_t>(size));
+  }
+  in.seekg(0);
+  in.read(text.data(), size);
+  return in.gcount() == size;
+}
+
+// Whether the text is UTF-8 as far as its start tells: no byte order mark of UTF-16 or UTF-32,
+// and a declaration that names no other encoding.
+bool LooksLikeUtf8(std::string_view text) {
+  if (text.size() >= 2 && ((text[0] == '\xFE' && text[1] == '\xFF') ||
+                           (text[0] == '\xFF' && text[1] == '\xFE')))
+    return false;
+  if (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0')) return false;  // UTF-16/32
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.substr(0, 5) != "<?xml") return true;
+  const std::string_view decl = text.substr(0, text.find("?>"));
+  const auto at = decl.find("encoding");
+  if (at == std::string_view::npos) return true;
+  auto quote = decl.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return true;
+  const auto end = decl.find(decl[quote], quote + 1);
+  std::string name(decl.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "utf-8" || name == "utf8";
+}
+
+// "U+0001" and, for control characters, their common name.
+std::string CharName(std::uint32_t code) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(code));
+  std::string name = buf;
+  if (code == 0) name += " (Nullzeichen)";
+  else if (code < 0x20) name += " (Steuerzeichen)";
+  return name;
 }
 
 std::string ParseProblem(pugi::xml_parse_status status) {
@@ -186,6 +257,7 @@ class Loader {
     std::error_code ec;
     if (fs::is_directory(path, ec))
       throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
+    pxml::FinishInterruptedSave(path, warnings_);
     return Load(nullptr, {}, path, true);
   }
 
@@ -225,19 +297,25 @@ class FileReader {
     if (offset < 0) return path_ + ": ";
     return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
   }
-  std::string_view Original() const {
-    if (!onDisk_) return original_;
-    std::call_once(rereadOnce_, [this] {
-      bool ok = false;
-      reread_ = ReadWholeFile(path_, ok);
-    });
-    return *reread_;
-  }
+  // The line of a byte offset: counted in the text as it was given, or for a file that is
+  // parsed in place, from the line table made before parsing and the offset's own block.
   std::size_t LineAt(std::size_t offset) const {
-    const std::string_view text = Original();
-    const std::size_t end = std::min(offset, text.size());
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
+    if (!onDisk_ || lineTable_.empty()) {
+      const std::string_view text = original_;
+      const std::size_t end = std::min(offset, text.size());
+      return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
+    }
+    const std::size_t block = std::min(offset / kLineBlock, lineTable_.size() - 1);
+    const std::size_t from = block * kLineBlock;
+    const std::size_t end = std::min(offset, buffer_.size());
+    std::size_t lines = lineTable_[block];
+    if (end > from)
+      lines += static_cast<std::size_t>(std::count(buffer_.begin() + static_cast<long>(from),
+                                                   buffer_.begin() + static_cast<long>(end), '\n'));
+    return 1 + lines;
   }
+  // Refuses text that is no UTF-8, characters that XML does not allow and references to them.
+  void CheckCharacters(std::string_view text) const;
 
   // Typed values of an element's text; each fails with the element's line.
   Date DateOf(xml_node n) const { return DateOf(n, cache_); }
@@ -361,8 +439,8 @@ class FileReader {
   const std::string& path_;
   std::string_view original_;
   bool onDisk_ = false;
-  mutable std::optional<std::string> reread_;
-  mutable std::once_flag rereadOnce_;
+  std::string_view buffer_;               // the text being parsed (changed by parsing)
+  std::vector<std::size_t> lineTable_;    // for files parsed in place
   mutable DayCache cache_;
   std::shared_ptr<ProjectData> project_;
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
@@ -393,20 +471,72 @@ void FileReader::CheckRoot(xml_node root) {
                  ">, erwartet wird <Project> im Namensraum " + kProjectXmlNamespace);
 }
 
+void FileReader::CheckCharacters(std::string_view text) const {
+  const auto where = [&](std::size_t offset) {
+    return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
+  };
+  if (const auto bad = FindBadXmlText(text)) {
+    if (bad->notUtf8)
+      throw host::HostError(host::kErrFile,
+                            where(bad->offset) +
+                                "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
+                                std::to_string(bad->offset + 1) +
+                                "); speichern Sie sie als UTF-8");
+    throw host::HostError(host::kErrFile, where(bad->offset) + "das Zeichen " +
+                                              CharName(bad->code) + " ist in XML nicht erlaubt");
+  }
+  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
+  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
+       at = text.find("&#", at + 2)) {
+    std::size_t i = at + 2;
+    const bool hex = i < text.size() && (text[i] == 'x');
+    if (hex) ++i;
+    std::uint64_t code = 0;
+    const std::size_t first = i;
+    for (; i < text.size() && i - first < 9; ++i) {
+      const char c = text[i];
+      int digit = -1;
+      if (c >= '0' && c <= '9') digit = c - '0';
+      else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      if (digit < 0) break;
+      code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+    }
+    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
+    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
+      throw host::HostError(
+          host::kErrFile,
+          where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
+              (code > 0x10FFFF ? std::string("kein Zeichen")
+                               : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
+              ", das in XML nicht erlaubt ist");
+  }
+}
+
 std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
+  std::string own;  // a file's text, parsed in place: the document points into it
+  if (!buffer) {
+    if (!ReadWholeFile(path_, own))
+      throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+    buffer = &own;
+    lineTable_ = LineTable(own);
+  }
+  buffer_ = *buffer;
+  const std::uintmax_t size = buffer->size();
+  // Text that does not start as XML is left to the parser, which says it is none.
+  const std::size_t first = buffer->find_first_not_of(" \t\r\n", buffer->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+  if (first != std::string::npos && (*buffer)[first] == '<' && LooksLikeUtf8(*buffer))
+    CheckCharacters(*buffer);
   pugi::xml_document doc;
   pugi::xml_parse_result parsed;
-  bool closed = true;
-  if (buffer) {
-    closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
+  const bool closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
+  try {
     parsed =
         doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions, pugi::encoding_auto);
-  } else {
-    parsed = doc.load_file(path_.c_str(), kParseOptions, pugi::encoding_auto);
-    if (parsed.status == pugi::status_file_not_found || parsed.status == pugi::status_io_error)
-      throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
-    if (!parsed) closed = EndsWithClosingTag(Original());
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(path_, size);
   }
+  if (parsed.status == pugi::status_out_of_memory) OutOfMemory(path_, size);
   if (!parsed) {
     std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
     std::string problem = ParseProblem(parsed.status);
@@ -465,6 +595,11 @@ void FileReader::ReadHeader(xml_node root) {
     } else if (n == "CalendarUID") {
       projectCalendarUid_ = IntOf(c);
       projectCalendarNode_ = c;
+    } else if (n == "DefaultStartTime") {
+      project_->dayStartTime = TimeOf(c);
+    } else if (n == "DefaultFinishTime") {
+      const double t = TimeOf(c);
+      project_->dayFinishTime = t == 0.0 ? 1.0 : t;
     } else if (n == "MinutesPerDay") {
       project_->minutesPerDay = NumberOf(c);
     } else if (n == "MinutesPerWeek") {
@@ -774,7 +909,16 @@ void FileReader::ResolveBaseCalendars() {
     if (cal.isBase || !entry.baseNode || entry.baseUid == -1 ||
         (entry.baseUid == 0 && !calendars_.count(0)))
       continue;
-    CalendarByUid(entry.baseNode, entry.baseUid, "den Basiskalender von " + Quoted(cal.name));
+    if (!calendars_.count(entry.baseUid)) {
+      // Files of real tools name base calendars of another file (-65533): the calendar is read
+      // on the host's default week instead of refusing the whole file.
+      Warn(entry.baseNode, "Kalender " + Quoted(cal.name) + ": der Basiskalender mit der UID " +
+                               std::to_string(entry.baseUid) +
+                               " ist in der Datei nicht definiert; der Kalender baut "
+                               "stattdessen auf der Standardwoche auf (Montag bis Freitag, "
+                               "8:00-12:00 und 13:00-17:00)");
+      continue;
+    }
     baseOf[uid] = entry.baseUid;
   }
   for (const auto& calendar : project_->calendars) {  // in file order: the first in a loop is named
@@ -1164,8 +1308,8 @@ void FileReader::ReadCompanion() {
   const std::string companion = CompanionPath(path_);
   std::error_code ec;
   if (!fs::exists(companion, ec)) return;
-  bool ok = false;
-  const std::string text = ReadWholeFile(companion, ok);
+  std::string text;
+  const bool ok = ReadWholeFile(companion, text);
   std::string problem = "Datei kann nicht gelesen werden";
   if (ok && pxml::ApplyCompanion(text, *project_, problem)) return;
   warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +

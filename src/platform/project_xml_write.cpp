@@ -1,18 +1,26 @@
 // Writing the planning host's model as Project XML, with its companion file.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
+#include <variant>
+
+#include <nlohmann/json.hpp>
 
 #include "addin/host/error.hpp"
+#include "platform/host_objects.hpp"
 #include "platform/project_xml.hpp"
 #include "platform/project_xml_detail.hpp"
 #include "platform/xml_values.hpp"
@@ -69,8 +77,14 @@ class XmlOut {
  private:
   void Indent() { s_.append(static_cast<std::size_t>(depth_), '\t'); }
   void Escape(std::string_view text) {
+    // Whatever the model holds, the file stays well-formed: bytes that are no UTF-8 and
+    // characters that XML does not allow become U+FFFD.
+    std::string safe;
+    if (FindBadXmlText(text)) {
+      safe = XmlSafeText(text);
+      text = safe;
+    }
     for (const char ch : text) {
-      const auto c = static_cast<unsigned char>(ch);
       switch (ch) {
         case '&':
           s_ += "&amp;";
@@ -81,16 +95,11 @@ class XmlOut {
         case '>':
           s_ += "&gt;";
           break;
+        case '\r':
+          s_ += "&#13;";  // a reference, so that reading gives it back unchanged
+          break;
         default:
-          if (c < 0x20 && c != '\t' && c != '\n') {
-            // Carriage returns and other control characters as references, so that reading
-            // gives them back unchanged.
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "&#%u;", static_cast<unsigned>(c));
-            s_ += buf;
-          } else {
-            s_ += ch;
-          }
+          s_ += ch;
       }
     }
   }
@@ -138,7 +147,8 @@ struct Written {
 
 class Writer {
  public:
-  explicit Writer(const ProjectData& p) : p_(p) {}
+  // `name`: the file's name as the file states it.
+  Writer(const ProjectData& p, std::string name) : p_(p), name_(std::move(name)) {}
   Written Run();
 
  private:
@@ -150,8 +160,13 @@ class Writer {
   void WriteResources();
   void WriteAssignments();
   void WriteStretch(std::int32_t uid, Date start, Date finish, double minutes);
+  void WriteEmptyStretch(std::int32_t uid, Date start, Date finish);
+  void WriteStretches(std::int32_t uid, Date from, Date to, const CalendarData* calendar,
+                      bool hasCalendar = false);
+  void WritePart(std::int32_t uid, const TaskData& t, Date from, Date to);
 
   const ProjectData& p_;
+  std::string name_;
   XmlOut out_;
   Written written_;
   std::vector<std::shared_ptr<CalendarData>> calendars_;
@@ -176,13 +191,41 @@ void Writer::CollectCalendars() {
   for (const auto& c : calendars_) calendarUid_[c.get()] = pool.For(c.get(), c->uid);
 }
 
+// The currency symbol that the project's view options set, "€" where they set none.
+std::string CurrencySymbol(const ProjectData& p) {
+  const auto options = p.definitions.options.find("SetViewOptions");
+  if (options != p.definitions.options.end()) {
+    const auto symbol = options->second.find(6);
+    if (symbol != options->second.end()) {
+      if (const auto* text = std::get_if<std::string>(&symbol->second); text && !text->empty())
+        return std::string(CutToChars(*text, 20));
+    }
+  }
+  return "€";
+}
+
+// ISO 4217 code of a currency symbol; the planning host works in euros.
+const char* CurrencyCode(const std::string& symbol) {
+  if (symbol == "$") return "USD";
+  if (symbol == "£") return "GBP";
+  if (symbol == "CHF" || symbol == "Fr.") return "CHF";
+  return "EUR";
+}
+
 void Writer::WriteHeader() {
-  out_.Leaf("SaveVersion", 14);
-  out_.Leaf("Name", p_.name);
-  if (!p_.title.empty()) out_.Leaf("Title", p_.title);
+  out_.Leaf("SaveVersion", 12);
+  out_.Leaf("Name", CutToChars(name_, 255));
+  if (!p_.title.empty()) out_.Leaf("Title", CutToChars(p_.title, 512));
   out_.Leaf("ScheduleFromStart", 1);
   out_.Leaf("StartDate", FormatXmlDateTime(p_.start));
   if (p_.finish) out_.Leaf("FinishDate", FormatXmlDateTime(*p_.finish));
+  out_.Leaf("FYStartDate", 1);
+  out_.Leaf("CriticalSlackLimit", 0);
+  out_.Leaf("CurrencyDigits", 2);
+  const std::string symbol = CurrencySymbol(p_);
+  out_.Leaf("CurrencySymbol", symbol);
+  out_.Leaf("CurrencyCode", CurrencyCode(symbol));
+  out_.Leaf("CurrencySymbolPosition", symbol == "$" || symbol == "£" ? 0 : 3);
   // The project calendar: a base calendar of that name, else any calendar of that name.
   std::optional<std::int32_t> projectCalendar;
   for (const auto& c : calendars_) {
@@ -198,11 +241,45 @@ void Writer::WriteHeader() {
   } else {
     written_.extras.projectCalendar = p_.calendarName;
   }
-  out_.Leaf("DefaultStartTime", "08:00:00");
-  out_.Leaf("DefaultFinishTime", "17:00:00");
-  out_.Leaf("MinutesPerDay", FormatXmlNumber(p_.minutesPerDay));
-  out_.Leaf("MinutesPerWeek", FormatXmlNumber(p_.minutesPerWeek));
+  out_.Leaf("DefaultStartTime", FormatXmlTime(p_.dayStartTime));
+  out_.Leaf("DefaultFinishTime", FormatXmlTime(p_.dayFinishTime));
+  out_.Leaf("MinutesPerDay", std::llround(p_.minutesPerDay));
+  out_.Leaf("MinutesPerWeek", std::llround(p_.minutesPerWeek));
   out_.Leaf("DaysPerMonth", p_.daysPerMonth);
+  out_.Leaf("DefaultTaskType", 1);  // fixed duration: bars keep their length
+  out_.Leaf("DefaultFixedCostAccrual", 3);
+  out_.Leaf("DefaultStandardRate", 0);
+  out_.Leaf("DefaultOvertimeRate", 0);
+  out_.Leaf("DurationFormat", 7);
+  out_.Leaf("WorkFormat", 2);
+  out_.Flag("EditableActualCosts", false);
+  out_.Flag("HonorConstraints", true);
+  out_.Flag("InsertedProjectsLikeSummary", true);
+  out_.Flag("MultipleCriticalPaths", false);
+  out_.Flag("NewTasksEffortDriven", false);
+  out_.Flag("NewTasksEstimated", false);
+  out_.Flag("SplitsInProgressTasks", true);
+  out_.Flag("SpreadActualCost", false);
+  out_.Flag("SpreadPercentComplete", false);
+  out_.Flag("TaskUpdatesResource", true);
+  out_.Flag("FiscalYearStart", false);
+  out_.Leaf("WeekStartDay", 1);  // Monday
+  out_.Flag("MoveCompletedEndsBack", false);
+  out_.Flag("MoveRemainingStartsBack", false);
+  out_.Flag("MoveRemainingStartsForward", false);
+  out_.Flag("MoveCompletedEndsForward", false);
+  out_.Leaf("BaselineForEarnedValue", 0);
+  out_.Flag("AutoAddNewResourcesAndTasks", true);
+  out_.Flag("MicrosoftProjectServerURL", true);
+  out_.Flag("Autolink", false);
+  out_.Leaf("NewTaskStartDate", 0);
+  out_.Leaf("DefaultTaskEVMethod", 0);
+  out_.Flag("ProjectExternallyEdited", false);
+  out_.Flag("ActualsInSync", false);
+  out_.Flag("RemoveFileProperties", false);
+  out_.Flag("AdminProject", false);
+  out_.Empty("OutlineCodes");
+  out_.Empty("WBSMasks");
 
   // Field definitions: every custom field that has a title or a value.
   std::set<std::int32_t> fields;
@@ -215,15 +292,22 @@ void Writer::WriteHeader() {
     for (const auto& [name, v] : t->dates)
       if (const auto id = pxml::FieldIdOf(name)) fields.insert(*id);
   }
-  if (fields.empty()) return;
+  if (fields.empty()) {
+    out_.Empty("ExtendedAttributes");
+    return;
+  }
   out_.Open("ExtendedAttributes");
   for (const std::int32_t id : fields) {
     out_.Open("ExtendedAttribute");
     out_.Leaf("FieldID", id);
     out_.Leaf("FieldName", pxml::XmlFieldName(*pxml::CustomFieldOf(id)));
     const auto title = p_.definitions.customFieldTitles.find(id);
-    if (title != p_.definitions.customFieldTitles.end() && !title->second.empty())
-      out_.Leaf("Alias", title->second);
+    if (title != p_.definitions.customFieldTitles.end() && !title->second.empty()) {
+      // The format keeps 50 characters of a title; a longer one lives in the companion file.
+      const std::string_view alias = CutToChars(title->second, 50);
+      out_.Leaf("Alias", alias);
+      if (alias.size() != title->second.size()) written_.extras.longFieldTitles.insert(id);
+    }
     out_.Close("ExtendedAttribute");
   }
   out_.Close("ExtendedAttributes");
@@ -250,7 +334,7 @@ void Writer::WriteCalendars() {
     const std::int32_t uid = calendarUid_[c.get()];
     out_.Open("Calendar");
     out_.Leaf("UID", uid);
-    out_.Leaf("Name", c->name);
+    out_.Leaf("Name", CutToChars(c->name, 512));
     out_.Flag("IsBaseCalendar", c->isBase);
     out_.Leaf("BaseCalendarUID", !c->isBase && c->base ? calendarUid_[c->base.get()] : -1);
     out_.Open("WeekDays");
@@ -294,7 +378,7 @@ void Writer::WriteCalendars() {
         const long long days =
             static_cast<long long>(DateOnly(e.to).serial - DateOnly(e.from).serial) + 1;
         out_.Leaf("Occurrences", std::max(days, 1LL));
-        if (!e.name.empty()) out_.Leaf("Name", e.name);
+        if (!e.name.empty()) out_.Leaf("Name", CutToChars(e.name, 512));
         out_.Leaf("Type", 1);
         out_.Leaf("Period", 1);
         out_.Flag("DayWorking", e.working);
@@ -308,21 +392,52 @@ void Writer::WriteCalendars() {
   out_.Close("Calendars");
 }
 
+// Outline numbers ("2.3") of the rows, from their outline levels.
+class OutlineCounter {
+ public:
+  std::string Next(int level) {
+    const std::size_t depth = static_cast<std::size_t>(std::clamp(level, 1, 100));
+    if (counts_.size() < depth) counts_.resize(depth - 1, 1), counts_.push_back(0);
+    counts_.resize(depth);
+    ++counts_.back();
+    std::string number;
+    for (std::size_t i = 0; i < counts_.size(); ++i) {
+      if (i > 0) number += '.';
+      number += std::to_string(counts_[i]);
+    }
+    return number;
+  }
+
+ private:
+  std::vector<int> counts_;
+};
+
 void Writer::WriteTasks() {
   UidPool pool(1);
   pool.Reserve(p_.tasks, [](const TaskData& t) { return t.uid; });
+  std::unordered_map<std::int32_t, double> workOfTask;  // the model's task uid -> minutes
+  for (const auto& r : p_.resources)
+    if (r)
+      for (const auto& a : r->assignments)
+        if (a) workOfTask[a->taskUid] += a->workMinutes;
+  const std::string zero = FormatXmlDuration(0);
   out_.Open("Tasks");
   // The project summary task, which no row shows.
   out_.Open("Task");
   out_.Leaf("UID", 0);
   out_.Leaf("ID", 0);
-  out_.Leaf("Name", p_.title.empty() ? p_.name : p_.title);
+  out_.Leaf("Name", CutToChars(p_.title.empty() ? name_ : p_.title, 512));
+  out_.Leaf("Type", 1);
   out_.Flag("IsNull", false);
+  out_.Leaf("WBS", 0);
+  out_.Leaf("OutlineNumber", 0);
   out_.Leaf("OutlineLevel", 0);
   out_.Leaf("Start", FormatXmlDateTime(p_.start));
   if (p_.finish) out_.Leaf("Finish", FormatXmlDateTime(*p_.finish));
+  out_.Flag("Milestone", false);
   out_.Flag("Summary", true);
   out_.Close("Task");
+  OutlineCounter outline;
   for (std::size_t i = 0; i < p_.tasks.size(); ++i) {
     const auto& t = p_.tasks[i];
     const std::int32_t uid = t ? pool.For(t.get(), t->uid) : pool.Fresh();
@@ -336,18 +451,57 @@ void Writer::WriteTasks() {
       continue;
     }
     taskUidOf_.emplace(t->uid, uid);
-    out_.Leaf("Name", t->name);
+    const std::string number = outline.Next(t->outlineLevel);
+    const auto work = workOfTask.find(t->uid);
+    const std::string workText =
+        work == workOfTask.end() ? zero : FormatXmlDuration(work->second);
+    const std::string duration = FormatXmlDuration(t->durationMinutes);
+    const bool milestone = !t->summary && t->durationMinutes <= 0;
+    out_.Leaf("Name", CutToChars(t->name, 512));
+    out_.Leaf("Type", 1);  // fixed duration: the bar keeps the days the chart gave it
     out_.Flag("IsNull", false);
+    out_.Leaf("WBS", number);
+    out_.Leaf("OutlineNumber", number);
     out_.Leaf("OutlineLevel", t->outlineLevel);
+    out_.Leaf("Priority", 500);
     out_.Leaf("Start", FormatXmlDateTime(t->start));
     out_.Leaf("Finish", FormatXmlDateTime(t->finish));
-    out_.Leaf("Duration", FormatXmlDuration(t->durationMinutes));
+    out_.Leaf("Duration", duration);
     out_.Leaf("DurationFormat", 7);
+    out_.Leaf("Work", workText);
+    out_.Flag("ResumeValid", false);
+    out_.Flag("EffortDriven", false);
+    out_.Flag("Recurring", false);
+    out_.Flag("OverAllocated", false);
+    out_.Flag("Estimated", false);
+    out_.Flag("Milestone", milestone);
     out_.Flag("Summary", t->summary);
+    out_.Flag("Critical", false);
     if (!t->subprojectFile.empty()) {
       out_.Flag("IsSubproject", true);
-      out_.Leaf("SubprojectName", t->subprojectFile);
+      out_.Flag("IsSubprojectReadOnly", false);
+      out_.Leaf("SubprojectName", CutToChars(t->subprojectFile, 512));
+    } else {
+      out_.Flag("IsSubproject", false);
+      out_.Flag("IsSubprojectReadOnly", false);
     }
+    out_.Flag("ExternalTask", false);
+    out_.Leaf("FixedCostAccrual", 3);
+    out_.Leaf("PercentComplete", 0);
+    out_.Leaf("PercentWorkComplete", 0);
+    out_.Leaf("ActualDuration", zero);
+    out_.Leaf("ActualWork", zero);
+    out_.Leaf("RemainingDuration", duration);
+    out_.Leaf("RemainingWork", workText);
+    // Rows are pinned where they stand ("must start on"): without links between them, a tool
+    // that schedules again would otherwise move every bar to the project's start.
+    const bool pinned = !t->summary && t->subprojectFile.empty();
+    out_.Leaf("ConstraintType", pinned ? 2 : 0);
+    out_.Leaf("CalendarUID", -1);
+    if (pinned) out_.Leaf("ConstraintDate", FormatXmlDateTime(t->start));
+    out_.Flag("LevelAssignments", false);
+    out_.Flag("LevelingCanSplit", true);
+    out_.Flag("IgnoreResourceCalendar", false);
     out_.Flag("HideBar", t->hiddenBar);
     out_.Flag("Rollup", t->rollup);
     for (const auto& [name, value] : t->numbers) {
@@ -375,6 +529,14 @@ void Writer::WriteResources() {
   UidPool pool(1);
   pool.Reserve(p_.resources, [](const ResourceData& r) { return r.uid; });
   out_.Open("Resources");
+  // The project's own entry, which every file holds and no row shows.
+  out_.Open("Resource");
+  out_.Leaf("UID", 0);
+  out_.Leaf("ID", 0);
+  out_.Leaf("Type", 1);
+  out_.Flag("IsNull", false);
+  out_.Leaf("MaxUnits", 1);
+  out_.Close("Resource");
   for (std::size_t i = 0; i < p_.resources.size(); ++i) {
     const auto& r = p_.resources[i];
     const std::int32_t uid = r ? pool.For(r.get(), r->uid) : pool.Fresh();
@@ -387,12 +549,13 @@ void Writer::WriteResources() {
       out_.Close("Resource");
       continue;
     }
-    out_.Leaf("Name", r->name);
+    out_.Leaf("Name", CutToChars(r->name, 512));
     // The format counts 0 material, 1 work; cost resources are material ones marked as cost.
     out_.Leaf("Type", r->kind == 0 ? 1 : 0);
     out_.Flag("IsNull", false);
-    if (!r->initials.empty()) out_.Leaf("Initials", r->initials);
-    if (!r->group.empty()) out_.Leaf("Group", r->group);
+    if (!r->initials.empty()) out_.Leaf("Initials", CutToChars(r->initials, 512));
+    if (!r->group.empty()) out_.Leaf("Group", CutToChars(r->group, 512));
+    if (r->kind == 0) out_.Leaf("MaxUnits", 1);
     out_.Leaf("CalendarUID", r->calendar ? calendarUid_[r->calendar.get()] : -1);
     out_.Flag("IsCostResource", r->kind == 2);
     out_.Close("Resource");
@@ -408,6 +571,57 @@ void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minu
   out_.Leaf("Finish", FormatXmlDateTime(finish));
   out_.Leaf("Unit", 2);
   out_.Leaf("Value", FormatXmlDuration(minutes));
+  out_.Close("TimephasedData");
+}
+
+// Splits [from, to) into stretches of a day each, starting at `from`, as planning tools write
+// timephased work: each with the working minutes of `calendar` in it (none without a calendar:
+// the time of a gap), a stretch without working time without a value.
+void Writer::WriteStretches(std::int32_t uid, Date from, Date to, const CalendarData* calendar,
+                            bool hasCalendar) {
+  const bool gap = !hasCalendar;
+  for (Date a = from; a < to;) {
+    const Date b = Date(std::min(a.serial + 1.0, to.serial));
+    const double minutes = gap ? 0.0 : detail::WorkBetween(calendar, a, b);
+    if (gap || minutes > 0)
+      WriteStretch(uid, a, b, minutes);
+    else
+      WriteEmptyStretch(uid, a, b);
+    a = b;
+  }
+}
+
+void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to) {
+  if (!(from < to)) return;
+  const auto calendar = p_.ProjectCalendar();
+  const CalendarData* cal = calendar.get();
+  // A part without working time in the calendar (or a bar that the calendar does not explain)
+  // keeps its share of the duration in one stretch, so that it stays a part of the bar.
+  if (detail::WorkBetween(cal, from, to) <= 0) {
+    double partsLength = 0;
+    Date f = t.start;
+    for (const auto& g : pxml::NormalisedGaps(t.gaps)) {
+      partsLength += std::max(0.0, g.first.serial - f.serial);
+      f = g.second;
+    }
+    partsLength += std::max(0.0, t.finish.serial - f.serial);
+    const double length = to.serial - from.serial;
+    WriteStretch(uid, from, to,
+                 t.durationMinutes > 0 && partsLength > 0
+                     ? t.durationMinutes * length / partsLength
+                     : DaysToMinutes(length));
+    return;
+  }
+  WriteStretches(uid, from, to, cal, true);
+}
+
+void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
+  out_.Open("TimephasedData");
+  out_.Leaf("Type", 1);
+  out_.Leaf("UID", uid);
+  out_.Leaf("Start", FormatXmlDateTime(start));
+  out_.Leaf("Finish", FormatXmlDateTime(finish));
+  out_.Leaf("Unit", 2);
   out_.Close("TimephasedData");
 }
 
@@ -455,8 +669,6 @@ void Writer::WriteAssignments() {
       from = g.second;
     }
     parts.emplace_back(from, t->finish);
-    double partsLength = 0;
-    for (const auto& [a, b] : parts) partsLength += std::max(0.0, b.serial - a.serial);
     const std::int32_t uid = pool.Fresh();
     out_.Open("Assignment");
     out_.Leaf("UID", uid);
@@ -464,17 +676,11 @@ void Writer::WriteAssignments() {
     out_.Leaf("ResourceUID", kNoResource);
     out_.Leaf("Finish", FormatXmlDateTime(t->finish));
     out_.Leaf("Start", FormatXmlDateTime(t->start));
+    out_.Leaf("Units", 1);
     out_.Leaf("Work", FormatXmlDuration(0));
     for (std::size_t k = 0; k < parts.size(); ++k) {
-      const auto [a, b] = parts[k];
-      const double length = b.serial - a.serial;
-      if (length > 0) {
-        const double share = t->durationMinutes > 0 && partsLength > 0
-                                 ? t->durationMinutes * length / partsLength
-                                 : DaysToMinutes(length);
-        WriteStretch(uid, a, b, share);
-      }
-      if (k < gaps.size()) WriteStretch(uid, gaps[k].first, gaps[k].second, 0.0);
+      WritePart(uid, *t, parts[k].first, parts[k].second);
+      if (k < gaps.size()) WriteStretches(uid, gaps[k].first, gaps[k].second, nullptr, false);
     }
     out_.Close("Assignment");
   }
@@ -498,34 +704,109 @@ Written Writer::Run() {
   return std::move(written_);
 }
 
-// A temporary file beside its target, renamed over the target on Commit and removed otherwise.
+// ---------------------------------------------------------------------------------------------
+// Saving
+//
+// A project file and its companion are saved as one: both go to temporary files beside their
+// targets (".<name>.kxtmp-XXXXXX", locked while their save runs); once both are complete, a
+// journal ".<name>.kxjournal" names the renames still to make; then both are renamed and the
+// journal is removed. After a crash before the journal exists the old pair is still in place and
+// the temporary files are stale; after it, the journal is carried out by the next save to that
+// folder or the next read of the file, which gives the new pair.
+
+constexpr std::string_view kTempMarker = ".kxtmp-";
+constexpr std::string_view kJournalSuffix = ".kxjournal";
+constexpr const char* kJournalFormat = "korvalinx-save";
+
+std::function<void(pxml::SaveStep)>& SaveHook() {
+  static std::function<void(pxml::SaveStep)> hook;
+  return hook;
+}
+
+void Step(pxml::SaveStep step) {
+  if (SaveHook()) SaveHook()(step);
+}
+
+fs::path FolderOf(const std::string& path) {
+  const fs::path p(path);
+  return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
+// What a failed system call says, in German.
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "der Ordner ist nicht vorhanden";
+    case EACCES:
+    case EPERM:
+      return "keine Schreibberechtigung";
+    case EROFS:
+      return "der Datenträger ist schreibgeschützt";
+    case ENOSPC:
+      return "kein Platz mehr auf dem Datenträger";
+    case EDQUOT:
+      return "das Speicherkontingent ist erschöpft";
+    case EISDIR:
+      return "an dieser Stelle ist ein Ordner";
+    case ENOTDIR:
+      return "ein Teil des Pfads ist kein Ordner";
+    case ENAMETOOLONG:
+      return "der Name ist zu lang";
+    case EIO:
+      return "Ein-/Ausgabefehler";
+    case EBUSY:
+      return "die Datei ist in Gebrauch";
+    case ENOTEMPTY:
+    case EEXIST:
+      return "an dieser Stelle ist ein Ordner mit Inhalt";
+    default:
+      return "Systemfehler " + std::to_string(error);
+  }
+}
+
+[[noreturn]] void FailWrite(const std::string& target, int error) {
+  throw host::HostError(host::kErrFile, target + ": Datei kann nicht geschrieben werden (" +
+                                            SystemErrorText(error) + ")");
+}
+
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// A temporary file beside its target, locked while it lives, renamed over the target on Commit
+// and removed otherwise.
 class TempFile {
  public:
-  TempFile(const std::string& target, std::string_view content) : target_(target) {
+  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
+      : target_(target) {
     const fs::path path(target);
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::string name = ".";
     name += path.filename().string();
-    name += ".XXXXXX";
-    std::string pattern = (folder / name).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) Fail(errno);
+    name += kTempMarker;
+    name += "XXXXXX";
+    std::string pattern = (FolderOf(target) / name).string();
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0) FailWrite(target_, errno);
     temp_ = pattern;
-    // The new file gets the target's permissions, or those of a new file.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    // The new file gets the permissions of the file it replaces, or those of a new file.
     struct stat st {};
     mode_t mode = 0;
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::stat(mode_of.c_str(), &st) == 0) {
       mode = st.st_mode & 07777;
     } else {
       const mode_t mask = ::umask(0);
       ::umask(mask);
       mode = 0666 & ~mask;
     }
-    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+    int error = ::fchmod(fd_, mode) == 0 ? 0 : errno;
     const char* data = content.data();
     std::size_t left = content.size();
     while (error == 0 && left > 0) {
-      const ssize_t n = ::write(fd, data, left);
+      const ssize_t n = ::write(fd_, data, left);
       if (n < 0) {
         if (errno == EINTR) continue;
         error = errno;
@@ -534,73 +815,246 @@ class TempFile {
       data += n;
       left -= static_cast<std::size_t>(n);
     }
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::fsync(fd_) != 0) error = errno;
     if (error != 0) {
-      ::unlink(temp_.c_str());
-      temp_.clear();
-      Fail(error);
+      Discard();
+      FailWrite(target_, error);
     }
   }
+  TempFile(const std::string& target, std::string_view content)
+      : TempFile(target, content, target) {}
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-  }
+  ~TempFile() { Discard(); }
+
+  const std::string& Path() const { return temp_; }
+  const std::string& Target() const { return target_; }
+
   void Commit() {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
       const int error = errno;
-      ::unlink(temp_.c_str());
-      temp_.clear();
-      Fail(error);
+      Discard();
+      FailWrite(target_, error);
     }
     temp_.clear();
   }
+  // Closes the file (and so gives up its lock) once it is in place.
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
 
  private:
-  [[noreturn]] void Fail(int error) const {
-    throw host::HostError(host::kErrFile, target_ + ": Datei kann nicht geschrieben werden (" +
-                                              std::strerror(error) + ")");
+  void Discard() {
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    Release();
   }
   std::string target_;
   std::string temp_;
+  int fd_ = -1;
 };
+
+// Opens `path` and takes its lock when no living save holds it; -1 otherwise, or when the file
+// at `path` has changed meanwhile.
+int LockIfAbandoned(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return -1;
+  struct stat opened {}, now {};
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &opened) != 0 ||
+      ::lstat(path.c_str(), &now) != 0 || opened.st_ino != now.st_ino ||
+      opened.st_dev != now.st_dev || !S_ISREG(now.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+fs::path JournalPath(const std::string& projectPath) {
+  const fs::path p(projectPath);
+  return FolderOf(projectPath) / ("." + p.filename().string() + std::string(kJournalSuffix));
+}
+
+// Carries out the journal at `journal`, which a save left behind; returns "" or what failed.
+std::string CarryOut(const fs::path& journal) {
+  const int fd = LockIfAbandoned(journal);
+  if (fd < 0) return {};  // a save that is still running, or done meanwhile
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+  const fs::path folder = journal.parent_path();
+  std::string problem;
+  try {
+    const auto j = nlohmann::json::parse(text);
+    if (j.at("format").get<std::string>() != kJournalFormat) throw std::runtime_error("");
+    for (const auto& step : j.at("renames")) {
+      const fs::path from = folder / step.at("from").get<std::string>();
+      const fs::path to = folder / step.at("to").get<std::string>();
+      struct stat st {};
+      if (::lstat(from.c_str(), &st) != 0) continue;  // renamed already
+      if (::rename(from.c_str(), to.c_str()) != 0 && problem.empty())
+        problem = to.string() + ": " + SystemErrorText(errno);
+    }
+  } catch (const std::exception&) {
+    // Not a journal of ours, or one cut off: it names nothing that can be done.
+  }
+  if (problem.empty()) {
+    SyncFolder(folder);
+    ::unlink(journal.c_str());
+  }
+  ::close(fd);
+  return problem;
+}
+
+// Carries out what interrupted saves left in `folder` and removes their temporary files.
+void TidyFolder(const fs::path& folder) {
+  std::error_code ec;
+  std::vector<fs::path> journals, temps;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < 2 || name[0] != '.') continue;
+    if (name.find(kTempMarker) != std::string::npos)
+      temps.push_back(it->path());
+    else if (name.size() > kJournalSuffix.size() &&
+             name.compare(name.size() - kJournalSuffix.size(), kJournalSuffix.size(),
+                          kJournalSuffix) == 0)
+      journals.push_back(it->path());
+  }
+  for (const auto& j : journals) CarryOut(j);
+  for (const auto& t : temps) {
+    const int fd = LockIfAbandoned(t);
+    if (fd < 0) continue;
+    ::unlink(t.c_str());
+    ::close(fd);
+  }
+}
+
+// Keeps a companion file that is not one (damaged, or another program's) as
+// "<file>.corrupt-<time>" before a save replaces it.
+void KeepDamagedCompanion(const std::string& companion) {
+  struct stat st {};
+  if (::lstat(companion.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  std::string text;
+  {
+    const int fd = ::open(companion.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    char buf[1 << 16];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+      text.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+  }
+  ProjectData scratch;
+  std::string problem;
+  if (pxml::ApplyCompanion(text, scratch, problem)) return;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string base = companion + ".corrupt-" + stamp;
+  for (int n = 1; n < 1000; ++n) {
+    const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
+    if (::link(companion.c_str(), copy.c_str()) == 0) return;
+    if (errno == EEXIST) continue;
+    std::error_code ec;  // a file system without hard links: a copy
+    if (fs::copy_file(companion, copy, ec)) return;
+    if (ec == std::errc::file_exists) continue;
+    FailWrite(companion, ec.value());
+  }
+}
 
 }  // namespace
 
+void pxml::SetSaveHook(std::function<void(SaveStep)> hook) {
+  SaveHook() = std::move(hook);
+}
+
+void pxml::FinishInterruptedSave(const std::string& projectPath,
+                                 std::vector<std::string>& warnings) {
+  const fs::path journal = JournalPath(projectPath);
+  struct stat st {};
+  if (::lstat(journal.c_str(), &st) != 0) return;
+  const std::string problem = CarryOut(journal);
+  if (!problem.empty())
+    warnings.push_back(projectPath +
+                       ": das Speichern dieser Datei wurde unterbrochen und kann nicht "
+                       "abgeschlossen werden (" +
+                       problem + "); Projektdatei und Begleitdatei passen womöglich nicht zueinander");
+}
+
 std::string ProjectXmlText(const ProjectData& project) {
-  return Writer(project).Run().xml;
+  return Writer(project, project.name).Run().xml;
 }
 
 void SaveProjectXml(const ProjectData& project, const std::string& path) {
-  Written w = Writer(project).Run();
-  const std::string companion = pxml::CompanionText(project, w.extras);
+  const fs::path folder = FolderOf(path);
+  const std::string companion = CompanionPath(path);
+  Written w = Writer(project, fs::path(path).filename().string()).Run();
+  const std::string companionText = pxml::CompanionText(project, w.extras);
+  TidyFolder(folder);
+  KeepDamagedCompanion(companion);
   TempFile xml(path, w.xml);
-  TempFile side(CompanionPath(path), companion);
-  // The companion goes first, the earlier one kept aside until the project file is in place:
-  // should the project file fail, both files stay as they were.
-  const std::string target = CompanionPath(path);
-  std::string aside = target + ".alt";
+  Step(pxml::SaveStep::ProjectWritten);
+  TempFile side(companion, companionText, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
+  Step(pxml::SaveStep::CompanionWritten);
+  nlohmann::json journal;
+  journal["format"] = kJournalFormat;
+  journal["renames"] = nlohmann::json::array(
+      {{{"from", fs::path(side.Path()).filename().string()},
+        {"to", fs::path(companion).filename().string()}},
+       {{"from", fs::path(xml.Path()).filename().string()},
+        {"to", fs::path(path).filename().string()}}});
+  const fs::path journalPath = JournalPath(path);
+  TempFile record(journalPath.string(), journal.dump() + "\n", path);
+  record.Commit();  // stays locked until the renames are made
+  SyncFolder(folder);
+  Step(pxml::SaveStep::JournalWritten);
+  // The earlier companion stays reachable until the project file is in place, so that a rename
+  // that fails leaves the earlier pair.
+  std::string backup;
   struct stat st {};
-  const bool hadCompanion = ::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  if (hadCompanion && ::rename(target.c_str(), aside.c_str()) != 0) aside.clear();
+  if (::lstat(companion.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    backup = (folder / ("." + fs::path(companion).filename().string() + std::string(kTempMarker) +
+                        "alt" + std::to_string(::getpid())))
+                 .string();
+    ::unlink(backup.c_str());
+    if (::link(companion.c_str(), backup.c_str()) != 0) backup.clear();
+  }
+  bool companionPlaced = false;
   try {
     side.Commit();
+    companionPlaced = true;
+    Step(pxml::SaveStep::CompanionRenamed);
     xml.Commit();
+    Step(pxml::SaveStep::ProjectRenamed);
   } catch (...) {
-    if (hadCompanion && !aside.empty())
-      ::rename(aside.c_str(), target.c_str());
-    else if (!hadCompanion)
-      ::unlink(target.c_str());
+    ::unlink(journalPath.c_str());  // nothing of it is to be carried out any more
+    if (companionPlaced) {
+      if (!backup.empty())
+        ::rename(backup.c_str(), companion.c_str());
+      else
+        ::unlink(companion.c_str());
+    } else if (!backup.empty()) {
+      ::unlink(backup.c_str());
+    }
     throw;
   }
-  if (hadCompanion && !aside.empty()) ::unlink(aside.c_str());
+  if (!backup.empty()) ::unlink(backup.c_str());
+  SyncFolder(folder);
+  ::unlink(journalPath.c_str());
+  SyncFolder(folder);
+  Step(pxml::SaveStep::JournalRemoved);
 }
 
 void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
   pxml::CompanionExtras extras;
   extras.allFieldTitles = true;
-  WriteFileAtomically(CompanionPath(path), pxml::CompanionText(project, extras));
+  const std::string companion = CompanionPath(path);
+  const std::string text = pxml::CompanionText(project, extras);
+  TidyFolder(FolderOf(companion));
+  KeepDamagedCompanion(companion);
+  TempFile file(companion, text, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
+  file.Commit();
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
@@ -610,6 +1064,10 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 
 void ProjectXmlFormat::Save(const ProjectData& project, const std::string& path) {
   SaveProjectXml(project, path);
+}
+
+std::vector<std::string> ProjectXmlFormat::FilesBeside(const std::string& path) {
+  return {CompanionPath(path), JournalPath(path).string()};
 }
 
 }  // namespace kx::platform

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace kx::platform {
 namespace {
@@ -232,6 +233,98 @@ std::string FormatXmlNumber(double value) {
   char buf[32];
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
   return ec == std::errc() ? std::string(buf, end) : std::string("0");
+}
+
+bool IsXmlChar(std::uint32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+namespace {
+
+// Decodes the character at `text[i]`; returns its length, or 0 for bytes that are no UTF-8.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char b = byte(i);
+  if (b < 0x80) {
+    code = b;
+    return 1;
+  }
+  std::size_t length = 0;
+  std::uint32_t min = 0;
+  if ((b & 0xE0) == 0xC0) {
+    length = 2;
+    code = b & 0x1Fu;
+    min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    length = 3;
+    code = b & 0x0Fu;
+    min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    length = 4;
+    code = b & 0x07u;
+    min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i + k) & 0x3Fu);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::optional<BadXmlText> FindBadXmlText(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Plain ASCII text goes eight bytes at a time.
+    while (i + 8 <= text.size()) {
+      std::uint64_t chunk;
+      std::memcpy(&chunk, text.data() + i, 8);
+      if ((chunk & 0x8080808080808080ULL) != 0) break;
+      // Any byte below 0x20? (each byte minus 0x20 borrows into its top bit)
+      if (((chunk - 0x2020202020202020ULL) & ~chunk & 0x8080808080808080ULL) != 0) break;
+      i += 8;
+    }
+    if (i >= text.size()) break;
+    std::uint32_t code = 0;
+    const std::size_t length = DecodeUtf8(text, i, code);
+    if (length == 0) return BadXmlText{i, true, 0};
+    if (!IsXmlChar(code)) return BadXmlText{i, false, code};
+    i += length;
+  }
+  return std::nullopt;
+}
+
+std::string XmlSafeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::uint32_t code = 0;
+    const std::size_t length = DecodeUtf8(text, i, code);
+    if (length == 0 || !IsXmlChar(code)) {
+      out += "\xEF\xBF\xBD";
+      i += length == 0 ? 1 : length;
+    } else {
+      out.append(text.substr(i, length));
+      i += length;
+    }
+  }
+  return out;
+}
+
+std::string_view CutToChars(std::string_view text, std::size_t maxChars) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (chars++ == maxChars) return text.substr(0, i);
+  }
+  return text;
 }
 
 }  // namespace kx::platform

@@ -2,6 +2,7 @@
 // Texts of Project XML values: dates, times of day, durations and numbers, read and written
 // exactly as the format spells them.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,5 +42,23 @@ std::string FormatXmlTime(double dayFraction);
 std::string FormatXmlDuration(double minutes);
 // Writes a number with a point and as many digits as it takes to read it back unchanged.
 std::string FormatXmlNumber(double value);
+
+// Where `text` stops being UTF-8 that XML 1.0 may hold: the byte offset of the first byte that
+// is no UTF-8 (a stray, cut off, overlong or surrogate sequence), or of a character XML 1.0 does
+// not allow (control characters other than tab, line feed and carriage return; U+FFFE, U+FFFF).
+// nullopt when all of it is fine.
+struct BadXmlText {
+  std::size_t offset = 0;
+  bool notUtf8 = true;      // false: UTF-8, but a character XML does not allow
+  std::uint32_t code = 0;   // the character, when `notUtf8` is false
+};
+std::optional<BadXmlText> FindBadXmlText(std::string_view text);
+// Whether XML 1.0 allows the character `code` in a document.
+bool IsXmlChar(std::uint32_t code);
+// `text` with every byte sequence that is no UTF-8 and every character that XML 1.0 does not
+// allow replaced by U+FFFD.
+std::string XmlSafeText(std::string_view text);
+// `text` cut to at most `maxChars` characters (not bytes), never inside a character.
+std::string_view CutToChars(std::string_view text, std::size_t maxChars);
 
 }  // namespace kx::platform

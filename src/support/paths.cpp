@@ -1,5 +1,7 @@
 #include "support/paths.hpp"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -11,7 +13,11 @@ bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ea, eb;
   const auto pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
   const auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
-  return !ea && !eb && pa == pb;
+  if (!ea && !eb && pa == pb) return true;
+  // Hard links and other second names of one file.
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
 }
 
 }  // namespace kx

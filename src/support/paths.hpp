@@ -6,8 +6,9 @@
 namespace kx {
 
 // True when the two paths name the same file: compared as written, or after resolving "." and
-// "..", the current folder and symbolic links. A name without a folder (a project that was never
-// saved has its name as full name) is the same only as itself.
+// "..", the current folder and symbolic links, or as one file on disk (hard links). A name
+// without a folder (a project that was never saved has its name as full name) is the same only
+// as itself.
 bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace kx

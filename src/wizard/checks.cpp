@@ -5,10 +5,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "addin/host/guarded_files.hpp"
 #include "chart/korvalinx.hpp"
 #include "forms/frm_korvalinx.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
+#include "support/regional.hpp"
 #include "support/text.hpp"
 
 namespace kx::wizard {
@@ -66,6 +69,19 @@ std::optional<CheckProblem> CheckChartPath(host::Application* application, const
     return Refusal(PathProblem::OpenInHost, atFinish,
                    "Die Datei " + Quoted(path) + " ist als Projekt geöffnet.");
   }
+  // Nor may the chart or a file saved beside it replace a file of the open projects: an
+  // inserted project, or a companion file with its stored settings.
+  if (application != nullptr) {
+    if (const auto hit = host::FindGuardedFile(*application, path)) {
+      return Refusal(PathProblem::OpenInHost, atFinish,
+                     hit->written == path
+                         ? "Die Datei " + Quoted(path) +
+                               " gehört zu einem geöffneten Projekt und darf nicht überschrieben "
+                               "werden."
+                         : "Beim Speichern des Diagramms würde die Datei " + Quoted(hit->written) +
+                               " überschrieben, die zu einem geöffneten Projekt gehört.");
+    }
+  }
 
   std::error_code ec;
   const fs::path target(path);
@@ -107,6 +123,21 @@ std::optional<CheckProblem> CheckDateRange(Date from, Date to) {
   p.text = kTextDateOrder;
   p.title = kProductTitle;
   p.detail = "Das Enddatum liegt vor dem Anfangsdatum.";
+  return p;
+}
+
+std::optional<CheckProblem> CheckCalendarYears(Date from, Date to) {
+  const Date first = DateSerial(settings::kFirstYear, 1, 1);
+  const Date last = DateSerial(settings::kLastYear, 12, 31);
+  if (!(DateOnly(from) < first) && !(last < DateOnly(to))) return std::nullopt;
+  CheckProblem p;
+  p.check = CheckKind::Date;
+  p.title = kProductTitle;
+  p.detail = "Der Zeitraum " + FormatDate(DateOnly(from)) + " bis " + FormatDate(DateOnly(to)) +
+             " reicht über die Kalenderjahre " + std::to_string(settings::kFirstYear) + " bis " +
+             std::to_string(settings::kLastYear) +
+             " hinaus; ein Diagramm kann nur Tage dieser Jahre zeigen.";
+  p.text = p.detail;
   return p;
 }
 

@@ -40,7 +40,8 @@ enum class PathProblem {
   FolderReadOnly,  // its folder cannot be written
   NotAFile,        // something other than an ordinary file is there
   WriteProtected,  // an existing file that is write-protected
-  OpenInHost,      // a project open in the host has this file
+  OpenInHost,      // a file of the open projects (a project, an inserted project, a file kept
+                   // beside one) would be replaced by the chart or a file saved with it
 };
 
 enum class CheckKind { Path, Date, Resources };
@@ -54,8 +55,10 @@ struct CheckProblem {
 };
 
 // Checks that a chart can be saved at `path`: not empty, not a folder, in a folder that exists
-// and can be written, not a write-protected or special file, and not the file of a project open
-// in `application` (compared as resolved paths; null: no project is compared). An ordinary
+// and can be written, not a write-protected or special file, and neither it nor a file saved
+// beside it one of the files of the projects open in `application`: their own files, those of
+// the projects inserted into them and the files kept beside them (compared as resolved paths;
+// null: no project is compared). An ordinary
 // writable file passes: the chart replaces it only once the chart has been saved. `atFinish`
 // picks the message variant of "Ende". Never throws.
 std::optional<CheckProblem> CheckChartPath(host::Application* application, const std::string& path,
@@ -64,6 +67,10 @@ std::optional<CheckProblem> CheckChartPath(host::Application* application, const
 // Returns the problem when the day of `to` lies before the day of `from` (times of day do not
 // count; equal days pass).
 std::optional<CheckProblem> CheckDateRange(Date from, Date to);
+
+// Returns the problem when the period from `from` to `to` reaches outside the host's calendar
+// years (1984 to 2049), whose days alone a chart can show; the message names both dates.
+std::optional<CheckProblem> CheckCalendarYears(Date from, Date to);
 
 // Returns the problem when no resource is left for the chart (`count` is 0 or less).
 std::optional<CheckProblem> CheckResourceCount(std::int32_t count);

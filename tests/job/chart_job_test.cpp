@@ -4,17 +4,25 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "chart/korvalinx.hpp"
 #include "platform/model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
+#include "platform/project_xml.hpp"
+#include "platform_xml/schema_check.hpp"
 #include "testing/test_folder.hpp"
 
 namespace kx::job {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string ReadFileText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class ChartJob : public ::testing::Test {
  protected:
@@ -68,6 +76,62 @@ TEST_F(ChartJob, AFailedOutputEndsWithTheWriteCode) {
 TEST_F(ChartJob, NothingToWriteIsBadInput) {
   EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_NE(boxes.Last().text.find("keine Ausgabe"), std::string::npos);
+}
+
+TEST_F(ChartJob, TheChartSaysWhatItIsAndValidates) {
+  options.output = (dir / "urlaub.xml").string();
+  ASSERT_EQ(Run(), kExitOk) << (boxes.Count() ? boxes.Last().text : "");
+  const auto chart = platform::ReadProjectXml(*options.output).project;
+  EXPECT_EQ(chart->title, "Urlaubsplan 2025 – Neubau Bürogebäude");
+  EXPECT_EQ(chart->name, "urlaub.xml");
+  options.plan = settings::kPlanSchedule;
+  options.year.reset();
+  options.from = DateSerial(2025, 3, 1);
+  options.to = DateSerial(2025, 6, 30);
+  options.output = (dir / "zeitplan.xml").string();
+  ASSERT_EQ(Run(), kExitOk) << (boxes.Count() ? boxes.Last().text : "");
+  EXPECT_EQ(platform::ReadProjectXml(*options.output).project->title,
+            "Ressourcenzeitplan 01.03.2025 bis 30.06.2025 – Neubau Bürogebäude");
+  for (const char* file : {"urlaub.xml", "zeitplan.xml"}) {
+    SCOPED_TRACE(file);
+    platform::testing::ExpectValidProjectXml((dir / file).string());
+  }
+}
+
+TEST_F(ChartJob, NoFileOfTheSourceIsReplaced) {
+  const std::string before = ReadFileText(dir / "aussenanlagen.xml");
+  for (const fs::path& target : {dir / "aussenanlagen.xml", dir / "aussenanlagen.xml.korvalinx.json",
+                                dir / "neubau_buerogebaeude.xml.korvalinx.json"}) {
+    SCOPED_TRACE(target.string());
+    options.output = target.string();
+    options.yes = true;
+    EXPECT_EQ(Run(), kExitBadInput);
+    EXPECT_NE(boxes.Last().text.find(target.string()), std::string::npos) << boxes.Last().text;
+  }
+  EXPECT_EQ(ReadFileText(dir / "aussenanlagen.xml"), before);
+  EXPECT_FALSE(fs::exists(dir / "aussenanlagen.xml.korvalinx.json"));
+}
+
+TEST_F(ChartJob, APeriodBeyondTheCalendarYearsIsRefusedBeforeAnythingIsWritten) {
+  options.output = (dir / "chart.xml").string();
+  options.saveSettings = true;
+  options.year.reset();
+  options.from = DateSerial(2049, 6, 1);
+  options.to = DateSerial(2050, 3, 31);
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_EQ(boxes.Last().text,
+            "Der Zeitraum 01.06.2049 bis 31.03.2050 reicht über die Kalenderjahre 1984 bis 2049 "
+            "hinaus; ein Diagramm kann nur Tage dieser Jahre zeigen.");
+  EXPECT_FALSE(fs::exists(dir / "chart.xml"));
+  EXPECT_FALSE(fs::exists(options.source + ".korvalinx.json"));
+}
+
+TEST_F(ChartJob, ATargetThatCannotBeWrittenEndsWithTheWriteCode) {
+  options.output = (dir / "chart.xml").string();
+  { std::ofstream(dir / "chart.xml") << "alt"; }
+  fs::permissions(dir / "chart.xml", fs::perms::owner_read);
+  EXPECT_EQ(Run(), kExitWriteFailed);
+  EXPECT_EQ(ReadFileText(dir / "chart.xml"), "alt");
 }
 
 }  // namespace

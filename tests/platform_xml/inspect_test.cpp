@@ -88,5 +88,25 @@ TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
   EXPECT_EQ(err2.str(), "korvalinx: Fehler: /gibt/es/nicht.xml: Datei kann nicht gelesen werden\n");
 }
 
+TEST(Inspect, TextShowsControlCharactersEscaped) {
+  // Models may come from elsewhere than the reader, which refuses such characters.
+  ProjectData p;
+  p.name = "plan.xml";
+  p.title = "Titel\x1B[2J mit Escape";
+  auto r = std::make_shared<ResourceData>();
+  r->name = "Maier\r\nFalsche Zeile\x07 \xC2\x9B" "31m \xFF Ende";
+  r->group = "Bau\\Tief";
+  p.resources = {r};
+  const std::string text = InspectText(p, {"quelle.xml:3: Warnung\x1B]0;Titel\x07"});
+  for (const char c : text)
+    EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n') << static_cast<int>(c);
+  EXPECT_NE(text.find("Titel: Titel\\x1b[2J mit Escape\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Maier\\r\\nFalsche Zeile\\x07 \\u009b31m \\xff Ende | UID"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Gruppe: Bau\\\\Tief"), std::string::npos) << text;
+  EXPECT_NE(text.find("quelle.xml:3: Warnung\\x1b]0;Titel\\x07\n"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace kx::platform

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/project_xml.hpp"
 #include "wizard/wizard_fixture.hpp"
 
 namespace kx::wizard::testing {
@@ -87,6 +88,75 @@ TEST(CheckTest, DateRangeComparesWholeDays) {
   EXPECT_EQ(problem->text,
             "Das Enddatum liegt vor dem Anfangsdatum.      \r\nBitte wählen Sie ein späteres "
             "Enddatum.");
+}
+
+TEST(CheckTest, APeriodOutsideTheCalendarYearsIsRefusedWithItsDates) {
+  EXPECT_EQ(CheckCalendarYears(DateSerial(1984, 1, 1), DateTimeSerial(2049, 12, 31, 17, 0)),
+            std::nullopt);
+  const auto late = CheckCalendarYears(DateSerial(2049, 3, 1), DateSerial(2050, 1, 1));
+  ASSERT_TRUE(late);
+  EXPECT_EQ(late->check, CheckKind::Date);
+  EXPECT_EQ(late->detail,
+            "Der Zeitraum 01.03.2049 bis 01.01.2050 reicht über die Kalenderjahre 1984 bis 2049 "
+            "hinaus; ein Diagramm kann nur Tage dieser Jahre zeigen.");
+  EXPECT_TRUE(CheckCalendarYears(DateSerial(1983, 12, 31), DateSerial(1990, 1, 1)));
+}
+
+TEST(CheckTest, NoFileOfTheOpenProjectsIsTakenForTheChart) {
+  const fs::path dir = fs::temp_directory_path() / ("kx-guard-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
+    fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
+  // A source whose own name is what a chart "plan.xml" keeps beside it.
+  fs::copy_file(dir / "neubau_buerogebaeude.xml", dir / "plan.xml.korvalinx.json");
+  platform::PlanningHost app(std::make_shared<platform::ProjectXmlFormat>());
+  app.OpenProject((dir / "neubau_buerogebaeude.xml").string());
+  const std::string source = (dir / "neubau_buerogebaeude.xml").string();
+  const std::string inserted = (dir / "aussenanlagen.xml").string();
+  const std::string outdoorBeside = platform::CompanionPath(inserted);
+  std::ofstream(outdoorBeside) << "{}";
+
+  for (const std::string& target :
+       {inserted, platform::CompanionPath(source), outdoorBeside,
+        (dir / "." / "unter" / ".." / "aussenanlagen.xml").string()}) {
+    SCOPED_TRACE(target);
+    const auto problem = CheckChartPath(&app, target);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->path, PathProblem::OpenInHost);
+    EXPECT_EQ(problem->text, kTextPathRefused);  // the wizard's three lines
+    EXPECT_NE(problem->detail.find(target), std::string::npos) << problem->detail;
+  }
+  // Hard links are the same file under another name.
+  fs::create_hard_link(inserted, dir / "zweitname.xml");
+  EXPECT_TRUE(CheckChartPath(&app, (dir / "zweitname.xml").string()));
+  EXPECT_EQ(CheckChartPath(&app, (dir / "neu.xml").string()), std::nullopt);
+
+  platform::PlanningHost other(std::make_shared<platform::ProjectXmlFormat>());
+  other.OpenProject((dir / "plan.xml.korvalinx.json").string());
+  const auto companion = CheckChartPath(&other, (dir / "plan.xml").string());
+  ASSERT_TRUE(companion);
+  EXPECT_EQ(companion->detail, "Beim Speichern des Diagramms würde die Datei \"" +
+                                   (dir / "plan.xml.korvalinx.json").string() +
+                                   "\" überschrieben, die zu einem geöffneten Projekt gehört.");
+
+  // The host itself refuses such a save, whoever asks for it; the file stays as it was.
+  const std::string before = ReadFile(inserted);
+  app.CreateNewProject();
+  try {
+    app.SaveProjectAs(inserted);
+    ADD_FAILURE();
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.number(), host::kErrFile);
+    EXPECT_EQ(e.description(), "Die Datei \"" + inserted +
+                                   "\" gehört zu einem geöffneten Projekt und wird nicht "
+                                   "überschrieben.");
+  }
+  EXPECT_EQ(ReadFile(inserted), before);
+  EXPECT_THROW(app.SaveProjectAs((dir / "neubau_buerogebaeude.xml").string()), host::HostError);
+  app.SaveProjectAs((dir / "neu.xml").string());
+  app.SaveProjectAs((dir / "neu.xml").string());  // its own earlier file may be replaced
+  fs::remove_all(dir);
 }
 
 TEST(CheckTest, ResourceCountMustBeAboveZero) {

@@ -72,6 +72,13 @@ class Application {
   virtual CommandBars& GetCommandBars() {
     throw HostError(kErrNotAvailable, "Dieses Programm hat keine Befehlsleisten.");
   }
+  // The user's files that no save may replace: the file of each open project, the files of the
+  // projects inserted into it, and the files the host keeps beside each of them. A host that
+  // keeps no files beside a project has just the open projects' files. May throw HostError.
+  virtual std::vector<std::string> GetGuardedFiles();
+  // The files that SaveProjectAs(path) writes or replaces: `path` and what the host keeps beside
+  // it.
+  virtual std::vector<std::string> GetFilesOfSave(const std::string& path) { return {path}; }
 };
 
 class Project {
@@ -79,6 +86,10 @@ class Project {
   virtual ~Project() = default;
   virtual std::string GetProjectName() = 0;      // the project's default text: its name
   virtual std::string GetProjectFullName() = 0;  // its path, or its name while never saved
+  // The project's title, and its name where it has none; setting it. A host that keeps no
+  // titles gives the name and keeps nothing.
+  virtual std::string GetProjectTitle() { return GetProjectName(); }
+  virtual void SetProjectTitle(const std::string& title) { (void)title; }
   virtual std::string GetProjectFolder() = 0;    // folder of its path, empty while never saved
   virtual Date GetProjectStart() = 0;
   // Takes a date or a date text in the user's regional settings.
@@ -227,5 +238,12 @@ class Definitions {
   virtual void SetOptionGroupC(const NamedArgs& args) = 0;
   virtual void SetOptionGroupD(const NamedArgs& args) = 0;
 };
+
+inline std::vector<std::string> Application::GetGuardedFiles() {
+  std::vector<std::string> files;
+  for (const auto& project : GetOpenProjects())
+    if (project) files.push_back(project->GetProjectFullName());
+  return files;
+}
 
 }  // namespace kx::host
