@@ -16,4 +16,8 @@ void AddInspectCommand(CLI::App& app, int& exitCode);
 // "korvalinx chart SOURCE -o CHART [options]": makes a resource schedule or a vacation plan.
 void AddChartCommand(CLI::App& app, int& exitCode);
 
+// "korvalinx picture CHART -o PICTURE [options]": draws a chart as PNG, SVG or PDF (only when
+// the program is built with the renderer).
+void AddPictureCommand(CLI::App& app, int& exitCode);
+
 }  // namespace kx::app

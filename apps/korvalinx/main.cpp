@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   kx::app::AddInspectCommand(app, exitCode);
   kx::app::AddChartCommand(app, exitCode);
+#ifdef KX_WITH_PICTURE
+  kx::app::AddPictureCommand(app, exitCode);
+#endif
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,121 @@
+#include "picture_job.hpp"
+
+#include <filesystem>
+#include <ostream>
+
+#include "chart_job.hpp"
+#include "gantt/chart_model.hpp"
+#include "gantt/chart_painter.hpp"
+#include "gantt/picture_file.hpp"
+#include "platform/project_xml.hpp"
+#include "support/regional.hpp"
+
+namespace kx::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+int BadInput(std::ostream& err, const std::string& text) {
+  err << text << "\n";
+  return kExitBadInput;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
+}
+
+}  // namespace
+
+int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err) {
+  const auto format = gantt::PictureFormatOf(options.output);
+  if (!format)
+    return BadInput(err, "Das Bildformat der Datei \"" + options.output +
+                             "\" ist unbekannt: erlaubt sind .png, .svg und .pdf.");
+  std::optional<Date> from, to;
+  if (options.from && !(from = ParseCommandLineDate(*options.from)))
+    return BadInput(err, "Das Anfangsdatum \"" + *options.from +
+                             "\" ist kein Datum (z. B. 15.03.2024 oder 2024-03-15).");
+  if (options.to && !(to = ParseCommandLineDate(*options.to)))
+    return BadInput(err, "Das Enddatum \"" + *options.to +
+                             "\" ist kein Datum (z. B. 31.12.2024 oder 2024-12-31).");
+  if (from && to && *to < *from)
+    return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfangsdatum " +
+                             FormatDate(*from) + ".");
+  if (options.dayWidth && !(*options.dayWidth >= 0.5 && *options.dayWidth <= 200.0))
+    return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*options.dayWidth) +
+                             " liegt nicht zwischen 0,5 und 200 Pixeln.");
+  if (options.paper != "A4" && options.paper != "A3")
+    return BadInput(err, "Das Papierformat \"" + options.paper +
+                             "\" ist unbekannt: erlaubt sind A4 und A3.");
+
+  std::error_code ec;
+  if (!fs::exists(options.chart, ec))
+    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
+  if (fs::is_directory(options.chart, ec))
+    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
+  if (SameFile(options.chart, options.output) ||
+      SameFile(platform::CompanionPath(options.chart), options.output))
+    return BadInput(err, "Das Bild \"" + options.output +
+                             "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
+                             "Namen.");
+  const fs::path folder = fs::absolute(options.output, ec).parent_path();
+  if (!fs::is_directory(folder, ec))
+    return BadInput(err, "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+  if (fs::is_directory(options.output, ec))
+    return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
+
+  platform::LoadResult loaded;
+  try {
+    loaded = platform::ReadProjectXml(options.chart, {false, true});
+  } catch (const host::HostError& e) {
+    return BadInput(err, "Die Diagrammdatei kann nicht gelesen werden:\n" + e.description());
+  }
+  if (!options.quiet) {
+    for (const auto& w : loaded.warnings) err << w << "\n";
+  }
+
+  gantt::ModelOptions modelOptions;
+  if (from) modelOptions.from = gantt::DayOf(*from);
+  if (to) modelOptions.to = gantt::DayOf(*to);
+  const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (from && !to && model.period.last < *modelOptions.from)
+    return BadInput(err, "Das Anfangsdatum " + FormatDate(*from) +
+                             " liegt nach dem Ende des Diagramms.");
+  if (to && !from && model.period.first > *modelOptions.to)
+    return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfang des Diagramms.");
+
+  if (!gantt::EnsureGuiApplication()) {
+    err << "Die Zeichenumgebung (Qt) kann nicht gestartet werden.\n";
+    return kExitSaveFailed;
+  }
+  gantt::PictureOptions pictureOptions;
+  if (options.dayWidth) pictureOptions.dayWidth = *options.dayWidth;
+  pictureOptions.table = !options.noTable;
+  const gantt::ChartPainter painter(model, pictureOptions);
+  gantt::PdfOptions pdf;
+  pdf.paper = options.paper == "A3" ? gantt::PaperSize::A3 : gantt::PaperSize::A4;
+  pdf.landscape = !options.portrait;
+  try {
+    gantt::SavePicture(painter, options.output, *format, pdf);
+  } catch (const host::HostError& e) {
+    err << "Das Bild kann nicht gespeichert werden:\n" << e.description() << "\n";
+    return kExitSaveFailed;
+  }
+  std::string detail = std::to_string(model.rows.size()) +
+                       (model.rows.size() == 1 ? " Zeile, " : " Zeilen, ") +
+                       gantt::PeriodText(model.period);
+  if (*format == gantt::PictureFormat::Pdf) {
+    const int pages = gantt::PdfPageCount(painter, pdf);
+    detail += ", " + std::to_string(pages) + (pages == 1 ? " Seite" : " Seiten");
+  } else {
+    const QSizeF size = painter.Size();
+    detail += ", " + std::to_string(static_cast<long>(size.width())) + " × " +
+              std::to_string(static_cast<long>(size.height())) + " Pixel";
+  }
+  out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
+  return kExitOk;
+}
+
+}  // namespace kx::app
