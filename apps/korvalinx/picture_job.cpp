@@ -93,10 +93,13 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   gantt::PictureOptions pictureOptions;
   if (options.dayWidth) pictureOptions.dayWidth = *options.dayWidth;
   pictureOptions.table = !options.noTable;
-  const gantt::ChartPainter painter(model, pictureOptions);
   gantt::PdfOptions pdf;
   pdf.paper = options.paper == "A3" ? gantt::PaperSize::A3 : gantt::PaperSize::A4;
   pdf.landscape = !options.portrait;
+  // Pages show the whole period across their width unless a day width is asked for.
+  if (*format == gantt::PictureFormat::Pdf && !options.dayWidth)
+    pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
+  const gantt::ChartPainter painter(model, pictureOptions);
   try {
     gantt::SavePicture(painter, options.output, *format, pdf);
   } catch (const host::HostError& e) {

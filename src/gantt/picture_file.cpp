@@ -159,6 +159,15 @@ QImage RenderImage(const ChartPainter& painter) {
   return image;
 }
 
+double PdfDayWidth(const ChartModel& model, const PictureOptions& options,
+                   const PdfOptions& pdf) {
+  const QRectF page = PageLayoutOf(pdf).paintRectPixels(kPdfResolution);
+  const ChartPainter probe(model, options);
+  const double days = static_cast<double>(model.period.last - model.period.first + 1);
+  // One pixel spare for the frame.
+  return std::max(0.5, (page.width() - probe.TableWidth() - 2.0) / days);
+}
+
 int PdfPageCount(const ChartPainter& painter, const PdfOptions& pdf) {
   return PagingOf(painter, pdf).pages;
 }

@@ -34,6 +34,11 @@ QImage RenderImage(const ChartPainter& painter);
 std::string PictureBytes(const ChartPainter& painter, PictureFormat format,
                          const PdfOptions& pdf = {});
 
+// Returns the day width at which the chart, table included, fills the width of a PDF page
+// (at least 0.5 pixels a day). A picture drawn at this width prints at its natural size.
+double PdfDayWidth(const ChartModel& model, const PictureOptions& options,
+                   const PdfOptions& pdf = {});
+
 // Returns the number of PDF pages the chart needs.
 int PdfPageCount(const ChartPainter& painter, const PdfOptions& pdf = {});
 

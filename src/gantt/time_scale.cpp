@@ -108,7 +108,7 @@ TimeScale::TimeScale(DaySpan period, double dayWidth, const TextWidth& textWidth
   if (dayWidth_ >= widest) {
     tiers_.push_back(Cut(TimeUnit::Months, period_, dayWidth_, monthStarts, monthLabel));
     tiers_.push_back(Cut(TimeUnit::Days, period_, dayWidth_, [](Day) { return true; }, dayLabel));
-  } else if (7 * dayWidth_ >= widest) {
+  } else if (7 * dayWidth_ >= textWidth("53") + 2 * padding) {
     tiers_.push_back(Cut(TimeUnit::Months, period_, dayWidth_, monthStarts, monthLabel));
     tiers_.push_back(Cut(TimeUnit::Weeks, period_, dayWidth_, weekStarts, weekLabel));
   } else {
