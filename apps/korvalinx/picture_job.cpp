@@ -55,8 +55,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
   if (fs::is_directory(options.chart, ec))
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
-  if (SameFile(options.chart, options.output) ||
-      SameFile(platform::CompanionPath(options.chart), options.output))
+  // (Its companion file ends in ".json", which the format check already refuses.)
+  if (SameFile(options.chart, options.output))
     return BadInput(err, "Das Bild \"" + options.output +
                              "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
                              "Namen.");
@@ -79,12 +79,19 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   gantt::ModelOptions modelOptions;
   if (from) modelOptions.from = gantt::DayOf(*from);
   if (to) modelOptions.to = gantt::DayOf(*to);
+  if (from.has_value() != to.has_value()) {
+    // One end given: the other is the chart's, and the two must not cross.
+    const gantt::DaySpan own = gantt::BuildChartModel(*loaded.project).period;
+    if (from && own.last < *modelOptions.from)
+      return BadInput(err, "Das Anfangsdatum " + FormatDate(*from) +
+                               " liegt nach dem Ende des Diagramms (" +
+                               FormatDate(gantt::DateOfDay(own.last)) + ").");
+    if (to && own.first > *modelOptions.to)
+      return BadInput(err, "Das Enddatum " + FormatDate(*to) +
+                               " liegt vor dem Anfang des Diagramms (" +
+                               FormatDate(gantt::DateOfDay(own.first)) + ").");
+  }
   const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
-  if (from && !to && model.period.last < *modelOptions.from)
-    return BadInput(err, "Das Anfangsdatum " + FormatDate(*from) +
-                             " liegt nach dem Ende des Diagramms.");
-  if (to && !from && model.period.first > *modelOptions.to)
-    return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfang des Diagramms.");
 
   if (!gantt::EnsureGuiApplication()) {
     err << "Die Zeichenumgebung (Qt) kann nicht gestartet werden.\n";
