@@ -43,6 +43,20 @@ const kx::platform::ProjectData& Chart() {
   return *chart;
 }
 
+// January of the chart as a picture in memory, without the PNG encoding.
+void BM_ImageOfJanuary(benchmark::State& state) {
+  kx::gantt::EnsureGuiApplication();
+  kx::gantt::ModelOptions modelOptions;
+  modelOptions.from = kx::gantt::DayOf(kx::DateSerial(2025, 1, 1));
+  modelOptions.to = kx::gantt::DayOf(kx::DateSerial(2025, 1, 31));
+  const auto model = kx::gantt::BuildChartModel(Chart(), modelOptions);
+  const kx::gantt::ChartPainter painter(model);
+  for (auto _ : state) {
+    const QImage image = kx::gantt::RenderImage(painter);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
 void BM_PictureModel(benchmark::State& state) {
   const auto& chart = Chart();
   for (auto _ : state) {
@@ -85,6 +99,7 @@ void BM_PngOfJanuary(benchmark::State& state) {
 BENCHMARK(BM_PictureModel)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Pdf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Svg)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ImageOfJanuary)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_PngOfJanuary)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace

@@ -15,6 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The longest period a picture shows: a hundred years of days.
+constexpr long kMaxDays = 36525;
+
 int BadInput(std::ostream& err, const std::string& text) {
   err << text << "\n";
   return kExitBadInput;
@@ -92,6 +95,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
   const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (model.period.last - model.period.first >= kMaxDays)
+    return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
+                             " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
+                             "kürzeren.");
 
   if (!gantt::EnsureGuiApplication()) {
     err << "Die Zeichenumgebung (Qt) kann nicht gestartet werden.\n";

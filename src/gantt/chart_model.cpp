@@ -123,7 +123,7 @@ std::vector<DaySpan> BarParts(const ProjectData& p, const TaskData& t) {
     return false;
   };
   // [from, to) as days; the ends move inward over days without work in them.
-  auto days = [&](double from, double to) -> std::optional<DaySpan> {
+  auto days = [&](double from, double to) {
     Day first = DayOf(Date(from));
     Day last = DayOf(Date(std::nextafter(to, from)));
     while (first <= last && !worksOn(first, from, to)) ++first;
@@ -148,17 +148,15 @@ std::vector<DaySpan> BarParts(const ProjectData& p, const TaskData& t) {
     const double b = std::min(g1.serial, finish);
     if (!(b > a)) continue;
     if (a > at) {
-      if (auto s = days(at, a)) parts.push_back(*s);
+      parts.push_back(days(at, a));
     }
     at = std::max(at, b);
   }
-  if (finish > at) {
-    if (auto s = days(at, finish)) parts.push_back(*s);
-  }
+  if (finish > at) parts.push_back(days(at, finish));
   // Parts that meet on one day (a gap inside a day) become one.
   std::vector<DaySpan> joined;
   for (const auto& s : parts) {
-    if (!joined.empty() && s.first <= joined.back().last + 0) {
+    if (!joined.empty() && s.first <= joined.back().last) {
       joined.back().last = std::max(joined.back().last, s.last);
     } else {
       joined.push_back(s);
@@ -219,8 +217,7 @@ BarLook LookOf(const BarStyle& s) {
 
 // Returns the parts a style draws, from its "from" and "to" fields; nullopt when the task has
 // no such dates (actual dates, which a chart never has).
-std::optional<std::vector<DaySpan>> StyleParts(const ProjectData& p, const TaskData& t,
-                                               const BarStyle& s,
+std::optional<std::vector<DaySpan>> StyleParts(const TaskData& t, const BarStyle& s,
                                                const std::vector<DaySpan>& taskParts) {
   const std::string from = Key(s.from);
   const std::string to = Key(s.to);
@@ -240,7 +237,6 @@ std::optional<std::vector<DaySpan>> StyleParts(const ProjectData& p, const TaskD
   const auto a = dateOf(from, s.from);
   const auto b = dateOf(to, s.to);
   if (!a || !b || *b < *a) return std::nullopt;
-  (void)p;
   return std::vector<DaySpan>{{DayOf(*a), DayOf(*b)}};
 }
 
@@ -351,12 +347,12 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
       std::string text;
       if (!Trim(s.barText).empty()) text = CellText(c, t, s.barText, std::nullopt);
       if (Shows(s, kind, false)) {
-        if (auto sp = StyleParts(p, t, s, parts)) {
+        if (auto sp = StyleParts(t, s, parts)) {
           row.bars.push_back(Bar{s.name, LookOf(s), *sp, t.barColour, text, false});
         }
       }
       if (t.rollup && parent < tasks.size() && Shows(s, kind, true)) {
-        if (auto sp = StyleParts(p, t, s, parts)) {
+        if (auto sp = StyleParts(t, s, parts)) {
           m.rows[parent].bars.push_back(Bar{s.name, LookOf(s), *sp, std::nullopt, "", true});
         }
       }

@@ -145,6 +145,20 @@ QRectF ChartPainter::PartRect(const QRectF& rowRect, const DaySpan& part,
   return band;
 }
 
+std::optional<std::size_t> ChartPainter::RowAt(double y, std::size_t firstRow) const {
+  const double top = TitleHeight() + HeaderHeight();
+  if (!(y >= top)) return std::nullopt;
+  const auto row = firstRow + static_cast<std::size_t>((y - top) / options_.rowHeight);
+  if (row >= model_.rows.size()) return std::nullopt;
+  return row;
+}
+
+std::optional<Day> ChartPainter::DayAt(double x) const {
+  const double left = TableWidth();
+  if (!(x >= left) || !(x < left + scale_->Width())) return std::nullopt;
+  return scale_->Period().first + static_cast<Day>(std::floor((x - left) / scale_->DayWidth()));
+}
+
 void ChartPainter::Print(QPainter& painter, const QRectF& target, std::size_t firstRow,
                          std::size_t rowCount) const {
   const QSizeF size = Size(rowCount);

@@ -10,6 +10,7 @@
 #include <QSizeF>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gantt/chart_model.hpp"
@@ -55,6 +56,12 @@ class ChartPainter {
   // The bar rectangle of one part of a bar in its row's rectangle; empty when the part lies
   // outside the period.
   QRectF PartRect(const QRectF& rowRect, const DaySpan& part, const BarLook& look) const;
+
+  // The row (from 0) under height `y` in a picture that starts with row `firstRow`; nullopt
+  // above the rows and below the last one.
+  std::optional<std::size_t> RowAt(double y, std::size_t firstRow = 0) const;
+  // The day under `x`; nullopt over the table and beyond the period.
+  std::optional<Day> DayAt(double x) const;
 
   // Draws rows `firstRow` to `firstRow + rowCount - 1` with the title and the header, top left
   // at (0, 0) of the painter's coordinates.

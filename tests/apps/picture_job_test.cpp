@@ -127,6 +127,12 @@ TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
        "Das Anfangsdatum 01.01.2026 liegt nach dem Ende des Diagramms (31.12.2025).\n"},
       {[](auto& o) { o.to = "2024-12-31"; },
        "Das Enddatum 31.12.2024 liegt vor dem Anfang des Diagramms (01.01.2025).\n"},
+      {[](auto& o) {
+         o.from = "1900-01-01";
+         o.to = "2099-12-31";
+       },
+       "Der Zeitraum 01.01.1900 bis 31.12.2099 ist länger als 100 Jahre; wählen Sie mit --from "
+       "und --to einen kürzeren.\n"},
       {[](auto& o) { o.dayWidth = 0; },
        "Die Tagesbreite 0 liegt nicht zwischen 0,5 und 200 Pixeln.\n"},
       {[](auto& o) { o.paper = "Letter"; },

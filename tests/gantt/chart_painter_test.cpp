@@ -131,6 +131,21 @@ TEST_F(ChartPainterTest, SizesFollowTheRowsTheTableAndTheTitle) {
   EXPECT_EQ(At(1, D(2025, 3, 3)), kRed);
 }
 
+TEST_F(ChartPainterTest, PositionsLeadBackToRowsAndDays) {
+  Draw(*testing::GroupedVacationChart());
+  const QRectF row = painter->RowRect(2);
+  EXPECT_EQ(painter->RowAt(row.top() + 1), 2u);
+  EXPECT_EQ(painter->RowAt(row.bottom() - 1), 2u);
+  EXPECT_EQ(painter->RowAt(row.top() + 1, 2), 4u);  // a page that starts with row 3
+  EXPECT_FALSE(painter->RowAt(painter->HeaderHeight()));  // in the header
+  EXPECT_FALSE(painter->RowAt(painter->RowRect(5).top() + 1));
+  const double left = painter->TableWidth();
+  EXPECT_EQ(painter->DayAt(left), D(2025, 3, 1));
+  EXPECT_EQ(painter->DayAt(left + 20 * 9 + 19.9), D(2025, 3, 10));
+  EXPECT_FALSE(painter->DayAt(left - 1));
+  EXPECT_FALSE(painter->DayAt(left + 31 * 20));
+}
+
 TEST_F(ChartPainterTest, TheTableShowsTheRowsTexts) {
   Draw(*testing::GroupedVacationChart());
   // Somewhere in the name cell of row 2 the text is drawn in black.
@@ -152,6 +167,23 @@ TEST_F(ChartPainterTest, EmptyChartsAndEmptyTablesDraw) {
   p->definitions.tables.back().columns.clear();
   Draw(*p);  // the entry table's columns stand in
   EXPECT_FALSE(model.columns.empty());
+}
+
+TEST_F(ChartPainterTest, RowsBeyondSixteenBitCoordinatesAreDrawn) {
+  // 1,700 rows of 20 pixels end below y = 32,767, where 16-bit coordinates would wrap.
+  auto p = testing::EmptyVacationChart();
+  for (int i = 0; i < 1700; ++i) {
+    testing::AddResourceRow(*p, "R" + std::to_string(i), 1, testing::At(2025, 3, 3),
+                            testing::At(2025, 3, 3), i == 1699 ? 5 : 1);
+  }
+  PictureOptions o;
+  o.dayWidth = 8;
+  o.table = false;
+  Draw(*p, o);
+  ASSERT_GT(painter->RowRect(1699).top(), 32767);
+  EXPECT_EQ(At(1699, D(2025, 3, 3)), kBlue);
+  EXPECT_EQ(At(1698, D(2025, 3, 3)), kRed);
+  EXPECT_EQ(At(1699, D(2025, 3, 4)), kWhite);
 }
 
 TEST_F(ChartPainterTest, PrintScalesIntoTheTarget) {
