@@ -294,7 +294,12 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
     for (std::size_t i = 0; i < tasks.size(); ++i) {
       const int level = std::max(tasks[i]->outlineLevel, 1);
       while (open.size() >= static_cast<std::size_t>(level)) open.pop_back();
-      if (!open.empty() && tasks[open.back()]->summary) parentOf[i] = open.back();
+      // A file may skip levels (1, then 3): a skipped level has no row, the row above it counts.
+      for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (*it == tasks.size()) continue;
+        if (tasks[*it]->summary) parentOf[i] = *it;
+        break;
+      }
       open.resize(static_cast<std::size_t>(level) - 1, tasks.size());
       open.push_back(i);
     }

@@ -129,6 +129,20 @@ TEST(ChartModelTest, RowsWithoutRollupStayOffTheSummaryRow) {
   EXPECT_EQ(m.rows[0].bars[1].parts, m.rows[2].bars[0].parts);
 }
 
+TEST(ChartModelTest, AnOutlineThatSkipsLevelsStillRollsUp) {
+  // Levels 1, 3, 3, 2 as a damaged file may give them: both level-3 rows belong to the group.
+  auto p = testing::GroupedVacationChart();
+  p->tasks.resize(3);
+  p->tasks[1]->outlineLevel = 3;
+  p->tasks[2]->outlineLevel = 3;
+  auto& last = testing::AddResourceRow(*p, "Uwe Koch", 2, At(2025, 3, 20), At(2025, 3, 20), 2);
+  last.numbers["Zahl14"] = 1;
+  const ChartModel m = BuildChartModel(*p);
+  ASSERT_EQ(m.rows.size(), 4u);
+  EXPECT_EQ(m.rows[0].bars.size(), 4u);  // its own and three rolled-up bars
+  EXPECT_EQ(m.rows[0].cells[5], "7");
+}
+
 TEST(ChartModelTest, ThePeriodIsTheChartsRangeUnlessTheOptionsSayOtherwise) {
   const auto p = testing::GroupedVacationChart();
   EXPECT_EQ(BuildChartModel(*p).period, (DaySpan{D(2025, 3, 1), D(2025, 3, 31)}));
