@@ -7,6 +7,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "gantt/bar_look.hpp"
 #include "support/text.hpp"
@@ -51,8 +52,18 @@ std::string PeriodText(const DaySpan& period, const RegionalSettings& r) {
 bool EnsureGuiApplication() {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) return true;
   if (QCoreApplication::instance() != nullptr) return false;  // a program without a GUI
-  // Pictures never need a screen.
+  // Pictures never need a screen. Qt's notes about the desktop session it lacks (no runtime
+  // folder, no fonts cache) mean nothing to a picture; its errors still show.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  static const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+        if (previous != nullptr) {
+          previous(type, context, text);
+        } else {
+          std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        }
+      });
   static int argc = 1;
   static char name[] = "korvalinx";
   static char* argv[] = {name, nullptr};
