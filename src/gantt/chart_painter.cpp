@@ -184,30 +184,68 @@ void ChartPainter::Print(QPainter& painter, const QRectF& target, std::size_t fi
 void ChartPainter::Paint(QPainter& painter, std::size_t firstRow, std::size_t rowCount) const {
   firstRow = std::min(firstRow, model_.rows.size());
   rowCount = std::min(rowCount, model_.rows.size() - firstRow);
-  const QSizeF size = Size(rowCount);
-  const double tableWidth = TableWidth();
   const double gridTop = TitleHeight() + HeaderHeight();
   const double rowsHeight = options_.rowHeight * static_cast<double>(rowCount);
+  painter.save();
+  PaintHeader(painter);
+  painter.save();
+  painter.translate(0, gridTop);
+  PaintBody(painter, firstRow, rowCount);
+  painter.restore();
+  painter.setPen(QPen(QColor(110, 110, 110), 0));
+  painter.drawLine(QPointF(0, gridTop + rowsHeight),
+                   QPointF(TableWidth() + scale_->Width(), gridTop + rowsHeight));
+  painter.restore();
+}
+
+void ChartPainter::PaintHeader(QPainter& painter) const {
+  const double tableWidth = TableWidth();
+  const double width = tableWidth + scale_->Width();
+  const double bottom = TitleHeight() + HeaderHeight();
+  painter.save();
+  painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, bottom), Qt::white);
+  if (options_.title) PaintTitle(painter, std::ceil(width));
+  painter.save();
+  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()));
+  PaintTimeHeader(painter, QRectF(tableWidth, TitleHeight(), scale_->Width(), HeaderHeight()));
+  painter.restore();
+  if (options_.table) {
+    PaintTableHeader(painter, QRectF(0, TitleHeight(), tableWidth, HeaderHeight()));
+    painter.setPen(QPen(MonthLineColour(), 0));
+    double x = 0.0;
+    for (std::size_t k = 0; k + 1 < model_.columns.size(); ++k) {
+      x += ColumnWidth(k);
+      painter.drawLine(QPointF(x, TitleHeight()), QPointF(x, bottom));
+    }
+    painter.setPen(QPen(QColor(110, 110, 110), 0));
+    painter.drawLine(QPointF(tableWidth, TitleHeight()), QPointF(tableWidth, bottom));
+  }
+  painter.setPen(QPen(QColor(110, 110, 110), 0));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRectF(0, TitleHeight(), width, HeaderHeight()));
+  painter.restore();
+}
+
+void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_t rowCount) const {
+  firstRow = std::min(firstRow, model_.rows.size());
+  rowCount = std::min(rowCount, model_.rows.size() - firstRow);
+  const double tableWidth = TableWidth();
+  const double width = tableWidth + scale_->Width();
+  const double rowsHeight = options_.rowHeight * static_cast<double>(rowCount);
+  // The rows' own coordinates: RowRect less the title and the header above them.
+  const double shift = TitleHeight() + HeaderHeight();
 
   painter.save();
-  painter.fillRect(QRectF(QPointF(0, 0), size), Qt::white);
-  if (options_.title) PaintTitle(painter, size.width() - 1.0);
-
-  const QRectF bars(tableWidth, gridTop, scale_->Width(), rowsHeight);
+  painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, rowsHeight), Qt::white);
+  const QRectF bars(tableWidth, 0, scale_->Width(), rowsHeight);
   painter.save();
   painter.setClipRect(bars);
   PaintGrid(painter, bars);
   painter.restore();
 
-  painter.save();
-  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()));
-  PaintTimeHeader(painter, QRectF(tableWidth, TitleHeight(), scale_->Width(), HeaderHeight()));
-  painter.restore();
-  if (options_.table) PaintTableHeader(painter, QRectF(0, TitleHeight(), tableWidth, HeaderHeight()));
-
   for (std::size_t i = 0; i < rowCount; ++i) {
     const Row& row = model_.rows[firstRow + i];
-    const QRectF rect = RowRect(firstRow + i, firstRow);
+    const QRectF rect = RowRect(firstRow + i, firstRow).translated(0, -shift);
     if (options_.table) PaintTableRow(painter, rect, row);
     painter.save();
     painter.setClipRect(bars.adjusted(0, 0, 1, 1));
@@ -215,27 +253,25 @@ void ChartPainter::Paint(QPainter& painter, std::size_t firstRow, std::size_t ro
     painter.restore();
   }
 
-  // Lines over everything: rows, columns, the frame.
+  // Lines over the rows: between the rows, between the columns, between table and bars.
   painter.setPen(QPen(GridLineColour(), 0));
   for (std::size_t i = 1; i <= rowCount; ++i) {
-    const double y = gridTop + options_.rowHeight * static_cast<double>(i);
-    painter.drawLine(QPointF(0, y), QPointF(tableWidth + scale_->Width(), y));
+    const double y = options_.rowHeight * static_cast<double>(i);
+    painter.drawLine(QPointF(0, y), QPointF(width, y));
   }
-  painter.setPen(QPen(MonthLineColour(), 0));
   if (options_.table) {
+    painter.setPen(QPen(MonthLineColour(), 0));
     double x = 0.0;
     for (std::size_t k = 0; k + 1 < model_.columns.size(); ++k) {
       x += ColumnWidth(k);
-      painter.drawLine(QPointF(x, TitleHeight()), QPointF(x, gridTop + rowsHeight));
+      painter.drawLine(QPointF(x, 0), QPointF(x, rowsHeight));
     }
+    painter.setPen(QPen(QColor(110, 110, 110), 0));
+    painter.drawLine(QPointF(tableWidth, 0), QPointF(tableWidth, rowsHeight));
   }
   painter.setPen(QPen(QColor(110, 110, 110), 0));
-  painter.drawLine(QPointF(0, gridTop), QPointF(tableWidth + scale_->Width(), gridTop));
-  if (options_.table) {
-    painter.drawLine(QPointF(tableWidth, TitleHeight()), QPointF(tableWidth, gridTop + rowsHeight));
-  }
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(QRectF(0, TitleHeight(), tableWidth + scale_->Width(), HeaderHeight() + rowsHeight));
+  painter.drawLine(QPointF(0, 0), QPointF(0, rowsHeight));
+  painter.drawLine(QPointF(width, 0), QPointF(width, rowsHeight));
   painter.restore();
 }
 

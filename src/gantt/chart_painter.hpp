@@ -67,6 +67,11 @@ class ChartPainter {
   // at (0, 0) of the painter's coordinates.
   void Paint(QPainter& painter, std::size_t firstRow, std::size_t rowCount) const;
   void Paint(QPainter& painter) const { Paint(painter, 0, model_.rows.size()); }
+  // The pieces of Paint, for a window that keeps the header in place while the rows scroll:
+  // the title and the header, top left at (0, 0), HeaderHeight() + TitleHeight() high; and rows
+  // `firstRow` to `firstRow + rowCount - 1`, the first one's top at y = 0.
+  void PaintHeader(QPainter& painter) const;
+  void PaintBody(QPainter& painter, std::size_t firstRow, std::size_t rowCount) const;
   // The same scaled to fit `target`, keeping the proportions, at the target's top left.
   void Print(QPainter& painter, const QRectF& target, std::size_t firstRow,
              std::size_t rowCount) const;

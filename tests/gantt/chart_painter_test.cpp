@@ -186,6 +186,24 @@ TEST_F(ChartPainterTest, RowsBeyondSixteenBitCoordinatesAreDrawn) {
   EXPECT_EQ(At(1699, D(2025, 3, 4)), kWhite);
 }
 
+TEST_F(ChartPainterTest, HeaderAndBodyDrawnApartMatchTheWholePicture) {
+  Draw(*testing::GroupedVacationChart());
+  // A window's way: the header at the top, rows 2 to 4 scrolled up below it.
+  const double header = painter->TitleHeight() + painter->HeaderHeight();
+  QImage window(image.width(), static_cast<int>(header + 3 * 20) + 1, QImage::Format_RGB32);
+  window.fill(Qt::white);
+  {
+    QPainter p(&window);
+    painter->PaintHeader(p);
+    p.translate(0, header);
+    painter->PaintBody(p, 1, 3);
+  }
+  const QImage whole = image.convertToFormat(QImage::Format_RGB32);
+  const int h = static_cast<int>(header);
+  EXPECT_EQ(window.copy(0, 0, window.width(), h + 1), whole.copy(0, 0, window.width(), h + 1));
+  EXPECT_EQ(window.copy(0, h + 1, window.width(), 59), whole.copy(0, h + 21, window.width(), 59));
+}
+
 TEST_F(ChartPainterTest, PrintScalesIntoTheTarget) {
   Draw(*testing::GroupedVacationChart());
   QImage half(image.size() / 2, QImage::Format_RGB32);
