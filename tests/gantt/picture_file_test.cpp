@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <filesystem>
 #include <fstream>
 #include <pugixml.hpp>
@@ -84,6 +86,30 @@ TEST_F(PictureFileTest, SvgFilesAreWellFormedAndCarryTheTexts) {
   EXPECT_NE(text.find("Katrin Vogel"), std::string::npos);
   EXPECT_NE(text.find("Urlaubstage"), std::string::npos);  // the title takes two lines
   EXPECT_NE(text.find("März 2025"), std::string::npos);
+}
+
+TEST_F(PictureFileTest, SvgFilesDrawLikeThePicture) {
+  PictureOptions o;
+  o.dayWidth = 20;
+  const ChartPainter painter(model, o);
+  const std::string svg = PictureBytes(painter, PictureFormat::Svg);
+  QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
+  ASSERT_TRUE(renderer.isValid());
+  QImage drawn(painter.Size().toSize(), QImage::Format_RGB32);
+  drawn.fill(Qt::white);
+  {
+    QPainter p(&drawn);
+    renderer.render(&p, QRectF(QPointF(0, 0), painter.Size()));
+  }
+  // Katrin's first day red, the Thursday she works white, Stefan's day blue.
+  const double y1 = painter.RowRect(1).center().y();
+  const double y2 = painter.RowRect(2).center().y();
+  auto x = [&](int day) {
+    return painter.TableWidth() + painter.Scale().X(DayOf(DateSerial(2025, 3, day))) + 10;
+  };
+  EXPECT_EQ(drawn.pixelColor(static_cast<int>(x(3)), static_cast<int>(y1)), QColor(255, 0, 0));
+  EXPECT_EQ(drawn.pixelColor(static_cast<int>(x(6)), static_cast<int>(y1)), QColor(255, 255, 255));
+  EXPECT_EQ(drawn.pixelColor(static_cast<int>(x(10)), static_cast<int>(y2)), QColor(0, 0, 255));
 }
 
 TEST_F(PictureFileTest, PdfPagesRepeatTheHeaderAndCountTheRows) {
