@@ -46,9 +46,19 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   if (from && to && *to < *from)
     return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfangsdatum " +
                              FormatDate(*from) + ".");
-  if (options.dayWidth && !(*options.dayWidth >= 0.5 && *options.dayWidth <= 200.0))
-    return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*options.dayWidth) +
-                             " liegt nicht zwischen 0,5 und 200 Pixeln.");
+  std::optional<double> dayWidth;
+  if (options.dayWidth) {
+    RegionalSettings point = RegionalSettings::German();
+    point.decimalMark = ".";
+    dayWidth = ParseNumber(*options.dayWidth, RegionalSettings::German());
+    if (!dayWidth) dayWidth = ParseNumber(*options.dayWidth, point);
+    if (!dayWidth)
+      return BadInput(err, "Die Tagesbreite \"" + *options.dayWidth +
+                               "\" ist keine Zahl (z. B. 12 oder 2,5).");
+    if (!(*dayWidth >= 0.5 && *dayWidth <= 200.0))
+      return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
+                               " liegt nicht zwischen 0,5 und 200 Pixeln.");
+  }
   if (options.paper != "A4" && options.paper != "A3")
     return BadInput(err, "Das Papierformat \"" + options.paper +
                              "\" ist unbekannt: erlaubt sind A4 und A3.");
@@ -105,13 +115,13 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     return kExitSaveFailed;
   }
   gantt::PictureOptions pictureOptions;
-  if (options.dayWidth) pictureOptions.dayWidth = *options.dayWidth;
+  if (dayWidth) pictureOptions.dayWidth = *dayWidth;
   pictureOptions.table = !options.noTable;
   gantt::PdfOptions pdf;
   pdf.paper = options.paper == "A3" ? gantt::PaperSize::A3 : gantt::PaperSize::A4;
   pdf.landscape = !options.portrait;
   // Pages show the whole period across their width unless a day width is asked for.
-  if (*format == gantt::PictureFormat::Pdf && !options.dayWidth)
+  if (*format == gantt::PictureFormat::Pdf && !dayWidth)
     pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
   const gantt::ChartPainter painter(model, pictureOptions);
   try {

@@ -12,7 +12,7 @@ struct PictureJobOptions {
   std::string output;               // .png, .svg or .pdf
   std::optional<std::string> from;  // the first day shown; default: the chart's period
   std::optional<std::string> to;
-  std::optional<double> dayWidth;   // pixels per day
+  std::optional<std::string> dayWidth;  // pixels per day: "12", "2,5" or "2.5"
   std::string paper = "A4";         // PDF: "A4" or "A3"
   bool portrait = false;            // PDF: upright pages
   bool noTable = false;             // bars only, without the table at the left

@@ -103,7 +103,7 @@ TEST_F(PictureJob, PdfAndSvgOfAStretchOfTheYear) {
 
   options.output = (shared / "sommer.svg").string();
   options.noTable = true;
-  options.dayWidth = 10;
+  options.dayWidth = "10";
   ASSERT_EQ(Run(), kExitOk) << err.str();
   EXPECT_EQ(ReadFile(options.output).find("Katrin Vogel"), std::string::npos);  // no table
 }
@@ -133,8 +133,12 @@ TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
        },
        "Der Zeitraum 01.01.1900 bis 31.12.2099 ist länger als 100 Jahre; wählen Sie mit --from "
        "und --to einen kürzeren.\n"},
-      {[](auto& o) { o.dayWidth = 0; },
+      {[](auto& o) { o.dayWidth = "0"; },
        "Die Tagesbreite 0 liegt nicht zwischen 0,5 und 200 Pixeln.\n"},
+      {[](auto& o) { o.dayWidth = "200,5"; },
+       "Die Tagesbreite 200,5 liegt nicht zwischen 0,5 und 200 Pixeln.\n"},
+      {[](auto& o) { o.dayWidth = "breit"; },
+       "Die Tagesbreite \"breit\" ist keine Zahl (z. B. 12 oder 2,5).\n"},
       {[](auto& o) { o.paper = "Letter"; },
        "Das Papierformat \"Letter\" ist unbekannt: erlaubt sind A4 und A3.\n"},
       {[](auto& o) { o.chart = (shared / "fehlt.xml").string(); },
@@ -150,6 +154,19 @@ TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
     EXPECT_EQ(err.str(), c.message);
     EXPECT_EQ(out.str(), "");
     EXPECT_FALSE(fs::exists(shared / "nie.png"));
+  }
+}
+
+TEST_F(PictureJob, DayWidthsTakeAGermanOrAPointDecimal) {
+  for (const char* width : {"2,5", "2.5"}) {
+    options.dayWidth = width;
+    ASSERT_EQ(Run(), kExitOk) << err.str();
+    const QImage image(QString::fromStdString(options.output));
+    const auto chart = platform::ReadProjectXml(options.chart).project;
+    const gantt::ChartModel model = gantt::BuildChartModel(*chart);
+    gantt::PictureOptions o;
+    o.dayWidth = 2.5;
+    EXPECT_EQ(image.size(), gantt::ChartPainter(model, o).Size().toSize()) << width;
   }
 }
 
