@@ -417,9 +417,15 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
   if (middle) {
     painter.setPen(pen);
     painter.setBrush(brush);
+    // A frame narrower parts would be all frame: they are filled only, in the bar's colour.
+    const bool frameOnly = brush.style() == Qt::NoBrush;
     for (const DaySpan& part : bar.parts) {
       QRectF r = PartRect(rowRect, part, look);
       if (r.isEmpty()) continue;
+      if (!frameOnly && pen.style() != Qt::NoPen && r.width() < 5.0) {
+        painter.fillRect(r, colour);
+        continue;
+      }
       if (pen.style() != Qt::NoPen) r.adjust(0.5, 0.5, -0.5, -0.5);
       painter.drawRect(r);
     }

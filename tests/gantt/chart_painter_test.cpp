@@ -85,6 +85,14 @@ TEST_F(ChartPainterTest, HollowBarsKeepTheirInsideAndFramedBarsTheirFrame) {
   EXPECT_EQ(At(1, D(2025, 3, 4)), kRed);
 }
 
+TEST_F(ChartPainterTest, NarrowDaysShowTheirColourNotTheirFrame) {
+  PictureOptions o;
+  o.dayWidth = 3;
+  Draw(*testing::GroupedVacationChart(), o);
+  const QRectF day = painter->PartRect(painter->RowRect(1), {D(2025, 3, 7), D(2025, 3, 7)}, {});
+  EXPECT_EQ(image.pixelColor(static_cast<int>(day.left()), static_cast<int>(day.top())), kRed);
+}
+
 TEST_F(ChartPainterTest, ThinMiddlesSitInTheirThirdOfTheBand) {
   auto p = testing::GroupedVacationChart();
   p->definitions.barStyles[0].codes[3] = 2;  // thin at the top
