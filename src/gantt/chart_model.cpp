@@ -106,8 +106,8 @@ std::string CellText(const Context& c, const TaskData& t, const std::string& fie
   return "";
 }
 
-// Returns the parts of a task's bar between `from` and `to` as whole days: a day belongs to a
-// part when the part holds working time of the project calendar on it (any time of the day
+// Returns the parts of a task's bar (start to finish less its gaps) as whole days: a day belongs
+// to a part when the part holds working time of the project calendar on it (any time of the day
 // without a calendar). A zero-length bar gives its one day.
 std::vector<DaySpan> BarParts(const ProjectData& p, const TaskData& t) {
   const auto cal = p.ProjectCalendar();
@@ -147,9 +147,7 @@ std::vector<DaySpan> BarParts(const ProjectData& p, const TaskData& t) {
     const double a = std::max(g0.serial, start);
     const double b = std::min(g1.serial, finish);
     if (!(b > a)) continue;
-    if (a > at) {
-      parts.push_back(days(at, a));
-    }
+    if (a > at) parts.push_back(days(at, a));
     at = std::max(at, b);
   }
   if (finish > at) parts.push_back(days(at, finish));
