@@ -245,6 +245,9 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   int exitCode = 0;
   AddChartCommand(app, env, exitCode);
   AddInspectCommand(app, env, exitCode);
+#ifdef KX_WITH_PICTURE
+  AddRenderCommand(app, env, exitCode);
+#endif
 
   // CLI11 takes the words last to first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -47,6 +47,9 @@ void PrintMessage(std::ostream& err, bool error, const std::string& text);
 // `exitCode`.
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+#ifdef KX_WITH_PICTURE
+void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+#endif
 
 // The help of `app` in German, aligned by the characters shown (not bytes): usage, description,
 // arguments, options, subcommands and the footer.

@@ -147,8 +147,9 @@ TEST_F(ChartCommand, ParseErrorsPointToTheCommandsHelp) {
   EXPECT_EQ(Run({"--yaer", "2025"}), kExitBadInput);
   EXPECT_NE(err.str().find("\n  Hilfe: korvalinx chart --help\n"), std::string::npos) << err.str();
   EXPECT_EQ(Run({}, true), kExitBadInput);
-  EXPECT_EQ(err.str(),
-            "korvalinx: Fehler: es fehlt ein Befehl (chart, inspect)\n  Hilfe: korvalinx --help\n");
+  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: es fehlt ein Befehl (chart, inspect", 0), 0u)
+      << err.str();
+  EXPECT_NE(err.str().find(")\n  Hilfe: korvalinx --help\n"), std::string::npos);
 }
 
 TEST_F(ChartCommand, VersionAndHelpAreGermanAndAligned) {

@@ -1,0 +1,149 @@
+#include "picture_job.hpp"
+
+#include <filesystem>
+#include <ostream>
+
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
+#include "gantt/chart_model.hpp"
+#include "gantt/chart_painter.hpp"
+#include "gantt/picture_file.hpp"
+#include "platform/project_xml.hpp"
+#include "support/regional.hpp"
+
+namespace kx::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The longest period a picture shows: a hundred years of days.
+constexpr long kMaxDays = 36525;
+
+int BadInput(std::ostream& err, const std::string& text) {
+  PrintMessage(err, true, text);
+  return job::kExitBadInput;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
+}
+
+}  // namespace
+
+int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err) {
+  const auto format = gantt::PictureFormatOf(options.output);
+  if (!format)
+    return BadInput(err, "Das Bildformat der Datei \"" + options.output +
+                             "\" ist unbekannt: erlaubt sind .png, .svg und .pdf.");
+  std::optional<Date> from, to;
+  if (options.from && !(from = ParseCommandLineDate(*options.from)))
+    return BadInput(err, "Das Anfangsdatum \"" + *options.from +
+                             "\" ist kein Datum (z. B. 15.03.2024 oder 2024-03-15).");
+  if (options.to && !(to = ParseCommandLineDate(*options.to)))
+    return BadInput(err, "Das Enddatum \"" + *options.to +
+                             "\" ist kein Datum (z. B. 31.12.2024 oder 2024-12-31).");
+  if (from && to && *to < *from)
+    return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfangsdatum " +
+                             FormatDate(*from) + ".");
+  std::optional<double> dayWidth;
+  if (options.dayWidth) {
+    RegionalSettings point = RegionalSettings::German();
+    point.decimalMark = ".";
+    dayWidth = ParseNumber(*options.dayWidth, RegionalSettings::German());
+    if (!dayWidth) dayWidth = ParseNumber(*options.dayWidth, point);
+    if (!dayWidth)
+      return BadInput(err, "Die Tagesbreite \"" + *options.dayWidth +
+                               "\" ist keine Zahl (z. B. 12 oder 2,5).");
+    if (!(*dayWidth >= 0.5 && *dayWidth <= 200.0))
+      return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
+                               " liegt nicht zwischen 0,5 und 200 Pixeln.");
+  }
+  if (options.paper != "A4" && options.paper != "A3")
+    return BadInput(err, "Das Papierformat \"" + options.paper +
+                             "\" ist unbekannt: erlaubt sind A4 und A3.");
+
+  std::error_code ec;
+  if (!fs::exists(options.chart, ec))
+    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
+  if (fs::is_directory(options.chart, ec))
+    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
+  // (Its companion file ends in ".json", which the format check already refuses.)
+  if (SameFile(options.chart, options.output))
+    return BadInput(err, "Das Bild \"" + options.output +
+                             "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
+                             "Namen.");
+  const fs::path folder = fs::absolute(options.output, ec).parent_path();
+  if (!fs::is_directory(folder, ec))
+    return BadInput(err, "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+  if (fs::is_directory(options.output, ec))
+    return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
+
+  platform::LoadResult loaded;
+  try {
+    loaded = platform::ReadProjectXml(options.chart, {false, true});
+  } catch (const host::HostError& e) {
+    return BadInput(err, "Die Diagrammdatei kann nicht gelesen werden:\n" + e.description());
+  }
+  if (!options.quiet) {
+    for (const auto& w : loaded.warnings) PrintMessage(err, false, w);
+  }
+
+  gantt::ModelOptions modelOptions;
+  if (from) modelOptions.from = gantt::DayOf(*from);
+  if (to) modelOptions.to = gantt::DayOf(*to);
+  if (from.has_value() != to.has_value()) {
+    // One end given: the other is the chart's, and the two must not cross.
+    const gantt::DaySpan own = gantt::BuildChartModel(*loaded.project).period;
+    if (from && own.last < *modelOptions.from)
+      return BadInput(err, "Das Anfangsdatum " + FormatDate(*from) +
+                               " liegt nach dem Ende des Diagramms (" +
+                               FormatDate(gantt::DateOfDay(own.last)) + ").");
+    if (to && own.first > *modelOptions.to)
+      return BadInput(err, "Das Enddatum " + FormatDate(*to) +
+                               " liegt vor dem Anfang des Diagramms (" +
+                               FormatDate(gantt::DateOfDay(own.first)) + ").");
+  }
+  const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (model.period.last - model.period.first >= kMaxDays)
+    return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
+                             " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
+                             "kürzeren.");
+
+  if (!gantt::EnsureGuiApplication()) {
+    PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
+    return job::kExitWriteFailed;
+  }
+  gantt::PictureOptions pictureOptions;
+  if (dayWidth) pictureOptions.dayWidth = *dayWidth;
+  pictureOptions.table = !options.noTable;
+  gantt::PdfOptions pdf;
+  pdf.paper = options.paper == "A3" ? gantt::PaperSize::A3 : gantt::PaperSize::A4;
+  pdf.landscape = !options.portrait;
+  // Pages show the whole period across their width unless a day width is asked for.
+  if (*format == gantt::PictureFormat::Pdf && !dayWidth)
+    pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
+  const gantt::ChartPainter painter(model, pictureOptions);
+  try {
+    gantt::SavePicture(painter, options.output, *format, pdf);
+  } catch (const host::HostError& e) {
+    PrintMessage(err, true, "Das Bild kann nicht gespeichert werden:\n" + e.description());
+    return job::kExitWriteFailed;
+  }
+  std::string detail = std::to_string(model.rows.size()) +
+                       (model.rows.size() == 1 ? " Zeile, " : " Zeilen, ") +
+                       gantt::PeriodText(model.period);
+  if (*format == gantt::PictureFormat::Pdf) {
+    const int pages = gantt::PdfPageCount(painter, pdf);
+    detail += ", " + std::to_string(pages) + (pages == 1 ? " Seite" : " Seiten");
+  } else {
+    const QSizeF size = painter.Size();
+    detail += ", " + std::to_string(static_cast<long>(size.width())) + " × " +
+              std::to_string(static_cast<long>(size.height())) + " Pixel";
+  }
+  out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
+  return job::kExitOk;
+}
+
+}  // namespace kx::app

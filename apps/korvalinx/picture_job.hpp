@@ -1,0 +1,27 @@
+#pragma once
+// "korvalinx render": draws a chart file (or any project file) as a PNG, SVG or PDF picture.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace kx::app {
+
+struct PictureJobOptions {
+  std::string chart;                // the chart file (Project XML)
+  std::string output;               // .png, .svg or .pdf
+  std::optional<std::string> from;  // the first day shown; default: the chart's period
+  std::optional<std::string> to;
+  std::optional<std::string> dayWidth;  // pixels per day: "12", "2,5" or "2.5"
+  std::string paper = "A4";         // PDF: "A4" or "A3"
+  bool portrait = false;            // PDF: upright pages
+  bool noTable = false;             // bars only, without the table at the left
+  bool quiet = false;
+};
+
+// Runs the job: 0 the picture was written, 1 it could not be written (an earlier file at the
+// target stays as it was), 2 bad input (a German message on `err` says what is wrong). The
+// result line goes to `out`.
+int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace kx::app

@@ -1,0 +1,197 @@
+#include "picture_job.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
+#include "gantt/chart_painter.hpp"
+#include "platform/project_xml.hpp"
+#include "support/registry.hpp"
+#include "support/scripted_message_boxes.hpp"
+
+namespace kx::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A grouped vacation plan of the example project, made once for all tests.
+class PictureJob : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    shared = fs::temp_directory_path() / ("kx-picture-" + std::to_string(::getpid()));
+    fs::remove_all(shared);
+    fs::create_directories(shared);
+    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
+      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, shared / f);
+    MemoryRegistryStore registry;
+    std::ostringstream out, err;
+    CommandLineEnvironment env{out, err, &registry};
+    ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "-o",
+                              (shared / "urlaub.xml").string(), "--plan", "vacation", "--year",
+                              "2025", "--group", "--colours", "--yes"},
+                             env),
+              job::kExitOk)
+        << err.str();
+  }
+  static void TearDownTestSuite() { fs::remove_all(shared); }
+
+  void SetUp() override {
+    options = PictureJobOptions{};
+    options.chart = (shared / "urlaub.xml").string();
+    options.output = (shared / "urlaub.png").string();
+    options.quiet = true;
+  }
+
+  int Run() {
+    out.str("");
+    err.str("");
+    return RunPictureJob(options, out, err);
+  }
+
+  static fs::path shared;
+  PictureJobOptions options;
+  std::ostringstream out, err;
+};
+
+fs::path PictureJob::shared;
+
+TEST_F(PictureJob, ThePngOfTheExampleShowsEachResourcesColour) {
+  const std::string chartBefore = ReadFile(options.chart);
+  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  EXPECT_EQ(out.str().rfind("Bild gespeichert: " + options.output +
+                                " (46 Zeilen, 01.01.2025 bis 31.12.2025, ",
+                            0),
+            0u)
+      << out.str();
+  const QImage image(QString::fromStdString(options.output));
+  ASSERT_FALSE(image.isNull());
+
+  // The same layout as the command's, to find the first resource's first vacation day.
+  const auto chart = platform::ReadProjectXml(options.chart).project;
+  const gantt::ChartModel model = gantt::BuildChartModel(*chart);
+  const gantt::ChartPainter painter(model);
+  EXPECT_EQ(image.size(), painter.Size().toSize());
+  const gantt::Row& first = model.rows.at(1);
+  ASSERT_FALSE(first.bars.empty());
+  const gantt::Day day = first.bars[0].parts.front().first;
+  const double x = painter.TableWidth() + painter.Scale().X(day) + painter.Scale().DayWidth() / 2;
+  const double y = painter.RowRect(1).center().y();
+  EXPECT_EQ(image.pixelColor(static_cast<int>(x), static_cast<int>(y)), QColor(255, 0, 0));
+  // The chart file is read, never written.
+  EXPECT_EQ(ReadFile(options.chart), chartBefore);
+}
+
+TEST_F(PictureJob, PdfAndSvgOfAStretchOfTheYear) {
+  options.output = (shared / "sommer.pdf").string();
+  options.from = "01.07.2025";
+  options.to = "2025-08-31";
+  options.paper = "A3";
+  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  EXPECT_NE(out.str().find("01.07.2025 bis 31.08.2025, 1 Seite)"), std::string::npos) << out.str();
+  EXPECT_EQ(ReadFile(options.output).rfind("%PDF-", 0), 0u);
+
+  options.output = (shared / "sommer.svg").string();
+  options.noTable = true;
+  options.dayWidth = "10";
+  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  EXPECT_EQ(ReadFile(options.output).find("Katrin Vogel"), std::string::npos);  // no table
+}
+
+TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
+  struct Case {
+    std::function<void(PictureJobOptions&)> change;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {[](auto& o) { o.output = "bild.bmp"; },
+       "Das Bildformat der Datei \"bild.bmp\" ist unbekannt: erlaubt sind .png, .svg und .pdf.\n"},
+      {[](auto& o) { o.from = "32.01.2025"; },
+       "Das Anfangsdatum \"32.01.2025\" ist kein Datum (z. B. 15.03.2024 oder 2024-03-15).\n"},
+      {[](auto& o) {
+         o.from = "2025-03-01";
+         o.to = "2025-02-28";
+       },
+       "Das Enddatum 28.02.2025 liegt vor dem Anfangsdatum 01.03.2025.\n"},
+      {[](auto& o) { o.from = "2026-01-01"; },
+       "Das Anfangsdatum 01.01.2026 liegt nach dem Ende des Diagramms (31.12.2025).\n"},
+      {[](auto& o) { o.to = "2024-12-31"; },
+       "Das Enddatum 31.12.2024 liegt vor dem Anfang des Diagramms (01.01.2025).\n"},
+      {[](auto& o) {
+         o.from = "1900-01-01";
+         o.to = "2099-12-31";
+       },
+       "Der Zeitraum 01.01.1900 bis 31.12.2099 ist länger als 100 Jahre; wählen Sie mit --from "
+       "und --to einen kürzeren.\n"},
+      {[](auto& o) { o.dayWidth = "0"; },
+       "Die Tagesbreite 0 liegt nicht zwischen 0,5 und 200 Pixeln.\n"},
+      {[](auto& o) { o.dayWidth = "200,5"; },
+       "Die Tagesbreite 200,5 liegt nicht zwischen 0,5 und 200 Pixeln.\n"},
+      {[](auto& o) { o.dayWidth = "breit"; },
+       "Die Tagesbreite \"breit\" ist keine Zahl (z. B. 12 oder 2,5).\n"},
+      {[](auto& o) { o.paper = "Letter"; },
+       "Das Papierformat \"Letter\" ist unbekannt: erlaubt sind A4 und A3.\n"},
+      {[](auto& o) { o.chart = (shared / "fehlt.xml").string(); },
+       "Die Diagrammdatei \"" + (shared / "fehlt.xml").string() + "\" ist nicht vorhanden.\n"},
+      {[](auto& o) { o.output = (shared / "fehlt" / "bild.png").string(); },
+       "Der Ordner \"" + (shared / "fehlt").string() + "\" für das Bild ist nicht vorhanden.\n"},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    options.output = (shared / "nie.png").string();
+    c.change(options);
+    EXPECT_EQ(Run(), job::kExitBadInput) << c.message;
+    EXPECT_EQ(err.str(), "korvalinx: Fehler: " + c.message);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(fs::exists(shared / "nie.png"));
+  }
+}
+
+TEST_F(PictureJob, DayWidthsTakeAGermanOrAPointDecimal) {
+  for (const char* width : {"2,5", "2.5"}) {
+    options.dayWidth = width;
+    ASSERT_EQ(Run(), job::kExitOk) << err.str();
+    const QImage image(QString::fromStdString(options.output));
+    const auto chart = platform::ReadProjectXml(options.chart).project;
+    const gantt::ChartModel model = gantt::BuildChartModel(*chart);
+    gantt::PictureOptions o;
+    o.dayWidth = 2.5;
+    EXPECT_EQ(image.size(), gantt::ChartPainter(model, o).Size().toSize()) << width;
+  }
+}
+
+TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
+  // A chart file with a picture's name, and the picture asked for under the same name.
+  const fs::path chartAsPng = shared / "diagramm.png";
+  fs::copy_file(options.chart, chartAsPng, fs::copy_options::overwrite_existing);
+  const std::string before = ReadFile(chartAsPng);
+  options.chart = chartAsPng.string();
+  options.output = (shared / "." / "diagramm.png").string();
+  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(err.str(), "korvalinx: Fehler: Das Bild \"" + options.output +
+                           "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
+                           "Namen.\n");
+  EXPECT_EQ(ReadFile(chartAsPng), before);
+}
+
+TEST_F(PictureJob, AFileThatIsNoProjectIsReportedWithItsName) {
+  const fs::path broken = shared / "kaputt.xml";
+  std::ofstream(broken) << "<Project xmlns=\"http://schemas.microsoft.com/project\"><Tasks>";
+  options.chart = broken.string();
+  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Diagrammdatei kann nicht gelesen werden:\n  " + broken.string(), 0),
+            0u)
+      << err.str();
+}
+
+}  // namespace
+}  // namespace kx::app
