@@ -9,6 +9,11 @@ Connect::Connect(wizard::ModalPresenter* presenter, wizard::WizardServices servi
 
 Connect::~Connect() = default;
 
+void Connect::OnConnection(host::Application* application, int connectMode) {
+  objApplication = application;
+  if (connectMode == kConnectExternal) Show();
+}
+
 void Connect::Show() {
   host::Resume r;
   SilentMessageBoxes silent;

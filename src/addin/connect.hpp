@@ -11,6 +11,14 @@
 
 namespace kx::addin {
 
+// How the host connects the add-in.
+enum ConnectMode : int {
+  kConnectAfterStartup = 0,  // connected while the host runs
+  kConnectStartup = 1,       // connected as the host starts
+  kConnectExternal = 2,      // connected from outside: the wizard opens at once
+  kConnectCommandLine = 3,
+};
+
 class Connect {
  public:
   // `presenter` shows the wizard modally; `services` go to the wizard and its chart engine.
@@ -25,6 +33,11 @@ class Connect {
   wizard::SharedReferences shared;
   // The wizard form: made by the first Show, kept between launches.
   std::unique_ptr<wizard::KorvalinxWizard> objWizard;
+
+  // Keeps `application`; connected from outside (kConnectExternal) it shows the wizard at once
+  // and returns when the wizard has closed. The other modes only keep the application: the
+  // host's menu entries that start the wizard belong to the host window. Never throws.
+  void OnConnection(host::Application* application, int connectMode);
 
   // Checks the active project (open, with resources, a question on duplicate names), prepares
   // the wizard with the settings, resources and lists, and shows it modally until it closes.
