@@ -52,6 +52,9 @@ class FormWindow : public QDialog {
   // True while a user's action is being handled by the model (the chart run among them).
   bool Busy() const { return busy_ > 0; }
 
+  // Closes the window as Escape and the close button do, unless the model is at work.
+  void reject() override;
+
   // Shows the window and returns when the form is hidden or unloaded, or the window was closed.
   void RunModal();
   // Returns the window that mirrors `form`, or nullptr.
@@ -63,7 +66,6 @@ class FormWindow : public QDialog {
  protected:
   bool focusNextPrevChild(bool next) override;
   void closeEvent(QCloseEvent* event) override;
-  void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
