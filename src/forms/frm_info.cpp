@@ -38,8 +38,7 @@ frmInfo::frmInfo()
                     "lblInfo3",
                     &Frame1,
                     {kTextLeft - 240, 1080, kTextWidth, 480},
-                    "Alle Rechte vorbehalten. Weitergabe und Vervielfältigung nur mit "
-                    "schriftlicher Zustimmung des Herstellers.",
+                    "Alle Rechte vorbehalten. Weitergabe nur mit Zustimmung des Herstellers.",
                     ""})),
       lblInfo4(Add({K::Label, "lblInfo4", &Frame1, {kTextLeft - 240, 1680, kTextWidth, 255}, "",
                     ""})),
@@ -49,7 +48,7 @@ frmInfo::frmInfo()
                     {kTextLeft, 3300, kTextWidth, 255},
                     "Eine Beschreibung dieses Addins finden Sie unter",
                     ""})),
-      lblWeb(Add({K::Label, "lblWeb", nullptr, {kTextLeft, 3600, 2700, 255}, kProductPage,
+      lblWeb(Add({K::Label, "lblWeb", nullptr, {kTextLeft, 3600, 3900, 255}, kProductPage,
                   kProductPage})),
       cmdOK(Add({K::Button,
                  "cmdOK",

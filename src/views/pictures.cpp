@@ -63,8 +63,8 @@ void PaintBanner(QPainter& painter, const QRect& area, const QString& title, con
   painter.setFont(titleFont);
   painter.setPen(kBlue);
   const int textLeft = logo.right() + margin;
-  const QRect titleArea(textLeft, area.top() + margin, area.width() - textLeft - area.height() * 2,
-                        area.height() / 2 - margin / 2);
+  const QRect titleArea(textLeft, area.top(), area.width() - textLeft - area.height() * 2,
+                        area.height() * 11 / 20);
   painter.drawText(titleArea, Qt::AlignLeft | Qt::AlignBottom, title);
 
   QFont lineFont = painter.font();
@@ -72,8 +72,8 @@ void PaintBanner(QPainter& painter, const QRect& area, const QString& title, con
   lineFont.setPixelSize(std::max(10, area.height() / 8));
   painter.setFont(lineFont);
   painter.setPen(QColor(60, 60, 60));
-  const QRect lineArea(textLeft, area.top() + area.height() / 2 + margin / 4, titleArea.width(),
-                       area.height() / 2 - margin);
+  const QRect lineArea(textLeft, area.top() + area.height() * 3 / 5, titleArea.width(),
+                       area.height() * 2 / 5 - margin / 2);
   painter.drawText(lineArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line);
 
   if (area.width() > area.height() * 5) {
