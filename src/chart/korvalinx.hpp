@@ -65,17 +65,29 @@ class clsKorvalinx : public settings::ChartSettings {
   RunOutcome LastRunOutcome() const { return outcome_; }
   // The reason of a failed save, empty otherwise.
   const std::string& LastRunError() const { return runError_; }
+  // What the last run passed over while it made the chart (a field, a split, a bar format or a
+  // definition the host refused, a day it could not read); empty after a clean run. A failed
+  // save is not among them (see LastRunOutcome).
+  const std::vector<host::Failure>& LastRunSkipped() const { return skipped_; }
   const EngineContext& Context() const { return context_; }
   void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
  private:
+  // The run up to the save; false when it ended early (the target is open in the host).
+  bool BuildChart();
+  void SaveChart();
   void Progress(double percent, const std::string& text);
   void Wait(int milliseconds);
 
   EngineContext context_;
   RunOutcome outcome_ = RunOutcome::NotRun;
   std::string runError_;
+  std::vector<host::Failure> skipped_;
 };
+
+// The German message after a run that passed over `skipped`: that the chart is incomplete, how
+// many steps were passed over and the first `shown` of them.
+std::string SkippedRunText(const std::vector<host::Failure>& skipped, std::size_t shown = 5);
 
 // Text shown when the chart target is open in the host (three lines).
 inline constexpr const char* kTextTargetOpen =
