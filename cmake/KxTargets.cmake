@@ -36,3 +36,20 @@ function(kx_test name)
   kx_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# kx_qt_test(<name> SOURCES ... DEPS ...): a Qt Test program registered with CTest; it runs on
+# the offscreen platform, so no screen is needed.
+function(kx_qt_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    KX_FIXTURES_DIR="${KX_FIXTURES_DIR}"
+    KX_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
+    KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  kx_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+endfunction()

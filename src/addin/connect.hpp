@@ -61,7 +61,8 @@ class Connect {
   // entries; otherwise makes (or finds again) the menu entry and the toolbar button, and in
   // kConnectAfterStartup shows the wizard when the program setting "DisplayOnConnect" is "1".
   // A failure shows the error report and ends the connection; what was made stays.
-  void OnConnection(host::Application* application, int connectMode, host::AddInInstance* addIn);
+  void OnConnection(host::Application* application, int connectMode,
+                    host::AddInInstance* addIn = nullptr);
   // Takes the entries out when the user unloaded the add-in (kRemoveUserClosed), then unloads
   // and releases the wizard. Failures are passed over.
   void OnDisconnection(int removeMode);

@@ -132,6 +132,8 @@ const char* PropertyName(Property property) {
       return "Refresh";
     case Property::Loaded:
       return "Loaded";
+    case Property::FontUnderline:
+      return "FontUnderline";
   }
   return "?";
 }
@@ -198,6 +200,10 @@ bool Control::Supports(Property property) const {
       return k == ControlKind::ImageCombo;
     case Property::Images:
       return k == ControlKind::ImageList;
+    case Property::FontUnderline:
+      return k == ControlKind::Button || k == ControlKind::OptionButton ||
+             k == ControlKind::CheckBox || k == ControlKind::Label || k == ControlKind::Frame ||
+             k == ControlKind::TextBox;
     case Property::Loaded:
       return false;
     default:
@@ -664,6 +670,18 @@ bool Control::HasFocus() const {
   return form_.active_ == this;
 }
 
+bool Control::FontUnderline() const {
+  Require(Property::FontUnderline);
+  return state_.fontUnderline;
+}
+
+void Control::SetFontUnderline(bool underline) {
+  Require(Property::FontUnderline);
+  if (state_.fontUnderline == underline) return;
+  state_.fontUnderline = underline;
+  Notify(Property::FontUnderline);
+}
+
 void Control::Repaint() {
   ++repaints_;
   Notify(Property::Repaint);
@@ -740,6 +758,15 @@ bool Control::Pick(int index) {
   return true;
 }
 
+bool Control::MouseMove() {
+  if (!EffectivelyEnabled() || !EffectivelyVisible()) return false;
+  if (onMouseMove) {
+    auto handler = onMouseMove;
+    handler(*this);
+  }
+  return true;
+}
+
 bool Control::Type(std::string text) {
   Require(Property::Text);
   if (!EffectivelyEnabled() || !EffectivelyVisible()) return false;
@@ -772,6 +799,7 @@ std::vector<Property> Control::RestoreDesign() {
   note(s.selLength != d.selLength, Property::SelLength);
   note(s.imageList != d.imageList, Property::ImageList);
   note(s.images.size() != d.images.size(), Property::Images);
+  note(s.fontUnderline != d.fontUnderline, Property::FontUnderline);
   state_ = design_;
   return changed;
 }
@@ -875,6 +903,12 @@ void Form::Unload() {
   SetHeight(designHeight_);
   loaded_ = false;
   Notify(nullptr, Property::Loaded);
+}
+
+void Form::MouseMove() {
+  if (!loaded_ || !onMouseMove) return;
+  auto handler = onMouseMove;
+  handler(*this);
 }
 
 Control* Form::Find(std::string_view name) const {

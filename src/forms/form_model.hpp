@@ -83,6 +83,7 @@ enum class Property {
   Images,     // the pictures of an image list
   Repaint,    // a redraw was requested; nothing changed
   Loaded,
+  FontUnderline,  // whether the control's text is drawn underlined
 };
 
 // Returns the property's name ("Caption", "ListIndex", ...).
@@ -131,6 +132,7 @@ struct ControlState {
   int selLength = 0;
   std::string imageList;
   std::vector<ListImage> images;
+  bool fontUnderline = false;
 };
 
 // Geometry in twips, relative to the control's container (its frame, or the form).
@@ -165,6 +167,8 @@ class Control {
   // Raised when the text of a text field or list or the date of a date picker changes, from
   // code as well as by the user.
   Handler onChange;
+  // Raised when the mouse pointer moves over the control.
+  Handler onMouseMove;
 
   // Properties. Setters throw FormError(kErrNotSupported) for a property the control lacks.
   const std::string& Caption() const;
@@ -173,6 +177,10 @@ class Control {
   void SetToolTip(std::string toolTip);
   const std::string& Tag() const { return state_.tag; }
   void SetTag(std::string tag);
+  // Whether the caption is drawn underlined (buttons, options, check boxes, labels, frames, text
+  // fields).
+  bool FontUnderline() const;
+  void SetFontUnderline(bool underline);
   int Left() const { return state_.left; }
   int Top() const { return state_.top; }
   int Width() const { return state_.width; }
@@ -265,6 +273,8 @@ class Control {
   bool Pick(int index);
   // The user types `text` into a text field or list.
   bool Type(std::string text);
+  // The mouse pointer moves over the control: raises its mouse-move handler.
+  bool MouseMove();
 
   const ControlState& State() const { return state_; }
 
@@ -341,6 +351,11 @@ class Form {
   // and the form to the state they were built with; handlers and listeners stay connected.
   FormHandler onLoad;
   FormHandler onUnload;
+  // Raised when the mouse pointer moves over the form's own background (not over a control).
+  FormHandler onMouseMove;
+  // The user moves the pointer over the form's background: raises onMouseMove while the form is
+  // loaded.
+  void MouseMove();
   bool Loaded() const { return loaded_; }
   bool Visible() const { return visible_; }
   void Load();

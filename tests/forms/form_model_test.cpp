@@ -10,6 +10,7 @@
 
 #include "addin/host/error.hpp"
 #include "forms/bar_colors.hpp"
+#include "forms/frm_info.hpp"
 #include "forms/frm_korvalinx.hpp"
 #include "support/date.hpp"
 
@@ -494,6 +495,35 @@ TEST(BarColorsTest, FormImageListHoldsTheSwatches) {
   EXPECT_EQ(frm.imcColor.SelectedItem().text, "Silber");
   EXPECT_EQ(frm.imcColor.Text(), "Silber");
   EXPECT_EQ(frm.imcColor.FindKey("c16"), 0);
+}
+
+TEST(FormModelTest, UnderlineAndPointerMovesReachOnlyWhatCanTakeThem) {
+  frmInfo frm;
+  frm.Load();
+  Recorder recorder(frm);
+  frm.lblWeb.SetFontUnderline(true);
+  frm.lblWeb.SetFontUnderline(true);  // no change, no notification
+  EXPECT_EQ(recorder.seen, std::vector<std::string>{"lblWeb.FontUnderline"});
+  EXPECT_EQ(ErrorNumber([&] { frm.imgLogo.SetFontUnderline(true); }), kErrNotSupported);
+
+  int overLink = 0;
+  int overForm = 0;
+  frm.lblWeb.onMouseMove = [&](Control&) { ++overLink; };
+  frm.onMouseMove = [&](Form&) { ++overForm; };
+  EXPECT_TRUE(frm.lblWeb.MouseMove());
+  frm.MouseMove();
+  frm.lblWeb.SetEnabled(false);
+  EXPECT_FALSE(frm.lblWeb.MouseMove());
+  EXPECT_EQ(overLink, 1);
+  EXPECT_EQ(overForm, 1);
+
+  // Unloading restores the plain link; an unloaded form hears no pointer.
+  frm.Unload();
+  EXPECT_FALSE(frm.lblWeb.FontUnderline());
+  EXPECT_TRUE(frm.lblWeb.Enabled());
+  frm.MouseMove();
+  EXPECT_EQ(overForm, 1);
+  EXPECT_EQ(frm.imgLogo.Tag(), kMakerPage);
 }
 
 }  // namespace

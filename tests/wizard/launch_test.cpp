@@ -64,6 +64,19 @@ TEST_F(LaunchTest, DuplicateNamesAskWhetherToGoOn) {
   EXPECT_EQ(user.shown, 2);
 }
 
+TEST_F(LaunchTest, ConnectedFromOutsideTheWizardOpensAtOnce) {
+  host->AddProject(source);
+  connect->objApplication = nullptr;
+  user.script = [](KorvalinxWizard& w) { UserClick(w.cmdCancel); };
+  connect->OnConnection(host.get(), addin::kConnectAfterStartup);
+  EXPECT_EQ(connect->objApplication, host.get());
+  EXPECT_EQ(user.shown, 0);
+
+  connect->OnConnection(host.get(), addin::kConnectExternal);
+  EXPECT_EQ(user.shown, 1);
+  EXPECT_FALSE(Wizard().Loaded());  // closed by "Abbrechen"
+}
+
 TEST_F(LaunchTest, WizardOpensOnStepOneWithOnlyTheButtonsInTheTabOrder) {
   Launch([&](KorvalinxWizard& w) {
     EXPECT_TRUE(w.Visible());

@@ -1,0 +1,71 @@
+// korvalinx-desktop: the desktop program. `--wizard FILE` opens FILE and shows the chart wizard
+// over it; the program ends when the wizard closes.
+
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <QIcon>
+#include <iostream>
+#include <memory>
+#include <string_view>
+
+#include "desktop.hpp"
+#include "platform/user_store.hpp"
+#include "support/product.hpp"
+#include "views/event_clock.hpp"
+#include "views/file_dialogs.hpp"
+#include "views/german.hpp"
+#include "views/links.hpp"
+#include "views/message_boxes.hpp"
+
+int main(int argc, char** argv) {
+  // The help needs no screen.
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument(argv[i]);
+    if (argument == "-h" || argument == "--help") {
+      std::cout << "Aufruf: korvalinx-desktop --wizard DATEI\n\n"
+                   "  --wizard DATEI  die Projektdatei öffnen und den Assistenten zeigen; das "
+                   "Programm endet,\n                  wenn der Assistent geschlossen wird\n"
+                   "  -h, --help      diese Hilfe zeigen\n";
+      return 0;
+    }
+  }
+  QApplication qt(argc, argv);  // takes Qt's own arguments (-platform ...) off the list
+  QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Korvalinx Planer"));
+  QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
+  kx::views::UseGerman(qt);
+
+  CLI::App app{"Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan",
+               "korvalinx-desktop"};
+  app.set_help_flag();
+  std::string source;
+  app.add_option("--wizard", source, "die Projektdatei öffnen und den Assistenten zeigen")
+      ->type_name("DATEI");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "korvalinx-desktop: ungültiger Aufruf (" << e.what()
+              << "); Hilfe mit: korvalinx-desktop --help\n";
+    return kx::desktop::kExitBadInput;
+  }
+  if (source.empty()) {
+    std::cerr << "korvalinx-desktop: die Option --wizard DATEI fehlt; Hilfe mit: "
+                 "korvalinx-desktop --help\n";
+    return kx::desktop::kExitBadInput;
+  }
+
+  kx::views::QtMessageBoxes boxes;
+  kx::views::QtFileDialogs dialogs;
+  kx::views::DrawingClock clock;
+  kx::views::DesktopLinks links;
+  kx::views::WizardPresenter presenter;
+  kx::views::InfoPresenterQt info(links);
+  std::unique_ptr<kx::RegistryStore> store;
+  const std::string storePath = kx::platform::UserRegistryStore::DefaultPath();
+  if (storePath.empty()) {
+    store = std::make_unique<kx::MemoryRegistryStore>();
+  } else {
+    store = std::make_unique<kx::platform::UserRegistryStore>(storePath);
+  }
+  return kx::desktop::RunWizard(source, {&boxes, &dialogs, &clock, store.get(), &presenter, &info});
+}
