@@ -142,6 +142,7 @@ std::int32_t clsKorvalinx::ExportChart() {
   host::Resume r;
   outcome_ = RunOutcome::NotRun;
   runError_.clear();
+  period_.reset();
   const bool vacation = lngPlanType == 1;
   const RegionalSettings& regional = RegionalSettings::Current();
 
@@ -224,6 +225,7 @@ std::int32_t clsKorvalinx::ExportChart() {
     resources::PeriodOptions options;
     options.periodStart = DateOnly(*s);
     options.periodEnd = DateOnly(*e);
+    period_ = ChartPeriod{options.periodStart, options.periodEnd};
     options.groupResources = blnGroupResources;
     options.calendarType = lngCalendarType;
     options.calendar = strCalendar;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "addin/host/host.hpp"
@@ -30,6 +31,12 @@ struct EngineContext {
 
 // How the last chart run ended.
 enum class RunOutcome { NotRun, Saved, TargetOpen, SaveFailed };
+
+// The first and the last day of a chart run's period.
+struct ChartPeriod {
+  Date first;
+  Date last;
+};
 
 // Sets the form's progress bar to `percent` and its status label to `text`, and redraws both.
 // Returns true when a step failed.
@@ -65,6 +72,8 @@ class clsKorvalinx : public settings::ChartSettings {
   RunOutcome LastRunOutcome() const { return outcome_; }
   // The reason of a failed save, empty otherwise.
   const std::string& LastRunError() const { return runError_; }
+  // The period that the last run fixed; empty before a run and when the target was open.
+  const std::optional<ChartPeriod>& LastRunPeriod() const { return period_; }
   const EngineContext& Context() const { return context_; }
   void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
@@ -75,6 +84,7 @@ class clsKorvalinx : public settings::ChartSettings {
   EngineContext context_;
   RunOutcome outcome_ = RunOutcome::NotRun;
   std::string runError_;
+  std::optional<ChartPeriod> period_;
 };
 
 // Text shown when the chart target is open in the host (three lines).
