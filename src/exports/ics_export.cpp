@@ -53,13 +53,26 @@ std::string Description(const ChartTable& table, const TableRow& row, const Mark
     text += ": " + DayCount(run.markedDays, "Urlaubstag", "Urlaubstage") + "\n";
   } else {
     text += ": " + DayCount(run.markedDays, "Arbeitstag", "Arbeitstage") + ", " +
-            GermanHours(run.hours) + " Stunden\n";
+            GermanHours(run.hours) + " Stunden";
+    // The same hours every day are said once; otherwise each day is listed.
+    std::string days;
+    std::optional<double> same;
+    bool uniform = true;
     for (long i = run.first; i <= run.last; ++i) {
       const DayCell& cell = row.days[static_cast<std::size_t>(i)];
       if (!cell.marked) continue;
+      if (same && GermanHours(*same) != GermanHours(cell.hours)) uniform = false;
+      same = cell.hours;
       const Date day = table.Day(i);
-      text += std::string(WeekdayName(day)) + " " + GermanDate(day) + ": " +
+      days += std::string(WeekdayName(day)) + " " + GermanDate(day) + ": " +
               GermanHours(cell.hours) + " Stunden\n";
+    }
+    if (run.markedDays == 1) {
+      text += "\n";
+    } else if (uniform) {
+      text += " (" + GermanHours(*same) + " Stunden je Tag)\n";
+    } else {
+      text += "\n" + days;
     }
   }
   text += "Aus dem " + std::string(PlanName(table.kind)) + " von " + table.sourceName;

@@ -2,6 +2,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <map>
 
 #include "exports/export_file.hpp"
@@ -31,6 +32,13 @@ lxw_color_t Colour(lxw_color_t rgb) { return rgb == 0 ? static_cast<lxw_color_t>
 bool Dark(lxw_color_t rgb) {
   const double r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
   return 0.299 * r + 0.587 * g + 0.114 * b < 140.0;
+}
+
+// Characters of a UTF-8 text.
+std::size_t Characters(const std::string& text) {
+  std::size_t n = 0;
+  for (const unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
 }
 
 std::string CellText(const std::string& text) {
@@ -127,6 +135,19 @@ class Workbook {
                         lxw_strerror(error) + ").");
   }
 
+  // Group and resource columns as wide as their longest text, within limits.
+  void NameColumns(lxw_worksheet* sheet) {
+    std::size_t group = 8, name = 10;
+    for (const TableRow& row : table_.rows) {
+      group = std::max(group, Characters(row.group));
+      name = std::max(name, Characters(row.name));
+    }
+    worksheet_set_column(sheet, 0, 0, static_cast<double>(std::min<std::size_t>(group, 40) + 2),
+                         nullptr);
+    worksheet_set_column(sheet, 1, 1, static_cast<double>(std::min<std::size_t>(name, 40) + 2),
+                         nullptr);
+  }
+
   void DaySheet() {
     lxw_worksheet* sheet = workbook_add_worksheet(book_, PlanName(table_.kind));
     const long days = table_.DayCount();
@@ -145,9 +166,8 @@ class Workbook {
       Check(worksheet_write_string(sheet, 0, counts, "Anzahl Arbeitstage", header_));
       Check(worksheet_write_string(sheet, 0, counts + 1, "Anzahl Projektstunden", header_));
     }
-    worksheet_set_row(sheet, 0, 62, nullptr);
-    worksheet_set_column(sheet, 0, 0, 22, nullptr);
-    worksheet_set_column(sheet, 1, 1, 26, nullptr);
+    worksheet_set_row(sheet, 0, 74, nullptr);
+    NameColumns(sheet);
     worksheet_set_column(sheet, firstDay, static_cast<lxw_col_t>(counts - 1),
                          table_.Vacation() ? 2.6 : 3.6, nullptr);
     worksheet_set_column(sheet, counts, static_cast<lxw_col_t>(counts + 1), 12, nullptr);
@@ -179,6 +199,7 @@ class Workbook {
     worksheet_set_paper(sheet, 9);  // A4
     worksheet_repeat_rows(sheet, 0, 0);
     worksheet_repeat_columns(sheet, 0, 1);
+    worksheet_fit_to_pages(sheet, 0, 1);  // all rows on a page, as many pages wide as needed
   }
 
   void CountSheet() {
@@ -191,8 +212,7 @@ class Workbook {
                                                      "Anzahl Projektstunden", "Erster Tag",
                                                      "Letzter Tag"};
     for (const char* title : titles) Check(worksheet_write_string(sheet, 0, c++, title, header_));
-    worksheet_set_column(sheet, 0, 0, 22, nullptr);
-    worksheet_set_column(sheet, 1, 1, 26, nullptr);
+    NameColumns(sheet);
     worksheet_set_column(sheet, 2, static_cast<lxw_col_t>(titles.size() - 1), 14, nullptr);
     worksheet_freeze_panes(sheet, 1, 0);
     lxw_row_t r = 0;

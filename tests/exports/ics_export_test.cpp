@@ -171,16 +171,28 @@ TEST_F(Ics, UidsStayTheSameInANewerExportAndDifferPerResource) {
 TEST_F(Ics, ScheduleEventsCarryTheHours) {
   auto r = AddResource("Meier", "Rohbau");
   r->assignments = {Work(March(15), 450), Work(March(18), 480), Work(March(20), 240)};
+  auto s = AddResource("Schulz", "Rohbau");
+  for (int day = 4; day <= 8; ++day) s->assignments.push_back(Work(March(day), 480));
   const Calendar cal = ReadCalendar(IcsText(Run(false), kStamp));
-  ASSERT_EQ(cal.events.size(), 2u);  // Friday and Monday join; Tuesday without work splits
+  ASSERT_EQ(cal.events.size(), 3u);  // Friday and Monday join; Tuesday without work splits
   EXPECT_EQ(cal.events[0].summary, "Einsatz: Meier");
   EXPECT_EQ(cal.events[0].start, "20240315");
   EXPECT_EQ(cal.events[0].end, "20240319");
   EXPECT_NE(cal.events[0].description.find("2 Arbeitstage, 15,5 Stunden"), std::string::npos)
       << cal.events[0].description;
   EXPECT_NE(cal.events[0].description.find("Fr 15.03.2024: 7,5 Stunden"), std::string::npos);
-  EXPECT_NE(cal.events[1].description.find("1 Arbeitstag, 4 Stunden"), std::string::npos);
+  EXPECT_NE(cal.events[1].description.find("20.03.2024: 1 Arbeitstag, 4 Stunden\n"),
+            std::string::npos)
+      << cal.events[1].description;
+  EXPECT_EQ(cal.events[1].description.find("Mi 20.03.2024"), std::string::npos);
   EXPECT_EQ(cal.events[0].uid.rfind("einsatz-", 0), 0u);
+  // The same hours every day are said once.
+  EXPECT_EQ(cal.events[2].summary, "Einsatz: Schulz");
+  EXPECT_NE(cal.events[2].description.find(
+                "04.03.2024 bis 08.03.2024: 5 Arbeitstage, 40 Stunden (8 Stunden je Tag)\n"),
+            std::string::npos)
+      << cal.events[2].description;
+  EXPECT_EQ(cal.events[2].description.find("Mo 04.03.2024"), std::string::npos);
 }
 
 TEST_F(Ics, NamesWithSeparatorsAndUmlautsComeBackUnchanged) {

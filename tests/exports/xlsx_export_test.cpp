@@ -25,7 +25,7 @@ TEST_F(Xlsx, VacationSheetLaysOutTheTableLikeTheChart) {
   a->calendar->exceptions = {DaysOff(March(8), March(11))};
   auto b = AddResource("Bernd", "Planung");
   b->calendar->exceptions = {DaysOff(March(12), March(12))};
-  AddResource("Clara", "Elektro");
+  AddResource("Clara", "Garten- und Landschaftsbau");
   auto& e = Engine();
   e.lngColorType = 1;  // a colour per resource: red, yellow, ...
   e.lngPlanType = 1;
@@ -47,7 +47,7 @@ TEST_F(Xlsx, VacationSheetLaysOutTheTableLikeTheChart) {
   EXPECT_EQ(sheet.Number(DayCell(31, 1)), March(31).serial);
   EXPECT_EQ(sheet.At(DayCell(32, 1))->text, "Anzahl Urlaubstage");
   EXPECT_LT(sheet.widths.at(3), 4.0);
-  EXPECT_GT(sheet.widths.at(2), 15.0);
+  EXPECT_GE(sheet.widths.at(1), 26.0);  // the longest group text fits
 
   // Anna: Friday and Monday in red, the weekend between shaded.
   EXPECT_EQ(sheet.At("B2")->text, "Anna");
