@@ -3,6 +3,7 @@
 #include "exports/csv_export.hpp"
 #include "exports/export_fixture.hpp"
 #include "exports/table_readers.hpp"
+#include "support/regional.hpp"
 
 namespace kx::exports::testing {
 namespace {
@@ -61,6 +62,24 @@ TEST_F(Csv, ScheduleHoursWithDecimalCommaAndBothCounts) {
   EXPECT_EQ(line[DayColumn(22)], "0,33");
   EXPECT_EQ(line[line.size() - 2], "4");
   EXPECT_EQ(line.back(), "23,33");
+}
+
+TEST_F(Csv, GermanDatesAndDecimalCommaWhateverTheUsersRegion) {
+  RegionalSettings::SetCurrent(*RegionalSettings::ForName("en-GB"));
+  auto r = AddResource("Meier", "Rohbau");
+  r->assignments = {Work(March(18), 450)};
+  auto& e = Engine();
+  e.lngPlanType = 0;
+  e.lngPlanDuration = 2;
+  e.varPlanDurationStart = std::string("01/03/2024");
+  e.varPlanDurationFinish = std::string("31/03/2024");
+  e.ExportChart();
+  const CsvFile csv = ParseCsv(CsvText(ReadChartTable(e, "Bau")));
+  RegionalSettings::SetCurrent(RegionalSettings::German());
+  ASSERT_EQ(csv.lines.size(), 2u);
+  EXPECT_EQ(csv.lines[0][DayColumn(18)], "18.03.2024");
+  EXPECT_EQ(csv.lines[1][DayColumn(18)], "7,5");
+  EXPECT_EQ(csv.lines[1].back(), "7,5");
 }
 
 TEST_F(Csv, NamesWithSeparatorsQuotesUmlautsAndFormulas) {
