@@ -187,5 +187,52 @@ TEST_F(ExampleProject, TheThreeFilesShowTheSameDaysAsTheChart) {
   EXPECT_LT(uids.size(), static_cast<std::size_t>(total));  // weekends joined some runs
 }
 
+// Real project files of other planning tools: both plans over each project's whole period give
+// three files that read back alike.
+TEST_F(ExampleProject, RealProjectFilesGiveFilesThatReadBack) {
+  const fs::path fixtures(KX_FIXTURES_DIR);
+  if (!fs::is_directory(fixtures)) GTEST_SKIP() << "no fixtures in " << fixtures;
+  for (const char* file : {"sample.xml", "mspditimephased.xml",
+                           "calendar-recurring-exceptions-project2010-mspdi.xml",
+                           "resource-type-project2010-mspdi.xml"}) {
+    for (const int plan : {0, 1}) {
+      SCOPED_TRACE(std::string(file) + (plan == 1 ? " Urlaubsplan" : " Ressourcenzeitplan"));
+      platform::PlanningHost host(std::make_shared<platform::ProjectXmlFormat>());
+      host::Resume open;
+      ASSERT_TRUE(open([&] { host.OpenProject((fixtures / file).string()); }));
+      ScriptedMessageBoxes messages;
+      NoWaitClock clock;
+      MemoryRegistryStore registry;
+      chart::clsKorvalinx e({&host, nullptr, &messages, &clock, &registry, nullptr});
+      e.GetSettings();
+      e.lngPlanType = plan;
+      e.lngPlanDuration = 0;
+      e.blnGroupResources = true;
+      e.strChartPath = (dir / "chart.xml").string();
+      e.GetResourceData();
+      e.SetFilter("Alle Ressourcen");
+      e.ExportChart();
+      const ExportTargets targets{(dir / "t.csv").string(), (dir / "t.ics").string(),
+                                  (dir / "t.xlsx").string()};
+      ASSERT_TRUE(WriteExports(e, file, targets, messages)) << messages.Last().text;
+
+      const CsvFile csv = ParseCsv(ReadText(targets.csv));
+      ASSERT_GE(csv.lines.size(), 1u);
+      const std::size_t columns = csv.lines[0].size();
+      for (const auto& line : csv.lines) EXPECT_EQ(line.size(), columns);
+      std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> calendar(
+          icalparser_parse_string(ReadText(targets.ics).c_str()), icalcomponent_free);
+      ASSERT_TRUE(calendar);
+      EXPECT_EQ(icalcomponent_count_errors(calendar.get()), 0);
+      const XlsxSheet sheet = ReadXlsxSheet(targets.xlsx, 1);
+      for (std::size_t i = 1; i < csv.lines.size(); ++i) {
+        const XlsxCell* name = sheet.At("B" + std::to_string(i + 1));
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text, csv.lines[i][1]);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kx::exports::testing
