@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <sstream>
 
-#include "chart_job.hpp"
 #include "example_projects.hpp"
+#include "job/chart_job.hpp"
 #include "platform/project_xml.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 
 namespace {
@@ -35,10 +35,10 @@ void BM_ReadSource(benchmark::State& state) {
   }
 }
 
-void RunChart(benchmark::State& state, const char* plan) {
-  kx::app::ChartJobOptions options;
+void RunChart(benchmark::State& state, std::int32_t plan, const char* name) {
+  kx::job::ChartJobOptions options;
   options.source = (Folder() / "gross.xml").string();
-  options.output = (Folder() / (std::string(plan) + ".xml")).string();
+  options.output = (Folder() / (std::string(name) + ".xml")).string();
   options.plan = plan;
   options.year = 2025;
   options.group = true;
@@ -47,17 +47,16 @@ void RunChart(benchmark::State& state, const char* plan) {
   for (auto _ : state) {
     kx::ScriptedMessageBoxes boxes;
     kx::MemoryRegistryStore registry;
-    std::ostringstream out;
-    const int code = kx::app::RunChartJob(options, boxes, registry, out, nullptr);
-    if (code != kx::app::kExitOk) state.SkipWithError("the chart was not written");
+    const int code = kx::job::RunChartJob(options, {boxes, registry, nullptr, nullptr, nullptr});
+    if (code != kx::job::kExitOk) state.SkipWithError("the chart was not written");
   }
 }
 
 void BM_VacationPlan(benchmark::State& state) {
-  RunChart(state, "vacation");
+  RunChart(state, kx::settings::kPlanVacation, "vacation");
 }
 void BM_ResourceSchedule(benchmark::State& state) {
-  RunChart(state, "schedule");
+  RunChart(state, kx::settings::kPlanSchedule, "schedule");
 }
 
 BENCHMARK(BM_ReadSource)->Unit(benchmark::kMillisecond)->MinTime(2.0);

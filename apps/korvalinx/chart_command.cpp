@@ -1,55 +1,210 @@
-// "korvalinx chart SOURCE -o CHART [options]"
+// "korvalinx chart SOURCE [-o CHART] [options]": reads the options, hands them to the chart job
+// and draws its progress.
 
-#include <unistd.h>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <ostream>
 
-#include <iostream>
-
-#include "chart_job.hpp"
-#include "commands.hpp"
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
 #include "platform/user_store.hpp"
-#include "support/console_message_boxes.hpp"
+#include "settings/chart_settings.hpp"
+#include "support/regional.hpp"
 
 namespace kx::app {
+namespace {
 
-void AddChartCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<ChartJobOptions>();
+// Draws the run's status texts and percentages as a bar on a terminal line.
+void DrawProgress(std::ostream& out, double percent, const std::string& text) {
+  constexpr int kWidth = 30;
+  const int filled = static_cast<int>(std::clamp(percent, 0.0, 100.0) * kWidth / 100.0 + 0.5);
+  char head[16];
+  std::snprintf(head, sizeof head, "%3.0f%% ", percent);
+  out << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << head
+      << text << "\x1b[K" << std::flush;
+}
+
+// A whole number from `low` to `high`, else nullopt.
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+CLI::Validator Check(std::function<std::string(const std::string&)> check) {
+  return CLI::Validator([check](std::string& text) { return check(text); }, "");
+}
+
+// The options as given: every value as text, read when the command runs.
+struct GivenOptions {
+  std::string source;
+  std::string output, plan, period, year, from, to, calendar, filter, colour;
+  std::optional<bool> group, keepEmpty;
+  bool colours = false, saveSettings = false, yes = false, quiet = false;
+};
+
+}  // namespace
+
+std::optional<Date> ParseCommandLineDate(const std::string& text) {
+  if (auto iso = ParseIsoDateTime(text)) return DateOnly(*iso);
+  if (auto german = ParseDate(text, RegionalSettings::German())) return DateOnly(*german);
+  return std::nullopt;
+}
+
+void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
+  auto given = std::make_shared<GivenOptions>();
   CLI::App* cmd = app.add_subcommand(
       "chart", "Ressourcenzeitplan oder Urlaubsplan aus einer Projektdatei erstellen");
-  cmd->add_option("SOURCE", options->source, "Quellprojekt (Project XML)")->required();
-  cmd->add_option("-o,--output", options->output, "Diagrammdatei, die geschrieben wird")
-      ->required();
-  cmd->add_option("--plan", options->plan,
-                  "schedule (Ressourcenzeitplan) oder vacation (Urlaubsplan)");
-  cmd->add_option_function<std::string>(
-         "--period", [options](const std::string&) { options->wholeProject = true; },
-         "Zeitraum: gesamte Projektdauer (--period project)")
-      ->check(CLI::IsMember({"project"}));
-  cmd->add_option("--year", options->year, "Zeitraum: ein Kalenderjahr (1984 bis 2049)");
-  cmd->add_option("--from", options->from, "Zeitraum ab (2024-03-15 oder 15.03.2024)");
-  cmd->add_option("--to", options->to, "Zeitraum bis (2024-12-31 oder 31.12.2024)");
-  cmd->add_option("--calendar", options->calendar,
-                  "spezieller Vergleichskalender (sonst der Basiskalender jeder Ressource)");
-  cmd->add_option("--filter", options->filter, "Ressourcenfilter des Projekts");
-  cmd->add_flag("--group,!--no-group", options->group, "nach Ressourcengruppen zusammenfassen");
-  cmd->add_flag("--keep-empty,!--drop-empty", options->keepEmpty,
-                "Ressourcen ohne Werte im Diagramm behalten");
-  cmd->add_option("--colour", options->colour, "eine Farbe für alle Balken (Position 1 bis 17)");
-  cmd->add_flag("--colours", options->colours, "eine Farbe je Ressource");
-  cmd->add_flag("--save-settings", options->saveSettings,
-                "Einstellungen im Quellprojekt speichern (Begleitdatei)");
-  cmd->add_flag("--yes", options->yes, "trotz doppelter Ressourcennamen fortfahren");
-  cmd->add_flag("--quiet", options->quiet, "keinen Fortschritt zeigen");
-  cmd->callback([options, &exitCode] {
-    ConsoleMessageBoxes boxes(std::cerr, options->yes ? std::optional<bool>(true) : std::nullopt);
-    const std::string storePath = platform::UserRegistryStore::DefaultPath();
-    std::unique_ptr<RegistryStore> store;
-    if (storePath.empty()) {
-      store = std::make_unique<MemoryRegistryStore>();
-    } else {
-      store = std::make_unique<platform::UserRegistryStore>(storePath);
+  cmd->formatter(app.get_formatter());
+  cmd->set_help_flag("-h,--help", "diese Hilfe zeigen");
+  cmd->add_option("QUELLE", given->source, "das Quellprojekt (Project XML)")->required();
+  cmd->add_option("-o,--output", given->output, "die Diagrammdatei, die geschrieben wird")
+      ->type_name("DIAGRAMM");
+  cmd->add_option("--plan", given->plan,
+                  "schedule: Ressourcenzeitplan, vacation: Urlaubsplan\n"
+                  "(Vorgabe: die gespeicherte Art, sonst schedule)")
+      ->type_name("ART")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (v == "schedule" || v == "vacation") return {};
+        return "\"" + v + "\" ist keine Diagrammart; erlaubt sind schedule und vacation";
+      }));
+  cmd->add_option("--period", given->period, "project: die gesamte Projektdauer")
+      ->type_name("ZEITRAUM")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (v == "project") return {};
+        return "\"" + v +
+               "\" ist kein Zeitraum; erlaubt ist project (sonst --year oder "
+               "--from/--to)";
+      }));
+  cmd->add_option("--year", given->year, "ein Kalenderjahr von 1984 bis 2049")
+      ->type_name("JAHR")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (WholeNumber(v, settings::kFirstYear, settings::kLastYear)) return {};
+        return "\"" + v + "\" ist kein Jahr von 1984 bis 2049";
+      }));
+  const auto date = Check([](const std::string& v) -> std::string {
+    if (ParseCommandLineDate(v)) return {};
+    return "\"" + v + "\" ist kein Datum (z. B. 15.03.2025 oder 2025-03-15)";
+  });
+  cmd->add_option("--from", given->from, "Zeitraum ab (15.03.2025 oder 2025-03-15)")
+      ->type_name("DATUM")
+      ->check(date);
+  cmd->add_option("--to", given->to, "Zeitraum bis (31.12.2025 oder 2025-12-31)")
+      ->type_name("DATUM")
+      ->check(date);
+  cmd->add_option("--calendar", given->calendar,
+                  "ein Basiskalender des Projekts als Vergleichskalender\n"
+                  "(Vorgabe: der Basiskalender jeder Ressource)")
+      ->type_name("NAME");
+  cmd->add_option("--filter", given->filter,
+                  "ein Ressourcenfilter des Projekts (Vorgabe: Alle Ressourcen)")
+      ->type_name("NAME");
+  cmd->add_flag_function(
+      "--group,!--no-group", [given](std::int64_t count) { given->group = count > 0; },
+      "nach Ressourcengruppen zusammenfassen (oder nicht)");
+  cmd->add_flag_function(
+      "--keep-empty,!--drop-empty", [given](std::int64_t count) { given->keepEmpty = count > 0; },
+      "Ressourcen ohne Werte im Diagramm behalten (oder nicht)");
+  cmd->add_option("--colour", given->colour, "eine Farbe für alle Balken: Position 1 bis 17")
+      ->type_name("POSITION")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (WholeNumber(v, 1, settings::kColorCount)) return {};
+        return "\"" + v + "\" ist keine Farbposition von 1 bis 17";
+      }));
+  cmd->add_flag("--colours", given->colours, "eine Farbe je Ressource");
+  cmd->add_flag("--save-settings", given->saveSettings,
+                "die Einstellungen im Quellprojekt speichern (in seiner Begleitdatei)");
+  cmd->add_flag("--yes", given->yes, "trotz doppelter Ressourcennamen fortfahren");
+  cmd->add_flag("--quiet", given->quiet, "keinen Fortschritt zeigen");
+  cmd->footer(
+      "Ohne eine Option gilt, was im Quellprojekt gespeichert ist, sonst die Vorgabe des\n"
+      "Benutzers ($XDG_CONFIG_HOME/korvalinx/registry.json); eine Option ändert nur ihre\n"
+      "eigene Einstellung.\n"
+      "\n"
+      "Beispiele:\n"
+      "  korvalinx chart neubau.xml -o urlaub.xml --plan vacation --year 2025 --group --colours\n"
+      "  korvalinx chart neubau.xml -o zeitplan.xml --plan schedule --from 01.03.2025 \\\n"
+      "      --to 2025-06-30 --filter Arbeitsressourcen\n"
+      "\n"
+      "Rückgabewerte:\n"
+      "  0  Diagramm geschrieben\n"
+      "  1  eine Datei konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
+      "  2  ungültige Eingabe (nichts geschrieben)\n"
+      "  3  Diagramm geschrieben, aber unvollständig (übersprungene Schritte werden genannt)");
+
+  cmd->callback([given, cmd, &env, &exitCode] {
+    const GivenOptions& g = *given;
+    bool drawn = false;  // the progress bar's line is open on the terminal
+    CommandLineMessages boxes(env.err, &drawn);
+    const auto refuse = [&](const std::string& text) {
+      PrintMessage(env.err, true, text + "\r\nHilfe: korvalinx chart --help");
+      exitCode = job::kExitBadInput;
+    };
+    const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+    if (has("--colour") && has("--colours"))
+      return refuse("--colour und --colours schließen einander aus");
+    if (has("--from") != has("--to"))
+      return refuse(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
+    std::vector<std::string> periods;
+    for (const char* name : {"--period", "--year", "--from"})
+      if (has(name)) periods.push_back(std::string(name) == "--from" ? "--from/--to" : name);
+    if (periods.size() > 1) {
+      std::string names = periods[0];
+      for (std::size_t i = 1; i < periods.size(); ++i)
+        names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
+      return refuse(names + " schließen einander aus (nur ein Zeitraum)");
     }
-    const bool terminal = !options->quiet && ::isatty(STDERR_FILENO);
-    exitCode = RunChartJob(*options, boxes, *store, std::cout, terminal ? &std::cerr : nullptr);
+    if (!has("--output")) return refuse("es fehlt die Angabe -o/--output (die Diagrammdatei)");
+
+    job::ChartJobOptions options;
+    options.source = g.source;
+    options.output = g.output;
+    if (!g.plan.empty())
+      options.plan = g.plan == "vacation" ? settings::kPlanVacation : settings::kPlanSchedule;
+    options.wholeProject = !g.period.empty();
+    if (!g.year.empty()) options.year = WholeNumber(g.year, 0, 99999);
+    if (!g.from.empty()) options.from = ParseCommandLineDate(g.from);
+    if (!g.to.empty()) options.to = ParseCommandLineDate(g.to);
+    if (has("--calendar")) options.calendar = g.calendar;
+    if (has("--filter")) options.filter = g.filter;
+    options.group = g.group;
+    options.keepEmpty = g.keepEmpty;
+    if (!g.colour.empty()) options.colour = WholeNumber(g.colour, 1, settings::kColorCount);
+    options.colours = g.colours;
+    options.saveSettings = g.saveSettings;
+    options.yes = g.yes;
+
+    std::unique_ptr<RegistryStore> ownStore;
+    RegistryStore* store = env.registry;
+    if (store == nullptr) {
+      const std::string path = platform::UserRegistryStore::DefaultPath();
+      if (path.empty()) {
+        ownStore = std::make_unique<MemoryRegistryStore>();
+      } else {
+        ownStore = std::make_unique<platform::UserRegistryStore>(path);
+      }
+      store = ownStore.get();
+    }
+    job::ChartJobServices services{boxes, *store, nullptr, nullptr, nullptr};
+    if (env.terminal && !g.quiet) {
+      services.progress = [&](double percent, const std::string& text) {
+        DrawProgress(env.err, percent, text);
+        drawn = true;
+      };
+    }
+    services.done = [&](const std::string& line) {
+      if (drawn) env.err << "\n" << std::flush;
+      drawn = false;
+      env.out << line << "\n";
+    };
+    exitCode = job::RunChartJob(options, services);
+    if (drawn) env.err << "\n" << std::flush;
   });
 }
 

@@ -26,18 +26,11 @@ void Connect::Show() {
     r([&] { ShowMessage(boxes, kTextNoProject, kProductTitle); });
     return;
   }
-  host::Application& app = *objApplication;
-  if (!CheckActiveProject(app, true, kProductTitle, boxes)) return;
-  if (!CheckResources(app, true, kProductTitle, boxes)) return;
-  if (HasDuplicateResourceNames(app, false, kProductTitle, boxes)) {
-    const MsgAnswer answer = r.Get(
-        [&] {
-          return boxes.Show(
-              {kTextDuplicateQuestion, kProductTitle, MsgButtons::YesNo, MsgIcon::Question, 1});
-        },
-        MsgAnswer::No);
-    if (answer != MsgAnswer::Yes) return;
-  }
+  const bool go = PassLaunchChecks(*objApplication, kProductTitle, boxes, [&] {
+    return boxes.Show({kTextDuplicateQuestion, kProductTitle, MsgButtons::YesNo, MsgIcon::Question,
+                       1}) == MsgAnswer::Yes;
+  });
+  if (!go) return;
 
   // The form loads on its first use, so its load handler runs before the settings below.
   wizard::KorvalinxWizard& form = *objWizard;

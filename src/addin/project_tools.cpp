@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace kx::addin {
 namespace {
@@ -39,8 +40,12 @@ bool CheckResources(host::Application& application, bool report, const std::stri
   return ok;
 }
 
-bool HasDuplicateResourceNames(host::Application& application, bool report,
-                               const std::string& title, MessageBoxes& boxes) {
+namespace {
+
+// Walks the resources of the active project and calls `duplicate` with each name met again
+// with another unique id; stops when it returns false.
+template <class OnDuplicate>
+void WalkDuplicates(host::Application& application, OnDuplicate&& duplicate) {
   host::Resume resume;
   const auto resources = resume.Get(
       [&] {
@@ -53,7 +58,6 @@ bool HasDuplicateResourceNames(host::Application& application, bool report,
   // Two resources are duplicates when a name seen before came with another unique id.
   std::unordered_map<std::string, std::int32_t> firstId;
   firstId.reserve(resources.size());
-  bool found = false;
   for (const auto& resource : resources) {
     if (!resource) continue;
     std::string name;
@@ -63,14 +67,41 @@ bool HasDuplicateResourceNames(host::Application& application, bool report,
           id = resource->GetResourceUniqueId();
         }))
       continue;
-    const auto [it, inserted] = firstId.emplace(std::move(name), id);
-    if (!inserted && it->second != id) {
-      found = true;
-      break;
-    }
+    const auto [it, inserted] = firstId.emplace(name, id);
+    if (!inserted && it->second != id && !duplicate(name)) return;
   }
+}
+
+}  // namespace
+
+bool HasDuplicateResourceNames(host::Application& application, bool report,
+                               const std::string& title, MessageBoxes& boxes) {
+  bool found = false;
+  WalkDuplicates(application, [&](const std::string&) {
+    found = true;
+    return false;
+  });
   if (found && report) Report(boxes, kTextDuplicateNames, title);
   return found;
+}
+
+std::vector<std::string> DuplicateResourceNames(host::Application& application) {
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  WalkDuplicates(application, [&](const std::string& name) {
+    if (seen.insert(name).second) names.push_back(name);
+    return true;
+  });
+  return names;
+}
+
+bool PassLaunchChecks(host::Application& application, const std::string& title, MessageBoxes& boxes,
+                      const std::function<bool()>& goOnDespiteDuplicates) {
+  if (!CheckActiveProject(application, true, title, boxes)) return false;
+  if (!CheckResources(application, true, title, boxes)) return false;
+  if (!HasDuplicateResourceNames(application, false, title, boxes)) return true;
+  host::Resume r;
+  return r.Get([&] { return goOnDespiteDuplicates && goOnDespiteDuplicates(); }, false);
 }
 
 }  // namespace kx::addin

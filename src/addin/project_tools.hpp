@@ -2,7 +2,9 @@
 // Checks of the host's active project before a chart is started. Each returns its verdict and,
 // when `report` is true and the check fails, first shows its message with the given title.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "addin/host/host.hpp"
 #include "support/message_box.hpp"
@@ -31,5 +33,16 @@ bool CheckResources(host::Application& application, bool report, const std::stri
 // read take no part. Runs in linear time.
 bool HasDuplicateResourceNames(host::Application& application, bool report,
                                const std::string& title, MessageBoxes& boxes);
+
+// Returns every name that two resources of the active project with different unique ids carry,
+// in the order of their first occurrence; the same rules as HasDuplicateResourceNames.
+std::vector<std::string> DuplicateResourceNames(host::Application& application);
+
+// The checks before a chart starts, in their order: an active project ("Es ist kein Projekt
+// geöffnet!"), at least one resource ("Das Projekt enthält keine Ressourcen."), then duplicate
+// names, which stop the launch unless `goOnDespiteDuplicates` (asked only then) says yes. The
+// messages go to `boxes` with `title`. Returns true when the chart may start.
+bool PassLaunchChecks(host::Application& application, const std::string& title, MessageBoxes& boxes,
+                      const std::function<bool()>& goOnDespiteDuplicates);
 
 }  // namespace kx::addin

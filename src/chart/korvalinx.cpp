@@ -91,7 +91,8 @@ std::int32_t clsKorvalinx::SetFilter(const std::string& strFilter) {
   bool prepared = r([&] { app.GetActiveView().ApplyView("Ressource: Tabelle"); });
   prepared = r([&] { app.GetActiveView().ApplyTable("&Eingabe"); }) && prepared;
   prepared = r([&] { app.GetActiveView().SelectColumn("Name"); }) && prepared;
-  prepared = r([&] { app.GetActiveView().SelectColumn("Einmalige Nr."); }) && prepared;
+  // The column is looked for first and added when the table does not have it yet.
+  prepared = r.Tolerate([&] { app.GetActiveView().SelectColumn("Einmalige Nr."); }) && prepared;
   if (!prepared) {
     using I16 = std::int16_t;
     r([&] {
@@ -138,12 +139,23 @@ std::int32_t clsKorvalinx::SetFilter(const std::string& strFilter) {
 }
 
 std::int32_t clsKorvalinx::ExportChart() {
+  bool built = false;
+  {
+    host::FailureJournal journal;
+    built = BuildChart();
+    skipped_ = journal.Failures();
+  }
+  if (built) SaveChart();
+  return 0;
+}
+
+bool clsKorvalinx::BuildChart() {
   host::Application& app = *context_.application;
   host::Resume r;
   outcome_ = RunOutcome::NotRun;
   runError_.clear();
   period_.reset();
-  const bool vacation = lngPlanType == 1;
+  const bool vacation = lngPlanType == settings::kPlanVacation;
   const RegionalSettings& regional = RegionalSettings::Current();
 
   r([&] { app.SetScreenUpdating(false); });
@@ -167,7 +179,7 @@ std::int32_t clsKorvalinx::ExportChart() {
       Wait(100);
     }
     outcome_ = RunOutcome::TargetOpen;
-    return 0;
+    return false;
   }
 
   r([&] { app.CreateNewProject(); });
@@ -186,7 +198,7 @@ std::int32_t clsKorvalinx::ExportChart() {
   // The chart period, as date texts.
   Value periodStart, periodEnd;
   switch (lngPlanDuration) {
-    case 0:
+    case settings::kPeriodProject:
       r([&] {
         const Date start = objProject->GetProjectStart();
         r([&] { chartProject->SetProjectStart(Value(start)); });
@@ -198,7 +210,7 @@ std::int32_t clsKorvalinx::ExportChart() {
         if (s && e && DateOnly(*s) > DateOnly(*e)) periodEnd = periodStart;
       });
       break;
-    case 1: {
+    case settings::kPeriodYear: {
       const std::string year = FourDigitYear(lngPlanDurationYear);
       const std::string sep = regional.dateSeparator;
       periodStart = "01" + sep + "01" + sep + year;
@@ -268,6 +280,12 @@ std::int32_t clsKorvalinx::ExportChart() {
   });
   Progress(80, vacation ? "Urlaubsdiagramm berechnet." : "Ressourcendiagramm berechnet.");
   Wait(200);
+  return true;
+}
+
+void clsKorvalinx::SaveChart() {
+  host::Application& app = *context_.application;
+  const bool vacation = lngPlanType == settings::kPlanVacation;
 
   // Save. The host writes a temporary file and renames it over the target, so an earlier file
   // at the target is replaced only by a chart that was saved.
@@ -289,7 +307,6 @@ std::int32_t clsKorvalinx::ExportChart() {
     Progress(100, vacation ? "Urlaubsplan konnte nicht gespeichert werden."
                            : "Ressourcendiagramm konnte nicht gespeichert werden.");
   }
-  return 0;
 }
 
 }  // namespace kx::chart

@@ -74,10 +74,17 @@ class clsKorvalinx : public settings::ChartSettings {
   const std::string& LastRunError() const { return runError_; }
   // The period that the last run fixed; empty before a run and when the target was open.
   const std::optional<ChartPeriod>& LastRunPeriod() const { return period_; }
+  // What the last run passed over while it made the chart (a field, a split, a bar format or a
+  // definition the host refused, a day it could not read); empty after a clean run. A failed
+  // save is not among them (see LastRunOutcome).
+  const std::vector<host::Failure>& LastRunSkipped() const { return skipped_; }
   const EngineContext& Context() const { return context_; }
   void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
  private:
+  // The run up to the save; false when it ended early (the target is open in the host).
+  bool BuildChart();
+  void SaveChart();
   void Progress(double percent, const std::string& text);
   void Wait(int milliseconds);
 
@@ -85,6 +92,7 @@ class clsKorvalinx : public settings::ChartSettings {
   RunOutcome outcome_ = RunOutcome::NotRun;
   std::string runError_;
   std::optional<ChartPeriod> period_;
+  std::vector<host::Failure> skipped_;
 };
 
 // Text shown when the chart target is open in the host (three lines).

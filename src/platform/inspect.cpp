@@ -228,9 +228,9 @@ int RunInspect(const std::string& path, bool json, std::ostream& out, std::ostre
     out << (json ? InspectJson(*r.project, r.warnings) : InspectText(*r.project, r.warnings));
     return 0;
   } catch (const host::HostError& e) {
-    err << "korvalinx: " << e.description() << "\n";
+    err << "korvalinx: Fehler: " << e.description() << "\n";
   } catch (const std::bad_alloc&) {
-    err << "korvalinx: " << path << ": zu wenig Speicher zum Lesen\n";
+    err << "korvalinx: Fehler: " << path << ": zu wenig Speicher zum Lesen\n";
   }
   return 2;
 }

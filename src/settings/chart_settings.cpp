@@ -26,22 +26,6 @@ const std::array<StoredName, 13> kStoredNames = {{
 
 namespace {
 
-enum Setting : std::size_t {
-  kGroupResources,
-  kUseNullValues,
-  kPlanType,
-  kPlanDuration,
-  kPlanDurationYear,
-  kPlanDurationStart,
-  kPlanDurationFinish,
-  kColorType,
-  kColor,
-  kResourceType,
-  kResourceFilter,
-  kCalendarType,
-  kCalendar,
-};
-
 // The whole-number value of a numeric text (halves to the even neighbour); nullopt when the
 // text is not numeric.
 std::optional<double> WholeNumber(const std::string& text, const RegionalSettings& r) {
@@ -95,7 +79,7 @@ std::int32_t GetSettings(ChartSettings& s, host::Project& project, RegistryStore
       text = GetRegString(registry, HKEY_CURRENT_USER, kSettingsKey, kStoredNames[i].registry);
     }
     const std::string trimmed = Trim(text);
-    switch (static_cast<Setting>(i)) {
+    switch (static_cast<StoredSetting>(i)) {
       case kGroupResources:
         s.blnGroupResources = text == "1";
         break;
@@ -164,7 +148,7 @@ std::int32_t GetSettings(ChartSettings& s, host::Project& project, RegistryStore
 }
 
 std::string StoredText(const ChartSettings& s, std::size_t index, const RegionalSettings& r) {
-  switch (static_cast<Setting>(index)) {
+  switch (static_cast<StoredSetting>(index)) {
     case kGroupResources:
       return BoolToText(s.blnGroupResources);
     case kUseNullValues:
@@ -202,7 +186,7 @@ std::int32_t SaveSettings(const ChartSettings& s, host::Project& project,
   if (!resume([&] { props = &project.GetCustomProperties(); })) return 0;
   for (std::size_t i = 0; i < kStoredNames.size(); ++i) {
     const std::string name = kStoredNames[i].property;
-    resume([&] { props->Delete(name); });  // none there yet: nothing to delete
+    resume.Tolerate([&] { props->Delete(name); });  // none there yet: nothing to delete
     resume([&] { props->Add(name, false, 4, Value(StoredText(s, i, r))); });
   }
   return 0;

@@ -22,21 +22,56 @@ inline constexpr int kFirstYear = 1984;
 inline constexpr int kLastYear = 2049;
 inline constexpr int kColorCount = 17;
 
+// The values of the settings that choose one of several kinds (the wizard's option groups).
+// lngPlanType:
+inline constexpr std::int32_t kPlanSchedule = 0;  // resource schedule ("Ressourcenzeitplan")
+inline constexpr std::int32_t kPlanVacation = 1;  // vacation plan ("Urlaubsplan")
+// lngPlanDuration:
+inline constexpr std::int32_t kPeriodProject = 0;  // the whole project
+inline constexpr std::int32_t kPeriodYear = 1;     // one calendar year
+inline constexpr std::int32_t kPeriodRange = 2;    // a free date range
+// lngColorType:
+inline constexpr std::int32_t kColorsOne = 0;          // one colour for every bar
+inline constexpr std::int32_t kColorsPerResource = 1;  // a colour per resource
+// lngResourceType:
+inline constexpr std::int32_t kResourcesAll = 0;
+inline constexpr std::int32_t kResourcesFiltered = 1;
+// lngCalendarType:
+inline constexpr std::int32_t kCalendarOwn = 0;      // each resource's base calendar
+inline constexpr std::int32_t kCalendarSpecial = 1;  // one special base calendar
+
 struct ChartSettings {
   bool blnGroupResources = false;
   bool blnUseNullValues = false;
-  std::int32_t lngPlanType = 0;          // 0 resource schedule, 1 vacation plan
-  std::int32_t lngPlanDuration = 0;      // 0 whole project, 1 one year, 2 free range
+  std::int32_t lngPlanType = kPlanSchedule;
+  std::int32_t lngPlanDuration = kPeriodProject;
   std::int32_t lngPlanDurationYear = 0;  // 1984 to 2049
   Value varPlanDurationStart;            // a date or a date text
   Value varPlanDurationFinish;           // a date or a date text
-  std::int32_t lngColorType = 0;         // 0 one colour, 1 changing colours
-  std::int32_t lngColor = 0;             // 1 to 17, position in the colour list
-  std::int32_t lngResourceType = 0;      // 0 all resources, 1 filtered
+  std::int32_t lngColorType = kColorsOne;
+  std::int32_t lngColor = 0;  // 1 to 17, position in the colour list
+  std::int32_t lngResourceType = kResourcesAll;
   std::string strResourceFilter;
-  std::int32_t lngCalendarType = 0;  // 0 each base calendar, 1 one special calendar
+  std::int32_t lngCalendarType = kCalendarOwn;
   std::string strCalendar;
   std::string strChartPath;  // not stored
+};
+
+// The stored settings, as indexes into kStoredNames (the field order of ChartSettings).
+enum StoredSetting : std::size_t {
+  kGroupResources,
+  kUseNullValues,
+  kPlanType,
+  kPlanDuration,
+  kPlanDurationYear,
+  kPlanDurationStart,
+  kPlanDurationFinish,
+  kColorType,
+  kColor,
+  kResourceType,
+  kResourceFilter,
+  kCalendarType,
+  kCalendar,
 };
 
 // The stored name of one setting in the project and in the registry.

@@ -361,32 +361,33 @@ void KorvalinxWizard::cmdSave_Click() {
 void KorvalinxWizard::cmdSetDefaults_Click() {
   host::Resume r;
   RegistryStore& store = Registry();
-  const auto write = [&](const char* name, auto&& text) {
+  const auto write = [&](settings::StoredSetting setting, auto&& text) {
     r([&] {
       std::string data = text();
-      SetRegString(store, HKEY_CURRENT_USER, settings::kSettingsKey, name, data);
+      SetRegString(store, HKEY_CURRENT_USER, settings::kSettingsKey,
+                   settings::kStoredNames[setting].registry, data);
     });
   };
   const auto option = [](const ControlArray& group) {
     return [&group] { return std::to_string(GetSelectedOption(group)); };
   };
-  write("GroupResources", [&] { return BoolToText(chkGroup.CheckValue() == kChecked); });
-  write("UseNullValues", [&] { return BoolToText(chkNull.CheckValue() == kChecked); });
-  write("PlanType", option(optPlan));
-  write("PlanDuration", option(optDate));
-  write("PlanDurationYear", [&] { return cboYear.Text(); });
-  write("PlanDurationStart", [&] { return FormatDateTime(dtpDateFrom.DateValue()); });
-  write("PlanDurationEnd", [&] { return FormatDateTime(dtpDateTo.DateValue()); });
-  write("ColorType", option(optColor));
+  write(settings::kGroupResources, [&] { return BoolToText(chkGroup.CheckValue() == kChecked); });
+  write(settings::kUseNullValues, [&] { return BoolToText(chkNull.CheckValue() == kChecked); });
+  write(settings::kPlanType, option(optPlan));
+  write(settings::kPlanDuration, option(optDate));
+  write(settings::kPlanDurationYear, [&] { return cboYear.Text(); });
+  write(settings::kPlanDurationStart, [&] { return FormatDateTime(dtpDateFrom.DateValue()); });
+  write(settings::kPlanDurationFinish, [&] { return FormatDateTime(dtpDateTo.DateValue()); });
+  write(settings::kColorType, option(optColor));
   // The position (1 to 17) of the selected colour; nothing is written when none is selected.
-  write("Color", [&] {
+  write(settings::kColor, [&] {
     imcColor.SelectedItem();
     return std::to_string(imcColor.ListIndex() + 1);
   });
-  write("ResourceType", option(optResources));
-  write("ResourceFilter", [&] { return cboFilter.Text(); });
-  write("CalendarType", option(optCalendar));
-  write("Calendar", [&] { return cboCalendar.Text(); });
+  write(settings::kResourceType, option(optResources));
+  write(settings::kResourceFilter, [&] { return cboFilter.Text(); });
+  write(settings::kCalendarType, option(optCalendar));
+  write(settings::kCalendar, [&] { return cboCalendar.Text(); });
   Message(kTextDefaultsSaved, kWizardCaption, MsgIcon::Information);
 }
 

@@ -13,13 +13,13 @@ namespace kx::host {
 
 // Error numbers of the planning host.
 enum ErrorNumber : std::int32_t {
-  kErrTypeMismatch = 13,        // a value could not be converted
-  kErrNoProject = 1004,         // no project is open / active
-  kErrNotFound = 1100,          // a named or numbered item does not exist
-  kErrInvalidArgument = 1101,   // an argument value is not valid
-  kErrNotAvailable = 1102,      // the operation does not apply here (wrong view, empty row)
-  kErrFile = 1200,              // a file could not be read or written
-  kErrUnexpected = 440,         // anything else
+  kErrTypeMismatch = 13,       // a value could not be converted
+  kErrNoProject = 1004,        // no project is open / active
+  kErrNotFound = 1100,         // a named or numbered item does not exist
+  kErrInvalidArgument = 1101,  // an argument value is not valid
+  kErrNotAvailable = 1102,     // the operation does not apply here (wrong view, empty row)
+  kErrFile = 1200,             // a file could not be read or written
+  kErrUnexpected = 440,        // anything else
 };
 
 class HostError : public std::runtime_error {
@@ -39,8 +39,35 @@ struct Failure {
   std::string description;
 };
 
+// Collects every failure that a skip-and-continue step passes over while the journal is open, so
+// that a long run (the chart run) can say at its end what it skipped. Opening a journal makes it
+// the current one of this thread until it is closed, when the one before it is current again.
+// Everything runs on the host's user-interface thread, so there is one at a time in practice.
+class FailureJournal {
+ public:
+  FailureJournal() : previous_(current_) { current_ = this; }
+  ~FailureJournal() { current_ = previous_; }
+  FailureJournal(const FailureJournal&) = delete;
+  FailureJournal& operator=(const FailureJournal&) = delete;
+
+  const std::vector<Failure>& Failures() const { return failures_; }
+  // The journal that failures go to now; null when none is open.
+  static FailureJournal* Current() { return current_; }
+  void Add(std::int32_t number, const std::string& description) noexcept {
+    try {
+      failures_.push_back({number, description});
+    } catch (...) {
+    }
+  }
+
+ private:
+  FailureJournal* previous_;
+  std::vector<Failure> failures_;
+  static inline thread_local FailureJournal* current_ = nullptr;
+};
+
 // Runs steps in skip-and-continue mode: a step that throws is passed over and its failure is
-// recorded; the caller goes on with the next step.
+// recorded (here and in the open journal); the caller goes on with the next step.
 class Resume {
  public:
   // Runs `step`; returns true when it completed, false when it failed.
@@ -59,6 +86,16 @@ class Resume {
     return false;
   }
 
+  // Runs a step whose failure is expected on the way (a column looked for before it is added, a
+  // property deleted before it is written anew): a failure is recorded here but not journaled.
+  template <class Step>
+  bool Tolerate(Step&& step) noexcept {
+    journal_ = false;
+    const bool ok = (*this)(std::forward<Step>(step));
+    journal_ = true;
+    return ok;
+  }
+
   // Runs `step` and returns its result, or `fallback` when it failed.
   template <class T, class Step>
   T Get(Step&& step, T fallback) noexcept {
@@ -74,12 +111,16 @@ class Resume {
 
  private:
   void Record(std::int32_t number, std::string description) noexcept {
+    if (journal_) {
+      if (FailureJournal* journal = FailureJournal::Current()) journal->Add(number, description);
+    }
     try {
       failures_.push_back({number, std::move(description)});
     } catch (...) {
     }
   }
   std::vector<Failure> failures_;
+  bool journal_ = true;
 };
 
 }  // namespace kx::host

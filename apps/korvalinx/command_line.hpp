@@ -1,0 +1,62 @@
+#pragma once
+// The korvalinx command line: the commands, their German help and messages. The program's main
+// and the tests both go through RunCommandLine, so the tests see what a user sees.
+
+#include <CLI/CLI.hpp>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/date.hpp"
+#include "support/message_box.hpp"
+#include "support/registry.hpp"
+
+namespace kx::app {
+
+// Where a run of the command line reads and writes.
+struct CommandLineEnvironment {
+  std::ostream& out;                  // results: the chart line, inspect's text, help
+  std::ostream& err;                  // errors, warnings and the progress bar
+  RegistryStore* registry = nullptr;  // null: the user's own store
+  bool terminal = false;              // `err` is a terminal (the progress bar is drawn)
+};
+
+// Runs the command line `args` (without the program's name); returns the exit code.
+int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment& env);
+
+// Message boxes in the command line's style: "korvalinx: Fehler: ..." for errors (Critical),
+// "korvalinx: Warnung: ..." for everything else; further lines indented. Questions are refused.
+class CommandLineMessages final : public MessageBoxes {
+ public:
+  // `lineOpen`, when given, tells whether a progress line is open on `err`; a message then
+  // starts on a line of its own.
+  explicit CommandLineMessages(std::ostream& err, bool* lineOpen = nullptr)
+      : err_(err), lineOpen_(lineOpen) {}
+  MsgAnswer Show(const MessageRequest& request) override;
+
+ private:
+  std::ostream& err_;
+  bool* lineOpen_;
+};
+
+// Writes one message in the command line's style.
+void PrintMessage(std::ostream& err, bool error, const std::string& text);
+
+// The commands. Each adds itself to `app` and, when it was called, leaves its exit code in
+// `exitCode`.
+void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+
+// The help of `app` in German, aligned by the characters shown (not bytes): usage, description,
+// arguments, options, subcommands and the footer.
+class GermanHelp final : public CLI::Formatter {
+ public:
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override;
+};
+
+// Reads "2024-03-15" or "15.03.2024"; nullopt for anything else.
+std::optional<Date> ParseCommandLineDate(const std::string& text);
+
+}  // namespace kx::app

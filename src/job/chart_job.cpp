@@ -1,0 +1,323 @@
+#include "job/chart_job.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "addin/project_tools.hpp"
+#include "chart/korvalinx.hpp"
+#include "platform/planning_host.hpp"
+#include "platform/project_xml.hpp"
+#include "settings/chart_settings.hpp"
+#include "support/product.hpp"
+#include "support/regional.hpp"
+#include "wizard/checks.hpp"
+
+namespace kx::job {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Error(MessageBoxes& boxes, const std::string& text) {
+  ShowMessage(boxes, text, kProductTitle, MsgIcon::Critical);
+}
+
+void Warning(MessageBoxes& boxes, const std::string& text) {
+  ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
+}
+
+int BadInput(MessageBoxes& boxes, const std::string& text) {
+  Error(boxes, text);
+  return kExitBadInput;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Joined(const std::vector<std::string>& names, std::size_t most) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < most; ++i) {
+    if (i) text += ", ";
+    text += "\"" + names[i] + "\"";
+  }
+  if (names.size() > most) text += " und " + std::to_string(names.size() - most) + " weitere";
+  return text;
+}
+
+// The chart engine's own messages end the job (the target is open, the save failed), so they
+// reach the front end as errors.
+class FatalBoxes final : public MessageBoxes {
+ public:
+  explicit FatalBoxes(MessageBoxes& boxes) : boxes_(boxes) {}
+  MsgAnswer Show(const MessageRequest& request) override {
+    MessageRequest fatal = request;
+    if (fatal.icon == MsgIcon::Exclamation) fatal.icon = MsgIcon::Critical;
+    return boxes_.Show(fatal);
+  }
+
+ private:
+  MessageBoxes& boxes_;
+};
+
+// A folder of its own for a chart that only feeds the extra outputs; removed with the object.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "korvalinx-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Lets the options override the settings the engine read.
+void Override(chart::clsKorvalinx& engine, const ChartJobOptions& options) {
+  if (options.plan) engine.lngPlanType = *options.plan;
+  if (options.wholeProject) engine.lngPlanDuration = settings::kPeriodProject;
+  if (options.year) {
+    engine.lngPlanDuration = settings::kPeriodYear;
+    engine.lngPlanDurationYear = *options.year;
+  }
+  if (options.from && options.to) {
+    engine.lngPlanDuration = settings::kPeriodRange;
+    engine.varPlanDurationStart = FormatDate(*options.from);
+    engine.varPlanDurationFinish = FormatDate(*options.to);
+  }
+  if (options.calendar) {
+    engine.lngCalendarType = settings::kCalendarSpecial;
+    engine.strCalendar = *options.calendar;
+  }
+  if (options.filter) {
+    engine.lngResourceType = settings::kResourcesFiltered;
+    engine.strResourceFilter = *options.filter;
+  }
+  if (options.group) engine.blnGroupResources = *options.group;
+  if (options.keepEmpty) engine.blnUseNullValues = *options.keepEmpty;
+  if (options.colour) {
+    engine.lngColorType = settings::kColorsOne;
+    engine.lngColor = *options.colour;
+  }
+  if (options.colours) engine.lngColorType = settings::kColorsPerResource;
+}
+
+// What can be judged without the project; an error text, or empty.
+std::string CheckOptions(const ChartJobOptions& o) {
+  if (o.plan && *o.plan != settings::kPlanSchedule && *o.plan != settings::kPlanVacation)
+    return "Unbekannte Diagrammart " + std::to_string(*o.plan) + ".";
+  if (o.year && (*o.year < settings::kFirstYear || *o.year > settings::kLastYear))
+    return "Das Jahr " + std::to_string(*o.year) + " liegt nicht zwischen 1984 und 2049.";
+  if (o.colour && (*o.colour < 1 || *o.colour > settings::kColorCount))
+    return "Die Farbposition " + std::to_string(*o.colour) + " liegt nicht zwischen 1 und 17.";
+  if (o.colour && o.colours)
+    return "Eine Farbe für alle Balken und eine Farbe je Ressource "
+           "schließen einander aus.";
+  if (o.from.has_value() != o.to.has_value()) return "Ein Zeitraum braucht Anfang und Ende.";
+  const int periods = int(o.wholeProject) + int(o.year.has_value()) + int(o.from.has_value());
+  if (periods > 1)
+    return "Es kann nur ein Zeitraum gewählt werden: das ganze Projekt, ein Jahr oder ein "
+           "Bereich von bis.";
+  if (o.from) {
+    if (const auto problem = wizard::CheckDateRange(*o.from, *o.to)) return problem->text;
+  }
+  if (!o.output && o.outputs.empty())
+    return "Es ist keine Ausgabe angegeben: eine Diagrammdatei oder eine weitere Ausgabe.";
+  return {};
+}
+
+// The checks of the names that the chart needs in the project; an error text, or empty.
+std::string CheckNames(chart::clsKorvalinx& engine, std::string& filter) {
+  host::Project& source = *engine.objProject;
+  if (engine.lngPlanType == settings::kPlanVacation &&
+      engine.lngCalendarType != settings::kCalendarOwn) {
+    std::vector<std::string> calendars;
+    host::Resume r;
+    r([&] {
+      for (const auto& c : source.GetBaseCalendars()) calendars.push_back(c->GetCalendarName());
+    });
+    if (!Contains(calendars, engine.strCalendar))
+      return "Das Projekt hat keinen Basiskalender \"" + engine.strCalendar + "\".";
+  }
+  filter = engine.lngResourceType == settings::kResourcesFiltered ? engine.strResourceFilter
+                                                                  : kAllResourcesFilter;
+  host::Resume r;
+  const auto filters =
+      r.Get([&] { return source.GetResourceFilters(); }, std::vector<std::string>());
+  if (!Contains(filters, filter))
+    return "Das Projekt hat keinen Ressourcenfilter \"" + filter + "\".";
+  if (engine.lngPlanDuration == settings::kPeriodRange) {
+    const auto s = ToDate(engine.varPlanDurationStart), e = ToDate(engine.varPlanDurationFinish);
+    if (!s || !e) return "Der im Projekt gespeicherte Zeitraum ist ungültig.";
+    if (const auto problem = wizard::CheckDateRange(*s, *e)) return problem->text;
+  }
+  return {};
+}
+
+int Run(const ChartJobOptions& options, const ChartJobServices& services) {
+  MessageBoxes& boxes = services.boxes;
+  if (const std::string problem = CheckOptions(options); !problem.empty())
+    return BadInput(boxes, problem);
+  if (options.output) {
+    if (const auto problem = wizard::CheckChartPath(nullptr, *options.output))
+      return BadInput(boxes, problem->detail);
+  }
+
+  std::error_code ec;
+  if (!fs::exists(options.source, ec))
+    return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist nicht vorhanden.");
+  if (fs::is_directory(options.source, ec))
+    return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist ein Ordner.");
+
+  auto format = std::make_shared<platform::ProjectXmlFormat>();
+  platform::PlanningHost host(format);
+  host::Resume open;
+  if (!open([&] { host.OpenProject(options.source); }))
+    return BadInput(boxes, "Die Quelldatei kann nicht gelesen werden:\r\n" +
+                               open.Failures().back().description);
+  for (const auto& warning : format->LastWarnings()) Warning(boxes, warning);
+
+  bool duplicatesStop = false;
+  const bool go = addin::PassLaunchChecks(host, kProductTitle, boxes, [&] {
+    if (options.yes) return true;
+    duplicatesStop = true;
+    return false;
+  });
+  if (!go) {
+    if (duplicatesStop) {
+      Error(boxes, "Das Projekt enthält doppelte Ressourcennamen: " +
+                       Joined(addin::DuplicateResourceNames(host), 5) +
+                       ".\r\nMit --yes wird das Diagramm trotzdem erstellt.");
+    }
+    return kExitBadInput;
+  }
+
+  forms::frmKorvalinx form;
+  NoWaitClock noWait;
+  FatalBoxes engineBoxes(boxes);
+  chart::clsKorvalinx engine({&host, &form, &engineBoxes, services.clock ? services.clock : &noWait,
+                              &services.registry, nullptr});
+  engine.GetSettings();
+  Override(engine, options);
+
+  ScratchFolder scratch;
+  if (options.output) {
+    engine.strChartPath = fs::absolute(*options.output).lexically_normal().string();
+  } else {
+    if (scratch.Path().empty())
+      return BadInput(boxes, "Es kann kein temporärer Ordner angelegt werden.");
+    engine.strChartPath = (scratch.Path() / "diagramm.xml").string();
+  }
+  if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
+    return BadInput(boxes, problem->detail);
+
+  std::string filter;
+  if (const std::string problem = CheckNames(engine, filter); !problem.empty())
+    return BadInput(boxes, problem);
+
+  engine.GetResourceData();
+  engine.SetFilter(filter);
+  engine.objResources->lngResourcesCount =
+      static_cast<std::int32_t>(engine.objResources->colResources.Count());
+  if (const auto problem = wizard::CheckResourceCount(engine.objResources->lngResourcesCount))
+    return BadInput(boxes, problem->text);
+
+  int exitCode = kExitOk;
+  if (options.saveSettings) {
+    engine.SaveSettings();
+    host::Resume r;
+    if (!r([&] {
+          platform::SaveCompanionOnly(*platform::PlanningHost::DataOf(engine.objProject),
+                                      options.source);
+        })) {
+      Error(boxes, "Die Einstellungen konnten nicht gespeichert werden:\r\n" +
+                       r.Failures().back().description);
+      exitCode = kExitWriteFailed;
+    }
+  }
+
+  int subscription = -1;
+  if (services.progress) {
+    subscription = form.Subscribe([&](const forms::Control* c, forms::Property p) {
+      if (c == &form.lblProgress && p == forms::Property::Repaint)
+        services.progress(ToNumber(form.barProgress.Value()).value_or(0),
+                          form.lblProgress.Caption());
+    });
+  }
+  engine.ExportChart();
+  if (subscription >= 0) form.Unsubscribe(subscription);
+
+  switch (engine.LastRunOutcome()) {
+    case chart::RunOutcome::Saved:
+      break;
+    case chart::RunOutcome::TargetOpen:
+      return kExitBadInput;
+    default:
+      return kExitWriteFailed;
+  }
+  const bool vacation = engine.lngPlanType == settings::kPlanVacation;
+  if (options.output && services.done)
+    services.done(std::string(vacation ? "Urlaubsplan" : "Ressourcenzeitplan") +
+                  " gespeichert: " + engine.strChartPath);
+  if (!engine.LastRunSkipped().empty()) {
+    Warning(boxes, SkippedWarning(engine.LastRunSkipped()));
+    if (exitCode == kExitOk) exitCode = kExitIncomplete;
+  }
+
+  if (!options.outputs.empty()) {
+    host::Resume r;
+    const auto chartData =
+        r.Get([&] { return platform::PlanningHost::DataOf(host.GetActiveProject()); },
+              std::shared_ptr<platform::ProjectData>());
+    const std::string sourceName =
+        r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
+    const FinishedChart finished{engine, chartData, sourceName,
+                                 options.output ? engine.strChartPath : std::string()};
+    for (const auto& output : options.outputs) {
+      bool written = false;
+      if (!r([&] { written = output(finished, boxes); })) {
+        Error(boxes, "Eine Ausgabe konnte nicht geschrieben werden:\r\n" +
+                         r.Failures().back().description);
+      }
+      if (!written) exitCode = kExitWriteFailed;
+    }
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+std::string SkippedWarning(const std::vector<host::Failure>& skipped, std::size_t shown) {
+  std::string text = "Diagramm geschrieben, aber unvollständig: ";
+  text +=
+      skipped.size() == 1 ? "1 Schritt wurde" : std::to_string(skipped.size()) + " Schritte wurden";
+  text += " übersprungen.";
+  for (std::size_t i = 0; i < skipped.size() && i < shown; ++i)
+    text +=
+        "\r\n- " + skipped[i].description + " (Fehler " + std::to_string(skipped[i].number) + ")";
+  if (skipped.size() > shown)
+    text += "\r\n- und " + std::to_string(skipped.size() - shown) + " weitere";
+  return text;
+}
+
+int RunChartJob(const ChartJobOptions& options, const ChartJobServices& services) {
+  try {
+    return Run(options, services);
+  } catch (const std::bad_alloc&) {
+    Error(services.boxes, "Der Arbeitsspeicher reicht für dieses Diagramm nicht aus.");
+  } catch (const std::exception& e) {
+    Error(services.boxes, std::string("Unerwarteter Fehler: ") + e.what());
+  }
+  return kExitWriteFailed;
+}
+
+}  // namespace kx::job

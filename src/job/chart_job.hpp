@@ -1,0 +1,89 @@
+#pragma once
+// One chart job from a project file to the chart file, for every front end (the command line,
+// the desktop program, the tests): open the source, run the launch checks, take the stored
+// settings (else the user's defaults), let the given options override them, check the names and
+// the period, read and filter the resources, run the chart, save it, write the extra outputs and
+// say how it ended.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/host/error.hpp"
+#include "support/clock.hpp"
+#include "support/date.hpp"
+#include "support/message_box.hpp"
+#include "support/registry.hpp"
+
+namespace kx::chart {
+class clsKorvalinx;
+}
+namespace kx::platform {
+struct ProjectData;
+}
+
+namespace kx::job {
+
+// How a job ended; the command line's exit codes.
+enum ExitCode : int {
+  kExitOk = 0,           // the chart (and every extra output) was written
+  kExitWriteFailed = 1,  // a file could not be written; an earlier file at its place is kept
+  kExitBadInput = 2,     // the input is wrong; nothing was written
+  kExitIncomplete = 3,   // the chart was written, but the run passed over some of its content
+};
+
+// What a finished run hands to the extra outputs.
+struct FinishedChart {
+  const chart::clsKorvalinx& engine;  // the settings and the resource model with its day records
+  std::shared_ptr<const platform::ProjectData> chart;  // the chart project just made
+  std::string sourceName;                              // the source project's name
+  std::string chartPath;  // where the chart was saved; empty when no chart file was asked for
+};
+
+// Writes one extra file from the finished run (a picture, a table, a calendar). Returns false
+// after it has said what went wrong through `boxes` (the job then ends with kExitWriteFailed).
+using ChartOutput = std::function<bool(const FinishedChart& chart, MessageBoxes& boxes)>;
+
+// What the job is asked to do. Every setting left empty keeps the value stored in the source
+// project, else the user's default.
+struct ChartJobOptions {
+  std::string source;
+  std::optional<std::string> output;    // the chart file; none: the chart is made for `outputs`
+  std::optional<std::int32_t> plan;     // settings::kPlanSchedule or kPlanVacation
+  bool wholeProject = false;            // the period: the whole project
+  std::optional<int> year;              // the period: one calendar year
+  std::optional<Date> from, to;         // the period: a free range (both or neither)
+  std::optional<std::string> calendar;  // one special comparison calendar
+  std::optional<std::string> filter;    // a resource filter of the project
+  std::optional<bool> group;
+  std::optional<bool> keepEmpty;
+  std::optional<int> colour;  // one colour for all bars: position 1 to 17
+  bool colours = false;       // a colour per resource
+  bool saveSettings = false;  // store the settings in the source project's companion file
+  bool yes = false;           // go on despite duplicate resource names
+  std::vector<ChartOutput> outputs;
+};
+
+// What the job reports through. Fatal messages come with the Critical icon, warnings with
+// Exclamation, notes with Information; the job asks no questions.
+struct ChartJobServices {
+  MessageBoxes& boxes;
+  RegistryStore& registry;
+  // The run's status texts and percentages; may be empty.
+  std::function<void(double percent, const std::string& text)> progress;
+  // The line that says what was written ("Urlaubsplan gespeichert: ..."); may be empty.
+  std::function<void(const std::string& line)> done;
+  Clock* clock = nullptr;  // the run's waits; null: none
+};
+
+// Runs the job and returns its exit code. Never throws.
+int RunChartJob(const ChartJobOptions& options, const ChartJobServices& services);
+
+// The German warning after a run that passed over `skipped`: how many steps, the first `shown`
+// of them, and that the chart is incomplete.
+std::string SkippedWarning(const std::vector<host::Failure>& skipped, std::size_t shown = 5);
+
+}  // namespace kx::job

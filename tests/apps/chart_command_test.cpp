@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
+#include "platform/project_xml.hpp"
+
+namespace kx::app {
+namespace {
+
+namespace fs = std::filesystem;
+using job::kExitBadInput;
+using job::kExitOk;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs "korvalinx chart" on a copy of the example project, through the real command line.
+class ChartCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kx-cli-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
+      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
+    source = (dir / "neubau_buerogebaeude.xml").string();
+    output = (dir / "chart.xml").string();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Runs the command line with `args`; the source and -o are put in front unless `bare`.
+  int Run(std::vector<std::string> args, bool bare = false) {
+    if (!bare) args.insert(args.begin(), {"chart", source, "-o", output});
+    out.str("");
+    err.str("");
+    CommandLineEnvironment env{out, err, &registry};
+    return RunCommandLine(args, env);
+  }
+  // The vacation plan of 2025, with `more` options.
+  int RunVacation(std::vector<std::string> more = {}) {
+    std::vector<std::string> args{"--plan", "vacation", "--year", "2025"};
+    args.insert(args.end(), more.begin(), more.end());
+    return Run(args);
+  }
+  std::shared_ptr<platform::ProjectData> Chart() {
+    return platform::ReadProjectXml(output).project;
+  }
+
+  fs::path dir;
+  std::string source, output;
+  MemoryRegistryStore registry;
+  std::ostringstream out, err;
+};
+
+TEST_F(ChartCommand, VacationPlanOfTheExampleIsWrittenAndReadsBack) {
+  ASSERT_EQ(RunVacation({"--group", "--colours"}), kExitOk) << err.str();
+  EXPECT_NE(out.str().find("Urlaubsplan gespeichert: "), std::string::npos);
+  const auto chart = Chart();
+  EXPECT_EQ(chart->calendarName, "KXNeutral");
+  ASSERT_FALSE(chart->tasks.empty());
+  const auto& first = *chart->tasks[0];
+  EXPECT_EQ(first.outlineLevel, 1);
+  EXPECT_TRUE(first.summary);
+  // Every resource row carries its count and the period; a bar with gaps is split.
+  int splitRows = 0, rows = 0;
+  for (const auto& t : chart->tasks) {
+    if (!t || t->outlineLevel != 2) continue;
+    ++rows;
+    EXPECT_TRUE(t->numbers.count("Zahl14")) << t->name;
+    EXPECT_EQ(t->dates.at("Datum7"), DateSerial(2025, 1, 1));
+    EXPECT_EQ(t->dates.at("Datum8"), DateSerial(2025, 12, 31));
+    if (!t->gaps.empty()) ++splitRows;
+    if (!t->hiddenBar) {
+      // The days of the bar less its gaps are the vacation days.
+      EXPECT_GT(t->numbers.at("Zahl14"), 0) << t->name;
+    }
+  }
+  EXPECT_GT(rows, 20);
+  EXPECT_GT(splitRows, 10);
+  EXPECT_EQ(chart->definitions.customFieldTitles.at(188743990), "Anzahl Urlaubstage");
+  EXPECT_EQ(chart->definitions.barStyles.size(), 5u);
+}
+
+TEST_F(ChartCommand, ResourceScheduleCountsHoursWithOneDecimal) {
+  ASSERT_EQ(Run({"--plan", "schedule", "--year", "2025"}), kExitOk) << err.str();
+  bool hours = false;
+  const auto chart = Chart();
+  for (const auto& t : chart->tasks) {
+    if (t && t->numbers.count("Zahl16") && t->numbers.at("Zahl16") > 0) hours = true;
+  }
+  EXPECT_TRUE(hours);
+}
+
+TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const std::string missing = (dir / "fehlt.xml").string();
+  const std::string noFolder = (dir / "nicht-da" / "c.xml").string();
+  const std::vector<Case> cases = {
+      {{"chart", missing, "-o", "x.xml"}, "nicht vorhanden"},
+      {{"--plan", "gantt"}, "--plan: \"gantt\" ist keine Diagrammart"},
+      {{"--year", "1983"}, "--year: \"1983\" ist kein Jahr von 1984 bis 2049"},
+      {{"--year", "2050"}, "\"2050\""},
+      {{"--year", "abc"}, "--year: \"abc\" ist kein Jahr"},
+      {{"--from", "2025-03-15", "--to", "01.03.2025"}, "Das Enddatum liegt vor dem Anfangsdatum."},
+      {{"--from", "gestern", "--to", "2025-01-01"}, "--from: \"gestern\" ist kein Datum"},
+      {{"--from", "2025-01-01"}, "zu --from fehlt --to"},
+      {{"--year", "2025", "--from", "2025-01-01", "--to", "2025-02-01"}, "schließen einander aus"},
+      {{"--period", "project", "--year", "2025"}, "schließen einander aus"},
+      {{"--period", "jahr"}, "--period: \"jahr\" ist kein Zeitraum"},
+      {{"--calendar", "Mondkalender", "--plan", "vacation"}, "Mondkalender"},
+      {{"--filter", "Gibt es nicht"}, "Gibt es nicht"},
+      {{"--colour", "18"}, "--colour: \"18\" ist keine Farbposition von 1 bis 17"},
+      {{"--colour", "x"}, "--colour: \"x\""},
+      {{"--colour", "3", "--colours"}, "--colour und --colours schließen einander aus"},
+      {{"--yaer", "2025"}, "unbekannte Option \"--yaer\" (meinten Sie --year?)"},
+      {{"--year"}, "bei --year fehlt der Wert"},
+      {{"chart", missing}, "es fehlt die Angabe -o/--output"},
+      {{"chart"}, "es fehlt die Angabe QUELLE"},
+      {{"chart", "-o", noFolder, "x"}, ""},
+      {{"chart", "a.xml", "b.xml", "-o", "c.xml"}, "überzähliges Argument \"b.xml\""},
+  };
+  const std::string original = ReadFile(source);
+  for (const auto& c : cases) {
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    const bool bare = c.args.front() == "chart";
+    EXPECT_EQ(Run(c.args, bare), kExitBadInput);
+    EXPECT_EQ(err.str().rfind("korvalinx: Fehler: ", 0), 0u) << err.str();
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_EQ(ReadFile(source), original);
+  }
+}
+
+TEST_F(ChartCommand, ParseErrorsPointToTheCommandsHelp) {
+  EXPECT_EQ(Run({"--yaer", "2025"}), kExitBadInput);
+  EXPECT_NE(err.str().find("\n  Hilfe: korvalinx chart --help\n"), std::string::npos) << err.str();
+  EXPECT_EQ(Run({}, true), kExitBadInput);
+  EXPECT_EQ(err.str(),
+            "korvalinx: Fehler: es fehlt ein Befehl (chart, inspect)\n  Hilfe: korvalinx --help\n");
+}
+
+TEST_F(ChartCommand, VersionAndHelpAreGermanAndAligned) {
+  EXPECT_EQ(Run({"--version"}, true), 0);
+  EXPECT_EQ(out.str(), "Korvalinx 1.1.0024\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, std::vector<std::string>{"chart", "--help"},
+        std::vector<std::string>{"inspect", "--help"}}) {
+    ASSERT_EQ(Run(args, true), 0);
+    const std::string help = out.str();
+    SCOPED_TRACE(help);
+    for (const char* english : {"Usage", "Options", "Subcommands", "OPTIONS", "{false}", "REQUIRED",
+                                "TEXT", "Positionals"})
+      EXPECT_EQ(help.find(english), std::string::npos) << english;
+    EXPECT_NE(help.find("Aufruf: korvalinx"), std::string::npos);
+    EXPECT_NE(help.find("Rückgabewerte:"), std::string::npos);
+  }
+  // The descriptions of the chart's options start in one column, umlauts or not.
+  ASSERT_EQ(Run({"chart", "--help"}, true), 0);
+  std::istringstream lines(out.str());
+  std::string line;
+  std::set<std::size_t> columns;
+  while (std::getline(lines, line)) {
+    if (line.rfind("  -", 0) != 0) continue;
+    const std::size_t gap = line.find("  ", 2);
+    ASSERT_NE(gap, std::string::npos) << line;
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < line.find_first_not_of(' ', gap); ++i)
+      if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
+    columns.insert(column);
+  }
+  EXPECT_EQ(columns.size(), 1u);
+  ASSERT_EQ(Run({"--help"}, true), 0);
+  EXPECT_NE(out.str().find("Befehle:\n  chart"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("  inspect"), std::string::npos);
+}
+
+TEST_F(ChartCommand, NotProjectXmlIsRefusedWithItsName) {
+  std::ofstream(dir / "kaputt.xml") << "<Project><Name>ab";
+  source = (dir / "kaputt.xml").string();
+  EXPECT_EQ(RunVacation(), kExitBadInput);
+  EXPECT_NE(err.str().find("kaputt.xml"), std::string::npos);
+  EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(ChartCommand, SavedSettingsGoIntoTheCompanionFileOnly) {
+  const std::string original = ReadFile(source);
+  ASSERT_EQ(RunVacation({"--save-settings", "--calendar", "7-Tage-Woche"}), kExitOk) << err.str();
+  EXPECT_EQ(ReadFile(source), original);
+  ASSERT_TRUE(fs::exists(platform::CompanionPath(source)));
+  const auto stored = platform::ReadProjectXml(source).project;
+  bool found = false;
+  for (const auto& p : stored->properties)
+    if (p.name == "KXCalendar") found = p.value == "7-Tage-Woche";
+  EXPECT_TRUE(found);
+}
+
+// A setting stored in the project stays as it is unless its option is given: flags left out do
+// not reset grouping or the empty resources.
+TEST_F(ChartCommand, StoredSettingsHoldWhenTheirOptionsAreLeftOut) {
+  ASSERT_EQ(RunVacation({"--group", "--keep-empty", "--save-settings"}), kExitOk) << err.str();
+  fs::remove(output);
+  ASSERT_EQ(Run({}), kExitOk) << err.str();
+  const auto chart = Chart();
+  int groups = 0, empty = 0;
+  for (const auto& t : chart->tasks) {
+    if (!t) continue;
+    if (t->summary) ++groups;
+    if (t->outlineLevel == 2 && t->numbers.count("Zahl14") && t->numbers.at("Zahl14") == 0) ++empty;
+  }
+  EXPECT_GT(groups, 0);
+  EXPECT_GT(empty, 0);
+  // And the negative flags change exactly their own setting.
+  ASSERT_EQ(Run({"--no-group"}), kExitOk) << err.str();
+  const auto ungrouped = Chart();
+  for (const auto& t : ungrouped->tasks) EXPECT_FALSE(t && t->summary);
+}
+
+TEST_F(ChartCommand, DuplicateNamesStopTheRunNamingThemUnlessYes) {
+  std::string xml = ReadFile(source);
+  // Give the second resource the first one's name.
+  const auto first = xml.find("<Resource>");
+  const auto name1 = xml.find("<Name>", xml.find("<UID>1</UID>", first));
+  const auto name2 = xml.find("<Name>", xml.find("<UID>2</UID>", first));
+  const std::string taken = xml.substr(name1 + 6, xml.find("</Name>", name1) - name1 - 6);
+  xml.replace(name2 + 6, xml.find("</Name>", name2) - name2 - 6, taken);
+  std::ofstream(source, std::ios::binary | std::ios::trunc) << xml;
+  EXPECT_EQ(RunVacation(), kExitBadInput);
+  EXPECT_NE(err.str().find("doppelte Ressourcennamen: \"" + taken + "\""), std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("--yes"), std::string::npos);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(RunVacation({"--yes"}), kExitOk) << err.str();
+}
+
+TEST_F(ChartCommand, AFilterThatLeavesNoResourceIsRefused) {
+  EXPECT_EQ(RunVacation({"--filter", "Kostenressourcen"}), kExitBadInput);
+  EXPECT_EQ(err.str(),
+            "korvalinx: Fehler: Es sind keine Ressourcen für das\n  Ressourcendiagramm "
+            "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+}
+
+TEST(CommandLineDates, IsoAndGermanAreAccepted) {
+  EXPECT_EQ(ParseCommandLineDate("2024-03-15"), DateSerial(2024, 3, 15));
+  EXPECT_EQ(ParseCommandLineDate("15.03.2024"), DateSerial(2024, 3, 15));
+  EXPECT_FALSE(ParseCommandLineDate("15/03/2024x"));
+  EXPECT_FALSE(ParseCommandLineDate("2024-02-30"));
+}
+
+}  // namespace
+}  // namespace kx::app
