@@ -62,23 +62,23 @@ void BM_ReadTable(benchmark::State& state) {
   const bool vacation = state.range(0) == 1;
   Run& run = ChartRun(vacation);
   for (auto _ : state) {
-    auto table = kx::exports::ReadChartTable(*run.engine, "Gross");
+    auto table = kx::exports::ReadChartTable(*run.engine, "Gross", "");
     benchmark::DoNotOptimize(table.rows.data());
   }
 }
 
 void BM_Csv(benchmark::State& state) {
-  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross");
+  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross", "");
   for (auto _ : state) kx::exports::WriteCsv(table, (Folder() / "tage.csv").string());
 }
 
 void BM_Ics(benchmark::State& state) {
-  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross");
+  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross", "");
   for (auto _ : state) kx::exports::WriteIcs(table, (Folder() / "tage.ics").string());
 }
 
 void BM_Xlsx(benchmark::State& state) {
-  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross");
+  const auto table = kx::exports::ReadChartTable(*ChartRun(state.range(0) == 1).engine, "Gross", "");
   for (auto _ : state) kx::exports::WriteXlsx(table, (Folder() / "tage.xlsx").string());
 }
 

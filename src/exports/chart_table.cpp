@@ -80,7 +80,8 @@ bool IsWeekend(Date d) {
   return weekday == 1 || weekday == 7;
 }
 
-ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& sourceName) {
+ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& sourceName,
+                          const std::string& chartPath) {
   const auto& period = engine.LastRunPeriod();
   if (!period || !engine.objResources)
     throw ExportError("Es wurde kein Diagramm erstellt, aus dem exportiert werden könnte.");
@@ -90,8 +91,7 @@ ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& 
   table.last = DateOnly(period->last);
   if (table.last < table.first) table.last = table.first;
   table.sourceName = sourceName;
-  if (engine.LastRunOutcome() == chart::RunOutcome::Saved)
-    table.chartName = std::filesystem::path(engine.strChartPath).filename().string();
+  if (!chartPath.empty()) table.chartName = std::filesystem::path(chartPath).filename().string();
 
   const resources::clsResources& model = *engine.objResources;
   std::map<const resources::clsResource*, std::string> groupOf;

@@ -56,9 +56,11 @@ struct ChartTable {
 
 // Reads the table from an engine after its chart run: the rows in the order the chart wrote
 // them, their day records, bar colours and counts, and the free days of each resource's
-// comparison calendar. Host reads that fail leave their value at its default. Throws
-// ExportError when the engine has not run a chart.
-ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& sourceName);
+// comparison calendar. `chartPath` is where the chart was saved (empty: no chart file was
+// asked for). Host reads that fail leave their value at its default. Throws ExportError when
+// the engine has not run a chart.
+ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& sourceName,
+                          const std::string& chartPath);
 
 // "Urlaubsplan" or "Ressourcenzeitplan".
 const char* PlanName(PlanKind kind);

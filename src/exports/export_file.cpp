@@ -17,7 +17,11 @@ namespace fs = std::filesystem;
 PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
   const fs::path path(target_);
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  // The temporary name is the target's with a dot before and a suffix after, unless that would
+  // be longer than a name may be.
+  std::string name = "." + path.filename().string() + ".XXXXXX";
+  if (name.size() > 255) name = ".korvalinx-export.XXXXXX";
+  std::string pattern = (folder / name).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) Fail(errno);
   temp_ = pattern;

@@ -79,15 +79,15 @@ std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
 }
 
 bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceName,
-                  const ExportTargets& targets, MessageBoxes& boxes,
+                  const std::string& chartPath, const ExportTargets& targets, MessageBoxes& boxes,
                   std::vector<std::string>* written) {
   const std::vector<Target> list = TargetsOf(targets);
   if (list.empty()) return true;
   std::optional<ChartTable> table;
   try {
-    table = ReadChartTable(engine, sourceName);
+    table = ReadChartTable(engine, sourceName, chartPath);
   } catch (const ExportError& e) {
-    ShowMessage(boxes, e.what(), kProductTitle, MsgIcon::Exclamation);
+    ShowMessage(boxes, e.what(), kProductTitle, MsgIcon::Critical);
     return false;
   }
   bool ok = true;
@@ -100,7 +100,7 @@ bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceNa
       ShowMessage(boxes,
                   "Die " + std::string(target.kind) + " " + Quoted(*target.path) +
                       " konnte nicht geschrieben werden:\r\n" + e.what(),
-                  kProductTitle, MsgIcon::Exclamation);
+                  kProductTitle, MsgIcon::Critical);
     }
   }
   return ok;

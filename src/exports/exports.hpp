@@ -25,12 +25,13 @@ struct ExportTargets {
 std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
                                               const std::string& chartPath);
 
-// Reads the table from the engine after its run and writes every target. A file that cannot
+// Reads the table from the engine after its run (saved at `chartPath`, empty when no chart file
+// was asked for) and writes every target. A file that cannot
 // be written gets a message through `boxes` ("Die CSV-Datei ... konnte nicht geschrieben
 // werden: ..."); the others are still written. Appends a line per written file to `written`
 // when it is not null. Returns false when any target failed.
 bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceName,
-                  const ExportTargets& targets, MessageBoxes& boxes,
+                  const std::string& chartPath, const ExportTargets& targets, MessageBoxes& boxes,
                   std::vector<std::string>* written = nullptr);
 
 }  // namespace kx::exports

@@ -74,7 +74,7 @@ TEST_F(Csv, GermanDatesAndDecimalCommaWhateverTheUsersRegion) {
   e.varPlanDurationStart = std::string("01/03/2024");
   e.varPlanDurationFinish = std::string("31/03/2024");
   e.ExportChart();
-  const CsvFile csv = ParseCsv(CsvText(ReadChartTable(e, "Bau")));
+  const CsvFile csv = ParseCsv(CsvText(ReadChartTable(e, "Bau", e.strChartPath)));
   RegionalSettings::SetCurrent(RegionalSettings::German());
   ASSERT_EQ(csv.lines.size(), 2u);
   EXPECT_EQ(csv.lines[0][DayColumn(18)], "18.03.2024");

@@ -34,7 +34,7 @@ class ExportTest : public chart::testing::ChartTest {
     e.blnGroupResources = grouped;
     e.blnUseNullValues = keepEmpty;
     e.ExportChart();
-    return ReadChartTable(e, "Bau");
+    return ReadChartTable(e, "Bau", e.strChartPath);
   }
   std::string File(const std::string& name) const { return (dir / name).string(); }
 };

@@ -41,7 +41,7 @@ TEST_F(Exports, AFailedFileIsReportedAndTheOthersAreStillWritten) {
   fs::create_directories(dir / "ordner.ics");
   ScriptedMessageBoxes messages;
   std::vector<std::string> written;
-  EXPECT_FALSE(WriteExports(*engine, "Bau",
+  EXPECT_FALSE(WriteExports(*engine, "Bau", "",
                             {File("tage.csv"), File("ordner.ics"), File("fehlt/tage.xlsx")},
                             messages, &written));
   ASSERT_EQ(messages.Count(), 2u);
@@ -63,11 +63,22 @@ TEST_F(Exports, AFailedFileIsReportedAndTheOthersAreStillWritten) {
     EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
 }
 
+TEST_F(Exports, ANameAsLongAsANameMayBeIsWritten) {
+  auto a = AddResource("Anna", "Planung");
+  a->calendar->exceptions = {DaysOff(March(5), March(5))};
+  Run(true);
+  const std::string name = File(std::string(251, 'u') + ".csv");
+  ScriptedMessageBoxes messages;
+  EXPECT_TRUE(WriteExports(*engine, "Bau", "", {name, "", ""}, messages));
+  EXPECT_EQ(messages.Count(), 0u);
+  EXPECT_TRUE(fs::exists(name));
+}
+
 TEST_F(Exports, AnEngineWithoutARunExportsNothing) {
   AddResource("Anna", "Planung");
   auto& e = Engine();
   ScriptedMessageBoxes messages;
-  EXPECT_FALSE(WriteExports(e, "Bau", {File("tage.csv"), "", ""}, messages));
+  EXPECT_FALSE(WriteExports(e, "Bau", "", {File("tage.csv"), "", ""}, messages));
   EXPECT_EQ(messages.Last().text, "Es wurde kein Diagramm erstellt, aus dem exportiert werden könnte.");
   EXPECT_FALSE(fs::exists(File("tage.csv")));
 }
@@ -113,7 +124,7 @@ TEST_F(ExampleProject, TheThreeFilesShowTheSameDaysAsTheChart) {
 
   const ExportTargets targets{(dir / "urlaub.csv").string(), (dir / "urlaub.ics").string(),
                               (dir / "urlaub.xlsx").string()};
-  ASSERT_TRUE(WriteExports(e, "Neubau Bürogebäude", targets, messages)) << messages.Last().text;
+  ASSERT_TRUE(WriteExports(e, "Neubau Bürogebäude", e.strChartPath, targets, messages)) << messages.Last().text;
 
   const CsvFile csv = ParseCsv(ReadText(targets.csv));
   const XlsxSheet sheet = ReadXlsxSheet(targets.xlsx, 1);
@@ -214,7 +225,7 @@ TEST_F(ExampleProject, RealProjectFilesGiveFilesThatReadBack) {
       e.ExportChart();
       const ExportTargets targets{(dir / "t.csv").string(), (dir / "t.ics").string(),
                                   (dir / "t.xlsx").string()};
-      ASSERT_TRUE(WriteExports(e, file, targets, messages)) << messages.Last().text;
+      ASSERT_TRUE(WriteExports(e, file, "", targets, messages)) << messages.Last().text;
 
       const CsvFile csv = ParseCsv(ReadText(targets.csv));
       ASSERT_GE(csv.lines.size(), 1u);

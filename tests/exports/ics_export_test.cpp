@@ -127,7 +127,7 @@ TEST_F(Ics, HolidayBetweenVacationDaysJoinsThem) {
   standard->exceptions.push_back(DaysOff(DateSerial(2024, 4, 1), DateSerial(2024, 4, 1)));
   r->calendar->exceptions.push_back(DaysOff(DateSerial(2024, 4, 2), DateSerial(2024, 4, 2)));
   e.ExportChart();
-  const Calendar cal = ReadCalendar(IcsText(ReadChartTable(e, "Bau"), kStamp));
+  const Calendar cal = ReadCalendar(IcsText(ReadChartTable(e, "Bau", e.strChartPath), kStamp));
   ASSERT_EQ(cal.events.size(), 1u);
   EXPECT_EQ(cal.events[0].start, "20240328");
   EXPECT_EQ(cal.events[0].end, "20240403");

@@ -33,7 +33,7 @@ TEST_F(Xlsx, VacationSheetLaysOutTheTableLikeTheChart) {
   e.varPlanDurationStart = std::string("01.03.2024");
   e.varPlanDurationFinish = std::string("31.03.2024");
   e.ExportChart();
-  WriteXlsx(ReadChartTable(e, "Bau"), File("urlaub.xlsx"));
+  WriteXlsx(ReadChartTable(e, "Bau", e.strChartPath), File("urlaub.xlsx"));
 
   const XlsxSheet sheet = ReadXlsxSheet(File("urlaub.xlsx"), 1);
   EXPECT_EQ(sheet.name, "Urlaubsplan");
