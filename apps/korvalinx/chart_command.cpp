@@ -10,6 +10,8 @@
 #include "command_line.hpp"
 #include "exports/exports.hpp"
 #include "job/chart_job.hpp"
+#include "chart/korvalinx.hpp"
+#include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/product.hpp"
@@ -230,9 +232,14 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     if (g.exports.Any()) {
       options.outputs.push_back([&services, targets = g.exports](const job::FinishedChart& chart,
                                                                  MessageBoxes& messages) {
+        // Calendars and workbooks name the project by its title where it has one.
+        std::string source = chart.sourceName;
+        if (const auto data = platform::PlanningHost::DataOf(chart.engine.objProject);
+            data && !data->title.empty())
+          source = data->title;
         std::vector<std::string> written;
-        const bool ok = exports::WriteExports(chart.engine, chart.sourceName, chart.chartPath,
-                                              targets, messages, &written);
+        const bool ok = exports::WriteExports(chart.engine, source, chart.chartPath, targets,
+                                              messages, &written);
         for (const std::string& line : written) services.done(line);
         return ok;
       });

@@ -64,7 +64,8 @@ TEST_F(ExportCommand, ExportsWithoutAChartFileComeFromOneRun) {
   EXPECT_NE(csv.find(";31.12.2025;Anzahl Urlaubstage\r\n"), std::string::npos);
   const std::string ics = ReadFile(At("u.ics"));
   // No chart file was asked for: the calendar is named after the plan and the project only.
-  EXPECT_NE(ics.find("NAME:Urlaubsplan 01.01.2025 – 31.12.2025: "), std::string::npos);
+  EXPECT_NE(ics.find("NAME:Urlaubsplan 01.01.2025 – 31.12.2025: Neubau Bürogebäude\r\n"),
+            std::string::npos);
   EXPECT_NE(ics.find("SUMMARY:Urlaub: "), std::string::npos);
   EXPECT_EQ(ReadFile(At("u.xlsx")).substr(0, 2), "PK");
   // Nothing else was left in the folder: no chart, no temporary file.
