@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/model_diff.hpp"
+#include "testing/model_diff.hpp"
 #include "platform/project_xml_detail.hpp"
 
 namespace {

@@ -309,4 +309,17 @@ void clsKorvalinx::SaveChart() {
   }
 }
 
+std::string SkippedRunText(const std::vector<host::Failure>& skipped, std::size_t shown) {
+  std::string text = "Diagramm geschrieben, aber unvollständig: ";
+  text +=
+      skipped.size() == 1 ? "1 Schritt wurde" : std::to_string(skipped.size()) + " Schritte wurden";
+  text += " übersprungen.";
+  for (std::size_t i = 0; i < skipped.size() && i < shown; ++i)
+    text +=
+        "\r\n- " + skipped[i].description + " (Fehler " + std::to_string(skipped[i].number) + ")";
+  if (skipped.size() > shown)
+    text += "\r\n- und " + std::to_string(skipped.size() - shown) + " weitere";
+  return text;
+}
+
 }  // namespace kx::chart

@@ -95,6 +95,10 @@ class clsKorvalinx : public settings::ChartSettings {
   std::vector<host::Failure> skipped_;
 };
 
+// The German message after a run that passed over `skipped`: that the chart is incomplete, how
+// many steps were passed over and the first `shown` of them.
+std::string SkippedRunText(const std::vector<host::Failure>& skipped, std::size_t shown = 5);
+
 // Text shown when the chart target is open in the host (three lines).
 inline constexpr const char* kTextTargetOpen =
     "Ein Projekt mit dem gewählten Dateinamen ist      \r\n"

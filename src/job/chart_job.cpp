@@ -269,7 +269,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     services.done(std::string(vacation ? "Urlaubsplan" : "Ressourcenzeitplan") +
                   " gespeichert: " + engine.strChartPath);
   if (!engine.LastRunSkipped().empty()) {
-    Warning(boxes, SkippedWarning(engine.LastRunSkipped()));
+    Warning(boxes, chart::SkippedRunText(engine.LastRunSkipped()));
     if (exitCode == kExitOk) exitCode = kExitIncomplete;
   }
 
@@ -295,19 +295,6 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 }
 
 }  // namespace
-
-std::string SkippedWarning(const std::vector<host::Failure>& skipped, std::size_t shown) {
-  std::string text = "Diagramm geschrieben, aber unvollständig: ";
-  text +=
-      skipped.size() == 1 ? "1 Schritt wurde" : std::to_string(skipped.size()) + " Schritte wurden";
-  text += " übersprungen.";
-  for (std::size_t i = 0; i < skipped.size() && i < shown; ++i)
-    text +=
-        "\r\n- " + skipped[i].description + " (Fehler " + std::to_string(skipped[i].number) + ")";
-  if (skipped.size() > shown)
-    text += "\r\n- und " + std::to_string(skipped.size() - shown) + " weitere";
-  return text;
-}
 
 int RunChartJob(const ChartJobOptions& options, const ChartJobServices& services) {
   try {

@@ -82,8 +82,4 @@ struct ChartJobServices {
 // Runs the job and returns its exit code. Never throws.
 int RunChartJob(const ChartJobOptions& options, const ChartJobServices& services);
 
-// The German warning after a run that passed over `skipped`: how many steps, the first `shown`
-// of them, and that the chart is incomplete.
-std::string SkippedWarning(const std::vector<host::Failure>& skipped, std::size_t shown = 5);
-
 }  // namespace kx::job

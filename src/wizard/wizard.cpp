@@ -309,6 +309,12 @@ void KorvalinxWizard::cmdFinish_Click() {
   ReadControls();
   r([&] { objKorvalinx().SaveSettings(); });
   r([&] { objKorvalinx().ExportChart(); });
+  // A chart made with gaps in its content is no clean success: say what the run passed over.
+  r([&] {
+    chart::clsKorvalinx& engine = objKorvalinx();
+    if (engine.LastRunOutcome() == chart::RunOutcome::Saved && !engine.LastRunSkipped().empty())
+      Message(chart::SkippedRunText(engine.LastRunSkipped()), kProductTitle, MsgIcon::Exclamation);
+  });
 
   // Done: "Ende" comes back as "Fertig", which closes the wizard.
   r([&] { cmdFinish.SetTag(kFinishedTag); });

@@ -11,6 +11,7 @@
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
 #include "platform/project_xml.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::app {
 namespace {
@@ -28,17 +29,9 @@ std::string ReadFile(const fs::path& p) {
 class ChartCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("kx-cli-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
-      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
-    source = (dir / "neubau_buerogebaeude.xml").string();
+    source = folder.CopyExamples();
     output = (dir / "chart.xml").string();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Runs the command line with `args`; the source and -o are put in front unless `bare`.
   int Run(std::vector<std::string> args, bool bare = false) {
@@ -58,7 +51,8 @@ class ChartCommand : public ::testing::Test {
     return platform::ReadProjectXml(output).project;
   }
 
-  fs::path dir;
+  kx::testing::TestFolder folder{"kx-cli"};
+  const fs::path& dir = folder.path();
   std::string source, output;
   MemoryRegistryStore registry;
   std::ostringstream out, err;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -9,6 +7,7 @@
 
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::app {
 namespace {
@@ -23,16 +22,7 @@ std::string ReadFile(const fs::path& p) {
 // "korvalinx chart" with --csv, --ics and --xlsx on a copy of the example project.
 class ExportCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("kx-cli-export-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
-      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, dir / f);
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  void SetUp() override { folder.CopyExamples(); }
 
   int Run(std::vector<std::string> more, const char* plan = "vacation") {
     std::vector<std::string> args{"chart", (dir / "neubau_buerogebaeude.xml").string(), "--plan",
@@ -45,7 +35,8 @@ class ExportCommand : public ::testing::Test {
   }
   std::string At(const char* name) const { return (dir / name).string(); }
 
-  fs::path dir;
+  kx::testing::TestFolder folder{"kx-cli-export"};
+  const fs::path& dir = folder.path();
   MemoryRegistryStore registry;
   std::ostringstream out, err;
 };

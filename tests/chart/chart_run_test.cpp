@@ -325,6 +325,49 @@ TEST_F(ChartRun, FailedSaveIsReportedAndKeepsTheEarlierFile) {
   EXPECT_EQ(ReadFile(dir / "chart.xml"), "earlier chart\n");
 }
 
+// The run says what it passed over; a clean run, with every option, passes over nothing (the
+// steps that are expected to fail on the way, such as looking for a column before adding it,
+// do not count).
+TEST_F(ChartRun, SkippedStepsAreJournaledAndACleanRunHasNone) {
+  AddResource("Meier", "Rohbau");
+  AddResource("Schulz", "Ausbau");
+  auto& e = Engine();
+  for (const std::int32_t plan : {settings::kPlanSchedule, settings::kPlanVacation}) {
+    for (const bool grouped : {false, true}) {
+      SCOPED_TRACE(std::to_string(plan) + (grouped ? " grouped" : ""));
+      e.lngPlanType = plan;
+      e.blnGroupResources = grouped;
+      e.blnUseNullValues = true;
+      e.lngColorType = settings::kColorsPerResource;
+      e.strChartPath =
+          (dir / ("chart-" + std::to_string(plan) + std::to_string(grouped) + ".xml")).string();
+      e.SetFilter(kAllResourcesFilter);
+      e.ExportChart();
+      EXPECT_EQ(e.LastRunOutcome(), RunOutcome::Saved);
+      for (const auto& f : e.LastRunSkipped()) ADD_FAILURE() << f.description;
+    }
+  }
+  // A resource whose calendar is gone cannot be read: the run goes on and says so.
+  source->resources[1]->calendar = nullptr;
+  source->calendarName = "Gibt es nicht";
+  e.lngPlanType = settings::kPlanVacation;
+  e.strChartPath = (dir / "chart-broken.xml").string();
+  e.GetResourceData();
+  e.ExportChart();
+  EXPECT_EQ(e.LastRunOutcome(), RunOutcome::Saved);
+  EXPECT_FALSE(e.LastRunSkipped().empty());
+}
+
+TEST(SkippedRunText, CountsAndListsTheFirstFew) {
+  EXPECT_EQ(SkippedRunText({{1100, "Feld \"Zahl14\" fehlt"}}),
+            "Diagramm geschrieben, aber unvollständig: 1 Schritt wurde übersprungen.\r\n"
+            "- Feld \"Zahl14\" fehlt (Fehler 1100)");
+  std::vector<host::Failure> many(7, host::Failure{1102, "Balken"});
+  const std::string text = SkippedRunText(many, 2);
+  EXPECT_NE(text.find("7 Schritte wurden übersprungen."), std::string::npos);
+  EXPECT_NE(text.find("\r\n- und 5 weitere"), std::string::npos);
+}
+
 using Filter = ChartTest;
 
 TEST_F(Filter, HidingOneGroupRemovesItAndKeepsTheOthersInOrder) {

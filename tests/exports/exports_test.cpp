@@ -9,6 +9,8 @@
 #include "exports/table_readers.hpp"
 #include "platform/project_xml.hpp"
 #include "support/registry.hpp"
+#include "testing/fixtures.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::exports::testing {
 namespace {
@@ -87,15 +89,12 @@ TEST_F(Exports, AnEngineWithoutARunExportsNothing) {
 class ExampleProject : public ::testing::Test {
  protected:
   void SetUp() override {
-    source = std::string(KX_EXAMPLES_DIR) + "/neubau_buerogebaeude.xml";
-    if (!fs::exists(source)) GTEST_SKIP() << "no example project in " << KX_EXAMPLES_DIR;
     if (!CanUnzip()) GTEST_SKIP() << "unzip is not installed (scripts/setup installs it)";
-    dir = fs::temp_directory_path() / ("kx-exports-example-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    source = folder.CopyExamples();
+    dir = folder.path();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
+  kx::testing::TestFolder folder{"kx-exports"};
   std::string source;
   fs::path dir;
 };
@@ -201,8 +200,8 @@ TEST_F(ExampleProject, TheThreeFilesShowTheSameDaysAsTheChart) {
 // Real project files of other planning tools: both plans over each project's whole period give
 // three files that read back alike.
 TEST_F(ExampleProject, RealProjectFilesGiveFilesThatReadBack) {
-  const fs::path fixtures(KX_FIXTURES_DIR);
-  if (!fs::is_directory(fixtures)) GTEST_SKIP() << "no fixtures in " << fixtures;
+  KX_NEED_FIXTURES();
+  const fs::path fixtures(kx::testing::FixturesDir());
   for (const char* file : {"sample.xml", "mspditimephased.xml",
                            "calendar-recurring-exceptions-project2010-mspdi.xml",
                            "resource-type-project2010-mspdi.xml"}) {

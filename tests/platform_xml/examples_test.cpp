@@ -5,7 +5,7 @@
 #include <map>
 
 #include "example_projects.hpp"
-#include "platform/model_diff.hpp"
+#include "testing/model_diff.hpp"
 #include "platform/project_xml.hpp"
 #include "platform_xml/test_files.hpp"
 

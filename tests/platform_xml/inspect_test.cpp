@@ -76,6 +76,7 @@ TEST(Inspect, JsonHoldsRowsCalendarsTasksAndProperties) {
 }
 
 TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
+  KX_NEED_FIXTURES();
   std::ostringstream out, err;
   EXPECT_EQ(RunInspect(Fixture("TwentyFourHourCalendar.xml"), false, out, err), 2);
   EXPECT_TRUE(out.str().empty());
@@ -84,7 +85,7 @@ TEST(Inspect, BadInputGivesTheReasonAndExitCodeTwo) {
       << err.str();
   std::ostringstream out2, err2;
   EXPECT_EQ(RunInspect("/gibt/es/nicht.xml", true, out2, err2), 2);
-  EXPECT_EQ(err2.str(), "korvalinx: /gibt/es/nicht.xml: Datei kann nicht gelesen werden\n");
+  EXPECT_EQ(err2.str(), "korvalinx: Fehler: /gibt/es/nicht.xml: Datei kann nicht gelesen werden\n");
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ constexpr Counts kFixtures[] = {
 };
 
 TEST(ProjectXmlRead, EveryFixtureLoadsWithWhatItHolds) {
+  KX_NEED_FIXTURES();
   for (const Counts& c : kFixtures) {
     SCOPED_TRACE(c.file);
     const LoadResult r = ReadProjectXml(Fixture(c.file));
@@ -72,6 +73,7 @@ TEST(ProjectXmlRead, EveryFixtureLoadsWithWhatItHolds) {
 }
 
 TEST(ProjectXmlRead, ProjectCalendarsAndResources) {
+  KX_NEED_FIXTURES();
   const auto p = ReadProjectXml(Fixture("sample.xml")).project;
   EXPECT_EQ(p->title, "sample");
   EXPECT_EQ(p->start, DateTimeSerial(2003, 1, 7, 8, 0));
@@ -113,6 +115,7 @@ TEST(ProjectXmlRead, ProjectCalendarsAndResources) {
 
 // The new-form exceptions of the fixture expand to exactly the days its old form lists.
 TEST(ProjectXmlRead, RecurringExceptionsMatchTheOldFormDayByDay) {
+  KX_NEED_FIXTURES();
   const std::string path = Fixture("calendar-recurring-exceptions-project2010-mspdi.xml");
   const std::string text = ReadText(path);
   const auto fromNew = ReadProjectXml(path).project->calendars.at(0)->exceptions;
@@ -141,6 +144,7 @@ TEST(ProjectXmlRead, RecurringExceptionsMatchTheOldFormDayByDay) {
 }
 
 TEST(ProjectXmlRead, SplitsBecomeGapsAndWorkIsCountedOnce) {
+  KX_NEED_FIXTURES();
   const auto split = ReadProjectXml(Fixture("mspdisplittask.xml")).project;
   using Gaps = std::vector<std::pair<Date, Date>>;
   EXPECT_EQ(split->tasks[0]->gaps,
@@ -226,6 +230,7 @@ std::string ErrorOf(const std::string& text, const std::string& name = "beispiel
 }
 
 TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
+  KX_NEED_FIXTURES();
   const std::string sample = ReadText(Fixture("mspdisplittask.xml"));
 
   EXPECT_EQ(ErrorOf("Dies ist kein XML.\n"),
@@ -270,6 +275,7 @@ TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
 }
 
 TEST(ProjectXmlRead, ReferencesThatNothingDefinesAreRefused) {
+  KX_NEED_FIXTURES();
   const std::string sample = ReadText(Fixture("sample.xml"));  // one line after the declaration
   EXPECT_EQ(
       ErrorOf(Replaced(sample, "<CalendarUID>3</CalendarUID>", "<CalendarUID>33</CalendarUID>")),
@@ -303,6 +309,7 @@ TEST(ProjectXmlRead, ReferencesThatNothingDefinesAreRefused) {
 }
 
 TEST(ProjectXmlRead, FilesOnDiskAndTheirLines) {
+  KX_NEED_FIXTURES();
   TempDir dir;
   EXPECT_THROW(ReadProjectXml(dir / "fehlt.xml"), host::HostError);
   try {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "addin/host/error.hpp"
-#include "platform/model_diff.hpp"
+#include "testing/model_diff.hpp"
 #include "platform/project_xml.hpp"
 #include "platform_xml/test_files.hpp"
 
@@ -34,6 +34,7 @@ std::shared_ptr<ProjectData> SavedAndRead(const ProjectData& p, const TempDir& d
 }
 
 TEST(ProjectXmlWrite, EveryFixtureSurvivesSaveAndLoad) {
+  KX_NEED_FIXTURES();
   for (const char* file : kFixtureFiles) {
     SCOPED_TRACE(file);
     TempDir dir;
@@ -192,6 +193,7 @@ TEST(ProjectXmlWrite, ModelsWithoutUidsOrWithEmptyRowsAreWrittenConsistently) {
 }
 
 TEST(ProjectXmlWrite, CompanionOnlyLeavesTheUsersFileAlone) {
+  KX_NEED_FIXTURES();
   TempDir dir;
   const std::string file = dir / "quelle.xml";
   fs::copy_file(Fixture("sample.xml"), file);

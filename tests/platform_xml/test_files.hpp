@@ -9,10 +9,13 @@
 #include <sstream>
 #include <string>
 
+#include "testing/fixtures.hpp"
+
 namespace kx::platform::testing {
 
+// The path of a real fixture file; tests that use one start with KX_NEED_FIXTURES().
 inline std::string Fixture(const std::string& name) {
-  return std::string(KX_FIXTURES_DIR) + "/" + name;
+  return kx::testing::FixturesDir() + "/" + name;
 }
 
 inline std::string ReadText(const std::string& path) {
@@ -39,6 +42,7 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 inline int LineOf(const std::string& text, const std::string& needle) {
   const auto pos = text.find(needle);
   EXPECT_NE(pos, std::string::npos) << needle;
+  if (pos == std::string::npos) return 0;
   return 1 +
          static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
 }

@@ -1,4 +1,4 @@
-#include "platform/model_diff.hpp"
+#include "testing/model_diff.hpp"
 
 #include <cmath>
 #include <sstream>
