@@ -1,5 +1,6 @@
-// "korvalinx chart SOURCE [-o CHART] [options]": reads the options, hands them to the chart job
-// and draws its progress.
+// "korvalinx chart SOURCE [-o CHART] [--csv FILE] [--ics FILE] [--xlsx FILE] [options]": reads
+// the options, hands them to the chart job with the exports as its extra outputs, and draws its
+// progress.
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +8,13 @@
 #include <ostream>
 
 #include "command_line.hpp"
+#include "exports/exports.hpp"
 #include "job/chart_job.hpp"
+#include "chart/korvalinx.hpp"
+#include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/product.hpp"
 #include "support/regional.hpp"
 
 namespace kx::app {
@@ -45,6 +50,7 @@ CLI::Validator Check(std::function<std::string(const std::string&)> check) {
 struct GivenOptions {
   std::string source;
   std::string output, plan, period, year, from, to, calendar, filter, colour;
+  exports::ExportTargets exports;
   std::optional<bool> group, keepEmpty;
   bool colours = false, saveSettings = false, yes = false, quiet = false;
 };
@@ -66,6 +72,15 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->add_option("QUELLE", given->source, "das Quellprojekt (Project XML)")->required();
   cmd->add_option("-o,--output", given->output, "die Diagrammdatei, die geschrieben wird")
       ->type_name("DIAGRAMM");
+  cmd->add_option("--csv", given->exports.csv,
+                  "die Tage als CSV-Datei für Tabellenkalkulationen (UTF-8, \";\")")
+      ->type_name("DATEI");
+  cmd->add_option("--ics", given->exports.ics,
+                  "die Tage als iCalendar-Datei: ein ganztägiger Termin je Folge von Tagen")
+      ->type_name("DATEI");
+  cmd->add_option("--xlsx", given->exports.xlsx,
+                  "die Tage als Arbeitsmappe mit den Balkenfarben und den Summen")
+      ->type_name("DATEI");
   cmd->add_option("--plan", given->plan,
                   "schedule: Ressourcenzeitplan, vacation: Urlaubsplan\n"
                   "(Vorgabe: die gespeicherte Art, sonst schedule)")
@@ -131,6 +146,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       "  korvalinx chart neubau.xml -o urlaub.xml --plan vacation --year 2025 --group --colours\n"
       "  korvalinx chart neubau.xml -o zeitplan.xml --plan schedule --from 01.03.2025 \\\n"
       "      --to 2025-06-30 --filter Arbeitsressourcen\n"
+      "  korvalinx chart neubau.xml --plan vacation --year 2025 --csv urlaub.csv \\\n"
+      "      --ics urlaub.ics --xlsx urlaub.xlsx\n"
+      "\n"
+      "--csv, --ics und --xlsx schreiben die Tage desselben Laufs; -o ist dann nicht nötig.\n"
       "\n"
       "Rückgabewerte:\n"
       "  0  Diagramm geschrieben\n"
@@ -160,11 +179,18 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
       return refuse(names + " schließen einander aus (nur ein Zeitraum)");
     }
-    if (!has("--output")) return refuse("es fehlt die Angabe -o/--output (die Diagrammdatei)");
+    if (!has("--output") && !g.exports.Any())
+      return refuse(
+          "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv, --ics oder --xlsx");
+    if (const auto problem = exports::CheckExportTargets(g.exports, g.output)) {
+      ShowMessage(boxes, *problem, kProductTitle, MsgIcon::Critical);
+      exitCode = job::kExitBadInput;
+      return;
+    }
 
     job::ChartJobOptions options;
     options.source = g.source;
-    options.output = g.output;
+    if (has("--output")) options.output = g.output;
     if (!g.plan.empty())
       options.plan = g.plan == "vacation" ? settings::kPlanVacation : settings::kPlanSchedule;
     options.wholeProject = !g.period.empty();
@@ -203,6 +229,21 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       drawn = false;
       env.out << line << "\n";
     };
+    if (g.exports.Any()) {
+      options.outputs.push_back([&services, targets = g.exports](const job::FinishedChart& chart,
+                                                                 MessageBoxes& messages) {
+        // Calendars and workbooks name the project by its title where it has one.
+        std::string source = chart.sourceName;
+        if (const auto data = platform::PlanningHost::DataOf(chart.engine.objProject);
+            data && !data->title.empty())
+          source = data->title;
+        std::vector<std::string> written;
+        const bool ok = exports::WriteExports(chart.engine, source, chart.chartPath, targets,
+                                              messages, &written);
+        for (const std::string& line : written) services.done(line);
+        return ok;
+      });
+    }
     exitCode = job::RunChartJob(options, services);
     if (drawn) env.err << "\n" << std::flush;
   });

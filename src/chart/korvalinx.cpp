@@ -155,6 +155,7 @@ bool clsKorvalinx::BuildChart() {
   host::Resume r;
   outcome_ = RunOutcome::NotRun;
   runError_.clear();
+  period_.reset();
   const bool vacation = lngPlanType == settings::kPlanVacation;
   const RegionalSettings& regional = RegionalSettings::Current();
 
@@ -251,6 +252,7 @@ bool clsKorvalinx::BuildChart() {
     resources::PeriodOptions options;
     options.periodStart = DateOnly(*s);
     options.periodEnd = DateOnly(*e);
+    period_ = ChartPeriod{options.periodStart, options.periodEnd};
     options.groupResources = blnGroupResources;
     options.calendarType = lngCalendarType;
     options.calendar = strCalendar;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "addin/host/host.hpp"
@@ -30,6 +31,12 @@ struct EngineContext {
 
 // How the last chart run ended.
 enum class RunOutcome { NotRun, Saved, TargetOpen, SaveFailed };
+
+// The first and the last day of a chart run's period.
+struct ChartPeriod {
+  Date first;
+  Date last;
+};
 
 // Sets the form's progress bar to `percent` and its status label to `text`, and redraws both.
 // Returns true when a step failed.
@@ -65,6 +72,8 @@ class clsKorvalinx : public settings::ChartSettings {
   RunOutcome LastRunOutcome() const { return outcome_; }
   // The reason of a failed save, empty otherwise.
   const std::string& LastRunError() const { return runError_; }
+  // The period that the last run fixed; empty before a run and when the target was open.
+  const std::optional<ChartPeriod>& LastRunPeriod() const { return period_; }
   // What the last run passed over while it made the chart (a field, a split, a bar format or a
   // definition the host refused, a day it could not read); empty after a clean run. A failed
   // save is not among them (see LastRunOutcome).
@@ -82,6 +91,7 @@ class clsKorvalinx : public settings::ChartSettings {
   EngineContext context_;
   RunOutcome outcome_ = RunOutcome::NotRun;
   std::string runError_;
+  std::optional<ChartPeriod> period_;
   std::vector<host::Failure> skipped_;
 };
 

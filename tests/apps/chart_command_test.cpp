@@ -100,7 +100,7 @@ TEST_F(ChartCommand, ResourceScheduleCountsHoursWithOneDecimal) {
 TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
   struct Case {
     std::vector<std::string> args;
-    const char* message;
+    std::string message;
   };
   const std::string missing = (dir / "fehlt.xml").string();
   const std::string noFolder = (dir / "nicht-da" / "c.xml").string();
@@ -123,7 +123,10 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
       {{"--colour", "3", "--colours"}, "--colour und --colours schließen einander aus"},
       {{"--yaer", "2025"}, "unbekannte Option \"--yaer\" (meinten Sie --year?)"},
       {{"--year"}, "bei --year fehlt der Wert"},
-      {{"chart", missing}, "es fehlt die Angabe -o/--output"},
+      {{"chart", missing}, "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv"},
+      {{"--csv", (dir / "nicht-da" / "t.csv").string()}, "Der Ordner \"" + (dir / "nicht-da").string() + "\" für die CSV-Datei"},
+      {{"--csv", (dir / "t.csv").string(), "--ics", (dir / "t.csv").string()}, "ist zugleich die CSV-Datei"},
+      {{"--xlsx", (dir / "chart.xml").string()}, "ist zugleich die Diagrammdatei"},
       {{"chart"}, "es fehlt die Angabe QUELLE"},
       {{"chart", "-o", noFolder, "x"}, ""},
       {{"chart", "a.xml", "b.xml", "-o", "c.xml"}, "überzähliges Argument \"b.xml\""},

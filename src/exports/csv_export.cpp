@@ -1,0 +1,58 @@
+#include "exports/csv_export.hpp"
+
+#include "exports/export_file.hpp"
+
+namespace kx::exports {
+
+std::string CsvField(std::string_view text) {
+  std::string value;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+    value = "'";
+  value += text;
+  const bool quote = value.find_first_of(";\"\r\n") != std::string::npos ||
+                     (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+  if (!quote) return value;
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string CsvText(const ChartTable& table) {
+  constexpr const char* kEnd = "\r\n";
+  std::string text = "\xEF\xBB\xBF";
+  text += "Gruppe;Ressource;";
+  const long days = table.DayCount();
+  for (long i = 0; i < days; ++i) {
+    text += GermanDate(table.Day(i));
+    text += ';';
+  }
+  text += table.Vacation() ? "Anzahl Urlaubstage" : "Anzahl Arbeitstage;Anzahl Projektstunden";
+  text += kEnd;
+  for (const TableRow& row : table.rows) {
+    text += CsvField(row.group);
+    text += ';';
+    text += CsvField(row.name);
+    text += ';';
+    for (const DayCell& cell : row.days) {
+      if (cell.marked) text += table.Vacation() ? std::string("U") : GermanHours(cell.hours);
+      text += ';';
+    }
+    text += std::to_string(row.markedDays);
+    if (!table.Vacation()) {
+      text += ';';
+      text += GermanHours(row.hours);
+    }
+    text += kEnd;
+  }
+  return text;
+}
+
+void WriteCsv(const ChartTable& table, const std::string& path) {
+  WriteFileWhole(path, CsvText(table));
+}
+
+}  // namespace kx::exports

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
+#include "testing/test_folder.hpp"
+
+namespace kx::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// "korvalinx chart" with --csv, --ics and --xlsx on a copy of the example project.
+class ExportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override { folder.CopyExamples(); }
+
+  int Run(std::vector<std::string> more, const char* plan = "vacation") {
+    std::vector<std::string> args{"chart", (dir / "neubau_buerogebaeude.xml").string(), "--plan",
+                                  plan, "--yes"};
+    args.insert(args.end(), more.begin(), more.end());
+    out.str("");
+    err.str("");
+    CommandLineEnvironment env{out, err, &registry};
+    return RunCommandLine(args, env);
+  }
+  std::string At(const char* name) const { return (dir / name).string(); }
+
+  kx::testing::TestFolder folder{"kx-cli-export"};
+  const fs::path& dir = folder.path();
+  MemoryRegistryStore registry;
+  std::ostringstream out, err;
+};
+
+TEST_F(ExportCommand, ExportsWithoutAChartFileComeFromOneRun) {
+  ASSERT_EQ(Run({"--year", "2025", "--group", "--csv", At("u.csv"), "--ics", At("u.ics"),
+                 "--xlsx", At("u.xlsx")}),
+            job::kExitOk)
+      << err.str();
+  EXPECT_EQ(out.str(), "CSV-Datei gespeichert: " + At("u.csv") +
+                           "\nKalenderdatei gespeichert: " + At("u.ics") +
+                           "\nArbeitsmappe gespeichert: " + At("u.xlsx") + "\n");
+  EXPECT_EQ(err.str(), "");
+  const std::string csv = ReadFile(At("u.csv"));
+  EXPECT_EQ(csv.rfind("\xEF\xBB\xBFGruppe;Ressource;01.01.2025;02.01.2025;", 0), 0u);
+  EXPECT_NE(csv.find(";31.12.2025;Anzahl Urlaubstage\r\n"), std::string::npos);
+  const std::string ics = ReadFile(At("u.ics"));
+  // No chart file was asked for: the calendar is named after the plan and the project only.
+  EXPECT_NE(ics.find("NAME:Urlaubsplan 01.01.2025 – 31.12.2025: Neubau Bürogebäude\r\n"),
+            std::string::npos);
+  EXPECT_NE(ics.find("SUMMARY:Urlaub: "), std::string::npos);
+  EXPECT_EQ(ReadFile(At("u.xlsx")).substr(0, 2), "PK");
+  // Nothing else was left in the folder: no chart, no temporary file.
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"aussenanlagen.xml", "neubau_buerogebaeude.xml",
+                                          "u.csv", "u.ics", "u.xlsx"}));
+}
+
+TEST_F(ExportCommand, AFailedExportEndsWithExitOneAndKeepsTheOthers) {
+  // /proc passes the folder check but takes no new file: the failure comes while writing.
+  EXPECT_EQ(Run({"--year", "2025", "-o", At("u.xml"), "--csv", At("u.csv"), "--xlsx",
+                 "/proc/kx-nicht-hier.xlsx"}),
+            job::kExitWriteFailed);
+  EXPECT_NE(err.str().find("korvalinx: Fehler: Die Arbeitsmappe \"/proc/kx-nicht-hier.xlsx\" "
+                           "konnte nicht geschrieben werden:"),
+            std::string::npos)
+      << err.str();
+  EXPECT_TRUE(fs::exists(At("u.xml")));
+  EXPECT_NE(out.str().find("CSV-Datei gespeichert: " + At("u.csv")), std::string::npos);
+  EXPECT_FALSE(fs::exists("/proc/kx-nicht-hier.xlsx"));
+}
+
+}  // namespace
+}  // namespace kx::app
