@@ -4,16 +4,22 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <tuple>
 
 #include "command_line.hpp"
 #include "exports/exports.hpp"
 #include "job/chart_job.hpp"
+#ifdef KX_WITH_PICTURE
+#include "picture_job.hpp"
+#endif
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
 
@@ -51,6 +57,7 @@ struct GivenOptions {
   std::string source;
   std::string output, plan, period, year, from, to, calendar, filter, colour;
   exports::ExportTargets exports;
+  std::vector<std::string> pictures;  // --png, --svg, --pdf
   std::optional<bool> group, keepEmpty;
   bool colours = false, saveSettings = false, yes = false, quiet = false;
 };
@@ -81,6 +88,21 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->add_option("--xlsx", given->exports.xlsx,
                   "die Tage als Arbeitsmappe mit den Balkenfarben und den Summen")
       ->type_name("DATEI");
+#ifdef KX_WITH_PICTURE
+  for (const auto& [name, ext, what] :
+       {std::tuple{"--png", ".png", "ein Bild des Diagramms als PNG"},
+        std::tuple{"--svg", ".svg", "ein Bild des Diagramms als SVG"},
+        std::tuple{"--pdf", ".pdf", "das Diagramm als PDF zum Drucken (Seiten mit Kopfzeile)"}}) {
+    cmd->add_option_function<std::string>(
+           name, [given](const std::string& path) { given->pictures.push_back(path); }, what)
+        ->type_name("DATEI")
+        ->check(Check([ext = std::string(ext)](const std::string& v) -> std::string {
+          if (v.size() > ext.size() && v.compare(v.size() - ext.size(), ext.size(), ext) == 0)
+            return {};
+          return "\"" + v + "\" endet nicht auf " + ext;
+        }));
+  }
+#endif
   cmd->add_option("--plan", given->plan,
                   "schedule: Ressourcenzeitplan, vacation: Urlaubsplan\n"
                   "(Vorgabe: die gespeicherte Art, sonst schedule)")
@@ -179,9 +201,20 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
       return refuse(names + " schließen einander aus (nur ein Zeitraum)");
     }
-    if (!has("--output") && !g.exports.Any())
+    if (!has("--output") && !g.exports.Any() && g.pictures.empty())
       return refuse(
-          "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv, --ics oder --xlsx");
+          "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv, --ics, --xlsx, --png, "
+          "--svg oder --pdf");
+    for (const std::string& picture : g.pictures) {
+      std::error_code ec;
+      const auto folder = std::filesystem::absolute(picture, ec).parent_path();
+      if (!std::filesystem::is_directory(folder, ec))
+        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+      if (std::filesystem::is_directory(picture, ec))
+        return refuse("Das Bild \"" + picture + "\" ist ein Ordner.");
+      if (has("--output") && SameFile(picture, g.output))
+        return refuse("Das Bild \"" + picture + "\" würde die Diagrammdatei überschreiben.");
+    }
     if (const auto problem = exports::CheckExportTargets(g.exports, g.output)) {
       ShowMessage(boxes, *problem, kProductTitle, MsgIcon::Critical);
       exitCode = job::kExitBadInput;
@@ -244,6 +277,13 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         return ok;
       });
     }
+#ifdef KX_WITH_PICTURE
+    for (const std::string& picture : g.pictures) {
+      options.outputs.push_back([&env, picture](const job::FinishedChart& chart, MessageBoxes&) {
+        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err);
+      });
+    }
+#endif
     exitCode = job::RunChartJob(options, services);
     if (drawn) env.err << "\n" << std::flush;
   });

@@ -4,10 +4,11 @@
 #include <ostream>
 
 #include "command_line.hpp"
-#include "job/chart_job.hpp"
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
 #include "gantt/picture_file.hpp"
+#include "job/chart_job.hpp"
+#include "platform/model.hpp"
 #include "platform/project_xml.hpp"
 #include "support/regional.hpp"
 
@@ -54,15 +55,15 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     dayWidth = ParseNumber(*options.dayWidth, RegionalSettings::German());
     if (!dayWidth) dayWidth = ParseNumber(*options.dayWidth, point);
     if (!dayWidth)
-      return BadInput(err, "Die Tagesbreite \"" + *options.dayWidth +
-                               "\" ist keine Zahl (z. B. 12 oder 2,5).");
+      return BadInput(
+          err, "Die Tagesbreite \"" + *options.dayWidth + "\" ist keine Zahl (z. B. 12 oder 2,5).");
     if (!(*dayWidth >= 0.5 && *dayWidth <= 200.0))
       return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
                                " liegt nicht zwischen 0,5 und 200 Pixeln.");
   }
   if (options.paper != "A4" && options.paper != "A3")
-    return BadInput(err, "Das Papierformat \"" + options.paper +
-                             "\" ist unbekannt: erlaubt sind A4 und A3.");
+    return BadInput(
+        err, "Das Papierformat \"" + options.paper + "\" ist unbekannt: erlaubt sind A4 und A3.");
 
   std::error_code ec;
   if (!fs::exists(options.chart, ec))
@@ -76,7 +77,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                              "Namen.");
   const fs::path folder = fs::absolute(options.output, ec).parent_path();
   if (!fs::is_directory(folder, ec))
-    return BadInput(err, "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+    return BadInput(err,
+                    "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
   if (fs::is_directory(options.output, ec))
     return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
 
@@ -144,6 +146,33 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   }
   out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
   return job::kExitOk;
+}
+
+bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
+                       std::ostream& out, std::ostream& err) {
+  const auto format = gantt::PictureFormatOf(path);
+  if (!format) {
+    PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
+    return false;
+  }
+  if (!gantt::EnsureGuiApplication()) {
+    PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
+    return false;
+  }
+  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  gantt::PictureOptions pictureOptions;
+  const gantt::PdfOptions pdf;
+  if (*format == gantt::PictureFormat::Pdf)
+    pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
+  const gantt::ChartPainter painter(model, pictureOptions);
+  try {
+    gantt::SavePicture(painter, path, *format, pdf);
+  } catch (const host::HostError& e) {
+    PrintMessage(err, true, "Das Bild kann nicht gespeichert werden:\n" + e.description());
+    return false;
+  }
+  out << "Bild gespeichert: " << path << "\n";
+  return true;
 }
 
 }  // namespace kx::app

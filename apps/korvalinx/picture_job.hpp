@@ -5,6 +5,10 @@
 #include <optional>
 #include <string>
 
+namespace kx::platform {
+struct ProjectData;
+}
+
 namespace kx::app {
 
 struct PictureJobOptions {
@@ -13,9 +17,9 @@ struct PictureJobOptions {
   std::optional<std::string> from;  // the first day shown; default: the chart's period
   std::optional<std::string> to;
   std::optional<std::string> dayWidth;  // pixels per day: "12", "2,5" or "2.5"
-  std::string paper = "A4";         // PDF: "A4" or "A3"
-  bool portrait = false;            // PDF: upright pages
-  bool noTable = false;             // bars only, without the table at the left
+  std::string paper = "A4";             // PDF: "A4" or "A3"
+  bool portrait = false;                // PDF: upright pages
+  bool noTable = false;                 // bars only, without the table at the left
   bool quiet = false;
 };
 
@@ -23,5 +27,11 @@ struct PictureJobOptions {
 // target stays as it was), 2 bad input (a German message on `err` says what is wrong). The
 // result line goes to `out`.
 int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err);
+
+// Draws a chart just made (`project`) to `path` in the format its extension names, over the
+// chart's own period. Returns false after a German message on `err`; the result line goes to
+// `out`.
+bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
+                       std::ostream& out, std::ostream& err);
 
 }  // namespace kx::app

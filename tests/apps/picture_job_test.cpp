@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "command_line.hpp"
-#include "job/chart_job.hpp"
 #include "gantt/chart_painter.hpp"
+#include "job/chart_job.hpp"
 #include "platform/project_xml.hpp"
 #include "support/registry.hpp"
 #include "support/scripted_message_boxes.hpp"
@@ -68,10 +68,10 @@ fs::path PictureJob::shared;
 TEST_F(PictureJob, ThePngOfTheExampleShowsEachResourcesColour) {
   const std::string chartBefore = ReadFile(options.chart);
   ASSERT_EQ(Run(), job::kExitOk) << err.str();
-  EXPECT_EQ(out.str().rfind("Bild gespeichert: " + options.output +
-                                " (46 Zeilen, 01.01.2025 bis 31.12.2025, ",
-                            0),
-            0u)
+  EXPECT_EQ(
+      out.str().rfind(
+          "Bild gespeichert: " + options.output + " (46 Zeilen, 01.01.2025 bis 31.12.2025, ", 0),
+      0u)
       << out.str();
   const QImage image(QString::fromStdString(options.output));
   ASSERT_FALSE(image.isNull());
@@ -188,9 +188,34 @@ TEST_F(PictureJob, AFileThatIsNoProjectIsReportedWithItsName) {
   std::ofstream(broken) << "<Project xmlns=\"http://schemas.microsoft.com/project\"><Tasks>";
   options.chart = broken.string();
   EXPECT_EQ(Run(), job::kExitBadInput);
-  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Diagrammdatei kann nicht gelesen werden:\n  " + broken.string(), 0),
+  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Diagrammdatei kann nicht gelesen werden:\n  " +
+                                broken.string(),
+                            0),
             0u)
       << err.str();
+}
+
+// The chart command draws the chart it just made, in the same run; without -o no chart file.
+TEST_F(PictureJob, TheChartCommandDrawsWhatItMade) {
+  MemoryRegistryStore registry;
+  out.str("");
+  err.str("");
+  CommandLineEnvironment env{out, err, &registry};
+  const fs::path png = shared / "gleich.png", pdf = shared / "gleich.pdf";
+  ASSERT_EQ(
+      RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--plan", "vacation",
+                      "--year", "2025", "--yes", "--png", png.string(), "--pdf", pdf.string()},
+                     env),
+      job::kExitOk)
+      << err.str();
+  EXPECT_FALSE(QImage(QString::fromStdString(png.string())).isNull());
+  EXPECT_EQ(ReadFile(pdf).rfind("%PDF", 0), 0u);
+  EXPECT_NE(out.str().find("Bild gespeichert: " + png.string()), std::string::npos);
+  ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--svg",
+                            (shared / "x.png").string()},
+                           env),
+            job::kExitBadInput);
+  EXPECT_NE(err.str().find("--svg: "), std::string::npos) << err.str();
 }
 
 }  // namespace
