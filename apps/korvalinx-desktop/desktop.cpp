@@ -3,7 +3,11 @@
 #include <filesystem>
 #include <memory>
 
+#include <QApplication>
+
 #include "addin/connect.hpp"
+#include "host_window.hpp"
+#include "platform/command_bars.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/project_xml.hpp"
 #include "support/product.hpp"
@@ -47,6 +51,63 @@ int RunWizard(const std::string& path, const DesktopServices& services) {
   addin::Connect connect(services.presenter, wizardServices);
   connect.OnConnection(&host, addin::kConnectExternal);
   return kExitOk;
+}
+
+namespace {
+
+class AddInRecord final : public host::AddInInstance {
+ public:
+  std::string GetProgId() override { return addin::kProgId; }
+};
+
+}  // namespace
+
+bool RegisterAddIn(RegistryStore& store) {
+  const std::string key = std::string(kAddInsKey) + "\\" + addin::kProgId;
+  if (!store.KeyExists(HKEY_CURRENT_USER, key)) {
+    std::string name = kProductTitle, description = addin::kAddInDescription;
+    SetRegString(store, HKEY_CURRENT_USER, key, "FriendlyName", name);
+    SetRegString(store, HKEY_CURRENT_USER, key, "Description", description);
+    RegValue load;
+    load.type = REG_DWORD;
+    load.number = addin::kLoadAtStartup;
+    store.Write(HKEY_CURRENT_USER, key, "LoadBehavior", load);
+  }
+  return GetRegString(store, HKEY_CURRENT_USER, key, "LoadBehavior") ==
+         std::to_string(addin::kLoadAtStartup);
+}
+
+int RunDesktop(const std::vector<std::string>& files, const DesktopServices& services) {
+  SilentMessageBoxes silent;
+  MessageBoxes& boxes = services.boxes != nullptr ? *services.boxes : silent;
+  MemoryRegistryStore memory;
+  RegistryStore& store = services.registry != nullptr ? *services.registry : memory;
+
+  auto format = std::make_shared<platform::ProjectXmlFormat>();
+  platform::PlanningHost host(format);
+  auto bars = std::make_shared<platform::CommandBarService>();
+  bars->Load(store);
+  host.SetCommandBars(bars);
+
+  HostWindow window(host, *bars);
+  for (const auto& file : files) window.OpenFile(file);
+
+  wizard::WizardServices wizardServices;
+  wizardServices.boxes = &boxes;
+  wizardServices.dialogs = services.dialogs;
+  wizardServices.clock = services.clock;
+  wizardServices.registry = services.registry;
+  wizardServices.info = services.info;
+  addin::Connect connect(services.presenter, wizardServices);
+  AddInRecord record;
+  const bool loaded = RegisterAddIn(store);
+  if (loaded) connect.OnConnection(&host, addin::kConnectStartup, &record);
+
+  window.show();
+  const int code = QApplication::exec();
+  if (loaded) connect.OnDisconnection(addin::kRemoveHostShutdown);
+  bars->Save(store);
+  return code == 0 ? kExitOk : code;
 }
 
 }  // namespace kx::desktop

@@ -1,5 +1,6 @@
-// korvalinx-desktop: the desktop program. `--wizard FILE` opens FILE and shows the chart wizard
-// over it; the program ends when the wizard closes.
+// korvalinx-desktop: the desktop program. `korvalinx-desktop [FILE...]` is the planning host's
+// window with the add-in in its menus; `--wizard FILE` opens FILE and shows the chart wizard over
+// it, and the program ends when the wizard closes.
 
 #include <CLI/CLI.hpp>
 #include <QApplication>
@@ -22,7 +23,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument(argv[i]);
     if (argument == "-h" || argument == "--help") {
-      std::cout << "Aufruf: korvalinx-desktop --wizard DATEI\n\n"
+      std::cout << "Aufruf: korvalinx-desktop [DATEI...]\n"
+                   "        korvalinx-desktop --wizard DATEI\n\n"
+                   "  DATEI           Projektdateien, die im Fenster geöffnet werden\n"
                    "  --wizard DATEI  die Projektdatei öffnen und den Assistenten zeigen; das "
                    "Programm endet,\n                  wenn der Assistent geschlossen wird\n"
                    "  -h, --help      diese Hilfe zeigen\n";
@@ -41,16 +44,13 @@ int main(int argc, char** argv) {
   std::string source;
   app.add_option("--wizard", source, "die Projektdatei öffnen und den Assistenten zeigen")
       ->type_name("DATEI");
+  std::vector<std::string> files;
+  app.add_option("DATEI", files, "Projektdateien, die im Fenster geöffnet werden");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     std::cerr << "korvalinx-desktop: ungültiger Aufruf (" << e.what()
               << "); Hilfe mit: korvalinx-desktop --help\n";
-    return kx::desktop::kExitBadInput;
-  }
-  if (source.empty()) {
-    std::cerr << "korvalinx-desktop: die Option --wizard DATEI fehlt; Hilfe mit: "
-                 "korvalinx-desktop --help\n";
     return kx::desktop::kExitBadInput;
   }
 
@@ -67,5 +67,8 @@ int main(int argc, char** argv) {
   } else {
     store = std::make_unique<kx::platform::UserRegistryStore>(storePath);
   }
-  return kx::desktop::RunWizard(source, {&boxes, &dialogs, &clock, store.get(), &presenter, &info});
+  const kx::desktop::DesktopServices services{&boxes,      &dialogs,   &clock,
+                                              store.get(), &presenter, &info};
+  if (!source.empty()) return kx::desktop::RunWizard(source, services);
+  return kx::desktop::RunDesktop(files, services);
 }
