@@ -16,6 +16,21 @@ namespace kx::desktop {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// What the wizard and its chart engine get of the desktop's services.
+wizard::WizardServices WizardServicesOf(const DesktopServices& services, MessageBoxes& boxes) {
+  wizard::WizardServices w;
+  w.boxes = &boxes;
+  w.dialogs = services.dialogs;
+  w.clock = services.clock;
+  w.registry = services.registry;
+  w.info = services.info;
+  return w;
+}
+
+}  // namespace
+
 int RunWizard(const std::string& path, const DesktopServices& services) {
   SilentMessageBoxes silent;
   MessageBoxes& boxes = services.boxes != nullptr ? *services.boxes : silent;
@@ -42,13 +57,7 @@ int RunWizard(const std::string& path, const DesktopServices& services) {
     ShowMessage(boxes, text, kProductTitle, MsgIcon::Information);
   }
 
-  wizard::WizardServices wizardServices;
-  wizardServices.boxes = &boxes;
-  wizardServices.dialogs = services.dialogs;
-  wizardServices.clock = services.clock;
-  wizardServices.registry = services.registry;
-  wizardServices.info = services.info;
-  addin::Connect connect(services.presenter, wizardServices);
+  addin::Connect connect(services.presenter, WizardServicesOf(services, boxes));
   connect.OnConnection(&host, addin::kConnectExternal);
   return kExitOk;
 }
@@ -92,13 +101,7 @@ int RunDesktop(const std::vector<std::string>& files, const DesktopServices& ser
   HostWindow window(host, *bars);
   for (const auto& file : files) window.OpenFile(file);
 
-  wizard::WizardServices wizardServices;
-  wizardServices.boxes = &boxes;
-  wizardServices.dialogs = services.dialogs;
-  wizardServices.clock = services.clock;
-  wizardServices.registry = services.registry;
-  wizardServices.info = services.info;
-  addin::Connect connect(services.presenter, wizardServices);
+  addin::Connect connect(services.presenter, WizardServicesOf(services, boxes));
   AddInRecord record;
   const bool loaded = RegisterAddIn(store);
   if (loaded) connect.OnConnection(&host, addin::kConnectStartup, &record);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "exports/chart_table.hpp"
+#include "support/paths.hpp"
 
 namespace kx::exports {
 
@@ -25,16 +26,7 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) Fail(errno);
   temp_ = pattern;
-  struct stat st {};
-  mode_t mode = 0;
-  if (::stat(target_.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  const int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+  const int error = ::fchmod(fd, ReplacementMode(target_)) == 0 ? 0 : errno;
   ::close(fd);
   if (error != 0) Fail(error);
 }
@@ -74,8 +66,8 @@ void PendingFile::Commit() {
 }
 
 void PendingFile::Fail(int error) const {
-  throw ExportError("\"" + target_ + "\" kann nicht geschrieben werden (" +
-                    std::strerror(error) + ").");
+  throw ExportError("\"" + target_ + "\" kann nicht geschrieben werden (" + std::strerror(error) +
+                    ").");
 }
 
 void WriteFileWhole(const std::string& target, std::string_view content) {

@@ -24,6 +24,7 @@
 #include "platform/project_xml.hpp"
 #include "platform/project_xml_detail.hpp"
 #include "platform/xml_values.hpp"
+#include "support/paths.hpp"
 
 namespace kx::platform {
 namespace {
@@ -793,16 +794,7 @@ class TempFile {
     temp_ = pattern;
     ::flock(fd_, LOCK_EX | LOCK_NB);
     // The new file gets the permissions of the file it replaces, or those of a new file.
-    struct stat st {};
-    mode_t mode = 0;
-    if (::stat(mode_of.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    int error = ::fchmod(fd_, mode) == 0 ? 0 : errno;
+    int error = ::fchmod(fd_, ReplacementMode(mode_of)) == 0 ? 0 : errno;
     const char* data = content.data();
     std::size_t left = content.size();
     while (error == 0 && left > 0) {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -15,9 +17,18 @@ bool SameFile(const std::string& a, const std::string& b) {
   const auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
   if (!ea && !eb && pa == pb) return true;
   // Hard links and other second names of one file.
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+unsigned ReplacementMode(const std::string& replaced) {
+  struct stat st {};
+  if (::stat(replaced.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
 }
 
 }  // namespace kx

@@ -11,4 +11,8 @@ namespace kx {
 // as itself.
 bool SameFile(const std::string& a, const std::string& b);
 
+// The permission bits for a new file that replaces `replaced`: those of `replaced` when it
+// exists, else those of any new file (0666 less the process's umask).
+unsigned ReplacementMode(const std::string& replaced);
+
 }  // namespace kx
