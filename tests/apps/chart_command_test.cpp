@@ -20,10 +20,7 @@ namespace fs = std::filesystem;
 using job::kExitBadInput;
 using job::kExitOk;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using kx::testing::ReadFile;
 
 // Runs "korvalinx chart" on a copy of the example project, through the real command line.
 class ChartCommand : public ::testing::Test {

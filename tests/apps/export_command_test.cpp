@@ -14,10 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using kx::testing::ReadFile;
 
 // "korvalinx chart" with --csv, --ics and --xlsx on a copy of the example project.
 class ExportCommand : public ::testing::Test {

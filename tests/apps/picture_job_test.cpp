@@ -13,16 +13,14 @@
 #include "platform/project_xml.hpp"
 #include "support/registry.hpp"
 #include "support/scripted_message_boxes.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using kx::testing::ReadFile;
 
 // A grouped vacation plan of the example project, made once for all tests.
 class PictureJob : public ::testing::Test {
