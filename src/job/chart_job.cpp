@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "addin/project_tools.hpp"
@@ -260,13 +261,14 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   engine.GetSettings();
   Override(engine, options);
 
-  ScratchFolder scratch;
+  std::optional<ScratchFolder> scratch;  // only for a chart that no file asked for
   if (options.output) {
     engine.strChartPath = fs::absolute(*options.output).lexically_normal().string();
   } else {
-    if (scratch.Path().empty())
+    scratch.emplace();
+    if (scratch->Path().empty())
       return BadInput(boxes, "Es kann kein temporärer Ordner angelegt werden.");
-    engine.strChartPath = (scratch.Path() / "diagramm.xml").string();
+    engine.strChartPath = (scratch->Path() / "diagramm.xml").string();
   }
   if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
     return PathRefused(boxes, *problem);
