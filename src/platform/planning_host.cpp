@@ -523,6 +523,46 @@ void PlanningHost::SaveProjectAs(const std::string& path) {
   files_->Save(*s.data, path);
   s.data->fullName = path;
   s.data->name = FileName(path);
+  if (!WroteFile(path)) written_.push_back(path);
+}
+
+bool PlanningHost::WroteFile(const std::string& path) const {
+  for (const std::string& w : written_)
+    if (SameFile(w, path)) return true;
+  return false;
+}
+
+void PlanningHost::SetScreenUpdating(bool on) {
+  const bool changed = on != screenUpdating_;
+  screenUpdating_ = on;
+  if (changed && onScreenUpdating_) onScreenUpdating_(on);
+}
+
+std::vector<std::shared_ptr<ProjectData>> PlanningHost::OpenData() const {
+  std::vector<std::shared_ptr<ProjectData>> list;
+  for (const auto& s : impl_->source.open) list.push_back(s->data);
+  return list;
+}
+
+bool PlanningHost::ActivateProject(const std::shared_ptr<ProjectData>& data) {
+  for (const auto& s : impl_->source.open) {
+    if (s->data == data) {
+      impl_->source.active = s;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PlanningHost::CloseProject(const std::shared_ptr<ProjectData>& data) {
+  auto& open = impl_->source.open;
+  const auto it =
+      std::find_if(open.begin(), open.end(), [&](const auto& s) { return s->data == data; });
+  if (it == open.end()) return false;
+  const bool wasActive = *it == impl_->source.active;
+  open.erase(it);
+  if (wasActive) impl_->source.active = open.empty() ? nullptr : open.back();
+  return true;
 }
 
 void PlanningHost::AddGuardedFiles(const ProjectData& project, bool ownFiles,

@@ -2,6 +2,7 @@
 // The planning host: an application with open projects that serves the host interface over the
 // in-memory model of model.hpp. Project files are read and written through a ProjectFileFormat.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +43,21 @@ class PlanningHost final : public host::Application {
   std::shared_ptr<ProjectData> ActiveData() const;
   // The model behind a project of this host.
   static std::shared_ptr<ProjectData> DataOf(const host::ProjectPtr& project);
+  // The models of the open projects, in the order they were opened.
+  std::vector<std::shared_ptr<ProjectData>> OpenData() const;
+  // Makes an open project the active one; false when it is not open.
+  bool ActivateProject(const std::shared_ptr<ProjectData>& data);
+  // Takes a project off the open projects; the one opened last before it becomes active (none
+  // when it was the only one). False when it was not open.
+  bool CloseProject(const std::shared_ptr<ProjectData>& data);
+  // Whether this host wrote the file `path` (by SaveProjectAs) since it started, so that saving
+  // over it again replaces nothing but its own work.
+  bool WroteFile(const std::string& path) const;
   bool ScreenUpdating() const { return screenUpdating_; }
+  // Called whenever screen updating is switched (the window stops and resumes drawing).
+  void SetOnScreenUpdating(std::function<void(bool)> onChange) {
+    onScreenUpdating_ = std::move(onChange);
+  }
   void SetFileFormat(std::shared_ptr<ProjectFileFormat> files) { files_ = std::move(files); }
 
   host::ProjectPtr GetActiveProject() override;
@@ -53,7 +68,7 @@ class PlanningHost final : public host::Application {
   void SaveProjectAs(const std::string& path) override;
   std::vector<std::string> GetGuardedFiles() override;
   std::vector<std::string> GetFilesOfSave(const std::string& path) override;
-  void SetScreenUpdating(bool on) override { screenUpdating_ = on; }
+  void SetScreenUpdating(bool on) override;
   host::ActiveView& GetActiveView() override;
   host::Definitions& GetDefinitions() override;
   // The window's menus and toolbars, when the host has a window (see SetCommandBars).
@@ -68,6 +83,8 @@ class PlanningHost final : public host::Application {
   std::unique_ptr<Impl> impl_;
   std::shared_ptr<ProjectFileFormat> files_;
   bool screenUpdating_ = true;
+  std::function<void(bool)> onScreenUpdating_;
+  std::vector<std::string> written_;
   std::shared_ptr<host::CommandBars> commandBars_;
 };
 

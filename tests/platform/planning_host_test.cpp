@@ -70,6 +70,51 @@ TEST(Application, NewProjectsAreNumberedAndSavedThroughTheFileFormat) {
   EXPECT_FALSE(host.ScreenUpdating());
 }
 
+TEST(Application, ProjectsAreActivatedAndClosedAndTheHostKnowsWhatItWrote) {
+  auto files = std::make_shared<MemoryFiles>();
+  PlanningHost host(files);
+  std::vector<bool> switched;
+  host.SetOnScreenUpdating([&](bool on) { switched.push_back(on); });
+  host.CreateNewProject();
+  host.CreateNewProject();
+  host.CreateNewProject();
+  const auto open = host.OpenData();
+  ASSERT_EQ(open.size(), 3u);
+  EXPECT_EQ(host.ActiveData(), open[2]);
+
+  EXPECT_TRUE(host.ActivateProject(open[0]));
+  EXPECT_EQ(host.GetActiveProject()->GetProjectName(), "Projekt1");
+  EXPECT_FALSE(host.ActivateProject(NewProjectData("fremd")));
+  EXPECT_EQ(host.ActiveData(), open[0]);
+
+  // Closing another project keeps the active one; closing the active one activates the one
+  // opened last.
+  EXPECT_TRUE(host.CloseProject(open[1]));
+  EXPECT_EQ(host.ActiveData(), open[0]);
+  EXPECT_FALSE(host.CloseProject(open[1]));
+  EXPECT_TRUE(host.CloseProject(open[0]));
+  EXPECT_EQ(host.ActiveData(), open[2]);
+  EXPECT_TRUE(host.CloseProject(open[2]));
+  EXPECT_EQ(host.ActiveData(), nullptr);
+  EXPECT_EQ(ErrorOf([&] { host.GetActiveProject(); }), host::kErrNoProject);
+
+  // A file read is not one the host wrote; once saved over, it is.
+  files->saved["/daten/quelle.xml"] = *NewProjectData("quelle.xml");
+  host.OpenProject("/daten/quelle.xml");
+  EXPECT_FALSE(host.WroteFile("/daten/quelle.xml"));
+  host.SaveProjectAs("/daten/kopie.xml");
+  EXPECT_TRUE(host.WroteFile("/daten/kopie.xml"));
+  EXPECT_TRUE(host.WroteFile("/daten/../daten/kopie.xml"));
+  EXPECT_FALSE(host.WroteFile("/daten/quelle.xml"));
+
+  // Only a real switch is reported.
+  host.SetScreenUpdating(true);
+  host.SetScreenUpdating(false);
+  host.SetScreenUpdating(false);
+  host.SetScreenUpdating(true);
+  EXPECT_EQ(switched, (std::vector<bool>{false, true}));
+}
+
 TEST(Project, StartFinishResourcesAndSharedHandles) {
   RegionalSettings::SetCurrent(RegionalSettings::German());
   auto p = NewProjectData("Quelle");
