@@ -62,30 +62,6 @@ int RunWizard(const std::string& path, const DesktopServices& services) {
   return kExitOk;
 }
 
-namespace {
-
-class AddInRecord final : public host::AddInInstance {
- public:
-  std::string GetProgId() override { return addin::kProgId; }
-};
-
-}  // namespace
-
-bool RegisterAddIn(RegistryStore& store) {
-  const std::string key = std::string(kAddInsKey) + "\\" + addin::kProgId;
-  if (!store.KeyExists(HKEY_CURRENT_USER, key)) {
-    std::string name = kProductTitle, description = addin::kAddInDescription;
-    SetRegString(store, HKEY_CURRENT_USER, key, "FriendlyName", name);
-    SetRegString(store, HKEY_CURRENT_USER, key, "Description", description);
-    RegValue load;
-    load.type = REG_DWORD;
-    load.number = addin::kLoadAtStartup;
-    store.Write(HKEY_CURRENT_USER, key, "LoadBehavior", load);
-  }
-  return GetRegString(store, HKEY_CURRENT_USER, key, "LoadBehavior") ==
-         std::to_string(addin::kLoadAtStartup);
-}
-
 int RunDesktop(const std::vector<std::string>& files, const DesktopServices& services) {
   SilentMessageBoxes silent;
   MessageBoxes& boxes = services.boxes != nullptr ? *services.boxes : silent;
@@ -98,17 +74,17 @@ int RunDesktop(const std::vector<std::string>& files, const DesktopServices& ser
   bars->Load(store);
   host.SetCommandBars(bars);
 
-  HostWindow window(host, *bars);
+  HostWindow window(host, *bars, {&boxes, services.dialogs, &store});
   for (const auto& file : files) window.OpenFile(file);
 
   addin::Connect connect(services.presenter, WizardServicesOf(services, boxes));
-  AddInRecord record;
-  const bool loaded = RegisterAddIn(store);
-  if (loaded) connect.OnConnection(&host, addin::kConnectStartup, &record);
+  AddInSlot korvalinx(host, connect, store);
+  window.SetAddIns({&korvalinx});
+  if (RegisterAddIn(store)) korvalinx.Load(addin::kConnectStartup);
 
   window.show();
   const int code = QApplication::exec();
-  if (loaded) connect.OnDisconnection(addin::kRemoveHostShutdown);
+  korvalinx.Unload(addin::kRemoveHostShutdown);
   bars->Save(store);
   return code == 0 ? kExitOk : code;
 }

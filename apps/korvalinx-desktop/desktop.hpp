@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "add_ins.hpp"
 #include "support/clock.hpp"
 #include "support/file_dialog.hpp"
 #include "support/links.hpp"
@@ -30,14 +31,6 @@ struct DesktopServices {
 // Opens `path` and runs the wizard over it until it closes. Returns kExitOk then, or
 // kExitBadInput after a German message naming the file when it cannot be opened.
 int RunWizard(const std::string& path, const DesktopServices& services);
-
-// Where the host finds its add-ins (below HKEY_CURRENT_USER): one key per programmatic
-// identifier with "FriendlyName", "Description" and "LoadBehavior".
-inline constexpr const char* kAddInsKey = "Software\\Korvalinx Planer\\Addins";
-
-// Registers the Korvalinx add-in with the host when it is not registered yet (as its installer
-// would). Returns true when it is registered to load at start-up.
-bool RegisterAddIn(RegistryStore& store);
 
 // The planning host as a window: opens `files`, connects the add-in at start-up when it is
 // registered to load then, runs until the window closes, disconnects the add-in and keeps the

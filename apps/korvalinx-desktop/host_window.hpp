@@ -1,39 +1,105 @@
 #pragma once
-// The desktop host's main window: the open projects of the planning host, the active one drawn
-// as its Gantt view by the chart renderer, and the host's command bars as the menu bar and
-// toolbars. Clicks on the host's own controls run the window's commands; clicks on an add-in's
-// controls go to the add-in through the command bar service.
+// The desktop host's main window: the open projects of the planning host, the active one shown
+// in its Gantt view (drawn by the chart renderer) or its resource sheet, and the host's command
+// bars as the menu bar and toolbars. Clicks on the host's own controls run the window's
+// commands; clicks on an add-in's controls go to the add-in through the command bar service.
 
 #include <QMainWindow>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/command_bars.hpp"
 #include "platform/planning_host.hpp"
+#include "support/file_dialog.hpp"
+#include "support/message_box.hpp"
+#include "support/registry.hpp"
 
-class QScrollArea;
+class QLabel;
+class QMenu;
+class QStackedWidget;
 
 namespace kx::desktop {
 
+class AddInSlot;
+class GanttView;
+class ResourceSheet;
+
+// The host's name, in its title bar and its messages.
+inline constexpr const char* kHostTitle = "Korvalinx Planer";
+// Where the store keeps the files opened last (below HKEY_CURRENT_USER): "Datei1" is the newest.
+inline constexpr const char* kRecentFilesKey = "Software\\Korvalinx Planer\\Zuletzt geöffnet";
+inline constexpr int kRecentFiles = 4;
+
+// What the window asks and remembers with: its questions and messages, its file dialogs and the
+// per-user store. Missing ones: no questions (every answer the first button), no dialogs, no
+// list of recent files.
+struct WindowServices {
+  MessageBoxes* boxes = nullptr;
+  PlatformFileDialogs* dialogs = nullptr;
+  RegistryStore* store = nullptr;
+};
+
 class HostWindow final : public QMainWindow {
  public:
+  enum class Sheet { Gantt, Resources };
+
   HostWindow(platform::PlanningHost& host, platform::CommandBarService& bars,
-             QWidget* parent = nullptr);
+             WindowServices services = {}, QWidget* parent = nullptr);
   ~HostWindow() override;
+
+  // The add-ins that the "Add-Ins..." dialog lists and that the add-ins' controls load on
+  // demand.
+  void SetAddIns(std::vector<AddInSlot*> addIns) { addIns_ = std::move(addIns); }
 
   // Draws the menus and toolbars anew from the command bars.
   void RebuildBars();
-  // Shows the active project (title and Gantt view) anew.
+  // Shows the active project (title, view and its content) anew.
   void ShowActiveProject();
   // Opens a Project XML file as a new active project; false after a German message.
   bool OpenFile(const std::string& path);
+  // "Speichern" (under the project's file; a project never saved asks for a name) and
+  // "Speichern unter..." (asks for a name). Asks before replacing a file that this host did not
+  // write. False when nothing was saved.
+  bool SaveActive(bool askForName);
+  // "Schließen": takes the active project off, after asking about one that was never saved.
+  // False when the user kept it.
+  bool CloseActive();
+  void ShowSheet(Sheet sheet);
+  Sheet CurrentSheet() const;
+  // Runs one of the host's own commands by its built-in identifier.
+  void RunBuiltIn(std::int32_t id);
+  // The files opened last, newest first.
+  std::vector<std::string> RecentFiles() const;
+
+  GanttView* Gantt() const { return gantt_; }
+  ResourceSheet* Resources() const { return sheet_; }
+  QLabel* ViewName() const { return viewName_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void Run(const platform::CommandBarService::ControlView& control);
+  void AddRecentFile(const std::string& path);
+  void FillWindowMenu(QMenu* menu);
+  std::optional<std::string> AskFileName(bool save, const std::string& proposed);
+  // Asks about the unsaved work of `project`: true to go on (saved or given up), false to stop.
+  bool SettleUnsaved(const std::shared_ptr<platform::ProjectData>& project);
+  MsgAnswer Ask(const std::string& text, MsgButtons buttons, MsgIcon icon, int defaultButton);
+  void Tell(const std::string& text, MsgIcon icon);
 
   platform::PlanningHost& host_;
   platform::CommandBarService& bars_;
-  QScrollArea* scroll_ = nullptr;
+  WindowServices services_;
+  std::vector<AddInSlot*> addIns_;
+  QLabel* viewName_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  GanttView* gantt_ = nullptr;
+  ResourceSheet* sheet_ = nullptr;
+  std::map<const platform::ProjectData*, Sheet> sheets_;  // the sheet each open project shows
   double dayWidth_ = 16;
 };
 
