@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# A user at the desktop program on a real X display. Usage: x_session.sh PROGRAM EXAMPLES OUT
+# Starts Xvfb with openbox, opens the building example, and then, as a user would:
+#   Alt+E opens "Extras", K starts "Korvalinx Assistent"; in the wizard "Speichern..." takes a
+#   file name, "Ende" makes the chart, "Fertig" closes the wizard; the window then shows the
+#   chart project; "Datei > Beenden" (Alt+D, B) ends the program.
+# Screenshots of each step go to OUT. Exits 77 (skipped) where the X tools are missing.
+set -uo pipefail
+program=$1 examples=$2 out=$3
+
+for tool in Xvfb openbox xdotool import; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "übersprungen: $tool fehlt (scripts/setup installiert es)"
+    exit 77
+  fi
+done
+
+rm -rf "$out"
+mkdir -p "$out/home"
+cp "$examples/neubau_buerogebaeude.xml" "$examples/aussenanlagen.xml" "$out/home/"
+
+display=""
+for n in $(seq 91 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "kein freier X-Bildschirm"; exit 1; }
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FEHLER: $*"
+  import -display "$display" -window root "$out/fehler.png" 2>/dev/null
+  echo "Bildschirm beim Fehler: $out/fehler.png"
+  exit 1
+}
+shot() { import -display "$display" -window root "$out/$1.png" || fail "kein Bildschirmfoto $1"; }
+# Waits up to 30 s for a window whose name matches $1; prints its id.
+window() {
+  local id
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1)
+  [ -n "$id" ] || fail "kein Fenster \"$1\""
+  echo "$id"
+}
+
+Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >"$out/openbox.log" 2>&1 &
+pids+=($!)
+sleep 1
+
+HOME="$out/home" XDG_CONFIG_HOME="$out/home/.config" QT_QPA_PLATFORM=xcb \
+  "$program" "$out/home/neubau_buerogebaeude.xml" >"$out/programm.log" 2>&1 &
+desktop=$!
+pids+=($desktop)
+
+host=$(window "^Neubau Bürogebäude – Korvalinx Planer$")
+xdotool windowactivate --sync "$host" >/dev/null 2>&1
+sleep 1
+shot 1-fenster
+
+xdotool key alt+e
+sleep 1
+shot 2-extras
+xdotool key k
+wizard=$(window "^Korvalinx Assistent")
+sleep 1
+shot 3-assistent
+
+# The wizard's buttons, from its top left corner.
+eval "$(xdotool getwindowgeometry --shell "$wizard")"
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
+chart="$out/home/ressourcen.xml"
+click 665 278  # "Speichern..."
+sleep 2
+xdotool key ctrl+a
+xdotool type --delay 15 "$chart"
+xdotool key Return
+sleep 1
+shot 4-speicherort
+click 678 440  # "Ende"
+for _ in $(seq 120); do [ -s "$chart" ] && break; sleep 0.5; done
+[ -s "$chart" ] || fail "das Diagramm $chart wurde nicht geschrieben"
+sleep 2
+shot 5-erstellt
+click 678 440  # "Fertig"
+
+shown=$(window "^Ressourcenzeitplan .* – Korvalinx Planer$")
+sleep 1
+shot 6-diagramm
+echo "Fenster nach dem Lauf: $(xdotool getwindowname "$shown")"
+
+xdotool windowactivate --sync "$shown" >/dev/null 2>&1
+xdotool key alt+d
+sleep 0.5
+xdotool key b
+for _ in $(seq 100); do kill -0 "$desktop" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$desktop" 2>/dev/null && fail "das Programm endet nicht mit Datei > Beenden"
+wait "$desktop"
+code=$?
+[ "$code" -eq 0 ] || fail "das Programm endete mit $code"
+grep -rq "Korvalinx" "$out/home/.config" || fail "die Befehlsleisten wurden nicht gespeichert"
+echo "Bildschirmfotos: $out"
