@@ -108,6 +108,11 @@ HostWindow::~HostWindow() {
 
 void HostWindow::RebuildBars() {
   menuBar()->clear();
+  // The old menus go once the click that may have changed the bars has finished.
+  for (QMenu* old : menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
+    old->setObjectName(QString());
+    old->deleteLater();
+  }
   for (QToolBar* old : findChildren<QToolBar*>()) {
     removeToolBar(old);
     old->deleteLater();

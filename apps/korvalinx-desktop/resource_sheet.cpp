@@ -30,6 +30,7 @@ ResourceSheet::ResourceSheet(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* bar = new QHBoxLayout;
+  bar->setContentsMargins(8, 2, 8, 4);
   auto* label = new QLabel(QStringLiteral("&Filter:"), this);
   filters_ = new QComboBox(this);
   filters_->setObjectName(QStringLiteral("resourceFilter"));
@@ -47,6 +48,7 @@ ResourceSheet::ResourceSheet(QWidget* parent) : QWidget(parent) {
   for (const auto& c : kColumns) titles << QString::fromUtf8(c.field);
   table_->setHorizontalHeaderLabels(titles);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setAlternatingRowColors(true);

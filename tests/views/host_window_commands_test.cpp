@@ -1,0 +1,400 @@
+// The desktop host's own commands on Qt's offscreen platform: saving without rewriting the
+// user's files behind their back, closing and switching projects, the files opened last, the
+// resource sheet with its filters, a chart project in its own view with a header that stays while
+// the rows scroll, screen updating, and the add-ins dialog that loads and unloads Korvalinx.
+// The keyboard path through the menus needs a real display: tests/desktop/x_session.sh.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+
+#include "add_ins.hpp"
+#include "addin/connect.hpp"
+#include "gantt_view.hpp"
+#include "host_window.hpp"
+#include "job/chart_job.hpp"
+#include "platform/project_xml.hpp"
+#include "resource_sheet.hpp"
+#include "settings/chart_settings.hpp"
+#include "support/scripted_message_boxes.hpp"
+
+namespace {
+
+using namespace kx;
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A scratch folder with the example project and the project it inserts.
+struct Folder {
+  QTemporaryDir dir;
+  fs::path path() const { return fs::path(dir.path().toStdString()); }
+  std::string Examples() const {
+    for (const char* f : {"neubau_buerogebaeude.xml", "aussenanlagen.xml"})
+      fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, path() / f,
+                    fs::copy_options::overwrite_existing);
+    return (path() / "neubau_buerogebaeude.xml").string();
+  }
+  // A vacation plan of the example for 2025, made by the chart job.
+  std::string VacationPlan() const {
+    const std::string source = Examples();
+    job::ChartJobOptions options;
+    options.source = source;
+    options.output = (path() / "urlaub.xml").string();
+    options.plan = settings::kPlanVacation;
+    options.year = 2025;
+    ScriptedMessageBoxes boxes;
+    MemoryRegistryStore registry;
+    const int code = job::RunChartJob(options, {boxes, registry, {}, {}, nullptr});
+    return code == 0 ? *options.output : std::string();
+  }
+};
+
+// The window with a host that reads Project XML, scripted questions and dialogs and a store.
+struct Desk {
+  platform::PlanningHost host{std::make_shared<platform::ProjectXmlFormat>()};
+  std::shared_ptr<platform::CommandBarService> bars =
+      std::make_shared<platform::CommandBarService>();
+  ScriptedMessageBoxes boxes;
+  ScriptedFileDialogs dialogs;
+  MemoryRegistryStore store;
+  std::unique_ptr<desktop::HostWindow> window;
+  Desk() {
+    host.SetCommandBars(bars);
+    window = std::make_unique<desktop::HostWindow>(
+        host, *bars, desktop::WindowServices{&boxes, &dialogs, &store});
+  }
+  QMenu* Menu(const char* bar) const { return window->findChild<QMenu*>(QString::fromUtf8(bar)); }
+};
+
+QStringList Texts(const QList<QAction*>& actions) {
+  QStringList out;
+  for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+class Counter final : public wizard::ModalPresenter {
+ public:
+  int shown = 0;
+  void ShowModal(forms::frmKorvalinx& form) override {
+    ++shown;
+    form.Unload();
+  }
+};
+
+std::string LoadBehavior(RegistryStore& store) {
+  return GetRegString(store, HKEY_CURRENT_USER,
+                      std::string(desktop::kAddInsKey) + "\\" + addin::kProgId, "LoadBehavior");
+}
+
+}  // namespace
+
+class HostWindowCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void savingAsksBeforeReplacingAFileTheHostDidNotWrite() {
+    Folder folder;
+    const std::string source = folder.Examples();
+    const std::string original = Read(source);
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(source));
+
+    // "Speichern" over the file that was read: the user is asked, No is the default.
+    desk.boxes.Answer(MsgAnswer::No);
+    QVERIFY(!desk.window->SaveActive(false));
+    QVERIFY(desk.boxes.Last().text.find("wurde nicht mit Korvalinx Planer gespeichert") !=
+            std::string::npos);
+    QCOMPARE(desk.boxes.Last().buttons, MsgButtons::YesNo);
+    QCOMPARE(desk.boxes.Last().defaultButton, 2);
+    QCOMPARE(Read(source), original);
+
+    desk.host.ActiveData()->title = "Neubau Bürogebäude, geändert";
+    desk.boxes.Answer(MsgAnswer::Yes);
+    QVERIFY(desk.window->SaveActive(false));
+    QVERIFY(Read(source).find("Neubau Bürogebäude, geändert") != std::string::npos);
+    // What the host wrote itself it saves over without asking again.
+    const std::size_t asked = desk.boxes.Count();
+    QVERIFY(desk.window->SaveActive(false));
+    QCOMPARE(desk.boxes.Count(), asked);
+
+    // "Speichern unter..." to a new file, then to it again from another name: "bereits vorhanden".
+    const std::string copy = (folder.path() / "kopie.xml").string();
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(copy));
+    QVERIFY(desk.window->SaveActive(true));
+    QCOMPARE(desk.boxes.Count(), asked);
+    QVERIFY(desk.window->windowTitle().endsWith(QStringLiteral(" – Korvalinx Planer")));
+    const std::string third = (folder.path() / "dritte.xml").string();
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(third));
+    QVERIFY(desk.window->SaveActive(true));
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(copy));
+    desk.boxes.Answer(MsgAnswer::No);
+    QVERIFY(!desk.window->SaveActive(true));
+    QVERIFY(desk.boxes.Last().text.find("ist bereits vorhanden") != std::string::npos);
+
+    // The inserted project's file is refused by the host, and stays as it was.
+    const fs::path inserted = folder.path() / "aussenanlagen.xml";
+    const std::string insertedBytes = Read(inserted);
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(inserted.string()));
+    desk.boxes.Answer(MsgAnswer::Yes);
+    QVERIFY(!desk.window->SaveActive(true));
+    QVERIFY(desk.boxes.Last().text.find("wurde nicht gespeichert") != std::string::npos);
+    QVERIFY(desk.boxes.Last().text.find("aussenanlagen.xml") != std::string::npos);
+    QCOMPARE(Read(inserted), insertedBytes);
+
+    // A cancelled dialog saves nothing.
+    desk.dialogs.Answer(std::nullopt);
+    QVERIFY(!desk.window->SaveActive(true));
+  }
+
+  void projectsAreSwitchedInTheWindowMenuAndClosed() {
+    Folder folder;
+    Desk desk;
+    desk.host.CreateNewProject();
+    QVERIFY(desk.window->OpenFile(folder.Examples()));
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
+
+    QMenu* windows = desk.Menu("Window");
+    QVERIFY(windows != nullptr);
+    emit windows->aboutToShow();
+    QCOMPARE(Texts(windows->actions()),
+             (QStringList{"&1 Projekt1", "&2 Neubau Bürogebäude"}));
+    QVERIFY(windows->actions().at(1)->isChecked());
+    windows->actions().at(0)->trigger();
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Projekt1 – Korvalinx Planer"));
+    emit windows->aboutToShow();
+    QVERIFY(windows->actions().at(0)->isChecked());
+    QCOMPARE(windows->actions().size(), 2);
+
+    // A project never saved: Cancel keeps it, "Ja" with a cancelled dialog keeps it, No closes.
+    desk.boxes.Answer(MsgAnswer::Cancel);
+    QVERIFY(!desk.window->CloseActive());
+    QCOMPARE(desk.boxes.Last().text, std::string("Möchten Sie die Änderungen an \"Projekt1\" speichern?"));
+    desk.boxes.Answer(MsgAnswer::Yes);
+    desk.dialogs.Answer(std::nullopt);
+    QVERIFY(!desk.window->CloseActive());
+    QCOMPARE(desk.host.OpenData().size(), std::size_t{2});
+    desk.boxes.Answer(MsgAnswer::No);
+    QVERIFY(desk.window->CloseActive());
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
+
+    // A project with its file closes without a question; then the window is empty.
+    const std::size_t asked = desk.boxes.Count();
+    desk.window->RunBuiltIn(platform::kIdFileClose);
+    QCOMPARE(desk.boxes.Count(), asked);
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Korvalinx Planer"));
+    QVERIFY(desk.window->ViewName()->text().isEmpty());
+    desk.window->RunBuiltIn(platform::kIdFileSave);  // nothing to save: nothing happens
+    QCOMPARE(desk.boxes.Count(), asked);
+  }
+
+  void theFilesOpenedLastAreKeptNewestFirst() {
+    Folder folder;
+    const std::string source = folder.Examples();
+    std::vector<std::string> files;
+    for (int i = 1; i <= 5; ++i) {
+      const fs::path p = folder.path() / ("plan" + std::to_string(i) + ".xml");
+      fs::copy_file(source, p);
+      files.push_back(p.string());
+    }
+    Desk desk;
+    for (const auto& f : files) QVERIFY(desk.window->OpenFile(f));
+    QVERIFY(!desk.window->OpenFile((folder.path() / "fehlt.xml").string()));
+    QVERIFY(desk.boxes.Last().text.find("fehlt.xml") != std::string::npos);
+    QCOMPARE(desk.window->RecentFiles(),
+             (std::vector<std::string>{files[4], files[3], files[2], files[1]}));
+    QVERIFY(desk.window->OpenFile(files[2]));
+    QCOMPARE(desk.window->RecentFiles(),
+             (std::vector<std::string>{files[2], files[4], files[3], files[1]}));
+
+    // In the "Datei" menu, before "Beenden"; the list outlives the window in the store.
+    QCoreApplication::processEvents();
+    const QStringList items = Texts(desk.Menu("File")->actions());
+    const auto exit = items.indexOf(QStringLiteral("&Beenden"));
+    QVERIFY2(exit >= 7, qPrintable(items.join(", ")));
+    QCOMPARE(items.at(exit - 6), QStringLiteral("-"));
+    QCOMPARE(items.at(exit - 5), QStringLiteral("&1 ") + QString::fromStdString(files[2]));
+    QCOMPARE(items.at(exit - 1), QStringLiteral("-"));
+    desktop::HostWindow again(desk.host, *desk.bars, {&desk.boxes, &desk.dialogs, &desk.store});
+    QCOMPARE(again.RecentFiles().front(), files[2]);
+  }
+
+  void theResourceSheetShowsTheResourcesThroughTheProjectsFilters() {
+    Folder folder;
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(folder.Examples()));
+    desk.window->RunBuiltIn(platform::kIdViewResourceSheet);
+    QCOMPARE(desk.window->CurrentSheet(), desktop::HostWindow::Sheet::Resources);
+    QCOMPARE(desk.window->ViewName()->text(), QStringLiteral("Ressource: Tabelle"));
+    QTableWidget* table = desk.window->Resources()->Table();
+    QStringList headers;
+    for (int c = 0; c < table->columnCount(); ++c)
+      headers << table->horizontalHeaderItem(c)->text();
+    QCOMPARE(headers, (QStringList{"Nr.", "Name", "Art", "Gruppe", "Basiskalender",
+                                   "Einmalige Nr."}));
+    const auto rowsWith = [&](int column, const QString& text) {
+      int n = 0;
+      for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, column) != nullptr && table->item(r, column)->text() == text) ++n;
+      return n;
+    };
+    QCOMPARE(table->rowCount(), static_cast<int>(desk.host.ActiveData()->resources.size()));
+    QCOMPARE(rowsWith(2, QStringLiteral("Material")), 1);
+    QCOMPARE(rowsWith(1, QStringLiteral("Beton C25/30")), 1);
+    QCOMPARE(desk.window->Resources()->Filters()->currentText(), QStringLiteral("Alle Ressourcen"));
+
+    QVERIFY(desk.window->Resources()->ApplyFilter(QStringLiteral("Arbeitsressourcen")));
+    QCOMPARE(rowsWith(2, QStringLiteral("Material")), 0);
+    QCOMPARE(table->rowCount(), rowsWith(2, QStringLiteral("Arbeit")));
+    QVERIFY(desk.window->Resources()->ApplyFilter(QStringLiteral("Materialressourcen")));
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Beton C25/30"));
+    QVERIFY(!desk.window->Resources()->ApplyFilter(QStringLiteral("Gibt es nicht")));
+
+    // Each project keeps the view it shows.
+    desk.host.CreateNewProject();
+    desk.window->ShowActiveProject();
+    QCOMPARE(desk.window->CurrentSheet(), desktop::HostWindow::Sheet::Gantt);
+    desk.host.ActivateProject(desk.host.OpenData().front());
+    desk.window->ShowActiveProject();
+    QCOMPARE(desk.window->CurrentSheet(), desktop::HostWindow::Sheet::Resources);
+    desk.window->RunBuiltIn(platform::kIdViewGantt);
+    QCOMPARE(desk.window->ViewName()->text(), QStringLiteral("Balkendiagramm (Gantt)"));
+  }
+
+  void aChartProjectOpensInItsOwnViewAndItsHeaderStaysWhileItScrolls() {
+    Folder folder;
+    const std::string chart = folder.VacationPlan();
+    QVERIFY(!chart.empty());
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(chart));
+    QCOMPARE(desk.window->ViewName()->text(), QStringLiteral("Balkendiagramm: Urlaub"));
+    desktop::GanttView* gantt = desk.window->Gantt();
+    QVERIFY(gantt->Model() != nullptr);
+    QCOMPARE(gantt->Model()->viewName, std::string("Balkendiagramm: Urlaub"));
+    QVERIFY(gantt->Model()->rows.size() > 20);
+
+    desk.window->resize(900, 420);
+    desk.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(desk.window.get()));
+    const auto* painter = gantt->Painter();
+    const int fixed = static_cast<int>(painter->HeaderHeight());
+    const int table = static_cast<int>(painter->TableWidth());
+    const int rowHeight = static_cast<int>(painter->Options().rowHeight);
+    QVERIFY(gantt->verticalScrollBar()->maximum() > 3 * rowHeight);
+    QVERIFY(gantt->horizontalScrollBar()->maximum() > 100);
+    const QImage before = gantt->viewport()->grab().toImage();
+    const int width = before.width(), height = before.height();
+
+    gantt->verticalScrollBar()->setValue(3 * rowHeight);
+    const QImage down = gantt->viewport()->grab().toImage();
+    QCOMPARE(down.copy(0, 0, width, fixed), before.copy(0, 0, width, fixed));
+    QVERIFY(down.copy(0, fixed, width, height - fixed) !=
+            before.copy(0, fixed, width, height - fixed));
+    QCOMPARE(gantt->RowAt(QPoint(5, fixed + 2)), std::optional<std::size_t>(3));
+    QCOMPARE(gantt->RowAt(QPoint(5, fixed - 2)), std::optional<std::size_t>());
+
+    gantt->horizontalScrollBar()->setValue(200);
+    const QImage right = gantt->viewport()->grab().toImage();
+    QCOMPARE(right.copy(0, 0, table, height), down.copy(0, 0, table, height));
+    QVERIFY(right.copy(table, 0, width - table, height) !=
+            down.copy(table, 0, width - table, height));
+
+    // Zooming keeps the view on the same days.
+    const double wide = gantt->DayWidth();
+    desk.window->RunBuiltIn(platform::kIdZoomIn);
+    QVERIFY(gantt->DayWidth() > wide);
+    QVERIFY(std::abs(gantt->horizontalScrollBar()->value() - 200 * gantt->DayWidth() / wide) <= 1);
+    desk.window->hide();
+  }
+
+  void screenUpdatingSwitchesTheWindowsDrawing() {
+    Desk desk;
+    desk.host.SetScreenUpdating(false);
+    QVERIFY(!desk.window->updatesEnabled());
+    desk.host.CreateNewProject();  // as a chart run does, with the window still
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Korvalinx Planer"));
+    desk.host.SetScreenUpdating(true);
+    QVERIFY(desk.window->updatesEnabled());
+    QCoreApplication::processEvents();
+    QCOMPARE(desk.window->windowTitle(), QStringLiteral("Projekt1 – Korvalinx Planer"));
+  }
+
+  void theAddInsDialogUnloadsAndLoadsKorvalinx() {
+    Folder folder;
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(folder.Examples()));
+    Counter presenter;
+    addin::Connect connect(&presenter, {&desk.boxes, nullptr, nullptr, &desk.store, nullptr, nullptr});
+    desktop::AddInSlot korvalinx(desk.host, connect, desk.store);
+    desk.window->SetAddIns({&korvalinx});
+    QVERIFY(desktop::RegisterAddIn(desk.store));
+    korvalinx.Load(addin::kConnectStartup);
+    QCoreApplication::processEvents();
+    const auto entries = [&] {
+      return Texts(desk.Menu("Tools")->actions()).count(QStringLiteral("&Korvalinx Assistent"));
+    };
+    QCOMPARE(entries(), 1);
+    // The entries carry the chart icon.
+    QToolBar* toolbar = desk.window->findChild<QToolBar*>(QStringLiteral("Korvalinx"));
+    QVERIFY(toolbar != nullptr && !toolbar->actions().isEmpty());
+    QVERIFY(!toolbar->actions().front()->icon().isNull());
+
+    // Through the window's "Add-Ins..." entry: the user takes the check mark off.
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* list = dialog->findChild<QListWidget*>(QStringLiteral("addIns"));
+      QCOMPARE(list->count(), 1);
+      QCOMPARE(list->item(0)->text(), QStringLiteral("Korvalinx"));
+      QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+      list->item(0)->setCheckState(Qt::Unchecked);
+      dialog->accept();
+    });
+    desk.window->RunBuiltIn(platform::kIdAddIns);
+    QVERIFY(!korvalinx.Connected());
+    QCoreApplication::processEvents();
+    QCOMPARE(entries(), 0);
+    QCOMPARE(LoadBehavior(desk.store), std::string("2"));
+    QVERIFY(!desktop::RegisterAddIn(desk.store));  // the next start leaves it unloaded
+
+    // Cancelled, the dialog changes nothing; checked again and accepted, Korvalinx is back.
+    desktop::AddInsDialog cancelled({&korvalinx});
+    cancelled.List()->item(0)->setCheckState(Qt::Checked);
+    cancelled.reject();
+    QVERIFY(!korvalinx.Connected());
+    desktop::AddInsDialog dialog({&korvalinx});
+    dialog.List()->item(0)->setCheckState(Qt::Checked);
+    dialog.Apply();
+    QVERIFY(korvalinx.Connected());
+    QCoreApplication::processEvents();
+    QCOMPARE(entries(), 1);
+    QCOMPARE(LoadBehavior(desk.store), std::string("3"));
+    QCOMPARE(presenter.shown, 0);  // "DisplayOnConnect" is not set
+
+    // At shutdown the entries stay, and the store still loads it at the next start.
+    korvalinx.Unload(addin::kRemoveHostShutdown);
+    QCoreApplication::processEvents();
+    QCOMPARE(entries(), 1);
+    QVERIFY(desktop::RegisterAddIn(desk.store));
+  }
+};
+
+QTEST_MAIN(HostWindowCommandsTest)
+#include "host_window_commands_test.moc"
