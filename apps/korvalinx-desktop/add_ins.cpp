@@ -47,6 +47,10 @@ bool AddInSlot::LoadsAtStartup() {
   return LoadBehaviorOf(store_, Key()) == (kStartupBit | kLoadedBit);
 }
 
+bool AddInSlot::ShowsOnConnect() {
+  return GetSetting(store_, kProductTitle, "Settings", "DisplayOnConnect", "0") == "1";
+}
+
 void AddInSlot::WriteLoadBehavior(int value) {
   RegValue load;
   load.type = REG_DWORD;

@@ -37,6 +37,9 @@ class AddInSlot final : public host::AddInInstance {
   // Whether the store says to load it as the host starts.
   bool LoadsAtStartup();
   bool Connected() const { return connected_; }
+  // Whether it shows itself when it is loaded while the host runs (its setting
+  // "DisplayOnConnect" is "1").
+  bool ShowsOnConnect();
 
   // Connects it in `connectMode` when it is not connected; the store then says it is loaded.
   void Load(int connectMode);

@@ -435,10 +435,14 @@ void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
   }
   // An add-in's control: its action string "!<ProgId>" names the add-in, which is loaded first
   // when the user had unloaded it; then its click events run (the wizard, for our own add-in).
-  for (AddInSlot* a : addIns_)
-    if (!a->Connected() && control.onAction == "!<" + a->GetProgId() + ">")
+  bool shown = false;
+  for (AddInSlot* a : addIns_) {
+    if (!a->Connected() && control.onAction == "!<" + a->GetProgId() + ">") {
       a->Load(addin::kConnectAfterStartup);
-  bars_.Click(control.state);
+      shown = a->ShowsOnConnect();  // it has shown itself already
+    }
+  }
+  if (!shown) bars_.Click(control.state);
   // The chart it made is the active project now.
   ShowActiveProject();
 }

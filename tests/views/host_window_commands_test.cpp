@@ -393,6 +393,21 @@ class HostWindowCommandsTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(entries(), 1);
     QVERIFY(desktop::RegisterAddIn(desk.store));
+
+    // A click on an entry of the add-in while it is not loaded loads it and starts the wizard
+    // once, also when it shows itself on connecting.
+    for (const char* display : {"0", "1"}) {
+      SaveSetting(desk.store, "Korvalinx", "Settings", "DisplayOnConnect", display);
+      presenter.shown = 0;
+      korvalinx.Unload(addin::kRemoveHostShutdown);
+      QVERIFY(!korvalinx.Connected());
+      QToolBar* bar = desk.window->findChild<QToolBar*>(QStringLiteral("Korvalinx"));
+      QVERIFY(bar != nullptr && !bar->actions().isEmpty());
+      bar->actions().front()->trigger();
+      QVERIFY(korvalinx.Connected());
+      QCOMPARE(presenter.shown, 1);
+      QCoreApplication::processEvents();
+    }
   }
 };
 
