@@ -3,7 +3,8 @@
 # Starts Xvfb with openbox, opens the building example, and then, as a user would:
 #   Alt+E opens "Extras", K starts "Korvalinx Assistent"; in the wizard "Speichern..." takes a
 #   file name, "Ende" makes the chart, "Fertig" closes the wizard; the window then shows the
-#   chart project; "Datei > Beenden" (Alt+D, B) ends the program.
+#   chart project; "Fenster" (Alt+F, 1) goes back to the source project, "Ansicht" (Alt+A, R)
+#   shows its resource sheet, and "Datei > Beenden" (Alt+D, B) ends the program.
 # Screenshots of each step go to OUT. Exits 77 (skipped) where the X tools are missing.
 set -uo pipefail
 program=$1 examples=$2 out=$3
@@ -96,7 +97,18 @@ sleep 1
 shot 6-diagramm
 echo "Fenster nach dem Lauf: $(xdotool getwindowname "$shown")"
 
+# "Fenster", the first project, "Ansicht > Ressource: Tabelle".
 xdotool windowactivate --sync "$shown" >/dev/null 2>&1
+xdotool key alt+f
+sleep 0.5
+xdotool key 1
+window "^Neubau Bürogebäude – Korvalinx Planer$" >/dev/null
+xdotool key alt+a
+sleep 0.5
+xdotool key r
+sleep 1
+shot 7-ressourcen
+
 xdotool key alt+d
 sleep 0.5
 xdotool key b
