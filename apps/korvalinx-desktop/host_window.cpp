@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -9,6 +10,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <type_traits>
 #include <filesystem>
 
 #include "add_ins.hpp"
@@ -55,6 +57,26 @@ bool WindowRuns(std::int32_t id) {
       return true;
     default:
       return false;
+  }
+}
+
+// The keys of the host's own menu commands.
+QKeySequence ShortcutOf(std::int32_t id) {
+  switch (id) {
+    case platform::kIdFileOpen:
+      return QKeySequence::Open;
+    case platform::kIdFileSave:
+      return QKeySequence::Save;
+    case platform::kIdFileClose:
+      return QKeySequence::Close;
+    case platform::kIdFileExit:
+      return QKeySequence::Quit;
+    case platform::kIdZoomIn:
+      return QKeySequence::ZoomIn;
+    case platform::kIdZoomOut:
+      return QKeySequence::ZoomOut;
+    default:
+      return {};
   }
 }
 
@@ -120,6 +142,9 @@ void HostWindow::RebuildBars() {
   const auto addControl = [this](auto* target,
                                  const platform::CommandBarService::ControlView& c) {
     QAction* action = target->addAction(Text(c.caption));
+    // Keys on the menus' entries only: a toolbar button with the same key would make it
+    // ambiguous.
+    if constexpr (std::is_same_v<decltype(target), QMenu*>) action->setShortcut(ShortcutOf(c.id));
     action->setObjectName(Text(c.tag.empty() ? std::to_string(c.id) : c.tag));
     action->setIcon(ControlIcon(c.faceId, c.id));
     if (c.id != host::kCustomControlId && !WindowRuns(c.id)) {
@@ -228,6 +253,15 @@ HostWindow::Sheet HostWindow::CurrentSheet() const {
 }
 
 bool HostWindow::OpenFile(const std::string& path) {
+  // A file that is open already is brought to the front, not read a second time.
+  for (const auto& project : host_.OpenData()) {
+    if (!project->fullName.empty() && SameFile(project->fullName, path)) {
+      host_.ActivateProject(project);
+      AddRecentFile(path);
+      ShowActiveProject();
+      return true;
+    }
+  }
   host::Resume open;
   if (!open([&] { host_.OpenProject(path); })) {
     Tell("Die Projektdatei " + Quoted(path) + " kann nicht geöffnet werden:\r\n" +

@@ -222,6 +222,9 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(desk.window->OpenFile(files[2]));
     QCOMPARE(desk.window->RecentFiles(),
              (std::vector<std::string>{files[2], files[4], files[3], files[1]}));
+    // That file was open already: it is the active project again, not opened twice.
+    QCOMPARE(desk.host.OpenData().size(), std::size_t{5});
+    QCOMPARE(desk.host.ActiveData(), desk.host.OpenData()[2]);
 
     // In the "Datei" menu, before "Beenden"; the list outlives the window in the store.
     QCoreApplication::processEvents();
@@ -231,6 +234,7 @@ class HostWindowCommandsTest : public QObject {
     QCOMPARE(items.at(exit - 6), QStringLiteral("-"));
     QCOMPARE(items.at(exit - 5), QStringLiteral("&1 ") + QString::fromStdString(files[2]));
     QCOMPARE(items.at(exit - 1), QStringLiteral("-"));
+    QCOMPARE(desk.Menu("File")->actions().at(exit)->shortcut(), QKeySequence(QKeySequence::Quit));
     desktop::HostWindow again(desk.host, *desk.bars, {&desk.boxes, &desk.dialogs, &desk.store});
     QCOMPARE(again.RecentFiles().front(), files[2]);
   }
