@@ -19,6 +19,7 @@
 #include "resource_sheet.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
+#include "support/text.hpp"
 
 namespace kx::desktop {
 namespace {
@@ -387,8 +388,9 @@ std::vector<std::string> HostWindow::RecentFiles() const {
   std::vector<std::string> files;
   if (services_.store == nullptr) return files;
   for (int i = 1; i <= kRecentFiles; ++i) {
-    const std::string path = GetRegString(*services_.store, HKEY_CURRENT_USER, kRecentFilesKey,
-                                          "Datei" + std::to_string(i));
+    // An empty place is kept as a blank.
+    const std::string path = Trim(GetRegString(*services_.store, HKEY_CURRENT_USER,
+                                               kRecentFilesKey, "Datei" + std::to_string(i)));
     if (!path.empty()) files.push_back(path);
   }
   return files;

@@ -214,6 +214,8 @@ class HostWindowCommandsTest : public QObject {
       files.push_back(p.string());
     }
     Desk desk;
+    QVERIFY(desk.window->OpenFile(files[0]));
+    QCOMPARE(desk.window->RecentFiles(), std::vector<std::string>{files[0]});
     for (const auto& f : files) QVERIFY(desk.window->OpenFile(f));
     QVERIFY(!desk.window->OpenFile((folder.path() / "fehlt.xml").string()));
     QVERIFY(desk.boxes.Last().text.find("fehlt.xml") != std::string::npos);
