@@ -23,6 +23,7 @@
 
 #include "add_ins.hpp"
 #include "addin/connect.hpp"
+#include "desktop_testing.hpp"
 #include "gantt_view.hpp"
 #include "host_window.hpp"
 #include "job/chart_job.hpp"
@@ -34,6 +35,7 @@
 namespace {
 
 using namespace kx;
+using kx::testing::Texts;
 namespace fs = std::filesystem;
 
 std::string Read(const fs::path& path) {
@@ -81,21 +83,6 @@ struct Desk {
         host, *bars, desktop::WindowServices{&boxes, &dialogs, &store});
   }
   QMenu* Menu(const char* bar) const { return window->findChild<QMenu*>(QString::fromUtf8(bar)); }
-};
-
-QStringList Texts(const QList<QAction*>& actions) {
-  QStringList out;
-  for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-  return out;
-}
-
-class Counter final : public wizard::ModalPresenter {
- public:
-  int shown = 0;
-  void ShowModal(forms::frmKorvalinx& form) override {
-    ++shown;
-    form.Unload();
-  }
 };
 
 std::string LoadBehavior(RegistryStore& store) {
@@ -346,7 +333,7 @@ class HostWindowCommandsTest : public QObject {
     Folder folder;
     Desk desk;
     QVERIFY(desk.window->OpenFile(folder.Examples()));
-    Counter presenter;
+    testing::CountingPresenter presenter;
     addin::Connect connect(&presenter, {&desk.boxes, nullptr, nullptr, &desk.store, nullptr, nullptr});
     desktop::AddInSlot korvalinx(desk.host, connect, desk.store);
     desk.window->SetAddIns({&korvalinx});

@@ -9,6 +9,7 @@
 #include <QToolBar>
 
 #include "addin/connect.hpp"
+#include "desktop_testing.hpp"
 #include "desktop.hpp"
 #include "host_window.hpp"
 #include "platform/project_xml.hpp"
@@ -17,27 +18,13 @@
 namespace {
 
 using namespace kx;
+using kx::testing::Texts;
 
 QMenu* MenuTitled(QMainWindow& window, const QString& title) {
   for (QAction* a : window.menuBar()->actions())
     if (a->text() == title) return a->menu();
   return nullptr;
 }
-
-QStringList Texts(const QList<QAction*>& actions) {
-  QStringList out;
-  for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-  return out;
-}
-
-class Counter final : public wizard::ModalPresenter {
- public:
-  int shown = 0;
-  void ShowModal(forms::frmKorvalinx& form) override {
-    ++shown;
-    form.Unload();
-  }
-};
 
 }  // namespace
 
@@ -57,7 +44,7 @@ class HostWindowTest : public QObject {
 
     ScriptedMessageBoxes boxes;
     MemoryRegistryStore registry;
-    Counter presenter;
+    testing::CountingPresenter presenter;
     addin::Connect connect(&presenter, {&boxes, nullptr, nullptr, &registry, nullptr, nullptr});
     connect.OnConnection(&host, addin::kConnectStartup, nullptr);
     QCoreApplication::processEvents();  // the bars are drawn anew after the change
