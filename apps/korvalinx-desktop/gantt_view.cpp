@@ -1,6 +1,8 @@
 #include "gantt_view.hpp"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -84,6 +86,40 @@ std::optional<std::size_t> GanttView::RowAt(const QPoint& viewportPoint) const {
   if (painter_ == nullptr || viewportPoint.y() < Fixed()) return std::nullopt;
   const double y = viewportPoint.y() - Fixed() + verticalScrollBar()->value();
   return painter_->RowAt(y + Fixed());
+}
+
+QString GanttView::TipAt(const QPoint& viewportPoint) const {
+  const auto row = RowAt(viewportPoint);
+  if (!row) return {};
+  const gantt::Row& r = model_->rows[*row];
+  QString name;
+  for (std::size_t c = 0; c < model_->columns.size() && c < r.cells.size(); ++c)
+    if (model_->columns[c].field == "Name") name = QString::fromStdString(r.cells[c]);
+  if (viewportPoint.x() < painter_->TableWidth()) return name;
+  const auto day = painter_->DayAt(viewportPoint.x() + horizontalScrollBar()->value());
+  if (!day) return name;
+  // The bar drawn last is the one on top.
+  for (auto bar = r.bars.rbegin(); bar != r.bars.rend(); ++bar)
+    for (const gantt::DaySpan& part : bar->parts)
+      if (part.first <= *day && *day <= part.last)
+        return name + QStringLiteral("\n") + QString::fromStdString(bar->style) +
+               QStringLiteral(": ") + QString::fromStdString(gantt::PeriodText(part));
+  return name;
+}
+
+bool GanttView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = TipAt(help->pos());
+    if (tip.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), tip, viewport());
+    }
+    return true;
+  }
+  return QAbstractScrollArea::viewportEvent(event);
 }
 
 void GanttView::paintEvent(QPaintEvent*) {

@@ -30,11 +30,15 @@ class GanttView final : public QAbstractScrollArea {
   const gantt::ChartPainter* Painter() const { return painter_.get(); }
   // The row (from 0) under a point of the viewport; nullopt over the header or below the rows.
   std::optional<std::size_t> RowAt(const QPoint& viewportPoint) const;
+  // What the tooltip says over a point of the viewport: the row's name and, over one of its
+  // bars, that part's days ("Urlaub: 14.07.2025 bis 25.07.2025"); empty over nothing.
+  QString TipAt(const QPoint& viewportPoint) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void Lay();

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 
 #include "add_ins.hpp"
@@ -292,6 +293,36 @@ class HostWindowCommandsTest : public QObject {
     const int rowHeight = static_cast<int>(painter->Options().rowHeight);
     QVERIFY(gantt->verticalScrollBar()->maximum() > 3 * rowHeight);
     QVERIFY(gantt->horizontalScrollBar()->maximum() > 100);
+    // The tooltip names the row and, over a bar, its days.
+    const auto& rows = gantt->Model()->rows;
+    const auto withBar = std::find_if(rows.begin(), rows.end(), [](const gantt::Row& r) {
+      return !r.bars.empty() && !r.bars.front().parts.empty();
+    });
+    QVERIFY(withBar != rows.end());
+    const int at = static_cast<int>(withBar - rows.begin());
+    const gantt::DaySpan part = withBar->bars.front().parts.front();
+    const double dayWidth = painter->Scale().DayWidth();
+    const int px = static_cast<int>(table + (part.first - gantt->Model()->period.first + 0.5) *
+                                                dayWidth);
+    const int py = at * rowHeight + rowHeight / 2;
+    gantt->horizontalScrollBar()->setValue(std::max(0, px - table - 20));
+    gantt->verticalScrollBar()->setValue(std::max(0, py - rowHeight));
+    const int x = px - gantt->horizontalScrollBar()->value();
+    const int y = fixed + py - gantt->verticalScrollBar()->value();
+    QVERIFY(x > table && x < gantt->viewport()->width() && y < gantt->viewport()->height());
+    const auto nameColumn = std::find_if(
+        gantt->Model()->columns.begin(), gantt->Model()->columns.end(),
+        [](const gantt::Column& c) { return c.field == "Name"; });
+    QVERIFY(nameColumn != gantt->Model()->columns.end());
+    const QString name = QString::fromStdString(
+        withBar->cells.at(static_cast<std::size_t>(nameColumn - gantt->Model()->columns.begin())));
+    const QString tip = gantt->TipAt(QPoint(x, y));
+    QVERIFY2(tip.startsWith(name + QStringLiteral("\n")), qPrintable(tip));
+    QVERIFY2(tip.endsWith(QString::fromStdString(gantt::PeriodText(part))), qPrintable(tip));
+    QCOMPARE(gantt->TipAt(QPoint(5, y)), name);  // over the table: the name alone
+    gantt->horizontalScrollBar()->setValue(0);
+    gantt->verticalScrollBar()->setValue(0);
+    QVERIFY(gantt->TipAt(QPoint(5, fixed - 2)).isEmpty());
     const QImage before = gantt->viewport()->grab().toImage();
     const int width = before.width(), height = before.height();
 
