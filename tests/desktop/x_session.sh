@@ -79,7 +79,8 @@ eval "$(xdotool getwindowgeometry --shell "$wizard")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 chart="$out/home/ressourcen.xml"
 click 665 278  # "Speichern..."
-sleep 2
+window "^Ressourcendiagramm speichern" >/dev/null
+sleep 0.5
 xdotool key ctrl+a
 xdotool type --delay 15 "$chart"
 xdotool key Return
@@ -90,7 +91,14 @@ for _ in $(seq 120); do [ -s "$chart" ] && break; sleep 0.5; done
 [ -s "$chart" ] || fail "das Diagramm $chart wurde nicht geschrieben"
 sleep 2
 shot 5-erstellt
-click 678 440  # "Fertig"
+# "Fertig" shows once the run has ended; until the wizard is gone.
+for _ in $(seq 60); do
+  xdotool search --onlyvisible --name "^Korvalinx Assistent" >/dev/null 2>&1 || break
+  click 678 440
+  sleep 0.5
+done
+xdotool search --onlyvisible --name "^Korvalinx Assistent" >/dev/null 2>&1 &&
+  fail "der Assistent schließt nicht mit \"Fertig\""
 
 shown=$(window "^Ressourcenzeitplan .* – Korvalinx Planer$")
 sleep 1
