@@ -137,6 +137,7 @@ void HostWindow::RebuildBars() {
     old->deleteLater();
   }
   for (QToolBar* old : findChildren<QToolBar*>()) {
+    old->setObjectName(QString());
     removeToolBar(old);
     old->deleteLater();
   }
