@@ -1,5 +1,6 @@
 #include "support/date.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,14 +80,34 @@ int Weekday(Date d) {
   return static_cast<int>(w) + 1;
 }
 
-std::string FormatIsoDate(Date d) {
-  const CivilDate c = ToCivil(d);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
-  return buf;
+namespace {
+
+void PutDigits(char* out, long long value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
 }
 
-std::string FormatIsoDateTime(Date d) {
+}  // namespace
+
+std::string FormatIsoDate(Date d) {
+  const CivilDate c = ToCivil(d);
+  if (c.year < 0 || c.year > 9999) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
+    return buf;
+  }
+  char buf[10];
+  PutDigits(buf, c.year, 4);
+  buf[4] = '-';
+  PutDigits(buf + 5, c.month, 2);
+  buf[7] = '-';
+  PutDigits(buf + 8, c.day, 2);
+  return std::string(buf, sizeof buf);
+}
+
+std::size_t WriteIsoDateTime(Date d, char* out) {
   const long long secs = std::llround(TimeOfDay(d) * 86400.0);
   Date day = DateOnly(d);
   long long s = secs;
@@ -94,10 +115,29 @@ std::string FormatIsoDateTime(Date d) {
     day = Date(day.serial + 1);
     s = 0;
   }
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%sT%02lld:%02lld:%02lld", FormatIsoDate(day).c_str(), s / 3600,
-                (s / 60) % 60, s % 60);
-  return buf;
+  const CivilDate c = ToCivil(day);
+  if (c.year < 0 || c.year > 9999) {
+    const int n = std::snprintf(out, kIsoDateTimeMax + 1, "%04d-%02d-%02dT%02lld:%02lld:%02lld",
+                                c.year, c.month, c.day, s / 3600, (s / 60) % 60, s % 60);
+    return static_cast<std::size_t>(std::min(n, kIsoDateTimeMax));
+  }
+  PutDigits(out, c.year, 4);
+  out[4] = '-';
+  PutDigits(out + 5, c.month, 2);
+  out[7] = '-';
+  PutDigits(out + 8, c.day, 2);
+  out[10] = 'T';
+  PutDigits(out + 11, s / 3600, 2);
+  out[13] = ':';
+  PutDigits(out + 14, (s / 60) % 60, 2);
+  out[16] = ':';
+  PutDigits(out + 17, s % 60, 2);
+  return 19;
+}
+
+std::string FormatIsoDateTime(Date d) {
+  char buf[kIsoDateTimeMax + 1];
+  return std::string(buf, WriteIsoDateTime(d, buf));
 }
 
 std::optional<Date> ParseIsoDateTime(std::string_view text) {
