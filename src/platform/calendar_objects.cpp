@@ -1,6 +1,7 @@
 // Calendars as the host shows them: years 1984 to 2049, their months and days, and the working
 // shifts of a day. The objects are light handles over the shared calendar data.
 
+#include <cstdint>
 #include <string>
 
 #include "platform/host_objects.hpp"
@@ -56,6 +57,15 @@ class MonthObject final : public host::CalendarMonth {
                                    " nicht.");
     }
     return std::make_shared<DayObject>(cal_, DateSerial(year_, month_, day), day);
+  }
+  std::uint32_t GetMonthWorkingDays() override {
+    // Each day's working times once, read from the calendar as it is now.
+    const int days = DaysInMonth(year_, month_);
+    const double first = DateSerial(year_, month_, 1).serial;
+    std::uint32_t mask = 0;
+    for (int d = 0; d < days; ++d)
+      if (!cal_->WorkingTimesRefOn(Date(first + d)).empty()) mask |= std::uint32_t{1} << d;
+    return mask;
   }
 
  private:

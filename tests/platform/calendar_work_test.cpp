@@ -85,6 +85,49 @@ TEST(CalendarObjects, AVacationShowsOnTheResourceCalendarOnly) {
   EXPECT_EQ(ErrorOf([&] { project->GetBaseCalendar("standard"); }), host::kErrNotFound);
 }
 
+// The month's working days read in one go, against its days read shift by shift.
+std::uint32_t DayByDay(host::CalendarMonth& month) {
+  std::uint32_t mask = 0;
+  for (const auto& day : month.GetMonthDays())
+    for (int shift = 1; shift <= 5; ++shift)
+      if (day->GetDayShiftStart(shift)) {
+        mask |= std::uint32_t{1} << (day->GetDayNumber() - 1);
+        break;
+      }
+  return mask;
+}
+
+TEST(CalendarObjects, AMonthsWorkingDaysAreItsDaysWithAShiftAsTheCalendarIsNow) {
+  auto p = NewProjectData("Quelle");
+  auto base = p->FindCalendar("Standard");
+  auto own = ResourceCalendar("Anna", base);
+  own->exceptions.push_back(
+      {"Samstag", DateSerial(2024, 2, 24), DateSerial(2024, 2, 24), true, {{0.0, 4.0 / 24}}});
+  own->exceptions.push_back({"Urlaub", DateSerial(2024, 2, 26), DateSerial(2024, 3, 1), false, {}});
+  p->calendars.push_back(own);
+  auto anna = Resource(1, "Anna", "Bau");
+  anna->calendar = own;
+  p->resources = {anna};
+  PlanningHost host;
+  auto project = host.AddProject(p);
+  auto cal = project->GetProjectResources().at(0)->GetResourceCalendar();
+  for (int year : {2023, 2024}) {
+    for (const auto& month : cal->GetCalendarYear(year)->GetYearMonths())
+      EXPECT_EQ(month->GetMonthWorkingDays(), DayByDay(*month)) << year << " " << month->GetMonthNumber();
+  }
+  auto february = cal->GetCalendarYear(2024)->GetYearMonth(2);
+  const std::uint32_t before = february->GetMonthWorkingDays();
+  EXPECT_TRUE(before & (1u << 23));    // the working Saturday
+  EXPECT_FALSE(before & (1u << 25));   // on vacation
+  EXPECT_FALSE(before >> 29);          // no day after the 29th
+  // A change of the calendar or of its base shows at the next reading of the same month.
+  base->exceptions.push_back({"Feiertag", DateSerial(2024, 2, 5), DateSerial(2024, 2, 5), false, {}});
+  own->exceptions.pop_back();  // back from vacation
+  EXPECT_EQ(february->GetMonthWorkingDays(), DayByDay(*february));
+  EXPECT_FALSE(february->GetMonthWorkingDays() & (1u << 4));
+  EXPECT_TRUE(february->GetMonthWorkingDays() & (1u << 25));
+}
+
 TEST(CalendarData, PrecedenceOfExceptionsAndWeekdays) {
   auto base = BaseCalendar("Basis", 1);
   base->weekdays[6] = {false, {{9.0 / 24, 12.0 / 24}}};  // base works Saturday mornings
