@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstring>
@@ -33,23 +34,32 @@ namespace fs = std::filesystem;
 
 constexpr std::int32_t kNoResource = -65535;
 
-// Streams indented XML text.
+// Streams indented XML text: into a string, or in pieces to a sink as it grows.
 class XmlOut {
  public:
-  XmlOut() { s_.reserve(1 << 16); }
+  // Without a sink the whole text stays in the string that Take() returns.
+  explicit XmlOut(std::function<void(std::string_view)> sink = nullptr) : sink_(std::move(sink)) {
+    s_.reserve(sink_ ? kPiece + (1 << 12) : 1 << 16);
+  }
   void Open(std::string_view name) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += ">\n";
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 3);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
     ++depth_;
   }
   void Close(std::string_view name) {
     --depth_;
-    Indent();
-    s_ += "</";
-    s_ += name;
-    s_ += ">\n";
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 4);
+    p = Tabs(p);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
+    if (sink_ && s_.size() >= kPiece) Flush();
   }
   void Leaf(std::string_view name, std::string_view text) {
     Indent();
@@ -61,9 +71,22 @@ class XmlOut {
     s_ += name;
     s_ += ">\n";
   }
-  void Leaf(std::string_view name, long long v) { Leaf(name, std::string_view(std::to_string(v))); }
+  void Leaf(std::string_view name, long long v) {
+    char buf[24];
+    Plain(name, std::string_view(buf, static_cast<std::size_t>(
+                                          std::to_chars(buf, buf + sizeof buf, v).ptr - buf)));
+  }
   void Leaf(std::string_view name, int v) { Leaf(name, static_cast<long long>(v)); }
-  void Flag(std::string_view name, bool v) { Leaf(name, std::string_view(v ? "1" : "0")); }
+  void Flag(std::string_view name, bool v) { Plain(name, v ? "1" : "0"); }
+  // FormatXmlDateTime(d) and FormatXmlDuration(minutes), written in place.
+  void DateTime(std::string_view name, Date d) {
+    char buf[kIsoDateTimeMax + 1];
+    Plain(name, std::string_view(buf, WriteXmlDateTime(d, buf)));
+  }
+  void Duration(std::string_view name, double minutes) {
+    char buf[kXmlDurationMax];
+    Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
+  }
   void Empty(std::string_view name) {
     Indent();
     s_ += '<';
@@ -73,9 +96,48 @@ class XmlOut {
   void Raw(std::string_view text) { s_ += text; }
   void Enter() { ++depth_; }
   void Leave() { --depth_; }
-  std::string Take() { return std::move(s_); }
+  // Hands what is left to the sink; without one returns the whole text.
+  std::string Take() {
+    if (sink_) Flush();
+    return std::move(s_);
+  }
 
  private:
+  static constexpr std::size_t kPiece = 1 << 20;
+
+  // A leaf whose text needs no escaping: digits, dates and durations that we write ourselves.
+  void Plain(std::string_view name, std::string_view text) {
+    char* p = Grow(static_cast<std::size_t>(depth_) + 2 * name.size() + text.size() + 6);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '>';
+    p = Put(p, text);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
+  }
+  // Makes room for `n` more characters at the end and returns where they go.
+  char* Grow(std::size_t n) {
+    const std::size_t at = s_.size();
+    s_.resize(at + n);
+    return s_.data() + at;
+  }
+  char* Tabs(char* p) const {
+    std::memset(p, '\t', static_cast<std::size_t>(depth_));
+    return p + depth_;
+  }
+  static char* Put(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+  }
+  void Flush() {
+    if (s_.empty()) return;
+    sink_(s_);
+    s_.clear();
+  }
   void Indent() { s_.append(static_cast<std::size_t>(depth_), '\t'); }
   void Escape(std::string_view text) {
     // Whatever the model holds, the file stays well-formed: bytes that are no UTF-8 and
@@ -104,6 +166,7 @@ class XmlOut {
       }
     }
   }
+  std::function<void(std::string_view)> sink_;
   std::string s_;
   int depth_ = 0;
 };
@@ -148,8 +211,11 @@ struct Written {
 
 class Writer {
  public:
-  // `name`: the file's name as the file states it.
-  Writer(const ProjectData& p, std::string name) : p_(p), name_(std::move(name)) {}
+  // `name`: the file's name as the file states it. With a sink the text goes there in pieces as
+  // it is written, else into the result.
+  Writer(const ProjectData& p, std::string name,
+         std::function<void(std::string_view)> sink = nullptr)
+      : p_(p), name_(std::move(name)), out_(std::move(sink)) {}
   Written Run();
 
  private:
@@ -218,8 +284,8 @@ void Writer::WriteHeader() {
   out_.Leaf("Name", CutToChars(name_, 255));
   if (!p_.title.empty()) out_.Leaf("Title", CutToChars(p_.title, 512));
   out_.Leaf("ScheduleFromStart", 1);
-  out_.Leaf("StartDate", FormatXmlDateTime(p_.start));
-  if (p_.finish) out_.Leaf("FinishDate", FormatXmlDateTime(*p_.finish));
+  out_.DateTime("StartDate", p_.start);
+  if (p_.finish) out_.DateTime("FinishDate", *p_.finish);
   out_.Leaf("FYStartDate", 1);
   out_.Leaf("CriticalSlackLimit", 0);
   out_.Leaf("CurrencyDigits", 2);
@@ -359,8 +425,8 @@ void Writer::WriteCalendars() {
       out_.Leaf("DayType", 0);
       out_.Flag("DayWorking", e.working);
       out_.Open("TimePeriod");
-      out_.Leaf("FromDate", FormatXmlDateTime(DateOnly(e.from)));
-      out_.Leaf("ToDate", FormatXmlDateTime(Date(DateOnly(e.to).serial + 1439.0 / 1440)));
+      out_.DateTime("FromDate", DateOnly(e.from));
+      out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
       out_.Close("TimePeriod");
       if (e.working) WriteTimes(e.times);
       out_.Close("WeekDay");
@@ -373,8 +439,8 @@ void Writer::WriteCalendars() {
         out_.Open("Exception");
         out_.Flag("EnteredByOccurrences", false);
         out_.Open("TimePeriod");
-        out_.Leaf("FromDate", FormatXmlDateTime(DateOnly(e.from)));
-        out_.Leaf("ToDate", FormatXmlDateTime(Date(DateOnly(e.to).serial + 1439.0 / 1440)));
+        out_.DateTime("FromDate", DateOnly(e.from));
+        out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
         out_.Close("TimePeriod");
         const long long days =
             static_cast<long long>(DateOnly(e.to).serial - DateOnly(e.from).serial) + 1;
@@ -433,8 +499,8 @@ void Writer::WriteTasks() {
   out_.Leaf("WBS", 0);
   out_.Leaf("OutlineNumber", 0);
   out_.Leaf("OutlineLevel", 0);
-  out_.Leaf("Start", FormatXmlDateTime(p_.start));
-  if (p_.finish) out_.Leaf("Finish", FormatXmlDateTime(*p_.finish));
+  out_.DateTime("Start", p_.start);
+  if (p_.finish) out_.DateTime("Finish", *p_.finish);
   out_.Flag("Milestone", false);
   out_.Flag("Summary", true);
   out_.Close("Task");
@@ -465,8 +531,8 @@ void Writer::WriteTasks() {
     out_.Leaf("OutlineNumber", number);
     out_.Leaf("OutlineLevel", t->outlineLevel);
     out_.Leaf("Priority", 500);
-    out_.Leaf("Start", FormatXmlDateTime(t->start));
-    out_.Leaf("Finish", FormatXmlDateTime(t->finish));
+    out_.DateTime("Start", t->start);
+    out_.DateTime("Finish", t->finish);
     out_.Leaf("Duration", duration);
     out_.Leaf("DurationFormat", 7);
     out_.Leaf("Work", workText);
@@ -499,7 +565,7 @@ void Writer::WriteTasks() {
     const bool pinned = !t->summary && t->subprojectFile.empty();
     out_.Leaf("ConstraintType", pinned ? 2 : 0);
     out_.Leaf("CalendarUID", -1);
-    if (pinned) out_.Leaf("ConstraintDate", FormatXmlDateTime(t->start));
+    if (pinned) out_.DateTime("ConstraintDate", t->start);
     out_.Flag("LevelAssignments", false);
     out_.Flag("LevelingCanSplit", true);
     out_.Flag("IgnoreResourceCalendar", false);
@@ -517,7 +583,7 @@ void Writer::WriteTasks() {
       if (const auto id = pxml::FieldIdOf(name)) {
         out_.Open("ExtendedAttribute");
         out_.Leaf("FieldID", *id);
-        out_.Leaf("Value", FormatXmlDateTime(value));
+        out_.DateTime("Value", value);
         out_.Close("ExtendedAttribute");
       }
     }
@@ -568,10 +634,10 @@ void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minu
   out_.Open("TimephasedData");
   out_.Leaf("Type", 1);
   out_.Leaf("UID", uid);
-  out_.Leaf("Start", FormatXmlDateTime(start));
-  out_.Leaf("Finish", FormatXmlDateTime(finish));
+  out_.DateTime("Start", start);
+  out_.DateTime("Finish", finish);
   out_.Leaf("Unit", 2);
-  out_.Leaf("Value", FormatXmlDuration(minutes));
+  out_.Duration("Value", minutes);
   out_.Close("TimephasedData");
 }
 
@@ -620,8 +686,8 @@ void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
   out_.Open("TimephasedData");
   out_.Leaf("Type", 1);
   out_.Leaf("UID", uid);
-  out_.Leaf("Start", FormatXmlDateTime(start));
-  out_.Leaf("Finish", FormatXmlDateTime(finish));
+  out_.DateTime("Start", start);
+  out_.DateTime("Finish", finish);
   out_.Leaf("Unit", 2);
   out_.Close("TimephasedData");
 }
@@ -644,9 +710,9 @@ void Writer::WriteAssignments() {
       out_.Leaf("UID", uid);
       out_.Leaf("TaskUID", taskUid);
       out_.Leaf("ResourceUID", resourceUids_[i]);
-      out_.Leaf("Finish", FormatXmlDateTime(a->finish));
-      out_.Leaf("Start", FormatXmlDateTime(a->start));
-      out_.Leaf("Work", FormatXmlDuration(a->workMinutes));
+      out_.DateTime("Finish", a->finish);
+      out_.DateTime("Start", a->start);
+      out_.Duration("Work", a->workMinutes);
       auto& work = workOfTask[taskUid];
       for (const TimephasedWork& w : a->timephased) {
         WriteStretch(uid, w.start, w.finish, w.minutes);
@@ -675,10 +741,10 @@ void Writer::WriteAssignments() {
     out_.Leaf("UID", uid);
     out_.Leaf("TaskUID", taskUids_[i]);
     out_.Leaf("ResourceUID", kNoResource);
-    out_.Leaf("Finish", FormatXmlDateTime(t->finish));
-    out_.Leaf("Start", FormatXmlDateTime(t->start));
+    out_.DateTime("Finish", t->finish);
+    out_.DateTime("Start", t->start);
     out_.Leaf("Units", 1);
-    out_.Leaf("Work", FormatXmlDuration(0));
+    out_.Duration("Work", 0);
     for (std::size_t k = 0; k < parts.size(); ++k) {
       WritePart(uid, *t, parts[k].first, parts[k].second);
       if (k < gaps.size()) WriteStretches(uid, gaps[k].first, gaps[k].second, nullptr, false);
@@ -781,8 +847,9 @@ void SyncFolder(const fs::path& folder) {
 // and removed otherwise.
 class TempFile {
  public:
-  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
-      : target_(target) {
+  struct Streamed {};
+  // Opens the temporary file for `Append`; `Finish` completes it.
+  TempFile(Streamed, const std::string& target, const std::string& mode_of) : target_(target) {
     const fs::path path(target);
     std::string name = ".";
     name += path.filename().string();
@@ -794,24 +861,30 @@ class TempFile {
     temp_ = pattern;
     ::flock(fd_, LOCK_EX | LOCK_NB);
     // The new file gets the permissions of the file it replaces, or those of a new file.
-    int error = ::fchmod(fd_, ReplacementMode(mode_of)) == 0 ? 0 : errno;
+    if (::fchmod(fd_, ReplacementMode(mode_of)) != 0) Fail(errno);
+  }
+  // A temporary file that holds `content`.
+  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
+      : TempFile(Streamed{}, target, mode_of) {
+    Append(content);
+    Finish();
+  }
+  void Append(std::string_view content) {
     const char* data = content.data();
     std::size_t left = content.size();
-    while (error == 0 && left > 0) {
+    while (left > 0) {
       const ssize_t n = ::write(fd_, data, left);
       if (n < 0) {
         if (errno == EINTR) continue;
-        error = errno;
-        break;
+        Fail(errno);
       }
       data += n;
       left -= static_cast<std::size_t>(n);
     }
-    if (error == 0 && ::fsync(fd_) != 0) error = errno;
-    if (error != 0) {
-      Discard();
-      FailWrite(target_, error);
-    }
+  }
+  // Makes what was written durable.
+  void Finish() {
+    if (::fsync(fd_) != 0) Fail(errno);
   }
   TempFile(const std::string& target, std::string_view content)
       : TempFile(target, content, target) {}
@@ -841,6 +914,10 @@ class TempFile {
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
     Release();
+  }
+  [[noreturn]] void Fail(int error) {
+    Discard();
+    FailWrite(target_, error);
   }
   std::string target_;
   std::string temp_;
@@ -981,11 +1058,15 @@ std::string ProjectXmlText(const ProjectData& project) {
 void SaveProjectXml(const ProjectData& project, const std::string& path) {
   const fs::path folder = FolderOf(path);
   const std::string companion = CompanionPath(path);
-  Written w = Writer(project, fs::path(path).filename().string()).Run();
-  const std::string companionText = pxml::CompanionText(project, w.extras);
   TidyFolder(folder);
+  // The project file streams into its temporary file as it is written.
+  TempFile xml(TempFile::Streamed{}, path, path);
+  const Written w = Writer(project, fs::path(path).filename().string(),
+                           [&xml](std::string_view piece) { xml.Append(piece); })
+                        .Run();
+  xml.Finish();
+  const std::string companionText = pxml::CompanionText(project, w.extras);
   KeepDamagedCompanion(companion);
-  TempFile xml(path, w.xml);
   Step(pxml::SaveStep::ProjectWritten);
   TempFile side(companion, companionText, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
   Step(pxml::SaveStep::CompanionWritten);
