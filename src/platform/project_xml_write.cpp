@@ -13,6 +13,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -39,7 +40,7 @@ class XmlOut {
  public:
   // Without a sink the whole text stays in the string that Take() returns.
   explicit XmlOut(std::function<void(std::string_view)> sink = nullptr) : sink_(std::move(sink)) {
-    s_.reserve(sink_ ? kPiece + (1 << 12) : 1 << 16);
+    Reserve(sink_ ? kPiece + (1 << 12) : 1 << 16);
   }
   void Open(std::string_view name) {
     char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 3);
@@ -59,17 +60,21 @@ class XmlOut {
     p = Put(p, name);
     *p++ = '>';
     *p = '\n';
-    if (sink_ && s_.size() >= kPiece) Flush();
+    if (sink_ && size_ >= kPiece) Flush();
   }
   void Leaf(std::string_view name, std::string_view text) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += '>';
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 2);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p = '>';
     Escape(text);
-    s_ += "</";
-    s_ += name;
-    s_ += ">\n";
+    p = Grow(name.size() + 4);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
   }
   void Leaf(std::string_view name, long long v) {
     char buf[24];
@@ -88,18 +93,23 @@ class XmlOut {
     Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
   }
   void Empty(std::string_view name) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += "/>\n";
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 4);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '/';
+    *p++ = '>';
+    *p = '\n';
   }
-  void Raw(std::string_view text) { s_ += text; }
+  void Raw(std::string_view text) { Append(text); }
   void Enter() { ++depth_; }
   void Leave() { --depth_; }
   // Hands what is left to the sink; without one returns the whole text.
   std::string Take() {
     if (sink_) Flush();
-    return std::move(s_);
+    std::string text(buf_.get(), size_);
+    size_ = 0;
+    return text;
   }
 
  private:
@@ -119,26 +129,34 @@ class XmlOut {
     *p++ = '>';
     *p = '\n';
   }
+  void Reserve(std::size_t capacity) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ > 0) std::memcpy(bigger.get(), buf_.get(), size_);
+    buf_ = std::move(bigger);
+    capacity_ = capacity;
+  }
   // Makes room for `n` more characters at the end and returns where they go.
   char* Grow(std::size_t n) {
-    const std::size_t at = s_.size();
-    s_.resize(at + n);
-    return s_.data() + at;
+    if (size_ + n > capacity_) Reserve(std::max(capacity_ * 2, size_ + n));
+    char* at = buf_.get() + size_;
+    size_ += n;
+    return at;
   }
+  void Append(std::string_view text) { Put(Grow(text.size()), text); }
+  void Push(char ch) { *Grow(1) = ch; }
   char* Tabs(char* p) const {
     std::memset(p, '\t', static_cast<std::size_t>(depth_));
     return p + depth_;
   }
   static char* Put(char* p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
     return p + text.size();
   }
   void Flush() {
-    if (s_.empty()) return;
-    sink_(s_);
-    s_.clear();
+    if (size_ == 0) return;
+    sink_(std::string_view(buf_.get(), size_));
+    size_ = 0;
   }
-  void Indent() { s_.append(static_cast<std::size_t>(depth_), '\t'); }
   void Escape(std::string_view text) {
     // Whatever the model holds, the file stays well-formed: bytes that are no UTF-8 and
     // characters that XML does not allow become U+FFFD.
@@ -150,24 +168,26 @@ class XmlOut {
     for (const char ch : text) {
       switch (ch) {
         case '&':
-          s_ += "&amp;";
+          Append("&amp;");
           break;
         case '<':
-          s_ += "&lt;";
+          Append("&lt;");
           break;
         case '>':
-          s_ += "&gt;";
+          Append("&gt;");
           break;
         case '\r':
-          s_ += "&#13;";  // a reference, so that reading gives it back unchanged
+          Append("&#13;");  // a reference, so that reading gives it back unchanged
           break;
         default:
-          s_ += ch;
+          Push(ch);
       }
     }
   }
   std::function<void(std::string_view)> sink_;
-  std::string s_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   int depth_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 
 namespace kx {
 namespace {
@@ -115,17 +117,34 @@ std::size_t WriteIsoDateTime(Date d, char* out) {
     day = Date(day.serial + 1);
     s = 0;
   }
-  const CivilDate c = ToCivil(day);
-  if (c.year < 0 || c.year > 9999) {
-    const int n = std::snprintf(out, kIsoDateTimeMax + 1, "%04d-%02d-%02dT%02lld:%02lld:%02lld",
-                                c.year, c.month, c.day, s / 3600, (s / 60) % 60, s % 60);
-    return static_cast<std::size_t>(std::min(n, kIsoDateTimeMax));
+  // Moments come in runs over a few days: the last days' texts are kept.
+  struct DayText {
+    double day = std::numeric_limits<double>::quiet_NaN();
+    char text[10];
+  };
+  thread_local DayText recent[4];
+  const bool cached = std::fabs(day.serial) < 1e9;  // the day numbers of years 1 to 9999 and more
+  DayText& kept =
+      recent[cached ? static_cast<unsigned long long>(static_cast<long long>(day.serial)) & 3u : 0];
+  if (cached && kept.day == day.serial) {
+    std::memcpy(out, kept.text, 10);
+  } else {
+    const CivilDate c = ToCivil(day);
+    if (c.year < 0 || c.year > 9999) {
+      const int n = std::snprintf(out, kIsoDateTimeMax + 1, "%04d-%02d-%02dT%02lld:%02lld:%02lld",
+                                  c.year, c.month, c.day, s / 3600, (s / 60) % 60, s % 60);
+      return static_cast<std::size_t>(std::min(n, kIsoDateTimeMax));
+    }
+    PutDigits(out, c.year, 4);
+    out[4] = '-';
+    PutDigits(out + 5, c.month, 2);
+    out[7] = '-';
+    PutDigits(out + 8, c.day, 2);
+    if (cached) {
+      kept.day = day.serial;
+      std::memcpy(kept.text, out, 10);
+    }
   }
-  PutDigits(out, c.year, 4);
-  out[4] = '-';
-  PutDigits(out + 5, c.month, 2);
-  out[7] = '-';
-  PutDigits(out + 8, c.day, 2);
   out[10] = 'T';
   PutDigits(out + 11, s / 3600, 2);
   out[13] = ':';
