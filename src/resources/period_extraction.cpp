@@ -74,6 +74,13 @@ void HolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
   if (!own) return;
   const int firstYear = ToCivil(options.periodStart).year;
   const int lastYear = ToCivil(options.periodEnd).year;
+  // The months of the period with their vacation days, first read in full.
+  struct Month {
+    Date first;
+    int days;
+    std::uint32_t vacation;
+  };
+  std::vector<Month> months;
   const auto years =
       r.Get([&] { return own->GetCalendarYears(); }, std::vector<host::CalendarYearPtr>());
   for (const auto& year : years) {
@@ -96,16 +103,36 @@ void HolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
         const std::uint32_t compareWorks = shared.CompareMonth(compareMonth);
         vacation = ~month->GetMonthWorkingDays() & compareWorks;
       });
-      const int days = IsValidCivil(y, m, 1) ? DaysInMonth(y, m) : 0;
-      const Date first = days > 0 ? DateSerial(y, m, 1) : Date();
-      for (int d = 1; d <= days; ++d) {
-        const Date date(first.serial + d - 1);
-        if (date < options.periodStart || date > options.periodEnd) continue;
-        auto holiday = std::make_shared<clsHoliday>();
-        holiday->blnIsHoliday = (vacation >> (d - 1)) & 1u;
-        holiday->varDate = shared.texts.Of(date);
-        resource.AddHoliday(std::move(holiday));
+      if (IsValidCivil(y, m, 1)) months.push_back({DateSerial(y, m, 1), DaysInMonth(y, m), vacation});
+    }
+  }
+  // A day record for every day of the period, trimmed to the first and the last vacation day:
+  // into an empty list only the days from the first to the last vacation day are put at all.
+  const bool fresh = resource.colHolidays.Empty();
+  Date from = options.periodStart, to = options.periodEnd;
+  if (fresh) {
+    bool any = false;
+    for (const Month& month : months) {
+      for (int d = 1; d <= month.days; ++d) {
+        const Date date(month.first.serial + d - 1);
+        if (date < options.periodStart || date > options.periodEnd ||
+            !((month.vacation >> (d - 1)) & 1u))
+          continue;
+        if (!any) from = date;
+        to = date;
+        any = true;
       }
+    }
+    if (!any) return;
+  }
+  for (const Month& month : months) {
+    for (int d = 1; d <= month.days; ++d) {
+      const Date date(month.first.serial + d - 1);
+      if (date < from || date > to) continue;
+      auto holiday = std::make_shared<clsHoliday>();
+      holiday->blnIsHoliday = (month.vacation >> (d - 1)) & 1u;
+      holiday->varDate = shared.texts.Of(date);
+      resource.AddHoliday(std::move(holiday));
     }
   }
   Trim(resource.colHolidays, [](const clsHoliday& h) { return h.blnIsHoliday; });
@@ -119,7 +146,15 @@ void WorkdaysOf(clsResource& resource, const PeriodOptions& options, const DayTe
                                                       Value(texts.Of(options.periodEnd)));
       },
       std::vector<host::DailyWorkItem>());
-  for (const auto& item : items) {
+  // Into an empty list only the days from the first to the last working day are put at all.
+  std::size_t first = 0, end = items.size();
+  if (resource.colWorkdays.Empty()) {
+    const auto works = [](const host::DailyWorkItem& item) { return item.minutes.value_or(0.0) > 0.0; };
+    while (first < end && !works(items[first])) ++first;
+    while (end > first && !works(items[end - 1])) --end;
+  }
+  for (std::size_t i = first; i < end; ++i) {
+    const auto& item = items[i];
     auto workday = std::make_shared<clsWorkday>();
     workday->varDate = texts.Of(item.start);
     // The minutes are taken as the number the host gives, never re-read from a text.
