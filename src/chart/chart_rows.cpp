@@ -77,6 +77,17 @@ void WriteResourceRow(host::Application& app, host::Project& chart,
 
   long dayCount = n;
   double hours = 0.0;  // the exact sum of the day hours
+  // The row's task is fetched once for all its gaps: cutting them keeps it the same task. Should
+  // the fetch fail, each gap asks again and fails on its own, as it always did.
+  host::TaskPtr rowTask;
+  if (n > 0) {
+    try {
+      rowTask = chart.GetProjectTasks().Item(row);
+    } catch (const host::HostError&) {
+      rowTask = nullptr;
+    }
+  }
+  const auto task = [&] { return rowTask ? rowTask : chart.GetProjectTasks().Item(row); };
   for (const DayRecord& day : days) {
     if (day.marked) {
       hours += day.hours;
@@ -89,16 +100,15 @@ void WriteResourceRow(host::Application& app, host::Project& chart,
       // The gap runs from 08:00 of the day to 08:00 of the next, handed over as moments.
       const double d = DateOnly(*date).serial;
       if (regional.timeSeparator == ":") {
-        chart.GetProjectTasks().Item(row)->SplitTask(Value(Date(d + kGapHour)),
-                                                     Value(Date(d + 1 + kGapHour)));
+        task()->SplitTask(Value(Date(d + kGapHour)), Value(Date(d + 1 + kGapHour)));
       } else {
-        chart.GetProjectTasks().Item(row)->SplitTask(Value(FormatDate(Date(d)) + " 08:00"),
-                                                     Value(FormatDate(Date(d + 1)) + " 08:00"));
+        task()->SplitTask(Value(FormatDate(Date(d)) + " 08:00"),
+                          Value(FormatDate(Date(d + 1)) + " 08:00"));
       }
     });
     r([&] {
-      const auto task = chart.GetProjectTasks().Item(row);
-      task->SetTaskDuration(task->GetTaskDuration() - kChartDayMinutes);
+      const auto t = task();
+      t->SetTaskDuration(t->GetTaskDuration() - kChartDayMinutes);
     });
   }
 

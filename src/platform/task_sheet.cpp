@@ -263,9 +263,11 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
   const auto cal = p.ProjectCalendar();
   const double lost = WorkBetween(cal.get(), from, std::min(to, t.finish), &t.gaps);
 
-  // Merge with the gaps it overlaps or touches.
+  // Merge with the gaps it overlaps or touches. The list is made in a buffer that the gaps it
+  // replaces become, so that cutting gap after gap into a bar allocates nothing.
   Date a = from, b = to;
-  std::vector<std::pair<Date, Date>> kept;
+  thread_local std::vector<std::pair<Date, Date>> kept;
+  kept.clear();
   kept.reserve(t.gaps.size() + 1);
   for (const auto& g : t.gaps) {
     if (g.second < a || g.first > b) {
@@ -279,7 +281,7 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
                                [](Date x, const std::pair<Date, Date>& g) { return x < g.first; }),
               {a, b});
   if (lost > kEps) t.finish = AdvanceWork(cal.get(), t.finish, lost, &kept);
-  t.gaps = std::move(kept);
+  t.gaps.swap(kept);
   AfterChange(p, t, false);
 }
 
