@@ -92,6 +92,39 @@ class XmlOut {
     char buf[kXmlDurationMax];
     Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
   }
+  // A stretch of timephased work: Type 1, the UID, start and finish, Unit 2 and the minutes as
+  // its Value (none without them), each element on its line as Leaf writes it.
+  void Stretch(std::int32_t uid, Date start, Date finish, const double* minutes) {
+    if (stretchDepth_ != depth_) MakeStretchParts();
+    char number[24];
+    char startBuf[kIsoDateTimeMax + 1], finishBuf[kIsoDateTimeMax + 1];
+    char value[kXmlDurationMax];
+    const std::string_view uidText(
+        number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number,
+                                                       static_cast<long long>(uid)).ptr - number));
+    const std::string_view startText(startBuf, WriteXmlDateTime(start, startBuf));
+    const std::string_view finishText(finishBuf, WriteXmlDateTime(finish, finishBuf));
+    const std::string_view valueText(value, minutes ? WriteXmlDuration(*minutes, value) : 0);
+    const auto& k = stretchParts_;
+    char* p = Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
+                   finishText.size() +
+                   (minutes ? k[3].size() + valueText.size() + k[4].size()
+                            : stretchPartsEmpty_.size()));
+    p = Put(p, k[0]);
+    p = Put(p, uidText);
+    p = Put(p, k[1]);
+    p = Put(p, startText);
+    p = Put(p, k[2]);
+    p = Put(p, finishText);
+    if (minutes) {
+      p = Put(p, k[3]);
+      p = Put(p, valueText);
+      Put(p, k[4]);
+    } else {
+      Put(p, stretchPartsEmpty_);
+    }
+    if (sink_ && size_ >= kPiece) Flush();
+  }
   void Empty(std::string_view name) {
     char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 4);
     p = Tabs(p);
@@ -152,6 +185,19 @@ class XmlOut {
     if (!text.empty()) std::memcpy(p, text.data(), text.size());
     return p + text.size();
   }
+  // The fixed text between the values of a stretch at the current depth.
+  void MakeStretchParts() {
+    const std::string outer(static_cast<std::size_t>(depth_), '\t');
+    const std::string inner = outer + '\t';
+    stretchParts_[0] = outer + "<TimephasedData>\n" + inner + "<Type>1</Type>\n" + inner + "<UID>";
+    stretchParts_[1] = "</UID>\n" + inner + "<Start>";
+    stretchParts_[2] = "</Start>\n" + inner + "<Finish>";
+    stretchParts_[3] = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + inner + "<Value>";
+    stretchParts_[4] = "</Value>\n" + outer + "</TimephasedData>\n";
+    // Without a value the stretch ends after its unit.
+    stretchPartsEmpty_ = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + outer + "</TimephasedData>\n";
+    stretchDepth_ = depth_;
+  }
   void Flush() {
     if (size_ == 0) return;
     sink_(std::string_view(buf_.get(), size_));
@@ -185,6 +231,9 @@ class XmlOut {
     }
   }
   std::function<void(std::string_view)> sink_;
+  int stretchDepth_ = -1;
+  std::string stretchParts_[5];
+  std::string stretchPartsEmpty_;
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
@@ -651,14 +700,7 @@ void Writer::WriteResources() {
 }
 
 void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minutes) {
-  out_.Open("TimephasedData");
-  out_.Leaf("Type", 1);
-  out_.Leaf("UID", uid);
-  out_.DateTime("Start", start);
-  out_.DateTime("Finish", finish);
-  out_.Leaf("Unit", 2);
-  out_.Duration("Value", minutes);
-  out_.Close("TimephasedData");
+  out_.Stretch(uid, start, finish, &minutes);
 }
 
 // Splits [from, to) into stretches of a day each, starting at `from`, as planning tools write
@@ -703,13 +745,7 @@ void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to) 
 }
 
 void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
-  out_.Open("TimephasedData");
-  out_.Leaf("Type", 1);
-  out_.Leaf("UID", uid);
-  out_.DateTime("Start", start);
-  out_.DateTime("Finish", finish);
-  out_.Leaf("Unit", 2);
-  out_.Close("TimephasedData");
+  out_.Stretch(uid, start, finish, nullptr);
 }
 
 void Writer::WriteAssignments() {
