@@ -91,6 +91,15 @@ void PutDigits(char* out, long long value, int width) {
   }
 }
 
+// Writes 0 <= value < 100 as two digits.
+void PutPair(char* out, int value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  std::memcpy(out, kPairs + 2 * value, 2);
+}
+
 }  // namespace
 
 std::string FormatIsoDate(Date d) {
@@ -110,8 +119,9 @@ std::string FormatIsoDate(Date d) {
 }
 
 std::size_t WriteIsoDateTime(Date d, char* out) {
-  const long long secs = std::llround(TimeOfDay(d) * 86400.0);
-  Date day = DateOnly(d);
+  const double whole = std::floor(d.serial);  // DateOnly and TimeOfDay from one floor
+  const long long secs = std::llround((d.serial - whole) * 86400.0);
+  Date day(whole);
   long long s = secs;
   if (s >= 86400) {  // rounding reached midnight of the next day
     day = Date(day.serial + 1);
@@ -126,11 +136,11 @@ std::size_t WriteIsoDateTime(Date d, char* out) {
   const bool cached = std::fabs(day.serial) < 1e9;  // the day numbers of years 1 to 9999 and more
   DayText& kept =
       recent[cached ? static_cast<unsigned long long>(static_cast<long long>(day.serial)) & 3u : 0];
-  if (cached && kept.day == day.serial) {
+  if (cached && kept.day == day.serial && s >= 0) {
     std::memcpy(out, kept.text, 10);
   } else {
     const CivilDate c = ToCivil(day);
-    if (c.year < 0 || c.year > 9999) {
+    if (c.year < 0 || c.year > 9999 || s < 0) {  // s < 0: a moment that is no number
       const int n = std::snprintf(out, kIsoDateTimeMax + 1, "%04d-%02d-%02dT%02lld:%02lld:%02lld",
                                   c.year, c.month, c.day, s / 3600, (s / 60) % 60, s % 60);
       return static_cast<std::size_t>(std::min(n, kIsoDateTimeMax));
@@ -145,12 +155,14 @@ std::size_t WriteIsoDateTime(Date d, char* out) {
       std::memcpy(kept.text, out, 10);
     }
   }
+  // 0 <= s < 86400: hours, minutes and seconds of two digits each.
+  const int seconds = static_cast<int>(s);
   out[10] = 'T';
-  PutDigits(out + 11, s / 3600, 2);
+  PutPair(out + 11, seconds / 3600);
   out[13] = ':';
-  PutDigits(out + 14, (s / 60) % 60, 2);
+  PutPair(out + 14, seconds / 60 % 60);
   out[16] = ':';
-  PutDigits(out + 17, s % 60, 2);
+  PutPair(out + 17, seconds % 60);
   return 19;
 }
 
