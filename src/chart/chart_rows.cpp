@@ -7,6 +7,7 @@ namespace kx::chart {
 namespace {
 
 constexpr double kChartDayMinutes = 480.0;
+constexpr double kGapHour = 8.0 / 24.0;  // 08:00 as a fraction of the day
 
 struct DayRecord {
   std::string date;
@@ -16,6 +17,8 @@ struct DayRecord {
 
 std::vector<DayRecord> DaysOf(resources::clsResource& resource, bool vacationPlan) {
   std::vector<DayRecord> days;
+  days.reserve(static_cast<std::size_t>(vacationPlan ? resource.colHolidays.Count()
+                                                     : resource.colWorkdays.Count()));
   if (vacationPlan) {
     for (long i = 1; i <= resource.colHolidays.Count(); ++i) {
       const auto& h = resource.colHolidays.Item(i);
@@ -74,6 +77,17 @@ void WriteResourceRow(host::Application& app, host::Project& chart,
 
   long dayCount = n;
   double hours = 0.0;  // the exact sum of the day hours
+  // The row's task is fetched once for all its gaps: cutting them keeps it the same task. Should
+  // the fetch fail, each gap asks again and fails on its own, as it always did.
+  host::TaskPtr rowTask;
+  if (n > 0) {
+    try {
+      rowTask = chart.GetProjectTasks().Item(row);
+    } catch (const host::HostError&) {
+      rowTask = nullptr;
+    }
+  }
+  const auto task = [&] { return rowTask ? rowTask : chart.GetProjectTasks().Item(row); };
   for (const DayRecord& day : days) {
     if (day.marked) {
       hours += day.hours;
@@ -81,15 +95,20 @@ void WriteResourceRow(host::Application& app, host::Project& chart,
     }
     --dayCount;
     r([&] {
-      const auto date = ParseDate(day.date);
+      const auto date = ParseDate(day.date, regional);
       if (!date) throw host::HostError(host::kErrTypeMismatch, "Datum ungültig: " + day.date);
-      const std::string from = FormatDate(*date) + " 08:00";
-      const std::string to = FormatDate(Date(DateOnly(*date).serial + 1)) + " 08:00";
-      chart.GetProjectTasks().Item(row)->SplitTask(Value(from), Value(to));
+      // The gap runs from 08:00 of the day to 08:00 of the next, handed over as moments.
+      const double d = DateOnly(*date).serial;
+      if (regional.timeSeparator == ":") {
+        task()->SplitTask(Value(Date(d + kGapHour)), Value(Date(d + 1 + kGapHour)));
+      } else {
+        task()->SplitTask(Value(FormatDate(Date(d)) + " 08:00"),
+                          Value(FormatDate(Date(d + 1)) + " 08:00"));
+      }
     });
     r([&] {
-      const auto task = chart.GetProjectTasks().Item(row);
-      task->SetTaskDuration(task->GetTaskDuration() - kChartDayMinutes);
+      const auto t = task();
+      t->SetTaskDuration(t->GetTaskDuration() - kChartDayMinutes);
     });
   }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <optional>
 #include <system_error>
 
@@ -21,6 +22,10 @@ namespace kx::job {
 namespace {
 
 namespace fs = std::filesystem;
+
+void Mark(const ChartJobServices& services, const char* stage) {
+  if (services.stage) services.stage(stage);
+}
 
 void Error(MessageBoxes& boxes, const std::string& text) {
   ShowMessage(boxes, text, kProductTitle, MsgIcon::Critical);
@@ -231,8 +236,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
   auto format = std::make_shared<platform::ProjectXmlFormat>();
   platform::PlanningHost host(format);
+  Mark(services, "lesen");
   host::Resume open;
-  if (!open([&] { host.OpenProject(options.source); }))
+  const bool opened = open([&] { host.OpenProject(options.source); });
+  Mark(services, "vorbereiten");
+  if (!opened)
     return BadInput(boxes, "Die Quelldatei kann nicht gelesen werden:\r\n" +
                                open.Failures().back().description);
   for (const auto& warning : format->LastWarnings()) Warning(boxes, warning);
@@ -301,15 +309,26 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   }
 
   int subscription = -1;
-  if (services.progress) {
+  if (services.progress || services.stage) {
+    // The engine's percentages say where the run is: 20 the day records, 40 the rows, 90 the save.
+    int reached = 0;
     subscription = form.Subscribe([&](const forms::Control* c, forms::Property p) {
-      if (c == &form.lblProgress && p == forms::Property::Repaint)
-        services.progress(ToNumber(form.barProgress.Value()).value_or(0),
-                          form.lblProgress.Caption());
+      if (c != &form.lblProgress || p != forms::Property::Repaint) return;
+      const double percent = ToNumber(form.barProgress.Value()).value_or(0);
+      static constexpr std::pair<int, const char*> kStages[] = {
+          {20, "tage"}, {40, "zeilen"}, {90, "speichern"}};
+      for (const auto& [from, name] : kStages) {
+        if (percent >= from && reached < from) {
+          reached = from;
+          Mark(services, name);
+        }
+      }
+      if (services.progress) services.progress(percent, form.lblProgress.Caption());
     });
   }
   engine.ExportChart();
   if (subscription >= 0) form.Unsubscribe(subscription);
+  Mark(services, "ausgaben");
 
   switch (engine.LastRunOutcome()) {
     case chart::RunOutcome::Saved:
@@ -353,7 +372,9 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
 int RunChartJob(const ChartJobOptions& options, const ChartJobServices& services) {
   try {
-    return Run(options, services);
+    const int code = Run(options, services);
+    Mark(services, "ende");
+    return code;
   } catch (const std::bad_alloc&) {
     Error(services.boxes, "Der Arbeitsspeicher reicht für dieses Diagramm nicht aus.");
   } catch (const std::exception& e) {

@@ -77,6 +77,10 @@ struct ChartJobServices {
   // The line that says what was written ("Urlaubsplan gespeichert: ..."); may be empty.
   std::function<void(const std::string& line)> done;
   Clock* clock = nullptr;  // the run's waits; null: none
+  // Called as each stage of the job begins: "lesen" (the source), "vorbereiten" (checks,
+  // settings, resources, the chart project), "tage" (the day records), "zeilen" (the chart
+  // rows), "speichern", "ausgaben" (the extra outputs), "ende"; may be empty.
+  std::function<void(const char* stage)> stage = nullptr;
 };
 
 // Runs the job and returns its exit code. Never throws.

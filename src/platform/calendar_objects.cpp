@@ -1,6 +1,9 @@
 // Calendars as the host shows them: years 1984 to 2049, their months and days, and the working
 // shifts of a day. The objects are light handles over the shared calendar data.
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/host_objects.hpp"
@@ -11,6 +14,60 @@ namespace {
 constexpr int kFirstYear = 1984;
 constexpr int kLastYear = 2049;
 constexpr int kShifts = 5;
+
+// A base chain longer than this is taken as a loop in damaged data and cut off (as the model does).
+constexpr int kMaxChain = 32;
+
+// Bit i for each of the `days` days (at most 32) from day number `first` that has working time:
+// the rule of CalendarData::WorkingTimesRefOn (own exception, the base chain's exceptions, own
+// weekday, the base chain's weekday, the host default) for all the days in one walk over the
+// exceptions and seven weekday look-ups.
+std::uint32_t WorkingDays(const CalendarData& cal, double first, int days) {
+  const std::uint32_t all = days >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << days) - 1;
+  const double last = first + days - 1;
+  std::uint32_t decided = 0, working = 0;
+  int depth = 0;
+  for (const CalendarData* c = &cal; c != nullptr && depth < kMaxChain && decided != all;
+       c = c->base.get(), ++depth) {
+    const auto& list = c->exceptions;
+    // A day is decided by the last exception that starts on or before it, when that one holds it.
+    auto it = std::upper_bound(
+        list.begin(), list.end(), first,
+        [](double d, const CalendarException& e) { return d < std::floor(e.from.serial); });
+    if (it != list.begin()) --it;
+    for (; it != list.end() && std::floor(it->from.serial) <= last; ++it) {
+      const double start = std::floor(it->from.serial);
+      double until = std::min(std::floor(it->to.serial), last);
+      if (it + 1 != list.end()) until = std::min(until, std::floor((it + 1)->from.serial) - 1);
+      for (double d = std::max(start, first); d <= until; d += 1) {
+        const std::uint32_t bit = std::uint32_t{1} << static_cast<int>(d - first);
+        if (decided & bit) continue;
+        decided |= bit;
+        if (it->working) working |= bit;
+      }
+    }
+  }
+  if (decided == all) return working;
+  bool weekdayWorks[7];
+  for (int wd = 0; wd < 7; ++wd) {
+    weekdayWorks[wd] = wd != 0 && wd != 6;
+    depth = 0;
+    for (const CalendarData* c = &cal; c != nullptr && depth < kMaxChain;
+         c = c->base.get(), ++depth) {
+      const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(wd)];
+      if (!w.inherited) {
+        weekdayWorks[wd] = !w.times.empty();
+        break;
+      }
+    }
+  }
+  const int firstWeekday = Weekday(Date(first)) - 1;  // 0 = Sunday
+  for (int i = 0; i < days; ++i) {
+    const std::uint32_t bit = std::uint32_t{1} << i;
+    if (!(decided & bit) && weekdayWorks[(firstWeekday + i) % 7]) working |= bit;
+  }
+  return working;
+}
 
 class DayObject final : public host::CalendarDay {
  public:
@@ -56,6 +113,10 @@ class MonthObject final : public host::CalendarMonth {
                                    " nicht.");
     }
     return std::make_shared<DayObject>(cal_, DateSerial(year_, month_, day), day);
+  }
+  std::uint32_t GetMonthWorkingDays() override {
+    // Read from the calendar as it is now.
+    return WorkingDays(*cal_, DateSerial(year_, month_, 1).serial, DaysInMonth(year_, month_));
   }
 
  private:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,7 @@ using Gaps = std::vector<std::pair<Date, Date>>;
 // Throws HostError(number, text).
 [[noreturn]] void Fail(std::int32_t number, std::string text);
 // Returns the value as a date; throws kErrInvalidArgument naming `what` when it is none.
-Date RequireDate(const Value& value, const std::string& what);
+Date RequireDate(const Value& value, std::string_view what);
 // Returns the text in quotes: "X" -> "\"X\"".
 std::string Quoted(const std::string& text);
 

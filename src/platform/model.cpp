@@ -47,7 +47,9 @@ const WorkingTimes& CalendarData::WorkingTimesRefOn(Date day) const {
       return e->times.empty() ? DefaultTimes() : e->times;
     }
   }
-  const int wd = Weekday(Date(d)) - 1;  // 0 = Sunday
+  // The weekday of the whole day number, as Weekday counts it: 0 = Sunday.
+  const long long whole = static_cast<long long>(d);
+  const int wd = static_cast<int>(((whole % 7) + 7 + 6) % 7);
   depth = 0;
   for (const CalendarData* c = this; c != nullptr && depth < kMaxChain;
        c = c->base.get(), ++depth) {

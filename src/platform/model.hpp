@@ -203,6 +203,10 @@ struct ProjectData {
   std::vector<std::shared_ptr<CalendarData>> calendars;  // base and resource calendars, in order
   std::vector<std::shared_ptr<ResourceData>> resources;  // sheet order; null = an empty row
   std::vector<std::shared_ptr<TaskData>> tasks;          // index row-1; null = an empty row
+  // Set by the task sheet's full outline pass: every summary spans its rows and no row is above
+  // level 1, so a change needs only the level-1 block around it redone. Cleared by any other
+  // change of the rows' levels, dates or order that skips the sheet.
+  bool outlineCurrent = false;
   std::vector<PropertyData> properties;
   std::vector<SubprojectData> subprojects;
   Definitions definitions;

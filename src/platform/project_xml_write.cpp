@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -33,50 +35,174 @@ namespace fs = std::filesystem;
 
 constexpr std::int32_t kNoResource = -65535;
 
-// Streams indented XML text.
+// Streams indented XML text: into a string, or in pieces to a sink as it grows.
 class XmlOut {
  public:
-  XmlOut() { s_.reserve(1 << 16); }
+  // Without a sink the whole text stays in the string that Take() returns.
+  explicit XmlOut(std::function<void(std::string_view)> sink = nullptr) : sink_(std::move(sink)) {
+    Reserve(sink_ ? kPiece + (1 << 12) : 1 << 16);
+  }
   void Open(std::string_view name) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += ">\n";
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 3);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
     ++depth_;
   }
   void Close(std::string_view name) {
     --depth_;
-    Indent();
-    s_ += "</";
-    s_ += name;
-    s_ += ">\n";
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 4);
+    p = Tabs(p);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
+    if (sink_ && size_ >= kPiece) Flush();
   }
   void Leaf(std::string_view name, std::string_view text) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += '>';
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 2);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p = '>';
     Escape(text);
-    s_ += "</";
-    s_ += name;
-    s_ += ">\n";
+    p = Grow(name.size() + 4);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
   }
-  void Leaf(std::string_view name, long long v) { Leaf(name, std::string_view(std::to_string(v))); }
+  void Leaf(std::string_view name, long long v) {
+    char buf[24];
+    Plain(name, std::string_view(buf, static_cast<std::size_t>(
+                                          std::to_chars(buf, buf + sizeof buf, v).ptr - buf)));
+  }
   void Leaf(std::string_view name, int v) { Leaf(name, static_cast<long long>(v)); }
-  void Flag(std::string_view name, bool v) { Leaf(name, std::string_view(v ? "1" : "0")); }
-  void Empty(std::string_view name) {
-    Indent();
-    s_ += '<';
-    s_ += name;
-    s_ += "/>\n";
+  void Flag(std::string_view name, bool v) { Plain(name, v ? "1" : "0"); }
+  // FormatXmlDateTime(d) and FormatXmlDuration(minutes), written in place.
+  void DateTime(std::string_view name, Date d) {
+    char buf[kIsoDateTimeMax + 1];
+    Plain(name, std::string_view(buf, WriteXmlDateTime(d, buf)));
   }
-  void Raw(std::string_view text) { s_ += text; }
+  void Duration(std::string_view name, double minutes) {
+    char buf[kXmlDurationMax];
+    Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
+  }
+  // A stretch of timephased work: Type 1, the UID, start and finish, Unit 2 and the minutes as
+  // its Value (none without them), each element on its line as Leaf writes it.
+  void Stretch(std::int32_t uid, Date start, Date finish, const double* minutes) {
+    if (stretchDepth_ != depth_) MakeStretchParts();
+    char number[24];
+    char startBuf[kIsoDateTimeMax + 1], finishBuf[kIsoDateTimeMax + 1];
+    char value[kXmlDurationMax];
+    const std::string_view uidText(
+        number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number,
+                                                       static_cast<long long>(uid)).ptr - number));
+    const std::string_view startText(startBuf, WriteXmlDateTime(start, startBuf));
+    const std::string_view finishText(finishBuf, WriteXmlDateTime(finish, finishBuf));
+    const std::string_view valueText(value, minutes ? WriteXmlDuration(*minutes, value) : 0);
+    const auto& k = stretchParts_;
+    char* p = Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
+                   finishText.size() +
+                   (minutes ? k[3].size() + valueText.size() + k[4].size()
+                            : stretchPartsEmpty_.size()));
+    p = Put(p, k[0]);
+    p = Put(p, uidText);
+    p = Put(p, k[1]);
+    p = Put(p, startText);
+    p = Put(p, k[2]);
+    p = Put(p, finishText);
+    if (minutes) {
+      p = Put(p, k[3]);
+      p = Put(p, valueText);
+      Put(p, k[4]);
+    } else {
+      Put(p, stretchPartsEmpty_);
+    }
+    if (sink_ && size_ >= kPiece) Flush();
+  }
+  void Empty(std::string_view name) {
+    char* p = Grow(static_cast<std::size_t>(depth_) + name.size() + 4);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '/';
+    *p++ = '>';
+    *p = '\n';
+  }
+  void Raw(std::string_view text) { Append(text); }
   void Enter() { ++depth_; }
   void Leave() { --depth_; }
-  std::string Take() { return std::move(s_); }
+  // Hands what is left to the sink; without one returns the whole text.
+  std::string Take() {
+    if (sink_) Flush();
+    std::string text(buf_.get(), size_);
+    size_ = 0;
+    return text;
+  }
 
  private:
-  void Indent() { s_.append(static_cast<std::size_t>(depth_), '\t'); }
+  static constexpr std::size_t kPiece = 1 << 20;
+
+  // A leaf whose text needs no escaping: digits, dates and durations that we write ourselves.
+  void Plain(std::string_view name, std::string_view text) {
+    char* p = Grow(static_cast<std::size_t>(depth_) + 2 * name.size() + text.size() + 6);
+    p = Tabs(p);
+    *p++ = '<';
+    p = Put(p, name);
+    *p++ = '>';
+    p = Put(p, text);
+    *p++ = '<';
+    *p++ = '/';
+    p = Put(p, name);
+    *p++ = '>';
+    *p = '\n';
+  }
+  void Reserve(std::size_t capacity) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ > 0) std::memcpy(bigger.get(), buf_.get(), size_);
+    buf_ = std::move(bigger);
+    capacity_ = capacity;
+  }
+  // Makes room for `n` more characters at the end and returns where they go.
+  char* Grow(std::size_t n) {
+    if (size_ + n > capacity_) Reserve(std::max(capacity_ * 2, size_ + n));
+    char* at = buf_.get() + size_;
+    size_ += n;
+    return at;
+  }
+  void Append(std::string_view text) { Put(Grow(text.size()), text); }
+  void Push(char ch) { *Grow(1) = ch; }
+  char* Tabs(char* p) const {
+    std::memset(p, '\t', static_cast<std::size_t>(depth_));
+    return p + depth_;
+  }
+  static char* Put(char* p, std::string_view text) {
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+  }
+  // The fixed text between the values of a stretch at the current depth.
+  void MakeStretchParts() {
+    const std::string outer(static_cast<std::size_t>(depth_), '\t');
+    const std::string inner = outer + '\t';
+    stretchParts_[0] = outer + "<TimephasedData>\n" + inner + "<Type>1</Type>\n" + inner + "<UID>";
+    stretchParts_[1] = "</UID>\n" + inner + "<Start>";
+    stretchParts_[2] = "</Start>\n" + inner + "<Finish>";
+    stretchParts_[3] = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + inner + "<Value>";
+    stretchParts_[4] = "</Value>\n" + outer + "</TimephasedData>\n";
+    // Without a value the stretch ends after its unit.
+    stretchPartsEmpty_ = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + outer + "</TimephasedData>\n";
+    stretchDepth_ = depth_;
+  }
+  void Flush() {
+    if (size_ == 0) return;
+    sink_(std::string_view(buf_.get(), size_));
+    size_ = 0;
+  }
   void Escape(std::string_view text) {
     // Whatever the model holds, the file stays well-formed: bytes that are no UTF-8 and
     // characters that XML does not allow become U+FFFD.
@@ -88,23 +214,29 @@ class XmlOut {
     for (const char ch : text) {
       switch (ch) {
         case '&':
-          s_ += "&amp;";
+          Append("&amp;");
           break;
         case '<':
-          s_ += "&lt;";
+          Append("&lt;");
           break;
         case '>':
-          s_ += "&gt;";
+          Append("&gt;");
           break;
         case '\r':
-          s_ += "&#13;";  // a reference, so that reading gives it back unchanged
+          Append("&#13;");  // a reference, so that reading gives it back unchanged
           break;
         default:
-          s_ += ch;
+          Push(ch);
       }
     }
   }
-  std::string s_;
+  std::function<void(std::string_view)> sink_;
+  int stretchDepth_ = -1;
+  std::string stretchParts_[5];
+  std::string stretchPartsEmpty_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   int depth_ = 0;
 };
 
@@ -148,8 +280,11 @@ struct Written {
 
 class Writer {
  public:
-  // `name`: the file's name as the file states it.
-  Writer(const ProjectData& p, std::string name) : p_(p), name_(std::move(name)) {}
+  // `name`: the file's name as the file states it. With a sink the text goes there in pieces as
+  // it is written, else into the result.
+  Writer(const ProjectData& p, std::string name,
+         std::function<void(std::string_view)> sink = nullptr)
+      : p_(p), name_(std::move(name)), out_(std::move(sink)) {}
   Written Run();
 
  private:
@@ -218,8 +353,8 @@ void Writer::WriteHeader() {
   out_.Leaf("Name", CutToChars(name_, 255));
   if (!p_.title.empty()) out_.Leaf("Title", CutToChars(p_.title, 512));
   out_.Leaf("ScheduleFromStart", 1);
-  out_.Leaf("StartDate", FormatXmlDateTime(p_.start));
-  if (p_.finish) out_.Leaf("FinishDate", FormatXmlDateTime(*p_.finish));
+  out_.DateTime("StartDate", p_.start);
+  if (p_.finish) out_.DateTime("FinishDate", *p_.finish);
   out_.Leaf("FYStartDate", 1);
   out_.Leaf("CriticalSlackLimit", 0);
   out_.Leaf("CurrencyDigits", 2);
@@ -359,8 +494,8 @@ void Writer::WriteCalendars() {
       out_.Leaf("DayType", 0);
       out_.Flag("DayWorking", e.working);
       out_.Open("TimePeriod");
-      out_.Leaf("FromDate", FormatXmlDateTime(DateOnly(e.from)));
-      out_.Leaf("ToDate", FormatXmlDateTime(Date(DateOnly(e.to).serial + 1439.0 / 1440)));
+      out_.DateTime("FromDate", DateOnly(e.from));
+      out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
       out_.Close("TimePeriod");
       if (e.working) WriteTimes(e.times);
       out_.Close("WeekDay");
@@ -373,8 +508,8 @@ void Writer::WriteCalendars() {
         out_.Open("Exception");
         out_.Flag("EnteredByOccurrences", false);
         out_.Open("TimePeriod");
-        out_.Leaf("FromDate", FormatXmlDateTime(DateOnly(e.from)));
-        out_.Leaf("ToDate", FormatXmlDateTime(Date(DateOnly(e.to).serial + 1439.0 / 1440)));
+        out_.DateTime("FromDate", DateOnly(e.from));
+        out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
         out_.Close("TimePeriod");
         const long long days =
             static_cast<long long>(DateOnly(e.to).serial - DateOnly(e.from).serial) + 1;
@@ -433,8 +568,8 @@ void Writer::WriteTasks() {
   out_.Leaf("WBS", 0);
   out_.Leaf("OutlineNumber", 0);
   out_.Leaf("OutlineLevel", 0);
-  out_.Leaf("Start", FormatXmlDateTime(p_.start));
-  if (p_.finish) out_.Leaf("Finish", FormatXmlDateTime(*p_.finish));
+  out_.DateTime("Start", p_.start);
+  if (p_.finish) out_.DateTime("Finish", *p_.finish);
   out_.Flag("Milestone", false);
   out_.Flag("Summary", true);
   out_.Close("Task");
@@ -465,8 +600,8 @@ void Writer::WriteTasks() {
     out_.Leaf("OutlineNumber", number);
     out_.Leaf("OutlineLevel", t->outlineLevel);
     out_.Leaf("Priority", 500);
-    out_.Leaf("Start", FormatXmlDateTime(t->start));
-    out_.Leaf("Finish", FormatXmlDateTime(t->finish));
+    out_.DateTime("Start", t->start);
+    out_.DateTime("Finish", t->finish);
     out_.Leaf("Duration", duration);
     out_.Leaf("DurationFormat", 7);
     out_.Leaf("Work", workText);
@@ -499,7 +634,7 @@ void Writer::WriteTasks() {
     const bool pinned = !t->summary && t->subprojectFile.empty();
     out_.Leaf("ConstraintType", pinned ? 2 : 0);
     out_.Leaf("CalendarUID", -1);
-    if (pinned) out_.Leaf("ConstraintDate", FormatXmlDateTime(t->start));
+    if (pinned) out_.DateTime("ConstraintDate", t->start);
     out_.Flag("LevelAssignments", false);
     out_.Flag("LevelingCanSplit", true);
     out_.Flag("IgnoreResourceCalendar", false);
@@ -517,7 +652,7 @@ void Writer::WriteTasks() {
       if (const auto id = pxml::FieldIdOf(name)) {
         out_.Open("ExtendedAttribute");
         out_.Leaf("FieldID", *id);
-        out_.Leaf("Value", FormatXmlDateTime(value));
+        out_.DateTime("Value", value);
         out_.Close("ExtendedAttribute");
       }
     }
@@ -565,14 +700,7 @@ void Writer::WriteResources() {
 }
 
 void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minutes) {
-  out_.Open("TimephasedData");
-  out_.Leaf("Type", 1);
-  out_.Leaf("UID", uid);
-  out_.Leaf("Start", FormatXmlDateTime(start));
-  out_.Leaf("Finish", FormatXmlDateTime(finish));
-  out_.Leaf("Unit", 2);
-  out_.Leaf("Value", FormatXmlDuration(minutes));
-  out_.Close("TimephasedData");
+  out_.Stretch(uid, start, finish, &minutes);
 }
 
 // Splits [from, to) into stretches of a day each, starting at `from`, as planning tools write
@@ -617,13 +745,7 @@ void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to) 
 }
 
 void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
-  out_.Open("TimephasedData");
-  out_.Leaf("Type", 1);
-  out_.Leaf("UID", uid);
-  out_.Leaf("Start", FormatXmlDateTime(start));
-  out_.Leaf("Finish", FormatXmlDateTime(finish));
-  out_.Leaf("Unit", 2);
-  out_.Close("TimephasedData");
+  out_.Stretch(uid, start, finish, nullptr);
 }
 
 void Writer::WriteAssignments() {
@@ -644,9 +766,9 @@ void Writer::WriteAssignments() {
       out_.Leaf("UID", uid);
       out_.Leaf("TaskUID", taskUid);
       out_.Leaf("ResourceUID", resourceUids_[i]);
-      out_.Leaf("Finish", FormatXmlDateTime(a->finish));
-      out_.Leaf("Start", FormatXmlDateTime(a->start));
-      out_.Leaf("Work", FormatXmlDuration(a->workMinutes));
+      out_.DateTime("Finish", a->finish);
+      out_.DateTime("Start", a->start);
+      out_.Duration("Work", a->workMinutes);
       auto& work = workOfTask[taskUid];
       for (const TimephasedWork& w : a->timephased) {
         WriteStretch(uid, w.start, w.finish, w.minutes);
@@ -675,10 +797,10 @@ void Writer::WriteAssignments() {
     out_.Leaf("UID", uid);
     out_.Leaf("TaskUID", taskUids_[i]);
     out_.Leaf("ResourceUID", kNoResource);
-    out_.Leaf("Finish", FormatXmlDateTime(t->finish));
-    out_.Leaf("Start", FormatXmlDateTime(t->start));
+    out_.DateTime("Finish", t->finish);
+    out_.DateTime("Start", t->start);
     out_.Leaf("Units", 1);
-    out_.Leaf("Work", FormatXmlDuration(0));
+    out_.Duration("Work", 0);
     for (std::size_t k = 0; k < parts.size(); ++k) {
       WritePart(uid, *t, parts[k].first, parts[k].second);
       if (k < gaps.size()) WriteStretches(uid, gaps[k].first, gaps[k].second, nullptr, false);
@@ -781,8 +903,9 @@ void SyncFolder(const fs::path& folder) {
 // and removed otherwise.
 class TempFile {
  public:
-  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
-      : target_(target) {
+  struct Streamed {};
+  // Opens the temporary file for `Append`; `Finish` completes it.
+  TempFile(Streamed, const std::string& target, const std::string& mode_of) : target_(target) {
     const fs::path path(target);
     std::string name = ".";
     name += path.filename().string();
@@ -794,24 +917,30 @@ class TempFile {
     temp_ = pattern;
     ::flock(fd_, LOCK_EX | LOCK_NB);
     // The new file gets the permissions of the file it replaces, or those of a new file.
-    int error = ::fchmod(fd_, ReplacementMode(mode_of)) == 0 ? 0 : errno;
+    if (::fchmod(fd_, ReplacementMode(mode_of)) != 0) Fail(errno);
+  }
+  // A temporary file that holds `content`.
+  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
+      : TempFile(Streamed{}, target, mode_of) {
+    Append(content);
+    Finish();
+  }
+  void Append(std::string_view content) {
     const char* data = content.data();
     std::size_t left = content.size();
-    while (error == 0 && left > 0) {
+    while (left > 0) {
       const ssize_t n = ::write(fd_, data, left);
       if (n < 0) {
         if (errno == EINTR) continue;
-        error = errno;
-        break;
+        Fail(errno);
       }
       data += n;
       left -= static_cast<std::size_t>(n);
     }
-    if (error == 0 && ::fsync(fd_) != 0) error = errno;
-    if (error != 0) {
-      Discard();
-      FailWrite(target_, error);
-    }
+  }
+  // Makes what was written durable.
+  void Finish() {
+    if (::fsync(fd_) != 0) Fail(errno);
   }
   TempFile(const std::string& target, std::string_view content)
       : TempFile(target, content, target) {}
@@ -841,6 +970,10 @@ class TempFile {
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
     Release();
+  }
+  [[noreturn]] void Fail(int error) {
+    Discard();
+    FailWrite(target_, error);
   }
   std::string target_;
   std::string temp_;
@@ -981,11 +1114,15 @@ std::string ProjectXmlText(const ProjectData& project) {
 void SaveProjectXml(const ProjectData& project, const std::string& path) {
   const fs::path folder = FolderOf(path);
   const std::string companion = CompanionPath(path);
-  Written w = Writer(project, fs::path(path).filename().string()).Run();
-  const std::string companionText = pxml::CompanionText(project, w.extras);
   TidyFolder(folder);
+  // The project file streams into its temporary file as it is written.
+  TempFile xml(TempFile::Streamed{}, path, path);
+  const Written w = Writer(project, fs::path(path).filename().string(),
+                           [&xml](std::string_view piece) { xml.Append(piece); })
+                        .Run();
+  xml.Finish();
+  const std::string companionText = pxml::CompanionText(project, w.extras);
   KeepDamagedCompanion(companion);
-  TempFile xml(path, w.xml);
   Step(pxml::SaveStep::ProjectWritten);
   TempFile side(companion, companionText, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
   Step(pxml::SaveStep::CompanionWritten);

@@ -58,9 +58,41 @@ Date WorkingStart(const ProjectData& p, Date start) {
   return NextWorkingMoment(cal.get(), start).value_or(start);
 }
 
-// Keeps the outline current after a change of `t`.
+// Summaries, their spans and durations for the rows list[0..n), which hold whole level-1 blocks.
+void OutlinePass(ProjectData& p, TaskData* const* list, std::size_t n);
+
+// Keeps the outline current after a change of `t`: the pass over the level-1 block that holds
+// `t` and the row before it gives what a pass over all rows would, once all rows were passed.
 void AfterChange(ProjectData& p, const TaskData& t, bool levelChanged) {
-  if (levelChanged || t.outlineLevel > 1 || t.summary) RefreshOutline(p);
+  if (!levelChanged && t.outlineLevel <= 1 && !t.summary) return;
+  const auto& tasks = p.tasks;
+  const auto row = static_cast<std::size_t>(t.id - 1);
+  if (!p.outlineCurrent || t.id < 1 || row >= tasks.size() || tasks[row].get() != &t ||
+      t.outlineLevel < 1) {
+    RefreshOutline(p);
+    return;
+  }
+  // Back to the row before `t`, then on to the level-1 row that opens their block.
+  std::size_t first = row;
+  for (std::size_t k = row; k-- > 0;) {
+    if (tasks[k] == nullptr) continue;
+    first = k;
+    break;
+  }
+  while (first > 0 && (tasks[first] == nullptr || tasks[first]->outlineLevel > 1)) --first;
+  // Forward to the next level-1 row, which opens the next block.
+  std::size_t end = row + 1;
+  while (end < tasks.size() && (tasks[end] == nullptr || tasks[end]->outlineLevel > 1)) ++end;
+  std::vector<TaskData*> list;
+  for (std::size_t k = first; k < end; ++k) {
+    if (tasks[k] == nullptr) continue;
+    if (tasks[k]->outlineLevel < 1) {  // not a block of its own: the whole outline
+      RefreshOutline(p);
+      return;
+    }
+    list.push_back(tasks[k].get());
+  }
+  OutlinePass(p, list.data(), list.size());
 }
 
 TaskData& TaskForRow(ProjectData& p, long row, bool& created) {
@@ -231,9 +263,11 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
   const auto cal = p.ProjectCalendar();
   const double lost = WorkBetween(cal.get(), from, std::min(to, t.finish), &t.gaps);
 
-  // Merge with the gaps it overlaps or touches.
+  // Merge with the gaps it overlaps or touches. The list is made in a buffer that the gaps it
+  // replaces become, so that cutting gap after gap into a bar allocates nothing.
   Date a = from, b = to;
-  std::vector<std::pair<Date, Date>> kept;
+  thread_local std::vector<std::pair<Date, Date>> kept;
+  kept.clear();
   kept.reserve(t.gaps.size() + 1);
   for (const auto& g : t.gaps) {
     if (g.second < a || g.first > b) {
@@ -247,7 +281,7 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
                                [](Date x, const std::pair<Date, Date>& g) { return x < g.first; }),
               {a, b});
   if (lost > kEps) t.finish = AdvanceWork(cal.get(), t.finish, lost, &kept);
-  t.gaps = std::move(kept);
+  t.gaps.swap(kept);
   AfterChange(p, t, false);
 }
 
@@ -284,12 +318,22 @@ void RescheduleAll(ProjectData& p) {
 }
 
 void RefreshOutline(ProjectData& p) {
-  const auto cal = p.ProjectCalendar();
   std::vector<TaskData*> list;
   list.reserve(p.tasks.size());
+  bool levelsFromOne = true;
   for (auto& t : p.tasks) {
-    if (t != nullptr) list.push_back(t.get());
+    if (t == nullptr) continue;
+    list.push_back(t.get());
+    levelsFromOne = levelsFromOne && t->outlineLevel >= 1;
   }
+  OutlinePass(p, list.data(), list.size());
+  p.outlineCurrent = levelsFromOne;
+}
+
+namespace {
+
+void OutlinePass(ProjectData& p, TaskData* const* list, std::size_t n) {
+  const auto cal = p.ProjectCalendar();
   struct Frame {
     TaskData* task;
     double first;
@@ -316,11 +360,11 @@ void RefreshOutline(ProjectData& p) {
     }
     include(s);
   };
-  for (std::size_t i = 0; i < list.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     TaskData& t = *list[i];
     while (!stack.empty() && stack.back().task->outlineLevel >= t.outlineLevel) close();
     const bool wasSummary = t.summary;
-    t.summary = i + 1 < list.size() && list[i + 1]->outlineLevel > t.outlineLevel;
+    t.summary = i + 1 < n && list[i + 1]->outlineLevel > t.outlineLevel;
     if (t.summary) {
       if (!wasSummary) t.gaps.clear();
       stack.push_back({&t, std::numeric_limits<double>::infinity(),
@@ -332,6 +376,8 @@ void RefreshOutline(ProjectData& p) {
   }
   while (!stack.empty()) close();
 }
+
+}  // namespace
 
 // ---- task objects ----
 

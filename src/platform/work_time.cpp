@@ -111,10 +111,10 @@ std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
 }
 
-Date RequireDate(const Value& value, const std::string& what) {
+Date RequireDate(const Value& value, std::string_view what) {
   if (auto d = ToDate(value)) return *d;
   Fail(host::kErrInvalidArgument,
-       Quoted(ToText(value)) + " ist kein gültiges Datum (" + what + ").");
+       Quoted(ToText(value)) + " ist kein gültiges Datum (" + std::string(what) + ").");
 }
 
 Date SnapToSecond(Date d) {

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kx::platform {
 namespace {
 
@@ -188,13 +192,18 @@ std::optional<bool> ParseXmlBool(std::string_view text) {
   return std::nullopt;
 }
 
-std::string FormatXmlDateTime(Date d) {
+std::size_t WriteXmlDateTime(Date d, char* out) {
   // The format's years end with 9999; later moments are written as its last second.
   static const double kLast = DateTimeSerial(9999, 12, 31, 23, 59, 59).serial;
   static const double kFirst = DateSerial(1, 1, 1).serial;
   if (!std::isfinite(d.serial) || d.serial > kLast) d = Date(kLast);
   if (d.serial < kFirst) d = Date(kFirst);
-  return FormatIsoDateTime(d);
+  return WriteIsoDateTime(d, out);
+}
+
+std::string FormatXmlDateTime(Date d) {
+  char buf[kIsoDateTimeMax + 1];
+  return std::string(buf, WriteXmlDateTime(d, buf));
 }
 
 std::string FormatXmlTime(double dayFraction) {
@@ -205,7 +214,7 @@ std::string FormatXmlTime(double dayFraction) {
   return buf;
 }
 
-std::string FormatXmlDuration(double minutes) {
+std::size_t WriteXmlDuration(double minutes, char* out) {
   // About two million years at most, so that whole microseconds still count in 64 bits.
   constexpr double kMax = 1e12;
   if (!std::isfinite(minutes)) minutes = 0.0;
@@ -214,19 +223,52 @@ std::string FormatXmlDuration(double minutes) {
   // Whole microseconds, so that the text reads back to the same number of minutes.
   const long long micro = std::llround(std::fabs(minutes) * 60e6);
   const long long seconds = micro / 1000000;
-  const long long rest = micro % 1000000;
-  char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%sPT%lldH%lldM%lld", negative ? "-" : "", seconds / 3600,
-                        (seconds / 60) % 60, seconds % 60);
-  if (rest != 0) {
-    char frac[16];
-    std::snprintf(frac, sizeof frac, "%06lld", rest);
-    std::string f = frac;
-    while (!f.empty() && f.back() == '0') f.pop_back();
-    n += std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), ".%s", f.c_str());
+  long long rest = micro % 1000000;
+  if (micro < 0) {
+    // Beyond 64 bits of microseconds (from about 150,000 years on) the count has wrapped; such
+    // texts are written as they always were.
+    int n = std::snprintf(out, kXmlDurationMax, "%sPT%lldH%lldM%lld", negative ? "-" : "",
+                          seconds / 3600, (seconds / 60) % 60, seconds % 60);
+    if (rest != 0) {
+      char frac[24];
+      std::snprintf(frac, sizeof frac, "%06lld", rest);
+      std::string f = frac;
+      while (!f.empty() && f.back() == '0') f.pop_back();
+      n += std::snprintf(out + n, kXmlDurationMax - static_cast<std::size_t>(n), ".%s", f.c_str());
+    }
+    n += std::snprintf(out + n, kXmlDurationMax - static_cast<std::size_t>(n), "S");
+    return static_cast<std::size_t>(n);
   }
-  std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), "S");
-  return buf;
+  char* p = out;
+  auto number = [&p](long long v) {
+    p = std::to_chars(p, p + 24, v).ptr;
+  };
+  if (negative) *p++ = '-';
+  *p++ = 'P';
+  *p++ = 'T';
+  number(seconds / 3600);
+  *p++ = 'H';
+  number((seconds / 60) % 60);
+  *p++ = 'M';
+  number(seconds % 60);
+  if (rest != 0) {
+    // Six places of the second, without trailing zeros.
+    int places = 6;
+    while (rest % 10 == 0) {
+      rest /= 10;
+      --places;
+    }
+    *p++ = '.';
+    for (int i = places - 1; i >= 0; --i, rest /= 10) p[i] = static_cast<char>('0' + rest % 10);
+    p += places;
+  }
+  *p++ = 'S';
+  return static_cast<std::size_t>(p - out);
+}
+
+std::string FormatXmlDuration(double minutes) {
+  char buf[kXmlDurationMax];
+  return std::string(buf, WriteXmlDuration(minutes, buf));
 }
 
 std::string FormatXmlNumber(double value) {
@@ -278,16 +320,47 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& code
 
 }  // namespace
 
+namespace {
+
+constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+
+// The top bit of each byte of `x` that is zero, and no other bit (for bytes below 0x80).
+constexpr std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7FULL;
+  return ~(((x & kLow) + kLow) | x) & kHigh;
+}
+
+}  // namespace
+
 std::optional<BadXmlText> FindBadXmlText(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    // Plain ASCII text goes eight bytes at a time.
+#if defined(__SSE2__)
+    // Plain ASCII text, tabs and line breaks included, goes sixteen bytes at a time: bytes from
+    // 0x80 on are negative and so below 0x20 as well.
+    while (i + 16 <= text.size()) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      const __m128i low = _mm_cmplt_epi8(v, _mm_set1_epi8(0x20));
+      const __m128i allowed =
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')),
+                                    _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                       _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+      if (_mm_movemask_epi8(_mm_andnot_si128(allowed, low)) != 0) break;
+      i += 16;
+    }
+#endif
+    // Plain ASCII text, tabs and line breaks included, goes eight bytes at a time.
     while (i + 8 <= text.size()) {
       std::uint64_t chunk;
       std::memcpy(&chunk, text.data() + i, 8);
-      if ((chunk & 0x8080808080808080ULL) != 0) break;
-      // Any byte below 0x20? (each byte minus 0x20 borrows into its top bit)
-      if (((chunk - 0x2020202020202020ULL) & ~chunk & 0x8080808080808080ULL) != 0) break;
+      if ((chunk & kHigh) != 0) break;
+      // Bytes below 0x20 have neither bit 5 nor bit 6; of them tab, line feed and carriage
+      // return are allowed.
+      const std::uint64_t control = ZeroBytes(chunk & 0x6060606060606060ULL);
+      if (control != 0 && (control & ~(ZeroBytes(chunk ^ 0x0909090909090909ULL) |
+                                       ZeroBytes(chunk ^ 0x0A0A0A0A0A0A0A0AULL) |
+                                       ZeroBytes(chunk ^ 0x0D0D0D0D0D0D0D0DULL))) != 0)
+        break;
       i += 8;
     }
     if (i >= text.size()) break;

@@ -35,11 +35,17 @@ std::optional<bool> ParseXmlBool(std::string_view text);
 
 // Writes "yyyy-mm-ddThh:mm:ss" (to the nearest second).
 std::string FormatXmlDateTime(Date d);
+// Writes FormatXmlDateTime(d) to `out` (room for kIsoDateTimeMax characters); returns its length.
+std::size_t WriteXmlDateTime(Date d, char* out);
 // Writes "hh:mm:ss" for a fraction of a day; 1 (24:00) is written "00:00:00" as the format does.
 std::string FormatXmlTime(double dayFraction);
 // Writes minutes as "PT#H#M#S"; negative durations get a leading "-", fractions of a second up to
 // microseconds.
 std::string FormatXmlDuration(double minutes);
+// Writes FormatXmlDuration(minutes) to `out` (room for kXmlDurationMax characters); returns its
+// length.
+inline constexpr std::size_t kXmlDurationMax = 64;
+std::size_t WriteXmlDuration(double minutes, char* out);
 // Writes a number with a point and as many digits as it takes to read it back unchanged.
 std::string FormatXmlNumber(double value);
 

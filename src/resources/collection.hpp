@@ -2,6 +2,7 @@
 // An ordered, unkeyed list of shared records with 1-based positions: records are appended at
 // the end, read by position or in order, and removed by position. It is never sorted.
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -25,6 +26,13 @@ class Collection {
   // Removes the record at `position` (1-based); throws std::out_of_range outside 1..Count().
   void Remove(long position) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(Index(position)));
+  }
+  // Removes the first `count` records (all of them when there are fewer).
+  void RemoveFront(long count) {
+    if (count <= 0) return;
+    items_.erase(items_.begin(),
+                 items_.begin() + std::min(static_cast<std::ptrdiff_t>(count),
+                                           static_cast<std::ptrdiff_t>(items_.size())));
   }
   void Clear() { items_.clear(); }
 

@@ -1,6 +1,9 @@
 #include "resources/period_extraction.hpp"
 
 #include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
 
 #include "support/regional.hpp"
 
@@ -11,22 +14,15 @@ namespace {
 template <class Record, class Flag>
 void Trim(Collection<Record>& list, Flag flag) {
   while (list.Count() > 0 && !flag(*list.Item(list.Count()))) list.Remove(list.Count());
-  const long start = list.Count();
-  for (long removed = 0; removed < start && list.Count() > 0 && !flag(*list.Item(1)); ++removed)
-    list.Remove(1);
+  long leading = 0;
+  while (leading < list.Count() && !flag(*list.Item(leading + 1))) ++leading;
+  list.RemoveFront(leading);
 }
 
 bool IsWorkResource(clsResource& resource, host::Resume& r) {
   int kind = -1;
   r([&] { kind = resource.ProjectResource->GetResourceKind(); });
   return kind == host::kWorkResource;
-}
-
-// True when the day uses at least one of its five shifts.
-bool HasWorkingTime(host::CalendarDay& day) {
-  for (int shift = 1; shift <= 5; ++shift)
-    if (day.GetDayShiftStart(shift).has_value()) return true;
-  return false;
 }
 
 }  // namespace
@@ -48,14 +44,43 @@ std::vector<ChartOrderItem> ChartOrder(const clsResources& model, bool groupReso
   return order;
 }
 
-void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
-                       const PeriodOptions& options) {
+namespace {
+
+// What the resources of one run share: the date text of each day of the period, and the working
+// days of the comparison calendars' months, read once for every resource that compares against
+// them. Made anew for each run, so it never outlives a calendar as it was read.
+struct RunShared {
+  explicit RunShared(const PeriodOptions& options)
+      : texts(options.periodStart, options.periodEnd) {}
+
+  std::uint32_t CompareMonth(const host::CalendarMonthPtr& month) {
+    const auto it = compareMonths.find(month.get());
+    if (it != compareMonths.end()) return it->second.second;
+    const std::uint32_t mask = month->GetMonthWorkingDays();  // a failure is not kept
+    compareMonths.emplace(month.get(), std::pair{month, mask});
+    return mask;
+  }
+
+  DayTexts texts;
+  std::unordered_map<const host::CalendarMonth*, std::pair<host::CalendarMonthPtr, std::uint32_t>>
+      compareMonths;
+};
+
+void HolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
+                const PeriodOptions& options, RunShared& shared) {
   host::Resume r;
   const host::CalendarPtr own =
       r.Get([&] { return resource.ProjectResource->GetResourceCalendar(); }, host::CalendarPtr());
   if (!own) return;
   const int firstYear = ToCivil(options.periodStart).year;
   const int lastYear = ToCivil(options.periodEnd).year;
+  // The months of the period with their vacation days, first read in full.
+  struct Month {
+    Date first;
+    int days;
+    std::uint32_t vacation;
+  };
+  std::vector<Month> months;
   const auto years =
       r.Get([&] { return own->GetCalendarYears(); }, std::vector<host::CalendarYearPtr>());
   for (const auto& year : years) {
@@ -70,50 +95,93 @@ void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
       const auto compareMonth = compareYear ? r.Get([&] { return compareYear->GetYearMonth(m); },
                                                     host::CalendarMonthPtr())
                                             : nullptr;
-      for (const auto& day :
-           r.Get([&] { return month->GetMonthDays(); }, std::vector<host::CalendarDayPtr>())) {
-        const int d = r.Get([&] { return day->GetDayNumber(); }, 0);
-        if (!IsValidCivil(y, m, d)) continue;
-        const Date date = DateSerial(y, m, d);
-        if (date < options.periodStart || date > options.periodEnd) continue;
-        auto holiday = std::make_shared<clsHoliday>();
-        // A failed read of either day leaves the day unmarked.
-        r([&] {
-          if (!compareMonth) return;
-          const auto compareDay = compareMonth->GetMonthDay(d);
-          if (!HasWorkingTime(*day) && HasWorkingTime(*compareDay)) holiday->blnIsHoliday = true;
-        });
-        holiday->varDate = FormatDate(date);
-        resource.AddHoliday(holiday);
+      // A day is a vacation day when the resource's calendar keeps it free while the comparison
+      // calendar works; a failed read of either month leaves its days unmarked.
+      std::uint32_t vacation = 0;
+      r([&] {
+        if (!compareMonth) return;
+        const std::uint32_t compareWorks = shared.CompareMonth(compareMonth);
+        vacation = ~month->GetMonthWorkingDays() & compareWorks;
+      });
+      if (IsValidCivil(y, m, 1)) months.push_back({DateSerial(y, m, 1), DaysInMonth(y, m), vacation});
+    }
+  }
+  // A day record for every day of the period, trimmed to the first and the last vacation day:
+  // into an empty list only the days from the first to the last vacation day are put at all.
+  const bool fresh = resource.colHolidays.Empty();
+  Date from = options.periodStart, to = options.periodEnd;
+  if (fresh) {
+    bool any = false;
+    for (const Month& month : months) {
+      for (int d = 1; d <= month.days; ++d) {
+        const Date date(month.first.serial + d - 1);
+        if (date < options.periodStart || date > options.periodEnd ||
+            !((month.vacation >> (d - 1)) & 1u))
+          continue;
+        if (!any) from = date;
+        to = date;
+        any = true;
       }
+    }
+    if (!any) return;
+  }
+  for (const Month& month : months) {
+    for (int d = 1; d <= month.days; ++d) {
+      const Date date(month.first.serial + d - 1);
+      if (date < from || date > to) continue;
+      auto holiday = std::make_shared<clsHoliday>();
+      holiday->blnIsHoliday = (month.vacation >> (d - 1)) & 1u;
+      holiday->varDate = shared.texts.Of(date);
+      resource.AddHoliday(std::move(holiday));
     }
   }
   Trim(resource.colHolidays, [](const clsHoliday& h) { return h.blnIsHoliday; });
 }
 
-void ExtractWorkdaysOf(clsResource& resource, const PeriodOptions& options) {
+void WorkdaysOf(clsResource& resource, const PeriodOptions& options, const DayTexts& texts) {
   host::Resume r;
   const auto items = r.Get(
       [&] {
-        return resource.ProjectResource->GetDailyWork(Value(FormatDate(options.periodStart)),
-                                                      Value(FormatDate(options.periodEnd)));
+        return resource.ProjectResource->GetDailyWork(Value(texts.Of(options.periodStart)),
+                                                      Value(texts.Of(options.periodEnd)));
       },
       std::vector<host::DailyWorkItem>());
-  for (const auto& item : items) {
+  // Into an empty list only the days from the first to the last working day are put at all.
+  std::size_t first = 0, end = items.size();
+  if (resource.colWorkdays.Empty()) {
+    const auto works = [](const host::DailyWorkItem& item) { return item.minutes.value_or(0.0) > 0.0; };
+    while (first < end && !works(items[first])) ++first;
+    while (end > first && !works(items[end - 1])) --end;
+  }
+  for (std::size_t i = first; i < end; ++i) {
+    const auto& item = items[i];
     auto workday = std::make_shared<clsWorkday>();
-    workday->varDate = FormatDate(item.start);
+    workday->varDate = texts.Of(item.start);
     // The minutes are taken as the number the host gives, never re-read from a text.
     const double minutes = item.minutes.value_or(0.0);
     workday->dblHours = minutes / 60.0;
     workday->blnIsWorkday = minutes > 0.0;
-    resource.AddWorkday(workday);
+    resource.AddWorkday(std::move(workday));
   }
   Trim(resource.colWorkdays, [](const clsWorkday& w) { return w.blnIsWorkday; });
+}
+
+}  // namespace
+
+void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
+                       const PeriodOptions& options) {
+  RunShared shared(options);
+  HolidaysOf(resource, compare, options, shared);
+}
+
+void ExtractWorkdaysOf(clsResource& resource, const PeriodOptions& options) {
+  WorkdaysOf(resource, options, DayTexts(options.periodStart, options.periodEnd));
 }
 
 void ExtractHolidays(clsResources& model, host::Project& source, const PeriodOptions& options,
                      const ProgressStep& step) {
   // The comparison calendar of each resource is looked up once per resource.
+  RunShared shared(options);
   for (const auto& item : ChartOrder(model, options.groupResources)) {
     if (step) step(item.share);
     host::Resume r;
@@ -124,17 +192,18 @@ void ExtractHolidays(clsResources& model, host::Project& source, const PeriodOpt
             : r.Get([&] { return item.resource->ProjectResource->GetResourceBaseCalendarName(); },
                     std::string());
     const auto compare = r.Get([&] { return source.GetBaseCalendar(name); }, host::CalendarPtr());
-    ExtractHolidaysOf(*item.resource, compare, options);
+    HolidaysOf(*item.resource, compare, options, shared);
   }
 }
 
 void ExtractWorkdays(clsResources& model, host::Project& /*source*/, const PeriodOptions& options,
                      const ProgressStep& step) {
+  const DayTexts texts(options.periodStart, options.periodEnd);
   for (const auto& item : ChartOrder(model, options.groupResources)) {
     if (step) step(item.share);
     host::Resume r;
     if (!item.resource || !IsWorkResource(*item.resource, r)) continue;
-    ExtractWorkdaysOf(*item.resource, options);
+    WorkdaysOf(*item.resource, options, texts);
   }
 }
 

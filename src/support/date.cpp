@@ -1,7 +1,10 @@
 #include "support/date.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 
 namespace kx {
 namespace {
@@ -79,25 +82,93 @@ int Weekday(Date d) {
   return static_cast<int>(w) + 1;
 }
 
-std::string FormatIsoDate(Date d) {
-  const CivilDate c = ToCivil(d);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
-  return buf;
+namespace {
+
+void PutDigits(char* out, long long value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
 }
 
-std::string FormatIsoDateTime(Date d) {
-  const long long secs = std::llround(TimeOfDay(d) * 86400.0);
-  Date day = DateOnly(d);
+// Writes 0 <= value < 100 as two digits.
+void PutPair(char* out, int value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  std::memcpy(out, kPairs + 2 * value, 2);
+}
+
+}  // namespace
+
+std::string FormatIsoDate(Date d) {
+  const CivilDate c = ToCivil(d);
+  if (c.year < 0 || c.year > 9999) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
+    return buf;
+  }
+  char buf[10];
+  PutDigits(buf, c.year, 4);
+  buf[4] = '-';
+  PutDigits(buf + 5, c.month, 2);
+  buf[7] = '-';
+  PutDigits(buf + 8, c.day, 2);
+  return std::string(buf, sizeof buf);
+}
+
+std::size_t WriteIsoDateTime(Date d, char* out) {
+  const double whole = std::floor(d.serial);  // DateOnly and TimeOfDay from one floor
+  const long long secs = std::llround((d.serial - whole) * 86400.0);
+  Date day(whole);
   long long s = secs;
   if (s >= 86400) {  // rounding reached midnight of the next day
     day = Date(day.serial + 1);
     s = 0;
   }
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%sT%02lld:%02lld:%02lld", FormatIsoDate(day).c_str(), s / 3600,
-                (s / 60) % 60, s % 60);
-  return buf;
+  // Moments come in runs over a few days: the last days' texts are kept.
+  struct DayText {
+    double day = std::numeric_limits<double>::quiet_NaN();
+    char text[10];
+  };
+  thread_local DayText recent[4];
+  const bool cached = std::fabs(day.serial) < 1e9;  // the day numbers of years 1 to 9999 and more
+  DayText& kept =
+      recent[cached ? static_cast<unsigned long long>(static_cast<long long>(day.serial)) & 3u : 0];
+  if (cached && kept.day == day.serial && s >= 0) {
+    std::memcpy(out, kept.text, 10);
+  } else {
+    const CivilDate c = ToCivil(day);
+    if (c.year < 0 || c.year > 9999 || s < 0) {  // s < 0: a moment that is no number
+      const int n = std::snprintf(out, kIsoDateTimeMax + 1, "%04d-%02d-%02dT%02lld:%02lld:%02lld",
+                                  c.year, c.month, c.day, s / 3600, (s / 60) % 60, s % 60);
+      return static_cast<std::size_t>(std::min(n, kIsoDateTimeMax));
+    }
+    PutDigits(out, c.year, 4);
+    out[4] = '-';
+    PutDigits(out + 5, c.month, 2);
+    out[7] = '-';
+    PutDigits(out + 8, c.day, 2);
+    if (cached) {
+      kept.day = day.serial;
+      std::memcpy(kept.text, out, 10);
+    }
+  }
+  // 0 <= s < 86400: hours, minutes and seconds of two digits each.
+  const int seconds = static_cast<int>(s);
+  out[10] = 'T';
+  PutPair(out + 11, seconds / 3600);
+  out[13] = ':';
+  PutPair(out + 14, seconds / 60 % 60);
+  out[16] = ':';
+  PutPair(out + 17, seconds % 60);
+  return 19;
+}
+
+std::string FormatIsoDateTime(Date d) {
+  char buf[kIsoDateTimeMax + 1];
+  return std::string(buf, WriteIsoDateTime(d, buf));
 }
 
 std::optional<Date> ParseIsoDateTime(std::string_view text) {

@@ -3,6 +3,7 @@
 // day as the fraction. No time zone and no daylight-saving change ever moves a day.
 
 #include <compare>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,10 @@ inline double DaysToMinutes(double days) {
 // ISO 8601 texts for scripts: "2024-03-15" or "2024-03-15T08:00:00".
 std::string FormatIsoDate(Date d);
 std::string FormatIsoDateTime(Date d);
+// Writes FormatIsoDateTime(d) to `out` (room for kIsoDateTimeMax characters, no terminating
+// zero); returns the number of characters.
+inline constexpr int kIsoDateTimeMax = 40;
+std::size_t WriteIsoDateTime(Date d, char* out);
 // Reads "yyyy-mm-dd" with an optional "Thh:mm[:ss]" or " hh:mm[:ss]"; nullopt when it is none.
 std::optional<Date> ParseIsoDateTime(std::string_view text);
 

@@ -20,6 +20,47 @@ RegionalSettings& CurrentStorage() {
   return current;
 }
 
+// Writes `value` (0 <= value < 10^width) with `width` digits, leading zeros included.
+void PutDigits(char* out, int value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+}
+
+// Reads `n` digits at `pos`; false when one of them is none.
+bool Digits(std::string_view s, std::size_t pos, std::size_t n, int& out) {
+  int v = 0;
+  for (std::size_t i = pos; i < pos + n; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + (s[i] - '0');
+  }
+  out = v;
+  return true;
+}
+
+// One character that is neither a digit nor a blank.
+bool PlainSeparator(const std::string& sep) {
+  return sep.size() == 1 && sep[0] != ' ' && (sep[0] < '0' || sep[0] > '9');
+}
+
+// The date texts the system writes itself, "dd.mm.yyyy" and "dd.mm.yyyy hh:mm" with one-character
+// separators, read without searching; nullopt for any other text, which the full reading takes.
+std::optional<Date> ParseShortDate(std::string_view t, const RegionalSettings& r) {
+  if ((t.size() != 10 && t.size() != 16) || !PlainSeparator(r.dateSeparator)) return std::nullopt;
+  const char sep = r.dateSeparator[0];
+  int day = 0, month = 0, year = 0;
+  if (t[2] != sep || t[5] != sep || !Digits(t, 0, 2, day) || !Digits(t, 3, 2, month) ||
+      !Digits(t, 6, 4, year) || !IsValidCivil(year, month, day))
+    return std::nullopt;
+  if (t.size() == 10) return DateTimeSerial(year, month, day, 0, 0, 0);
+  int hh = 0, mm = 0;
+  if (t[10] != ' ' || !PlainSeparator(r.timeSeparator) || t[13] != r.timeSeparator[0] ||
+      !Digits(t, 11, 2, hh) || !Digits(t, 14, 2, mm) || hh > 23 || mm > 59)
+    return std::nullopt;
+  return DateTimeSerial(year, month, day, hh, mm, 0);
+}
+
 bool ReadInt(std::string_view s, int& out) {
   if (s.empty() || s.size() > 4) return false;
   int v = 0;
@@ -65,10 +106,36 @@ void RegionalSettings::SetCurrent(const RegionalSettings& settings) {
 
 std::string FormatDate(Date d, const RegionalSettings& r) {
   const CivilDate c = ToCivil(d);
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", c.day, r.dateSeparator.c_str(), c.month,
-                r.dateSeparator.c_str(), c.year);
-  return buf;
+  if (c.year < 0 || c.year > 9999 || r.dateSeparator.size() != 1) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", c.day, r.dateSeparator.c_str(), c.month,
+                  r.dateSeparator.c_str(), c.year);
+    return buf;
+  }
+  // "dd.mm.yyyy" fits a string's own buffer: no allocation, no printf.
+  char buf[10];
+  PutDigits(buf, c.day, 2);
+  buf[2] = r.dateSeparator[0];
+  PutDigits(buf + 3, c.month, 2);
+  buf[5] = r.dateSeparator[0];
+  PutDigits(buf + 6, c.year, 4);
+  return std::string(buf, sizeof buf);
+}
+
+DayTexts::DayTexts(Date first, Date last, const RegionalSettings& r) : regional_(r) {
+  constexpr double kMaxDays = 366.0 * 400;
+  first_ = std::floor(first.serial);
+  const double days = std::floor(last.serial) - first_ + 1;
+  if (!(days >= 1) || days > kMaxDays) return;  // nothing kept: every text is made anew
+  texts_.reserve(static_cast<std::size_t>(days));
+  for (double d = 0; d < days; ++d) texts_.push_back(FormatDate(Date(first_ + d), regional_));
+}
+
+std::string DayTexts::Of(Date d) const {
+  const double offset = std::floor(d.serial) - first_;
+  if (offset >= 0 && offset < static_cast<double>(texts_.size()))
+    return texts_[static_cast<std::size_t>(offset)];
+  return FormatDate(d, regional_);
 }
 
 std::string FormatTime(Date d, const RegionalSettings& r) {
@@ -89,6 +156,7 @@ std::string FormatDateTime(Date d, const RegionalSettings& r) {
 }
 
 std::optional<Date> ParseDate(std::string_view text, const RegionalSettings& r) {
+  if (auto quick = ParseShortDate(text, r)) return quick;
   std::string_view t = TrimBlanks(text);
   if (auto iso = ParseIsoDateTime(t)) return iso;
   std::string_view datePart = t, timePart;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/date.hpp"
 
@@ -30,6 +31,21 @@ struct RegionalSettings {
 
 // Returns `d` written with the pattern "dd/mm/yyyy", "/" being the date separator.
 std::string FormatDate(Date d, const RegionalSettings& r = RegionalSettings::Current());
+// The date texts of a stretch of days, each made once: for the same day written for many records.
+class DayTexts {
+ public:
+  DayTexts() = default;
+  // The days from `first` to `last` (whole days; at most a few centuries are kept).
+  DayTexts(Date first, Date last, const RegionalSettings& r = RegionalSettings::Current());
+  // FormatDate(d, r): from the table for a day of the stretch, made anew for any other.
+  std::string Of(Date d) const;
+
+ private:
+  double first_ = 0.0;
+  std::vector<std::string> texts_;
+  RegionalSettings regional_;
+};
+
 // Returns the short date followed by " hh:mm" when the time of day is not midnight.
 std::string FormatDateTime(Date d, const RegionalSettings& r = RegionalSettings::Current());
 // Returns "hh:mm" of the time of day.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -82,6 +84,27 @@ TEST_F(ChartCommand, VacationPlanOfTheExampleIsWrittenAndReadsBack) {
   EXPECT_GT(splitRows, 10);
   EXPECT_EQ(chart->definitions.customFieldTitles.at(188743990), "Anzahl Urlaubstage");
   EXPECT_EQ(chart->definitions.barStyles.size(), 5u);
+}
+
+// KORVALINX_ZEITEN=1 adds one line with the seconds of each stage on standard error; the chart
+// and standard output stay the same, and without it there is no such line.
+TEST_F(ChartCommand, StageTimesOnlyOnRequest) {
+  ASSERT_EQ(RunVacation(), kExitOk) << err.str();
+  const std::string plain = ReadFile(output);
+  EXPECT_EQ(err.str().find("Zeiten"), std::string::npos);
+  const std::string line = out.str();
+
+  ::setenv("KORVALINX_ZEITEN", "1", 1);
+  const int code = RunVacation();
+  ::unsetenv("KORVALINX_ZEITEN");
+  ASSERT_EQ(code, kExitOk) << err.str();
+  const std::string timings = err.str();
+  ASSERT_EQ(timings.rfind("korvalinx: Zeiten lesen=", 0), 0u) << timings;
+  for (const char* stage : {" vorbereiten=", " tage=", " zeilen=", " speichern=", " ausgaben="})
+    EXPECT_NE(timings.find(stage), std::string::npos) << stage;
+  EXPECT_EQ(timings.back(), '\n');
+  EXPECT_EQ(out.str(), line);
+  EXPECT_EQ(ReadFile(output), plain);
 }
 
 TEST_F(ChartCommand, ResourceScheduleCountsHoursWithOneDecimal) {

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "chart/korvalinx.hpp"
 #include "platform/model.hpp"
@@ -56,6 +58,30 @@ TEST_F(ChartJob, OutputsSeeTheRunAndAChartFileIsOptional) {
   EXPECT_EQ(calls, 1);
   for (const auto& entry : fs::directory_iterator(dir))
     EXPECT_TRUE(entry.path().extension() == ".xml") << entry.path();
+}
+
+// The stages are named in their order as they begin, the file written in the save; a source
+// that cannot be read ends after its reading.
+TEST_F(ChartJob, StagesAreNamedAsTheyBegin) {
+  options.output = (dir / "chart.xml").string();
+  std::vector<std::string> stages;
+  bool writtenBeforeSave = false;
+  ChartJobServices services{boxes, registry, nullptr, nullptr, nullptr};
+  services.stage = [&](const char* stage) {
+    if (std::string(stage) == "speichern") writtenBeforeSave = fs::exists(dir / "chart.xml");
+    stages.push_back(stage);
+  };
+  EXPECT_EQ(RunChartJob(options, services), kExitOk);
+  EXPECT_EQ(stages, (std::vector<std::string>{"lesen", "vorbereiten", "tage", "zeilen",
+                                              "speichern", "ausgaben", "ende"}));
+  EXPECT_FALSE(writtenBeforeSave);
+  EXPECT_TRUE(fs::exists(dir / "chart.xml"));
+
+  stages.clear();
+  options.source = (dir / "kaputt.xml").string();
+  std::ofstream(options.source) << "<Project";
+  EXPECT_EQ(RunChartJob(options, services), kExitBadInput);
+  EXPECT_EQ(stages, (std::vector<std::string>{"lesen", "vorbereiten", "ende"}));
 }
 
 TEST_F(ChartJob, AFailedOutputEndsWithTheWriteCode) {

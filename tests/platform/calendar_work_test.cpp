@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/planning_host.hpp"
 #include "platform_fixture.hpp"
 #include "support/regional.hpp"
@@ -83,6 +85,62 @@ TEST(CalendarObjects, AVacationShowsOnTheResourceCalendarOnly) {
   EXPECT_FALSE(Shift(*baseCal, 2024, 3, 25, 1));
   EXPECT_FALSE(Shift(*resourceCal, 2024, 3, 25, 1));
   EXPECT_EQ(ErrorOf([&] { project->GetBaseCalendar("standard"); }), host::kErrNotFound);
+}
+
+// The month's working days read in one go, against its days read shift by shift.
+std::uint32_t DayByDay(host::CalendarMonth& month) {
+  std::uint32_t mask = 0;
+  for (const auto& day : month.GetMonthDays())
+    for (int shift = 1; shift <= 5; ++shift)
+      if (day->GetDayShiftStart(shift)) {
+        mask |= std::uint32_t{1} << (day->GetDayNumber() - 1);
+        break;
+      }
+  return mask;
+}
+
+TEST(CalendarObjects, AMonthsWorkingDaysAreItsDaysWithAShiftAsTheCalendarIsNow) {
+  auto p = NewProjectData("Quelle");
+  auto base = p->FindCalendar("Standard");
+  auto own = ResourceCalendar("Anna", base);
+  own->exceptions.push_back(
+      {"Samstag", DateSerial(2024, 2, 24), DateSerial(2024, 2, 24), true, {{0.0, 4.0 / 24}}});
+  own->exceptions.push_back({"Urlaub", DateSerial(2024, 2, 26), DateSerial(2024, 3, 1), false, {}});
+  // Stretches over the turn of a month, one right after the other, a working day without times
+  // in the base (the host's default times), Sundays worked in the base.
+  own->exceptions.insert(own->exceptions.begin(),
+                         {{"Urlaub", DateSerial(2024, 1, 30), DateSerial(2024, 2, 2), false, {}},
+                          {"Urlaub", DateSerial(2024, 2, 3), DateSerial(2024, 2, 3), false, {}}});
+  base->exceptions.push_back({"Messe", DateSerial(2024, 2, 4), DateSerial(2024, 2, 11), true, {}});
+  base->exceptions.push_back({"Ruhe", DateSerial(2024, 2, 12), DateSerial(2024, 4, 2), false, {}});
+  ASSERT_TRUE(std::is_sorted(base->exceptions.begin(), base->exceptions.end(),
+                             [](const auto& a, const auto& b) { return a.from < b.from; }));
+  base->weekdays[0] = {false, {{9.0 / 24, 12.0 / 24}}};
+  own->weekdays[6] = {false, {}};
+  p->calendars.push_back(own);
+  auto anna = Resource(1, "Anna", "Bau");
+  anna->calendar = own;
+  p->resources = {anna};
+  PlanningHost host;
+  auto project = host.AddProject(p);
+  auto cal = project->GetProjectResources().at(0)->GetResourceCalendar();
+  for (const auto& month : project->GetBaseCalendar("Standard")->GetCalendarYear(2024)->GetYearMonths())
+    EXPECT_EQ(month->GetMonthWorkingDays(), DayByDay(*month)) << "Standard " << month->GetMonthNumber();
+  for (int year : {2023, 2024}) {
+    for (const auto& month : cal->GetCalendarYear(year)->GetYearMonths())
+      EXPECT_EQ(month->GetMonthWorkingDays(), DayByDay(*month)) << year << " " << month->GetMonthNumber();
+  }
+  auto february = cal->GetCalendarYear(2024)->GetYearMonth(2);
+  const std::uint32_t before = february->GetMonthWorkingDays();
+  EXPECT_TRUE(before & (1u << 23));    // the working Saturday
+  EXPECT_FALSE(before & (1u << 25));   // on vacation
+  EXPECT_FALSE(before >> 29);          // no day after the 29th
+  // A change of the calendar or of its base shows at the next reading of the same month.
+  base->exceptions.pop_back();  // no "Ruhe" any more
+  own->exceptions.pop_back();   // back from vacation
+  EXPECT_EQ(february->GetMonthWorkingDays(), DayByDay(*february));
+  EXPECT_TRUE(february->GetMonthWorkingDays() & (1u << 12));  // Tuesday 13.02. worked again
+  EXPECT_TRUE(february->GetMonthWorkingDays() & (1u << 25));
 }
 
 TEST(CalendarData, PrecedenceOfExceptionsAndWeekdays) {

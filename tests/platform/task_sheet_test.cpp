@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/host_objects.hpp"
 #include "platform/planning_host.hpp"
 #include "platform_fixture.hpp"
 #include "support/regional.hpp"
@@ -134,6 +135,68 @@ TEST_F(TaskSheet, ALevelTwoRowUnderALevelOneRowMakesItASummary) {
   Type(2, "Gliederungsebene", "1");
   Type(3, "Gliederungsebene", "1");
   EXPECT_FALSE(Row(1).summary);
+}
+
+// A change passes only the level-1 block around its row; a pass over all rows afterwards must
+// then find nothing left to change, whatever the rows went through.
+TEST_F(TaskSheet, AChangeLeavesTheOutlineAsAPassOverAllRowsWould) {
+  auto outlineSettled = [&](const std::string& step) {
+    ProjectData copy = *data_;
+    for (auto& t : copy.tasks)
+      if (t != nullptr) t = std::make_shared<TaskData>(*t);
+    detail::RefreshOutline(copy);
+    for (std::size_t i = 0; i < copy.tasks.size(); ++i) {
+      const auto& a = data_->tasks[i];
+      const auto& b = copy.tasks[i];
+      ASSERT_EQ(a == nullptr, b == nullptr) << step;
+      if (a == nullptr) continue;
+      EXPECT_EQ(a->summary, b->summary) << step << ", Zeile " << i + 1;
+      EXPECT_EQ(a->start, b->start) << step << ", Zeile " << i + 1;
+      EXPECT_EQ(a->finish, b->finish) << step << ", Zeile " << i + 1;
+      EXPECT_EQ(a->durationMinutes, b->durationMinutes) << step << ", Zeile " << i + 1;
+      EXPECT_EQ(a->gaps, b->gaps) << step << ", Zeile " << i + 1;
+    }
+  };
+  auto task = [&](long row) { return host_.GetActiveProject()->GetProjectTasks().Item(row); };
+  const auto at8 = [](int day) { return Value(DateTimeSerial(2024, 3, day, 8, 0)); };
+  // Two groups of rows, typed in as a chart is.
+  for (long row : {1L, 5L}) {
+    Type(row, "Name", row == 1 ? "Bau" : "Büro");
+    Type(row, "Gliederungsebene", "1");
+    for (long k = 1; k <= 3; ++k) {
+      Type(row + k, "Name", "Person " + std::to_string(row + k));
+      Type(row + k, "Anfang", std::to_string(18 + k) + ".03.2024");
+      Type(row + k, "Dauer", std::to_string(2 + row + k) + " t");
+      task(row + k)->SplitTask(at8(25), at8(26));
+      task(row + k)->SetTaskDuration(task(row + k)->GetTaskDuration() - 480.0);
+      Type(row + k, "Gliederungsebene", "2");
+      Type(row + k, "Zahl14", "1");
+      outlineSettled("Zeile " + std::to_string(row + k));
+    }
+  }
+  // Rows moved out of their group and back, deeper, a group's last row lengthened.
+  Type(3, "Gliederungsebene", "1");
+  outlineSettled("Zeile 3 auf Ebene 1");
+  Type(3, "Gliederungsebene", "3");
+  outlineSettled("Zeile 3 auf Ebene 3");
+  Type(2, "Gliederungsebene", "1");
+  outlineSettled("Zeile 2 auf Ebene 1");
+  Type(5, "Gliederungsebene", "2");
+  outlineSettled("Zeile 5 auf Ebene 2");
+  task(8)->SetTaskDuration(20 * 480.0);
+  outlineSettled("Zeile 8 länger");
+  task(8)->SplitTask(at8(27), at8(29));
+  outlineSettled("Zeile 8 unterbrochen");
+  // A row typed in below an empty row, then the empty row filled in.
+  Type(10, "Name", "Später");
+  Type(10, "Gliederungsebene", "2");
+  outlineSettled("Zeile 10");
+  Type(9, "Name", "Dazwischen");
+  outlineSettled("Zeile 9");
+  Type(9, "Gliederungsebene", "1");
+  outlineSettled("Zeile 9 auf Ebene 1");
+  EXPECT_TRUE(Row(9).summary);
+  EXPECT_FALSE(Row(10).summary);
 }
 
 TEST_F(TaskSheet, SplitMovesTheFinishAndShorteningBringsItBack) {

@@ -148,6 +148,8 @@ class CalendarMonth {
   virtual int GetMonthNumber() = 0;
   virtual std::vector<CalendarDayPtr> GetMonthDays() = 0;
   virtual CalendarDayPtr GetMonthDay(int day) = 0;
+  // The days that use at least one shift, read in one go: bit d - 1 for day d.
+  virtual std::uint32_t GetMonthWorkingDays() = 0;
 };
 
 class CalendarDay {
