@@ -309,9 +309,9 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   }
 
   int subscription = -1;
+  int reached = 0;  // the last stage marked; outlives the subscription below
   if (services.progress || services.stage) {
     // The engine's percentages say where the run is: 20 the day records, 40 the rows, 90 the save.
-    int reached = 0;
     subscription = form.Subscribe([&](const forms::Control* c, forms::Property p) {
       if (c != &form.lblProgress || p != forms::Property::Repaint) return;
       const double percent = ToNumber(form.barProgress.Value()).value_or(0);
