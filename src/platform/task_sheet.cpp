@@ -96,8 +96,8 @@ void AfterChange(ProjectData& p, const TaskData& t, bool levelChanged) {
 }
 
 // The UID of a new row: its row number, unless a row has that already; then one above all.
-// Counts the returned UID as taken.
-std::int32_t FreeTaskUid(ProjectData& p, std::int32_t wanted) {
+// Counts the returned UID as taken by a row that is placed next, the rows then `rowsAfter` many.
+std::int32_t FreeTaskUid(ProjectData& p, std::int32_t wanted, std::size_t rowsAfter) {
   auto& u = p.taskUids;
   if (!u.current || u.rows != p.tasks.size()) {
     u.taken.clear();
@@ -112,7 +112,7 @@ std::int32_t FreeTaskUid(ProjectData& p, std::int32_t wanted) {
   const std::int32_t uid = u.taken.count(wanted) != 0 ? u.max + 1 : wanted;
   u.taken.insert(uid);
   u.max = std::max(u.max, uid);
-  u.rows = p.tasks.size();
+  u.rows = rowsAfter;
   return uid;
 }
 
@@ -125,13 +125,18 @@ TaskData& TaskForRow(ProjectData& p, long row, bool& created) {
     created = false;
     return *p.tasks[index];
   }
-  if (index >= p.tasks.size()) p.tasks.resize(index + 1);
   auto t = std::make_shared<TaskData>();
   t->id = static_cast<std::int32_t>(row);
-  t->uid = FreeTaskUid(p, t->id);
-  t->durationMinutes = p.minutesPerDay;
-  t->start = WorkingStart(p, Date(DateOnly(p.start).serial + p.dayStartTime));
-  Reschedule(p, *t);
+  t->uid = FreeTaskUid(p, t->id, std::max(p.tasks.size(), index + 1));
+  try {
+    if (index >= p.tasks.size()) p.tasks.resize(index + 1);
+    t->durationMinutes = p.minutesPerDay;
+    t->start = WorkingStart(p, Date(DateOnly(p.start).serial + p.dayStartTime));
+    Reschedule(p, *t);
+  } catch (...) {
+    p.taskUids.current = false;  // the UID stays free
+    throw;
+  }
   p.tasks[index] = t;
   created = true;
   return *t;
