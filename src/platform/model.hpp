@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <unordered_set>
 #include <vector>
 
 #include "support/date.hpp"
@@ -207,6 +208,15 @@ struct ProjectData {
   // level 1, so a change needs only the level-1 block around it redone. Cleared by any other
   // change of the rows' levels, dates or order that skips the sheet.
   bool outlineCurrent = false;
+  // The task UIDs in use, so that a row typed in finds its UID without a look at every row.
+  // Built by the task sheet from the rows and kept by it while the rows are `rows` many; any other
+  // change of the rows or of their UIDs clears `current`.
+  struct TaskUids {
+    bool current = false;
+    std::size_t rows = 0;
+    std::int32_t max = 0;  // the largest, and at least 0
+    std::unordered_set<std::int32_t> taken;
+  } taskUids;
   std::vector<PropertyData> properties;
   std::vector<SubprojectData> subprojects;
   Definitions definitions;

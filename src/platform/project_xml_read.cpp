@@ -85,7 +85,7 @@ std::vector<std::size_t> LineTable(std::string_view text) {
   for (std::size_t at = 0; at < text.size(); at += kLineBlock) {
     before.push_back(lines);
     const std::string_view block = text.substr(at, kLineBlock);
-    lines += static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n'));
+    lines += CountLineFeeds(block);
   }
   return before;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cerrno>
@@ -98,13 +99,29 @@ class XmlOut {
     if (stretchDepth_ != depth_) MakeStretchParts();
     char number[24];
     char startBuf[kIsoDateTimeMax + 1], finishBuf[kIsoDateTimeMax + 1];
-    char value[kXmlDurationMax];
     const std::string_view uidText(
         number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number,
                                                        static_cast<long long>(uid)).ptr - number));
-    const std::string_view startText(startBuf, WriteXmlDateTime(start, startBuf));
+    // Stretches follow each other: a start is mostly the finish before it, and the minutes of
+    // one stretch mostly those of the one before. Those texts are taken from the last stretch.
+    const std::uint64_t startBits = std::bit_cast<std::uint64_t>(start.serial);
+    const std::uint64_t finishBits = std::bit_cast<std::uint64_t>(finish.serial);
+    std::string_view startText;
+    if (lastFinish_.size > 0 && startBits == lastFinish_.bits) {
+      startText = std::string_view(lastFinish_.text, lastFinish_.size);
+    } else {
+      startText = std::string_view(startBuf, WriteXmlDateTime(start, startBuf));
+    }
     const std::string_view finishText(finishBuf, WriteXmlDateTime(finish, finishBuf));
-    const std::string_view valueText(value, minutes ? WriteXmlDuration(*minutes, value) : 0);
+    std::string_view valueText;
+    if (minutes) {
+      const std::uint64_t minuteBits = std::bit_cast<std::uint64_t>(*minutes);
+      if (lastValue_.size == 0 || minuteBits != lastValue_.bits) {
+        lastValue_.size = WriteXmlDuration(*minutes, lastValue_.text);
+        lastValue_.bits = minuteBits;
+      }
+      valueText = std::string_view(lastValue_.text, lastValue_.size);
+    }
     const auto& k = stretchParts_;
     char* p = Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
                    finishText.size() +
@@ -123,6 +140,10 @@ class XmlOut {
     } else {
       Put(p, stretchPartsEmpty_);
     }
+    // Kept once written: the start may be the kept text itself.
+    std::memcpy(lastFinish_.text, finishText.data(), finishText.size());
+    lastFinish_.size = finishText.size();
+    lastFinish_.bits = finishBits;
     if (sink_ && size_ >= kPiece) Flush();
   }
   void Empty(std::string_view name) {
@@ -232,6 +253,13 @@ class XmlOut {
   }
   std::function<void(std::string_view)> sink_;
   int stretchDepth_ = -1;
+  // A value's bits and its text as the last stretch wrote it; size 0: none yet.
+  struct KeptText {
+    std::uint64_t bits = 0;
+    std::size_t size = 0;
+    char text[static_cast<std::size_t>(kIsoDateTimeMax) + kXmlDurationMax];
+  };
+  KeptText lastFinish_, lastValue_;
   std::string stretchParts_[5];
   std::string stretchPartsEmpty_;
   std::unique_ptr<char[]> buf_;

@@ -95,6 +95,27 @@ void AfterChange(ProjectData& p, const TaskData& t, bool levelChanged) {
   OutlinePass(p, list.data(), list.size());
 }
 
+// The UID of a new row: its row number, unless a row has that already; then one above all.
+// Counts the returned UID as taken by a row that is placed next, the rows then `rowsAfter` many.
+std::int32_t FreeTaskUid(ProjectData& p, std::int32_t wanted, std::size_t rowsAfter) {
+  auto& u = p.taskUids;
+  if (!u.current || u.rows != p.tasks.size()) {
+    u.taken.clear();
+    u.max = 0;
+    for (const auto& other : p.tasks) {
+      if (other == nullptr) continue;
+      u.max = std::max(u.max, other->uid);
+      u.taken.insert(other->uid);
+    }
+    u.current = true;
+  }
+  const std::int32_t uid = u.taken.count(wanted) != 0 ? u.max + 1 : wanted;
+  u.taken.insert(uid);
+  u.max = std::max(u.max, uid);
+  u.rows = rowsAfter;
+  return uid;
+}
+
 TaskData& TaskForRow(ProjectData& p, long row, bool& created) {
   if (row < 1 || row > kMaxRow) {
     Fail(host::kErrInvalidArgument, "Die Zeile " + std::to_string(row) + " gibt es nicht.");
@@ -104,20 +125,18 @@ TaskData& TaskForRow(ProjectData& p, long row, bool& created) {
     created = false;
     return *p.tasks[index];
   }
-  if (index >= p.tasks.size()) p.tasks.resize(index + 1);
   auto t = std::make_shared<TaskData>();
   t->id = static_cast<std::int32_t>(row);
-  std::int32_t maxUid = 0;
-  bool taken = false;
-  for (const auto& other : p.tasks) {
-    if (other == nullptr) continue;
-    maxUid = std::max(maxUid, other->uid);
-    taken = taken || other->uid == t->id;
+  t->uid = FreeTaskUid(p, t->id, std::max(p.tasks.size(), index + 1));
+  try {
+    if (index >= p.tasks.size()) p.tasks.resize(index + 1);
+    t->durationMinutes = p.minutesPerDay;
+    t->start = WorkingStart(p, Date(DateOnly(p.start).serial + p.dayStartTime));
+    Reschedule(p, *t);
+  } catch (...) {
+    p.taskUids.current = false;  // the UID stays free
+    throw;
   }
-  t->uid = taken ? maxUid + 1 : t->id;
-  t->durationMinutes = p.minutesPerDay;
-  t->start = WorkingStart(p, Date(DateOnly(p.start).serial + p.dayStartTime));
-  Reschedule(p, *t);
   p.tasks[index] = t;
   created = true;
   return *t;
@@ -239,6 +258,7 @@ void SetTaskField(ProjectData& p, long row, const std::string& field, const std:
     if (created) {
       p.tasks[static_cast<std::size_t>(row - 1)] = nullptr;
       while (!p.tasks.empty() && p.tasks.back() == nullptr) p.tasks.pop_back();
+      p.taskUids.current = false;
     }
     throw;
   }

@@ -332,6 +332,28 @@ constexpr std::uint64_t ZeroBytes(std::uint64_t x) {
 
 }  // namespace
 
+std::size_t CountLineFeeds(std::string_view text) {
+  std::size_t lines = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: each lane counts its line feeds, up to 255, before the lanes are
+  // added up.
+  const __m128i feed = _mm_set1_epi8('\n');
+  while (i + 16 <= text.size()) {
+    __m128i counts = _mm_setzero_si128();
+    for (int round = 0; round < 255 && i + 16 <= text.size(); ++round, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(v, feed));  // a match is -1
+    }
+    const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i < text.size(); ++i) lines += text[i] == '\n' ? 1 : 0;
+  return lines;
+}
+
 std::optional<BadXmlText> FindBadXmlText(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

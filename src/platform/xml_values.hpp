@@ -59,6 +59,8 @@ struct BadXmlText {
   std::uint32_t code = 0;   // the character, when `notUtf8` is false
 };
 std::optional<BadXmlText> FindBadXmlText(std::string_view text);
+// The number of line feeds in `text`, as std::count gives it.
+std::size_t CountLineFeeds(std::string_view text);
 // Whether XML 1.0 allows the character `code` in a document.
 bool IsXmlChar(std::uint32_t code);
 // `text` with every byte sequence that is no UTF-8 and every character that XML 1.0 does not

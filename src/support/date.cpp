@@ -136,8 +136,23 @@ std::size_t WriteIsoDateTime(Date d, char* out) {
   const bool cached = std::fabs(day.serial) < 1e9;  // the day numbers of years 1 to 9999 and more
   DayText& kept =
       recent[cached ? static_cast<unsigned long long>(static_cast<long long>(day.serial)) & 3u : 0];
+  // The day after a kept day inside the same month: its text with the day of the month one up.
+  const DayText& before =
+      recent[cached ? static_cast<unsigned long long>(static_cast<long long>(day.serial) - 1) & 3u
+                    : 0];
   if (cached && kept.day == day.serial && s >= 0) {
     std::memcpy(out, kept.text, 10);
+  } else if (cached && s >= 0 && before.day == day.serial - 1 &&
+             (before.text[8] < '2' || (before.text[8] == '2' && before.text[9] < '8'))) {
+    std::memcpy(out, before.text, 10);
+    if (out[9] == '9') {
+      out[8] = static_cast<char>(out[8] + 1);
+      out[9] = '0';
+    } else {
+      out[9] = static_cast<char>(out[9] + 1);
+    }
+    kept.day = day.serial;
+    std::memcpy(kept.text, out, 10);
   } else {
     const CivilDate c = ToCivil(day);
     if (c.year < 0 || c.year > 9999 || s < 0) {  // s < 0: a moment that is no number

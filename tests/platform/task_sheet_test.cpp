@@ -102,6 +102,46 @@ TEST_F(TaskSheet, UnknownFieldsAndUnreadableValuesThrowAndCreateNothing) {
   EXPECT_TRUE(data_->tasks.empty());
 }
 
+// A new row takes its row number as UID unless a row has that already; then one above all UIDs.
+// The sheet keeps the UIDs in use between rows: rows given back or put in place without it must
+// not leave a UID counted twice or a free one counted as taken.
+TEST_F(TaskSheet, ANewRowTakesAFreeUidWhateverChangedTheRowsBefore) {
+  Type(3, "Name", "Dritte");
+  Type(1, "Name", "Erste");
+  Type(2, "Name", "Zweite");
+  EXPECT_EQ(Row(1).uid, 1);
+  EXPECT_EQ(Row(2).uid, 2);
+  EXPECT_EQ(Row(3).uid, 3);
+
+  // A row put in place without the sheet, holding the UID a later row would take.
+  auto placed = std::make_shared<TaskData>();
+  placed->id = 4;
+  placed->uid = 6;
+  data_->tasks.push_back(placed);
+  Type(6, "Name", "Sechste");
+  EXPECT_EQ(Row(6).uid, 7);
+  Type(5, "Name", "Fünfte");
+  EXPECT_EQ(Row(5).uid, 5);
+
+  // A new row whose value fails is given back, and its UID with it: at the end and in between.
+  EXPECT_EQ(ErrorOf([&] { Type(8, "Ende", "01.01.2000"); }), host::kErrInvalidArgument);
+  EXPECT_EQ(data_->tasks.size(), 6u);
+  Type(9, "Name", "Neunte");
+  EXPECT_EQ(Row(9).uid, 9);
+  EXPECT_EQ(ErrorOf([&] { Type(8, "Ende", "01.01.2000"); }), host::kErrInvalidArgument);
+  EXPECT_EQ(data_->tasks.size(), 9u);
+  Type(8, "Name", "Achte");
+  EXPECT_EQ(Row(8).uid, 8);
+  Type(7, "Name", "Siebte");  // 7 is the sixth row's
+  EXPECT_EQ(Row(7).uid, 10);
+
+  // Rows whose UIDs were changed without the sheet, as the sheet is told.
+  Row(1).uid = 20;
+  data_->taskUids.current = false;
+  Type(20, "Name", "Zwanzigste");
+  EXPECT_EQ(Row(20).uid, 21);
+}
+
 TEST_F(TaskSheet, ALevelTwoRowUnderALevelOneRowMakesItASummary) {
   UseSevenDayCalendar(host_);
   Type(1, "Name", "Bau");

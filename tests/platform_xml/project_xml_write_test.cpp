@@ -3,6 +3,7 @@
 #include "addin/host/error.hpp"
 #include "testing/model_diff.hpp"
 #include "platform/project_xml.hpp"
+#include "platform/xml_values.hpp"
 #include "platform_xml/test_files.hpp"
 
 namespace kx::platform {
@@ -190,6 +191,53 @@ TEST(ProjectXmlWrite, ModelsWithoutUidsOrWithEmptyRowsAreWrittenConsistently) {
   EXPECT_EQ(q.resources[1]->assignments.at(0)->taskUid, 0);  // the task it named does not exist
   EXPECT_EQ(q.tasks[2]->gaps, p->tasks[2]->gaps);
   EXPECT_EQ(q.tasks[2]->barColour, 3);  // colours follow their rows
+}
+
+// Stretches that follow each other share their texts: each start and value must still be its
+// own, whether it repeats the one before or not.
+TEST(ProjectXmlWrite, FollowingStretchesKeepTheirOwnStartsAndValues) {
+  TempDir dir;
+  auto p = ChartProject();
+  auto r = std::make_shared<ResourceData>();
+  r->name = "Kran";
+  r->uid = 77;
+  auto a = std::make_shared<AssignmentData>();
+  a->uid = 5;
+  a->taskUid = p->tasks[0]->uid;
+  a->resourceUid = r->uid;
+  const auto on = [](int day, int hour) { return DateTimeSerial(2031, 3, day, hour, 0); };
+  a->timephased = {{on(3, 8), on(4, 8), 480},  {on(4, 8), on(5, 8), 480},
+                   {on(5, 8), on(6, 8), 0},    {on(6, 8), on(7, 8), 240},
+                   {on(10, 8), on(11, 8), 240}, {on(11, 8), on(11, 17), 480}};
+  a->start = a->timephased.front().start;
+  a->finish = a->timephased.back().finish;
+  a->workMinutes = 1920;
+  r->assignments = {a};
+  p->resources.push_back(r);
+  SaveProjectXml(*p, dir / "x.xml");
+  const std::string xml = ReadText(dir / "x.xml");
+  std::string expected;
+  for (const auto& w : a->timephased)
+    expected += "<Start>" + FormatXmlDateTime(w.start) + "</Start>\n\t\t\t\t<Finish>" +
+                FormatXmlDateTime(w.finish) + "</Finish>\n\t\t\t\t<Unit>2</Unit>\n\t\t\t\t<Value>" +
+                FormatXmlDuration(w.minutes) + "</Value>";
+  std::string written;
+  std::size_t at = xml.find("\t\t\t\t<Start>2031-03-03T08");
+  for (std::size_t i = 0; i < a->timephased.size() && at != std::string::npos;
+       ++i, at = xml.find("\t\t\t\t<Start>", at + 1)) {
+    const std::size_t end = xml.find("</Value>", at);
+    if (end == std::string::npos) break;
+    written += xml.substr(at + 4, end + 8 - at - 4);
+  }
+  EXPECT_EQ(written, expected);
+  const auto back = ReadProjectXml(dir / "x.xml").project;
+  const auto& read = back->resources.back()->assignments.at(0)->timephased;
+  ASSERT_EQ(read.size(), a->timephased.size());
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(read[i].start, a->timephased[i].start) << i;
+    EXPECT_EQ(read[i].finish, a->timephased[i].finish) << i;
+    EXPECT_EQ(read[i].minutes, a->timephased[i].minutes) << i;
+  }
 }
 
 TEST(ProjectXmlWrite, CompanionOnlyLeavesTheUsersFileAlone) {

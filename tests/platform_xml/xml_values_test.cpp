@@ -121,6 +121,31 @@ std::optional<std::size_t> BytewiseBadOffset(std::string_view text) {
   return std::nullopt;
 }
 
+TEST(XmlValues, LineFeedsCountedAsStdCountCountsThem) {
+  const auto reference = [](std::string_view t) {
+    return static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n'));
+  };
+  // Every length and start around the sixteen-byte steps, line feeds among bytes that look alike.
+  std::string text;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 300; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const char pick[] = {'\n', 'a', '\r', static_cast<char>(0x8A), '\0', static_cast<char>(0xFF)};
+    text += pick[(seed >> 16) % 6];
+  }
+  for (std::size_t from = 0; from < 20; ++from)
+    for (std::size_t n = 0; from + n <= text.size(); ++n)
+      ASSERT_EQ(CountLineFeeds(std::string_view(text).substr(from, n)),
+                reference(std::string_view(text).substr(from, n)))
+          << from << " " << n;
+  // Only line feeds, past the 255 steps after which the lanes are added up, and none at all.
+  for (const std::size_t n : {std::size_t{4079}, std::size_t{4080}, std::size_t{4081},
+                              std::size_t{100000}}) {
+    EXPECT_EQ(CountLineFeeds(std::string(n, '\n')), n);
+    EXPECT_EQ(CountLineFeeds(std::string(n, 'x')), 0u);
+  }
+}
+
 TEST(XmlValues, BadCharactersFoundWhereverTheyStandInTheText) {
   // Indented lines as files hold them, with each kind of byte put at every place of the text.
   const std::string line = "\t\t\t<Name>Jürgen Müller</Name>\r\n\t\t<UID>17</UID>\n";

@@ -85,6 +85,29 @@ TEST(DateTexts, IsoMomentsAsPrintfWroteThem) {
   EXPECT_EQ(FormatIsoDate(DateSerial(987, 1, 1)), "0987-01-01");
 }
 
+// Day after day, as timephased work comes: a day's text may come from the day before it. Runs
+// forward, steps back and jumps, over month and year ends, leap days and the days around zero.
+TEST(DateTexts, IsoMomentsDayAfterDayAsPrintfWroteThem) {
+  char buf[kIsoDateTimeMax + 1];
+  const auto check = [&](double serial) {
+    const Date d(serial);
+    ASSERT_EQ(std::string(buf, WriteIsoDateTime(d, buf)), PrintfIsoDateTime(d)) << serial;
+  };
+  for (double d = DateSerial(1896, 1, 1).serial; d <= DateSerial(2104, 12, 31).serial; d += 1) {
+    check(d + 8.0 / 24);
+    check(d + 1 + 8.0 / 24);
+  }
+  for (double d = DateSerial(1999, 1, 1).serial; d <= DateSerial(2001, 12, 31).serial; d += 3) {
+    check(d + 17.0 / 24);
+    check(d - 1 + 1.0 / 24);  // the day before, once the day is kept
+    check(d + 1 - 0.2 / 86400);  // rounds to the next midnight
+    check(d + 40);
+  }
+  for (double d = -40; d <= 40; d += 1) check(d + 0.25);
+  for (double d = DateSerial(9999, 12, 1).serial; d <= DateSerial(9999, 12, 31).serial + 3; d += 1)
+    check(d + 0.5);
+}
+
 TEST(DateTexts, QuickReadingAgreesWithTheGeneralOne) {
   for (const RegionalSettings& r : Regions()) {
     for (int year = 1899; year <= 2101; ++year) {
