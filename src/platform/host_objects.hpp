@@ -41,6 +41,23 @@ std::optional<Date> NextWorkingMoment(const CalendarData* cal, Date at);
 // Rounds a moment to whole seconds.
 Date SnapToSecond(Date d);
 
+// The working times of a calendar's days for a walk through time that goes on from day to day:
+// a day asked for again right after is not looked up again. Holds a reference into the calendar,
+// so it lives only while the calendar stays unchanged (one loop, never across changes).
+class CalendarDays {
+ public:
+  explicit CalendarDays(const CalendarData* cal) : cal_(cal) {}
+  const CalendarData* Calendar() const { return cal_; }
+  const WorkingTimes& On(double day);
+
+ private:
+  const CalendarData* cal_;
+  double day_ = -1e300;
+  const WorkingTimes* times_ = nullptr;
+};
+// WorkBetween without gaps over the days of `days`.
+double WorkBetween(CalendarDays& days, Date from, Date to);
+
 // ---- state of one project behind its host objects ----
 
 struct ProjectState {

@@ -737,9 +737,11 @@ void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minu
 void Writer::WriteStretches(std::int32_t uid, Date from, Date to, const CalendarData* calendar,
                             bool hasCalendar) {
   const bool gap = !hasCalendar;
+  // A stretch ends on the day the next one starts: each day is looked up once.
+  detail::CalendarDays days(calendar);
   for (Date a = from; a < to;) {
     const Date b = Date(std::min(a.serial + 1.0, to.serial));
-    const double minutes = gap ? 0.0 : detail::WorkBetween(calendar, a, b);
+    const double minutes = gap ? 0.0 : detail::WorkBetween(days, a, b);
     if (gap || minutes > 0)
       WriteStretch(uid, a, b, minutes);
     else

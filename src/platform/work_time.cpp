@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "platform/host_objects.hpp"
 #include "support/regional.hpp"
@@ -25,9 +26,9 @@ const WorkingTimes& TimesOn(const CalendarData* cal, double day) {
 
 // Calls f(p, q) for each piece [p, q) of working time inside [from, to) outside the gaps, in time
 // order, while f returns true; looks at no more than `maxDays` days.
-template <class F>
-void ForwardPieces(const CalendarData* cal, double from, double to, const Gaps* gaps, long maxDays,
-                   F&& f) {
+template <class Times, class F>
+void ForwardPiecesOver(Times&& times, double from, double to, const Gaps* gaps, long maxDays,
+                       F&& f) {
   const std::size_t n = gaps != nullptr ? gaps->size() : 0;
   std::size_t gi = 0;
   if (n > 0) {
@@ -39,7 +40,7 @@ void ForwardPieces(const CalendarData* cal, double from, double to, const Gaps* 
   }
   double day = std::floor(from);
   for (long i = 0; i < maxDays && day < to; ++i, day += 1.0) {
-    for (const WorkingTime& wt : TimesOn(cal, day)) {
+    for (const WorkingTime& wt : times(day)) {
       const double a = std::max(day + wt.from, from);
       const double b = std::min(day + wt.to, to);
       if (a >= b) continue;
@@ -58,6 +59,27 @@ void ForwardPieces(const CalendarData* cal, double from, double to, const Gaps* 
       }
     }
   }
+}
+
+template <class F>
+void ForwardPieces(const CalendarData* cal, double from, double to, const Gaps* gaps, long maxDays,
+                   F&& f) {
+  ForwardPiecesOver([cal](double day) -> const WorkingTimes& { return TimesOn(cal, day); }, from,
+                    to, gaps, maxDays, std::forward<F>(f));
+}
+
+// Sums the working minutes of the pieces as WorkBetween does.
+template <class Times>
+double MinutesBetween(Times&& times, Date from, Date to, const Gaps* gaps) {
+  if (!(to.serial > from.serial)) return 0.0;
+  double minutes = 0.0;
+  const long days = static_cast<long>(std::ceil(to.serial) - std::floor(from.serial)) + 1;
+  ForwardPiecesOver(std::forward<Times>(times), from.serial, to.serial, gaps, days,
+                    [&](double p, double q) {
+                      minutes += (q - p) * kMinutesPerDay;
+                      return true;
+                    });
+  return std::round(minutes * 60.0) / 60.0;  // moments are whole seconds
 }
 
 // Calls f(p, q) for each piece [p, q) of working time inside [floor, end) outside the gaps, latest
@@ -121,15 +143,22 @@ Date SnapToSecond(Date d) {
   return Date(std::round(d.serial * 86400.0) / 86400.0);
 }
 
+const WorkingTimes& CalendarDays::On(double day) {
+  if (times_ == nullptr || day != day_) {
+    times_ = &TimesOn(cal_, day);
+    day_ = day;
+  }
+  return *times_;
+}
+
 double WorkBetween(const CalendarData* cal, Date from, Date to, const Gaps* gaps) {
-  if (!(to.serial > from.serial)) return 0.0;
-  double minutes = 0.0;
-  const long days = static_cast<long>(std::ceil(to.serial) - std::floor(from.serial)) + 1;
-  ForwardPieces(cal, from.serial, to.serial, gaps, days, [&](double p, double q) {
-    minutes += (q - p) * kMinutesPerDay;
-    return true;
-  });
-  return std::round(minutes * 60.0) / 60.0;  // moments are whole seconds
+  return MinutesBetween([cal](double day) -> const WorkingTimes& { return TimesOn(cal, day); },
+                        from, to, gaps);
+}
+
+double WorkBetween(CalendarDays& days, Date from, Date to) {
+  return MinutesBetween([&days](double day) -> const WorkingTimes& { return days.On(day); }, from,
+                        to, nullptr);
 }
 
 Date AdvanceWork(const CalendarData* cal, Date from, double minutes, const Gaps* gaps) {

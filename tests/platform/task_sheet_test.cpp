@@ -304,5 +304,39 @@ TEST_F(TaskSheet, TheTaskSheetNeedsATaskView) {
             host::kErrInvalidArgument);
 }
 
+TEST(CalendarDaysWalk, StretchesOfADayGetTheMinutesOfEachOwnDay) {
+  CalendarData cal;
+  cal.name = "Standard";
+  // Wednesday 20.03.2024 off, Thursday 21.03.2024 from 8 to 12 only.
+  CalendarException off;
+  off.from = DateSerial(2024, 3, 20);
+  off.to = DateSerial(2024, 3, 20);
+  CalendarException half;
+  half.from = DateSerial(2024, 3, 21);
+  half.to = DateSerial(2024, 3, 21);
+  half.working = true;
+  half.times = {{8.0 / 24.0, 12.0 / 24.0}};
+  cal.exceptions = {off, half};
+
+  detail::CalendarDays days(&cal);
+  std::vector<double> minutes;
+  // Stretches from 10:00 to 10:00, Monday 18.03. to Monday 25.03.
+  for (Date a = DateTimeSerial(2024, 3, 18, 10, 0); a < DateTimeSerial(2024, 3, 25, 10, 0);) {
+    const Date b(a.serial + 1.0);
+    minutes.push_back(detail::WorkBetween(days, a, b));
+    EXPECT_EQ(minutes.back(), detail::WorkBetween(&cal, a, b)) << FormatDateTime(a);
+    a = b;
+  }
+  // Mo 10-17 and Tu 8-10; Tu 10-17; Th 8-10; Th 10-12 and Fr 8-10; Fr 10-17; the weekend;
+  // Mo 8-10 (the host default week around the two exceptions).
+  const std::vector<double> expected = {480.0, 360.0, 120.0, 240.0, 360.0, 0.0, 120.0};
+  EXPECT_EQ(minutes, expected);
+
+  // Going back to an earlier day looks it up again.
+  EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 20), DateSerial(2024, 3, 21)), 0.0);
+  EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 19), DateSerial(2024, 3, 20)), 480.0);
+  EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 21), DateSerial(2024, 3, 22)), 240.0);
+}
+
 }  // namespace
 }  // namespace kx::platform
