@@ -57,6 +57,8 @@ class CalendarDays {
 };
 // WorkBetween without gaps over the days of `days`.
 double WorkBetween(CalendarDays& days, Date from, Date to);
+// WorkBetween(days, from, to) > 0, found without walking on past the first working time.
+bool HasWorkBetween(CalendarDays& days, Date from, Date to);
 
 // ---- state of one project behind its host objects ----
 

@@ -327,7 +327,8 @@ class Writer {
   void WriteEmptyStretch(std::int32_t uid, Date start, Date finish);
   void WriteStretches(std::int32_t uid, Date from, Date to, const CalendarData* calendar,
                       bool hasCalendar = false);
-  void WritePart(std::int32_t uid, const TaskData& t, Date from, Date to);
+  void WritePart(std::int32_t uid, const TaskData& t, Date from, Date to,
+                 const CalendarData* calendar);
 
   const ProjectData& p_;
   std::string name_;
@@ -750,13 +751,13 @@ void Writer::WriteStretches(std::int32_t uid, Date from, Date to, const Calendar
   }
 }
 
-void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to) {
+void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to,
+                       const CalendarData* calendar) {
   if (!(from < to)) return;
-  const auto calendar = p_.ProjectCalendar();
-  const CalendarData* cal = calendar.get();
   // A part without working time in the calendar (or a bar that the calendar does not explain)
   // keeps its share of the duration in one stretch, so that it stays a part of the bar.
-  if (detail::WorkBetween(cal, from, to) <= 0) {
+  detail::CalendarDays days(calendar);
+  if (!detail::HasWorkBetween(days, from, to)) {
     double partsLength = 0;
     Date f = t.start;
     for (const auto& g : pxml::NormalisedGaps(t.gaps)) {
@@ -771,7 +772,7 @@ void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to) 
                      : DaysToMinutes(length));
     return;
   }
-  WriteStretches(uid, from, to, cal, true);
+  WriteStretches(uid, from, to, calendar, true);
 }
 
 void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
@@ -809,6 +810,7 @@ void Writer::WriteAssignments() {
   }
   // Gaps that the work of a task's assignments does not give are stored in an unassigned
   // assignment: work over the parts of the bar, none over its gaps.
+  const auto calendar = p_.ProjectCalendar();
   for (std::size_t i = 0; i < p_.tasks.size(); ++i) {
     const auto& t = p_.tasks[i];
     if (!t || t->gaps.empty()) continue;
@@ -832,7 +834,7 @@ void Writer::WriteAssignments() {
     out_.Leaf("Units", 1);
     out_.Duration("Work", 0);
     for (std::size_t k = 0; k < parts.size(); ++k) {
-      WritePart(uid, *t, parts[k].first, parts[k].second);
+      WritePart(uid, *t, parts[k].first, parts[k].second, calendar.get());
       if (k < gaps.size()) WriteStretches(uid, gaps[k].first, gaps[k].second, nullptr, false);
     }
     out_.Close("Assignment");

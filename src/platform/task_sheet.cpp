@@ -32,13 +32,17 @@ int NumberedField(const std::string& key, const std::string& prefix, int max) {
   return n >= 1 && n <= max ? n : 0;
 }
 
-// Drops the gaps that no longer lie inside the bar.
+// Drops the gaps that no longer lie inside the bar. The gaps are sorted and do not overlap (a
+// split merges what it touches, a file's gaps come normalised), so those before the start lead
+// the list and those after the finish end it.
 void TrimGaps(TaskData& t) {
-  t.gaps.erase(std::remove_if(t.gaps.begin(), t.gaps.end(),
-                              [&](const std::pair<Date, Date>& g) {
-                                return g.first >= t.finish || g.second <= t.start;
-                              }),
-               t.gaps.end());
+  auto& gaps = t.gaps;
+  std::size_t end = gaps.size();
+  while (end > 0 && gaps[end - 1].first >= t.finish) --end;
+  std::size_t begin = 0;
+  while (begin < end && gaps[begin].second <= t.start) ++begin;
+  gaps.erase(gaps.begin() + static_cast<std::ptrdiff_t>(end), gaps.end());
+  gaps.erase(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(begin));
 }
 
 // Recomputes the finish from start, duration and gaps.

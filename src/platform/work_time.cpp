@@ -161,6 +161,21 @@ double WorkBetween(CalendarDays& days, Date from, Date to) {
                         to, nullptr);
 }
 
+bool HasWorkBetween(CalendarDays& days, Date from, Date to) {
+  if (!(to.serial > from.serial)) return false;
+  // The sum only grows piece by piece: once its rounding is above zero, so is the whole's.
+  double minutes = 0.0;
+  bool any = false;
+  const long n = static_cast<long>(std::ceil(to.serial) - std::floor(from.serial)) + 1;
+  ForwardPiecesOver([&days](double day) -> const WorkingTimes& { return days.On(day); },
+                    from.serial, to.serial, nullptr, n, [&](double p, double q) {
+                      minutes += (q - p) * kMinutesPerDay;
+                      any = std::round(minutes * 60.0) / 60.0 > 0;
+                      return !any;
+                    });
+  return any;
+}
+
 Date AdvanceWork(const CalendarData* cal, Date from, double minutes, const Gaps* gaps) {
   if (minutes <= kEpsMinutes) return from;
   double remaining = minutes;

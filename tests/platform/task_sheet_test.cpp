@@ -285,6 +285,32 @@ TEST_F(TaskSheet, AdjacentSplitsMergeIntoOneGap) {
             host::kErrInvalidArgument);
 }
 
+TEST_F(TaskSheet, ShorteningDropsTheGapsBehindTheNewFinishOnly) {
+  UseSevenDayCalendar(host_);
+  Type(1, "Anfang", "18.03.2024");
+  Type(1, "Dauer", "10 t");
+  host::Tasks& tasks = host_.GetActiveProject()->GetProjectTasks();
+  for (int day : {19, 21, 23}) tasks.Item(1)->SplitTask(DateTimeSerial(2024, 3, day, 8, 0),
+                                                        DateTimeSerial(2024, 3, day + 1, 8, 0));
+  ASSERT_EQ(Row(1).gaps.size(), 3u);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 30, 17, 0));
+
+  tasks.Item(1)->SetTaskDuration(2 * 480.0);  // Monday and Wednesday
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 20, 17, 0));
+  ASSERT_EQ(Row(1).gaps.size(), 1u);
+  EXPECT_EQ(Row(1).gaps[0].first, DateTimeSerial(2024, 3, 19, 8, 0));
+  EXPECT_EQ(Row(1).gaps[0].second, DateTimeSerial(2024, 3, 20, 8, 0));
+
+  // The dropped gaps stay dropped when the bar grows again.
+  tasks.Item(1)->SetTaskDuration(10 * 480.0);
+  EXPECT_EQ(Row(1).finish, DateTimeSerial(2024, 3, 28, 17, 0));
+  EXPECT_EQ(Row(1).gaps.size(), 1u);
+
+  tasks.Item(1)->SetTaskDuration(0.0);
+  EXPECT_EQ(Row(1).finish, Row(1).start);
+  EXPECT_TRUE(Row(1).gaps.empty());
+}
+
 TEST_F(TaskSheet, TheStandardCalendarSkipsTheWeekend) {
   Type(1, "Anfang", "22.03.2024");  // Friday
   Type(1, "Dauer", "2 t");
@@ -336,6 +362,16 @@ TEST(CalendarDaysWalk, StretchesOfADayGetTheMinutesOfEachOwnDay) {
   EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 20), DateSerial(2024, 3, 21)), 0.0);
   EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 19), DateSerial(2024, 3, 20)), 480.0);
   EXPECT_EQ(detail::WorkBetween(days, DateSerial(2024, 3, 21), DateSerial(2024, 3, 22)), 240.0);
+
+  // Work in a span: none on the day off and over Thursday afternoon, a second before noon.
+  EXPECT_FALSE(detail::HasWorkBetween(days, DateSerial(2024, 3, 20), DateSerial(2024, 3, 21)));
+  EXPECT_FALSE(detail::HasWorkBetween(days, DateTimeSerial(2024, 3, 21, 12, 0),
+                                      DateTimeSerial(2024, 3, 22, 8, 0)));
+  EXPECT_TRUE(detail::HasWorkBetween(days, DateTimeSerial(2024, 3, 21, 11, 59, 59),
+                                     DateTimeSerial(2024, 3, 22, 8, 0)));
+  EXPECT_TRUE(detail::HasWorkBetween(days, DateTimeSerial(2024, 3, 20, 10, 0),
+                                     DateTimeSerial(2024, 3, 25, 10, 0)));
+  EXPECT_FALSE(detail::HasWorkBetween(days, DateSerial(2024, 3, 23), DateSerial(2024, 3, 23)));
 }
 
 }  // namespace
