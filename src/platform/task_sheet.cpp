@@ -287,25 +287,29 @@ void SplitTask(ProjectData& p, TaskData& t, Date from, Date to) {
   const auto cal = p.ProjectCalendar();
   const double lost = WorkBetween(cal.get(), from, std::min(to, t.finish), &t.gaps);
 
-  // Merge with the gaps it overlaps or touches. The list is made in a buffer that the gaps it
-  // replaces become, so that cutting gap after gap into a bar allocates nothing.
-  Date a = from, b = to;
-  thread_local std::vector<std::pair<Date, Date>> kept;
-  kept.clear();
-  kept.reserve(t.gaps.size() + 1);
-  for (const auto& g : t.gaps) {
-    if (g.second < a || g.first > b) {
-      kept.push_back(g);
-    } else {
-      a = std::min(a, g.first);
-      b = std::max(b, g.second);
+  // Merge with the gaps it overlaps or touches. The gaps are sorted and apart from each other,
+  // so those are one run of them, found by halving; the merged gap takes the run's place.
+  auto& gaps = t.gaps;
+  const auto lo = std::partition_point(
+      gaps.begin(), gaps.end(), [&](const std::pair<Date, Date>& g) { return g.second < from; });
+  const auto hi = std::partition_point(
+      lo, gaps.end(), [&](const std::pair<Date, Date>& g) { return !(g.first > to); });
+  const Date a = lo != hi ? std::min(from, lo->first) : from;
+  const Date b = lo != hi ? std::max(to, (hi - 1)->second) : to;
+  const auto at = static_cast<std::size_t>(lo - gaps.begin());
+  thread_local std::vector<std::pair<Date, Date>> replaced;  // to undo the merge on a failure
+  replaced.assign(lo, hi);
+  gaps.erase(lo, hi);
+  gaps.insert(gaps.begin() + static_cast<std::ptrdiff_t>(at), {a, b});
+  if (lost > kEps) {
+    try {
+      t.finish = AdvanceWork(cal.get(), t.finish, lost, &gaps);
+    } catch (...) {
+      gaps.erase(gaps.begin() + static_cast<std::ptrdiff_t>(at));
+      gaps.insert(gaps.begin() + static_cast<std::ptrdiff_t>(at), replaced.begin(), replaced.end());
+      throw;
     }
   }
-  kept.insert(std::upper_bound(kept.begin(), kept.end(), a,
-                               [](Date x, const std::pair<Date, Date>& g) { return x < g.first; }),
-              {a, b});
-  if (lost > kEps) t.finish = AdvanceWork(cal.get(), t.finish, lost, &kept);
-  t.gaps.swap(kept);
   AfterChange(p, t, false);
 }
 

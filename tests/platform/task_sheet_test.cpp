@@ -311,6 +311,30 @@ TEST_F(TaskSheet, ShorteningDropsTheGapsBehindTheNewFinishOnly) {
   EXPECT_TRUE(Row(1).gaps.empty());
 }
 
+TEST_F(TaskSheet, AFailedSplitLeavesTheGapsAsTheyWere) {
+  Type(1, "Anfang", "18.03.2024");  // Monday
+  Type(1, "Dauer", "2 t");
+  host::Tasks& tasks = host_.GetActiveProject()->GetProjectTasks();
+  tasks.Item(1)->SplitTask(DateTimeSerial(2024, 3, 19, 12, 0), DateTimeSerial(2024, 3, 19, 13, 0));
+  const auto gaps = Row(1).gaps;
+  ASSERT_EQ(gaps.size(), 1u);
+  const Date finish = Row(1).finish;
+  EXPECT_EQ(finish, DateTimeSerial(2024, 3, 19, 17, 0));
+
+  // No working time after the bar: the time a split takes cannot be made up.
+  CalendarException off;
+  off.from = DateSerial(2024, 3, 20);
+  off.to = DateSerial(2150, 12, 31);
+  data_->ProjectCalendar()->exceptions = {off};
+  EXPECT_EQ(ErrorOf([&] {
+              tasks.Item(1)->SplitTask(DateTimeSerial(2024, 3, 18, 10, 0),
+                                       DateTimeSerial(2024, 3, 19, 12, 30));
+            }),
+            host::kErrInvalidArgument);
+  EXPECT_EQ(Row(1).gaps, gaps);
+  EXPECT_EQ(Row(1).finish, finish);
+}
+
 TEST_F(TaskSheet, TheStandardCalendarSkipsTheWeekend) {
   Type(1, "Anfang", "22.03.2024");  // Friday
   Type(1, "Dauer", "2 t");
