@@ -23,6 +23,17 @@ int LoadBehaviorOf(RegistryStore& store, const std::string& key) {
   }
 }
 
+std::string AddInKey() {
+  return std::string(kAddInsKey) + "\\" + addin::kProgId;
+}
+
+void WriteLoadBehavior(RegistryStore& store, int value) {
+  RegValue load;
+  load.type = REG_DWORD;
+  load.number = static_cast<std::uint32_t>(value);
+  store.Write(HKEY_CURRENT_USER, AddInKey(), "LoadBehavior", load);
+}
+
 }  // namespace
 
 AddInSlot::AddInSlot(host::Application& host, addin::Connect& connect, RegistryStore& store)
@@ -30,38 +41,27 @@ AddInSlot::AddInSlot(host::Application& host, addin::Connect& connect, RegistryS
 
 AddInSlot::~AddInSlot() = default;
 
-std::string AddInSlot::Key() const {
-  return std::string(kAddInsKey) + "\\" + addin::kProgId;
-}
-
 std::string AddInSlot::FriendlyName() {
-  const std::string name = GetRegString(store_, HKEY_CURRENT_USER, Key(), "FriendlyName");
+  const std::string name = GetRegString(store_, HKEY_CURRENT_USER, AddInKey(), "FriendlyName");
   return name.empty() ? GetProgId() : name;
 }
 
 std::string AddInSlot::Description() {
-  return GetRegString(store_, HKEY_CURRENT_USER, Key(), "Description");
+  return GetRegString(store_, HKEY_CURRENT_USER, AddInKey(), "Description");
 }
 
 bool AddInSlot::LoadsAtStartup() {
-  return LoadBehaviorOf(store_, Key()) == (kStartupBit | kLoadedBit);
+  return LoadBehaviorOf(store_, AddInKey()) == (kStartupBit | kLoadedBit);
 }
 
 bool AddInSlot::ShowsOnConnect() {
   return GetSetting(store_, kProductTitle, "Settings", "DisplayOnConnect", "0") == "1";
 }
 
-void AddInSlot::WriteLoadBehavior(int value) {
-  RegValue load;
-  load.type = REG_DWORD;
-  load.number = static_cast<std::uint32_t>(value);
-  store_.Write(HKEY_CURRENT_USER, Key(), "LoadBehavior", load);
-}
-
 void AddInSlot::Load(int connectMode) {
   if (connected_) return;
   connected_ = true;
-  WriteLoadBehavior(LoadBehaviorOf(store_, Key()) | kLoadedBit | kStartupBit);
+  WriteLoadBehavior(store_, LoadBehaviorOf(store_, AddInKey()) | kLoadedBit | kStartupBit);
   connect_.OnConnection(&host_, connectMode, this);
 }
 
@@ -70,19 +70,16 @@ void AddInSlot::Unload(int removeMode) {
   connected_ = false;
   connect_.OnDisconnection(removeMode);
   if (removeMode == addin::kRemoveUserClosed)
-    WriteLoadBehavior(LoadBehaviorOf(store_, Key()) & ~kLoadedBit);
+    WriteLoadBehavior(store_, LoadBehaviorOf(store_, AddInKey()) & ~kLoadedBit);
 }
 
 bool RegisterAddIn(RegistryStore& store) {
-  const std::string key = std::string(kAddInsKey) + "\\" + addin::kProgId;
+  const std::string key = AddInKey();
   if (!store.KeyExists(HKEY_CURRENT_USER, key)) {
     std::string name = kProductTitle, description = addin::kAddInDescription;
     SetRegString(store, HKEY_CURRENT_USER, key, "FriendlyName", name);
     SetRegString(store, HKEY_CURRENT_USER, key, "Description", description);
-    RegValue load;
-    load.type = REG_DWORD;
-    load.number = addin::kLoadAtStartup;
-    store.Write(HKEY_CURRENT_USER, key, "LoadBehavior", load);
+    WriteLoadBehavior(store, addin::kLoadAtStartup);
   }
   return LoadBehaviorOf(store, key) == addin::kLoadAtStartup;
 }

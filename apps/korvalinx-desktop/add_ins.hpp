@@ -49,9 +49,6 @@ class AddInSlot final : public host::AddInInstance {
   void Unload(int removeMode);
 
  private:
-  std::string Key() const;
-  void WriteLoadBehavior(int value);
-
   host::Application& host_;
   addin::Connect& connect_;
   RegistryStore& store_;
