@@ -255,6 +255,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       store = ownStore.get();
     }
     job::ChartJobServices services{boxes, *store, nullptr, nullptr, nullptr};
+    services.processEnds = env.processEnds;
     if (env.terminal && !g.quiet) {
       services.progress = [&](double percent, const std::string& text) {
         DrawProgress(env.err, percent, text);

@@ -20,6 +20,7 @@ struct CommandLineEnvironment {
   std::ostream& err;                  // errors, warnings and the progress bar
   RegistryStore* registry = nullptr;  // null: the user's own store
   bool terminal = false;              // `err` is a terminal (the progress bar is drawn)
+  bool processEnds = false;           // the program ends after this command line
 };
 
 // Runs the command line `args` (without the program's name); returns the exit code.

@@ -9,5 +9,6 @@
 int main(int argc, char** argv) {
   kx::app::CommandLineEnvironment env{std::cout, std::cerr};
   env.terminal = ::isatty(STDERR_FILENO) != 0;
+  env.processEnds = true;
   return kx::app::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), env);
 }

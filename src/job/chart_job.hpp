@@ -81,6 +81,10 @@ struct ChartJobServices {
   // settings, resources, the chart project), "tage" (the day records), "zeilen" (the chart
   // rows), "speichern", "ausgaben" (the extra outputs), "ende"; may be empty.
   std::function<void(const char* stage)> stage = nullptr;
+  // The process ends as soon as the job returns: the models the run built (the source, the
+  // chart, the resources with their day records) are left to the system instead of taken
+  // apart. Files, folders and messages are finished as always.
+  bool processEnds = false;
 };
 
 // Runs the job and returns its exit code. Never throws.
