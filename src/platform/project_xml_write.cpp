@@ -7,15 +7,20 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <variant>
@@ -901,6 +906,8 @@ std::string SystemErrorText(int error) {
       return "kein Platz mehr auf dem Datenträger";
     case EDQUOT:
       return "das Speicherkontingent ist erschöpft";
+    case EFBIG:
+      return "die Datei wäre zu groß";
     case EISDIR:
       return "an dieser Stelle ist ein Ordner";
     case ENOTDIR:
@@ -933,11 +940,96 @@ void SyncFolder(const fs::path& folder) {
 
 // A temporary file beside its target, locked while it lives, renamed over the target on Commit
 // and removed otherwise.
+// Writes a file's pieces on a second thread while the next ones are made, and starts each
+// stretch it wrote on its way to the disk, so that the sync at the end waits for the last part.
+class PieceWriter {
+ public:
+  explicit PieceWriter(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+  ~PieceWriter() { (void)Finish(); }
+  PieceWriter(const PieceWriter&) = delete;
+  PieceWriter& operator=(const PieceWriter&) = delete;
+
+  // Queues a copy of `piece`; returns the error of an earlier write (errno), else 0.
+  int Append(std::string_view piece) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return error_ != 0 || queue_.size() < kQueued; });
+    if (error_ != 0) return error_;
+    std::string buffer;
+    if (!spare_.empty()) {
+      buffer = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    buffer.assign(piece);
+    queue_.push_back(std::move(buffer));
+    changed_.notify_all();
+    return 0;
+  }
+  // Waits until everything is written; returns the first error (errno), else 0.
+  int Finish() {
+    {
+      const std::lock_guard lock(mutex_);
+      finishing_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return error_;
+  }
+
+ private:
+  static constexpr std::size_t kQueued = 4;
+
+  void Run() {
+    for (;;) {
+      std::string piece;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return finishing_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        piece = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      const int error = error_ == 0 ? WriteAll(piece) : 0;
+      {
+        const std::lock_guard lock(mutex_);
+        if (error != 0 && error_ == 0) error_ = error;
+        spare_.push_back(std::move(piece));
+      }
+      changed_.notify_all();
+    }
+  }
+  int WriteAll(std::string_view content) const {
+    const char* data = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, data, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      data += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    return 0;
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> queue_;
+  std::vector<std::string> spare_;
+  int error_ = 0;
+  bool finishing_ = false;
+  std::thread thread_;  // last: starts once the rest is in place
+};
+
 class TempFile {
  public:
-  struct Streamed {};
+  struct Streamed {
+    bool inBackground = false;  // written on a second thread (for large files)
+  };
   // Opens the temporary file for `Append`; `Finish` completes it.
-  TempFile(Streamed, const std::string& target, const std::string& mode_of) : target_(target) {
+  TempFile(Streamed how, const std::string& target, const std::string& mode_of)
+      : target_(target) {
     const fs::path path(target);
     std::string name = ".";
     name += path.filename().string();
@@ -950,6 +1042,13 @@ class TempFile {
     ::flock(fd_, LOCK_EX | LOCK_NB);
     // The new file gets the permissions of the file it replaces, or those of a new file.
     if (::fchmod(fd_, ReplacementMode(mode_of)) != 0) Fail(errno);
+    if (how.inBackground) {
+      try {
+        writer_ = std::make_unique<PieceWriter>(fd_);
+      } catch (const std::system_error&) {
+        // no second thread to be had: the pieces are written as they come
+      }
+    }
   }
   // A temporary file that holds `content`.
   TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
@@ -958,6 +1057,10 @@ class TempFile {
     Finish();
   }
   void Append(std::string_view content) {
+    if (writer_) {
+      if (const int error = writer_->Append(content)) Fail(error);
+      return;
+    }
     const char* data = content.data();
     std::size_t left = content.size();
     while (left > 0) {
@@ -972,6 +1075,11 @@ class TempFile {
   }
   // Makes what was written durable.
   void Finish() {
+    if (writer_) {
+      const int error = writer_->Finish();
+      writer_.reset();
+      if (error != 0) Fail(error);
+    }
     if (::fsync(fd_) != 0) Fail(errno);
   }
   TempFile(const std::string& target, std::string_view content)
@@ -999,6 +1107,7 @@ class TempFile {
 
  private:
   void Discard() {
+    writer_.reset();  // before the file it writes goes
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
     Release();
@@ -1010,6 +1119,7 @@ class TempFile {
   std::string target_;
   std::string temp_;
   int fd_ = -1;
+  std::unique_ptr<PieceWriter> writer_;
 };
 
 // Opens `path` and takes its lock when no living save holds it; -1 otherwise, or when the file
@@ -1148,7 +1258,7 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
   const std::string companion = CompanionPath(path);
   TidyFolder(folder);
   // The project file streams into its temporary file as it is written.
-  TempFile xml(TempFile::Streamed{}, path, path);
+  TempFile xml(TempFile::Streamed{true}, path, path);
   const Written w = Writer(project, fs::path(path).filename().string(),
                            [&xml](std::string_view piece) { xml.Append(piece); })
                         .Run();

@@ -3,11 +3,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <set>
 
 #include "addin/host/error.hpp"
@@ -187,6 +189,45 @@ TEST(ProjectXmlSave, FailuresAreGermanAndNameTheFile) {
                                    ": Datei kann nicht geschrieben werden (der Ordner ist nicht "
                                    "vorhanden)");
   }
+}
+
+// A file far larger than a piece of the writer fails part-way through: in a child process whose
+// files may grow to 256 KB only. The failure names the file and why, and the earlier pair stays.
+TEST(ProjectXmlSave, AWriteThatFailsPartWayLeavesTheEarlierPair) {
+  TempDir dir;
+  const std::string path = dir / "urlaub.xml";
+  SaveProjectXml(*Chart("alt"), path);
+  const Pair before = PairAt(path);
+  auto big = Chart("neu");
+  for (int i = 2; i <= 20000; ++i) {
+    auto t = std::make_shared<TaskData>(*big->tasks.front());
+    t->uid = i;
+    t->id = i;
+    t->name = "Vorgang " + std::to_string(i);
+    big->tasks.push_back(t);
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{256 << 10, 256 << 10};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(4);
+    try {
+      SaveProjectXml(*big, path);
+    } catch (const host::HostError& e) {
+      const bool named = e.description() == path + ": Datei kann nicht geschrieben werden (die "
+                                                    "Datei wäre zu groß)";
+      ::_exit(named ? 0 : 2);
+    }
+    ::_exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: another message, 3: no failure";
+  EXPECT_EQ(PairAt(path), before);
+  EXPECT_EQ(FilesIn(dir.path()),
+            (std::set<std::string>{"urlaub.xml", "urlaub.xml.korvalinx.json"}));
 }
 
 }  // namespace
