@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -233,6 +234,65 @@ struct DayCache {
 // Assignments from this many on are read by two threads.
 constexpr std::size_t kParallelAssignments = 512;
 
+// Files from this size on are parsed in two parts at once, in place: the text up to an
+// assignment near its middle, closed there by the tags written over that assignment's start, and
+// the assignments after that one, as a fragment of their own. The assignment written over is
+// copied first and read as a third, small fragment.
+constexpr std::size_t kParseInPartsFrom = 8 << 20;
+constexpr std::string_view kClosedHere = "</Assignments></Project>";
+
+// Where a file parsed in parts is divided.
+struct Division {
+  std::size_t middle = 0;  // an <Assignment> right after an </Assignment>: the first part ends
+  std::size_t after = 0;   // the <Assignment> after that one: the second part begins
+  std::size_t close = 0;   // the </Assignments> before the file's closing </Project>
+};
+
+// Nothing for text that does not end with its assignments as most files do.
+std::optional<Division> DivisionOf(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  constexpr std::string_view kOpen = "<Assignment>", kClose = "</Assignment>";
+  std::size_t end = text.find_last_not_of(kSpace);  // the last character of the text
+  const auto endsWith = [&](std::string_view tag) {
+    if (end == std::string_view::npos || end + 1 < tag.size() ||
+        text.substr(end + 1 - tag.size(), tag.size()) != tag)
+      return false;
+    end = end + 1 == tag.size() ? std::string_view::npos
+                                : text.find_last_not_of(kSpace, end - tag.size());
+    return true;
+  };
+  if (!endsWith("</Project>")) return std::nullopt;
+  if (!endsWith("</Assignments>") || end == std::string_view::npos) return std::nullopt;
+  Division d;
+  d.close = text.find("</Assignments>", end + 1);
+  const std::size_t open = text.find("<Assignments>");
+  if (open == std::string_view::npos || open >= d.close) return std::nullopt;
+  // The next assignment that follows another, from `from` on; npos when there is none.
+  const auto nextAfterAnother = [&](std::size_t from) {
+    const std::size_t closed = text.find(kClose, from);
+    if (closed == std::string_view::npos || closed >= d.close) return std::string_view::npos;
+    const std::size_t at = text.find_first_not_of(kSpace, closed + kClose.size());
+    if (at == std::string_view::npos || text.compare(at, kOpen.size(), kOpen) != 0)
+      return std::string_view::npos;
+    return at;
+  };
+  d.middle = nextAfterAnother(std::max(open, d.close / 2));
+  if (d.middle == std::string_view::npos) return std::nullopt;
+  d.after = nextAfterAnother(d.middle);
+  if (d.after == std::string_view::npos || d.after - d.middle < kClosedHere.size())
+    return std::nullopt;
+  return d;
+}
+
+// A fragment that holds assignments (and text between them), as the assignments of a file do.
+bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
+  for (xml_node c = fragment.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_pcdata) continue;
+    if (c.type() != pugi::node_element || std::strcmp(c.name(), "Assignment") != 0) return false;
+  }
+  return true;
+}
+
 struct CalendarEntry {
   std::shared_ptr<CalendarData> calendar;
   xml_node node;
@@ -293,8 +353,13 @@ class FileReader {
   }
   void Warn(xml_node at, const std::string& what) { warnings_.push_back(Where(at) + what); }
   std::string Where(xml_node at) const {
-    const std::ptrdiff_t offset = at ? at.offset_debug() : -1;
+    std::ptrdiff_t offset = at ? at.offset_debug() : -1;
     if (offset < 0) return path_ + ": ";
+    if (!parts_.empty()) {
+      const xml_node root = at.root();
+      for (const auto& [part, start] : parts_)
+        if (root == part) offset += static_cast<std::ptrdiff_t>(start);
+    }
     return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
   }
   // The line of a byte offset: counted in the text as it was given, or for a file that is
@@ -421,7 +486,12 @@ class FileReader {
     bool zeroWork = false;
     std::vector<pxml::WorkStretch> unassigned;
   };
-  void ReadAssignments(xml_node assignments);
+  // The assignments, and those of the fragments after them.
+  void ReadAssignments(xml_node assignments, xml_node middle, xml_node tail);
+  // Parses the text in parts, two of them at once. Returns whether it could; when it could not,
+  // the text may have been changed by the attempt.
+  bool ParseInParts(std::string& text, const Division& division, pugi::xml_document& head,
+                    pugi::xml_document& middle, pugi::xml_document& tail, bool& changed);
   // Read one assignment without changing anything of the reader, so that two threads may.
   AssignmentResult ReadAssignment(xml_node node, DayCache& cache) const;
   void ReadTimephased(xml_node node, DayCache& cache, AssignmentResult& out) const;
@@ -440,6 +510,8 @@ class FileReader {
   std::string_view original_;
   bool onDisk_ = false;
   std::string_view buffer_;               // the text being parsed (changed by parsing)
+  std::string middleText_;                // of a text parsed in parts: the assignment between
+  std::vector<std::pair<xml_node, std::size_t>> parts_;  // the fragments and where they begin
   std::vector<std::size_t> lineTable_;    // for files parsed in place
   mutable DayCache cache_;
   std::shared_ptr<ProjectData> project_;
@@ -527,17 +599,30 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
   const std::size_t first = buffer->find_first_not_of(" \t\r\n", buffer->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
   if (first != std::string::npos && (*buffer)[first] == '<' && LooksLikeUtf8(*buffer))
     CheckCharacters(*buffer);
-  pugi::xml_document doc;
+  pugi::xml_document doc, middle, tail;
   pugi::xml_parse_result parsed;
   const bool closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
-  try {
-    parsed =
-        doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions, pugi::encoding_auto);
-  } catch (const std::bad_alloc&) {
-    OutOfMemory(path_, size);
+  bool inParts = false;
+  if (buffer == &own && size >= kParseInPartsFrom && LooksLikeUtf8(own)) {
+    if (const auto division = DivisionOf(own)) {
+      bool changed = false;
+      inParts = ParseInParts(own, *division, doc, middle, tail, changed);
+      // What the two parts cannot tell (a fault, most likely) the one parse says as always.
+      if (!inParts && changed && !ReadWholeFile(path_, own))
+        throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+      buffer_ = own;
+    }
+  }
+  if (!inParts) {
+    try {
+      parsed = doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions,
+                                       pugi::encoding_auto);
+    } catch (const std::bad_alloc&) {
+      OutOfMemory(path_, size);
+    }
   }
   if (parsed.status == pugi::status_out_of_memory) OutOfMemory(path_, size);
-  if (!parsed) {
+  if (!inParts && !parsed) {
     std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
     std::string problem = ParseProblem(parsed.status);
     if (parsed.status == pugi::status_no_document_element) {
@@ -576,7 +661,8 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
         CalendarByUid(projectCalendarNode_, *projectCalendarUid_, "das Projekt")->name;
   ReadResources(resources);
   ReadTasks(tasks);
-  ReadAssignments(assignments);
+  ReadAssignments(assignments, inParts ? middle.root() : xml_node(),
+                  inParts ? tail.root() : xml_node());
   DeriveGaps();
   if (options_.readCompanion) ReadCompanion();
   if (options_.loadSubprojects) ReadSubprojects();
@@ -1199,10 +1285,55 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   return out;
 }
 
-void FileReader::ReadAssignments(xml_node assignments) {
+bool FileReader::ParseInParts(std::string& text, const Division& division,
+                              pugi::xml_document& head, pugi::xml_document& middle,
+                              pugi::xml_document& tail, bool& changed) {
+  char* const data = text.data();
+  pugi::xml_parse_result headParsed, middleParsed, tailParsed;
+  bool tailOutOfMemory = false;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        tailParsed = tail.load_buffer_inplace(data + division.after, division.close - division.after,
+                                              kParseOptions | pugi::parse_fragment,
+                                              pugi::encoding_utf8);
+      } catch (const std::bad_alloc&) {
+        tailOutOfMemory = true;
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;  // no second thread to be had: the text is as it was
+  }
+  changed = true;
+  try {
+    middleText_.assign(text, division.middle, division.after - division.middle);
+    // The first part ends where the assignment in the middle began.
+    std::memcpy(data + division.middle, kClosedHere.data(), kClosedHere.size());
+    headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(),
+                                          kParseOptions, pugi::encoding_auto);
+    middleParsed = middle.load_buffer_inplace(middleText_.data(), middleText_.size(),
+                                              kParseOptions | pugi::parse_fragment,
+                                              pugi::encoding_utf8);
+  } catch (const std::bad_alloc&) {
+    headParsed.status = pugi::status_out_of_memory;
+  }
+  helper.join();
+  if (tailOutOfMemory || !headParsed || !middleParsed || !tailParsed ||
+      !HoldsOnlyAssignments(middle) || !HoldsOnlyAssignments(tail))
+    return false;
+  // The closing tags left no trace in the first part's tree: the text there is put back, so that
+  // lines are counted in it as it was.
+  std::memcpy(data + division.middle, middleText_.data(), kClosedHere.size());
+  parts_ = {{middle.root(), division.middle}, {tail.root(), division.after}};
+  return true;
+}
+
+void FileReader::ReadAssignments(xml_node assignments, xml_node middle, xml_node tail) {
   std::vector<xml_node> nodes;
-  for (xml_node node = assignments.first_child(); node; node = node.next_sibling())
-    if (LocalName(node.name()) == "Assignment") nodes.push_back(node);
+  for (const xml_node part : {assignments, middle, tail})
+    for (xml_node node = part.first_child(); node; node = node.next_sibling())
+      if (LocalName(node.name()) == "Assignment") nodes.push_back(node);
 
   // Large files: the second half is read on a second thread. Each half stops at its first
   // error; the error that comes first in the file is the one reported.

@@ -495,5 +495,77 @@ TEST(ProjectXmlRead, ManyAssignmentsKeepTheirOrderAndTheFirstErrorIsReported) {
                                ": Datum \"2027-01-10T17:00:0x\" ist ungültig");
 }
 
+
+// The error a file on disk gives, or "(kein Fehler)".
+std::string FileErrorOf(const std::string& path) {
+  try {
+    ReadProjectXml(path, {false, false});
+  } catch (const host::HostError& e) {
+    return e.description();
+  }
+  return "(kein Fehler)";
+}
+
+// The start of the assignment `steps` assignments away from the one that holds `at`.
+std::size_t AssignmentNear(const std::string& xml, std::size_t at, int steps) {
+  std::size_t pos = xml.rfind("<Assignment>", at);
+  for (; steps < 0; ++steps) pos = xml.rfind("<Assignment>", pos - 1);
+  for (; steps > 0; --steps) pos = xml.find("<Assignment>", pos + 1);
+  return pos;
+}
+
+// Large files are parsed in parts at once; what they hold, and where their faults are named,
+// must be what one parse of the whole text gives.
+TEST(ProjectXmlRead, LargeFilesOnDiskReadAsOneText) {
+  constexpr int kCount = 40000;  // about 9 MB
+  const std::string xml = ManyAssignments(kCount);
+  ASSERT_GT(xml.size(), std::size_t{8} << 20);
+  TempDir dir;
+  const std::string path = dir / "gross.xml";
+  const auto expectAll = [&](const std::string& text) {
+    WriteText(path, text);
+    const auto p = ReadProjectXml(path, {false, false}).project;
+    const auto& list = p->resources.at(0)->assignments;
+    ASSERT_EQ(list.size(), std::size_t{kCount});
+    for (int i = 0; i < kCount; ++i) {
+      ASSERT_EQ(list[static_cast<std::size_t>(i)]->uid, i);
+      ASSERT_NEAR(list[static_cast<std::size_t>(i)]->timephased.at(0).start.serial,
+                  DateTimeSerial(2025, 1, 1, 8, 0).serial + i, 1e-6);
+    }
+  };
+  expectAll(xml);
+
+  // A broken date in each assignment around the middle, where the parts meet: the file's own
+  // line is named wherever the date stands.
+  for (int steps = -1; steps <= 1; ++steps) {
+    std::string broken = xml;
+    const std::size_t at = broken.find("T17:00:00<", AssignmentNear(xml, xml.size() / 2, steps));
+    broken.replace(at, 9, "T17:00:0x");
+    WriteText(path, broken);
+    EXPECT_EQ(FileErrorOf(path), path + ":" + std::to_string(LineOf(broken, "17:00:0x")) +
+                                     ": Datum \"" + broken.substr(at - 10, 19) + "\" ist ungültig")
+        << steps;
+  }
+
+  // A fault of the XML itself in the second part: as the text read from memory names it.
+  std::string broken = xml;
+  const std::size_t at =
+      broken.find("</TimephasedData>", AssignmentNear(xml, xml.size() / 5 * 4, 0));
+  broken.replace(at, 17, "</TimephasedDatum>");
+  WriteText(path, broken);
+  const std::string error = FileErrorOf(path);
+  EXPECT_EQ(error, ErrorOf(broken, path));
+  EXPECT_NE(error.find("End-Tag passt nicht"), std::string::npos) << error;
+
+  // Tags in comments are no place to divide the file: it is read whole all the same.
+  std::string commented;
+  std::size_t from = 0;
+  for (std::size_t end = xml.find("</TimephasedData>"); end != std::string::npos;
+       from = end + 17, end = xml.find("</TimephasedData>", from))
+    commented.append(xml, from, end + 17 - from).append("<!-- </Assignment> <Assignment> -->");
+  commented.append(xml, from);
+  expectAll(commented);
+}
+
 }  // namespace
 }  // namespace kx::platform
