@@ -134,13 +134,14 @@ int main(int argc, char** argv) {
   std::vector<int> counts = {2000, 10000};
   int runs = 5;
   fs::path folder = fs::temp_directory_path() / "kx-chart-process";
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string key = argv[i];
-    if (key == "--resources") {
+    const bool valued = i + 1 < argc;  // "--help", or an option without its value, is not
+    if (valued && key == "--resources") {
       counts = Counts(argv[i + 1]);
-    } else if (key == "--runs") {
+    } else if (valued && key == "--runs") {
       runs = std::max(1, std::atoi(argv[i + 1]));
-    } else if (key == "--folder") {
+    } else if (valued && key == "--folder") {
       folder = argv[i + 1];
     } else {
       std::fprintf(stderr, "Aufruf: chart_process [--resources 2000,10000] [--runs 5] "
