@@ -1,7 +1,10 @@
 // Reading Project XML files into the planning host's model.
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -113,6 +116,16 @@ std::string SizeText(std::uintmax_t bytes) {
                                             SizeText(size) + ") zu lesen");
 }
 
+// Asks the system to back a large buffer that is not yet touched with large pages: a file of a
+// hundred megabytes then costs some fifty page faults instead of twenty-five thousand.
+void AskForLargePages(char* data, std::size_t size) {
+  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+  if (size < 4 * kLarge) return;
+  const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 // Reads a whole file; false when it cannot be read. Throws when memory runs out.
 bool ReadWholeFile(const std::string& path, std::string& text) {
   std::error_code ec;
@@ -122,6 +135,8 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
   const std::streamoff size = in.tellg();
   if (size < 0) return false;
   try {
+    text.reserve(static_cast<std::size_t>(size));
+    AskForLargePages(text.data(), text.capacity());
     text.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
     OutOfMemory(path, static_cast<std::uintmax_t>(size));
