@@ -1,7 +1,5 @@
 // Reading Project XML files into the planning host's model.
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -19,6 +17,7 @@
 
 #include "addin/host/error.hpp"
 #include "platform/calendar_recurrence.hpp"
+#include "platform/file_text.hpp"
 #include "platform/project_xml.hpp"
 #include "platform/project_xml_detail.hpp"
 #include "platform/xml_values.hpp"
@@ -78,22 +77,6 @@ std::string Quoted(std::string_view s) {
   return q + "\"";
 }
 
-// Lines of a text by blocks: how many line feeds come before each block of kLineBlock bytes, so
-// that the line of an offset is found without a second copy of the text.
-constexpr std::size_t kLineBlock = 1 << 16;
-
-std::vector<std::size_t> LineTable(std::string_view text) {
-  std::vector<std::size_t> before;
-  before.reserve(text.size() / kLineBlock + 1);
-  std::size_t lines = 0;
-  for (std::size_t at = 0; at < text.size(); at += kLineBlock) {
-    before.push_back(lines);
-    const std::string_view block = text.substr(at, kLineBlock);
-    lines += CountLineFeeds(block);
-  }
-  return before;
-}
-
 // Size of a file in German units ("2,1 GB").
 std::string SizeText(std::uintmax_t bytes) {
   const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
@@ -116,16 +99,6 @@ std::string SizeText(std::uintmax_t bytes) {
                                             SizeText(size) + ") zu lesen");
 }
 
-// Asks the system to back a large buffer that is not yet touched with large pages: a file of a
-// hundred megabytes then costs some fifty page faults instead of twenty-five thousand.
-void AskForLargePages(char* data, std::size_t size) {
-  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
-  if (size < 4 * kLarge) return;
-  const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-  const auto to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-}
-
 // Reads a whole file; false when it cannot be read. Throws when memory runs out.
 bool ReadWholeFile(const std::string& path, std::string& text) {
   std::error_code ec;
@@ -135,8 +108,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
   const std::streamoff size = in.tellg();
   if (size < 0) return false;
   try {
-    text.reserve(static_cast<std::size_t>(size));
-    AskForLargePages(text.data(), text.capacity());
     text.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
     OutOfMemory(path, static_cast<std::uintmax_t>(size));
@@ -394,8 +365,11 @@ class FileReader {
                                                    buffer_.begin() + static_cast<long>(end), '\n'));
     return 1 + lines;
   }
-  // Refuses text that is no UTF-8, characters that XML does not allow and references to them.
+  // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
+  // and character references to characters outside XML's.
   void CheckCharacters(std::string_view text) const;
+  [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
+  void CheckCharacterReferences(std::string_view text) const;
 
   // Typed values of an element's text; each fails with the element's line.
   Date DateOf(xml_node n) const { return DateOf(n, cache_); }
@@ -505,7 +479,7 @@ class FileReader {
   void ReadAssignments(xml_node assignments, xml_node middle, xml_node tail);
   // Parses the text in parts, two of them at once. Returns whether it could; when it could not,
   // the text may have been changed by the attempt.
-  bool ParseInParts(std::string& text, const Division& division, pugi::xml_document& head,
+  bool ParseInParts(char* data, const Division& division, pugi::xml_document& head,
                     pugi::xml_document& middle, pugi::xml_document& tail, bool& changed);
   // Read one assignment without changing anything of the reader, so that two threads may.
   AssignmentResult ReadAssignment(xml_node node, DayCache& cache) const;
@@ -559,19 +533,24 @@ void FileReader::CheckRoot(xml_node root) {
 }
 
 void FileReader::CheckCharacters(std::string_view text) const {
+  if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
+  CheckCharacterReferences(text);
+}
+
+void FileReader::BadCharacters(const BadXmlText& bad) const {
+  const std::string where = path_ + ":" + std::to_string(LineAt(bad.offset)) + ": ";
+  if (bad.notUtf8)
+    throw host::HostError(host::kErrFile,
+                          where + "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
+                              std::to_string(bad.offset + 1) + "); speichern Sie sie als UTF-8");
+  throw host::HostError(host::kErrFile, where + "das Zeichen " + CharName(bad.code) +
+                                            " ist in XML nicht erlaubt");
+}
+
+void FileReader::CheckCharacterReferences(std::string_view text) const {
   const auto where = [&](std::size_t offset) {
     return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
   };
-  if (const auto bad = FindBadXmlText(text)) {
-    if (bad->notUtf8)
-      throw host::HostError(host::kErrFile,
-                            where(bad->offset) +
-                                "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
-                                std::to_string(bad->offset + 1) +
-                                "); speichern Sie sie als UTF-8");
-    throw host::HostError(host::kErrFile, where(bad->offset) + "das Zeichen " +
-                                              CharName(bad->code) + " ist in XML nicht erlaubt");
-  }
   // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
   for (std::size_t at = text.find("&#"); at != std::string_view::npos;
        at = text.find("&#", at + 2)) {
@@ -600,38 +579,55 @@ void FileReader::CheckCharacters(std::string_view text) const {
   }
 }
 
-std::shared_ptr<ProjectData> FileReader::Read(std::string* buffer) {
-  std::string own;  // a file's text, parsed in place: the document points into it
-  if (!buffer) {
-    if (!ReadWholeFile(path_, own))
-      throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
-    buffer = &own;
-    lineTable_ = LineTable(own);
+// Whether a text is to be checked for characters XML does not allow, from its first bytes: text
+// that does not start as XML is left to the parser, which says it is none.
+std::optional<bool> WantsCheck(std::string_view start) {
+  const std::size_t first =
+      start.find_first_not_of(" \t\r\n", start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+  if (first == std::string_view::npos) return std::nullopt;
+  return start[first] == '<' && LooksLikeUtf8(start);
+}
+
+std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
+  FileText file;  // a file's text, parsed in place: the document points into it
+  const auto readFile = [&] {
+    try {
+      if (!ReadFileText(path_, WantsCheck, file))
+        throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+    } catch (const std::bad_alloc&) {
+      OutOfMemory(path_, file.size);
+    }
+    lineTable_ = std::move(file.lineTable);
+    buffer_ = file.view();
+  };
+  if (given) {
+    buffer_ = *given;
+    if (WantsCheck(buffer_).value_or(false)) CheckCharacters(buffer_);
+  } else {
+    readFile();
+    if (file.bad) BadCharacters(*file.bad);
+    if (file.checked)
+      CheckCharacterReferences(buffer_);
+    else if (WantsCheck(buffer_).value_or(false))
+      CheckCharacters(buffer_);
   }
-  buffer_ = *buffer;
-  const std::uintmax_t size = buffer->size();
-  // Text that does not start as XML is left to the parser, which says it is none.
-  const std::size_t first = buffer->find_first_not_of(" \t\r\n", buffer->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
-  if (first != std::string::npos && (*buffer)[first] == '<' && LooksLikeUtf8(*buffer))
-    CheckCharacters(*buffer);
+  const std::uintmax_t size = buffer_.size();
   pugi::xml_document doc, middle, tail;
   pugi::xml_parse_result parsed;
-  const bool closed = EndsWithClosingTag(*buffer);  // before parsing changes the buffer
+  const bool closed = EndsWithClosingTag(buffer_);  // before parsing changes the buffer
   bool inParts = false;
-  if (buffer == &own && size >= kParseInPartsFrom && LooksLikeUtf8(own)) {
-    if (const auto division = DivisionOf(own)) {
+  if (!given && size >= kParseInPartsFrom && LooksLikeUtf8(buffer_)) {
+    if (const auto division = DivisionOf(buffer_)) {
       bool changed = false;
-      inParts = ParseInParts(own, *division, doc, middle, tail, changed);
+      inParts = ParseInParts(file.data(), *division, doc, middle, tail, changed);
       // What the two parts cannot tell (a fault, most likely) the one parse says as always.
-      if (!inParts && changed && !ReadWholeFile(path_, own))
-        throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
-      buffer_ = own;
+      if (!inParts && changed) readFile();
     }
   }
   if (!inParts) {
     try {
-      parsed = doc.load_buffer_inplace(buffer->data(), buffer->size(), kParseOptions,
-                                       pugi::encoding_auto);
+      parsed = doc.load_buffer_inplace(given ? given->data() : file.data(), buffer_.size(),
+                                       kParseOptions, pugi::encoding_auto);
     } catch (const std::bad_alloc&) {
       OutOfMemory(path_, size);
     }
@@ -1300,10 +1296,9 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   return out;
 }
 
-bool FileReader::ParseInParts(std::string& text, const Division& division,
+bool FileReader::ParseInParts(char* const data, const Division& division,
                               pugi::xml_document& head, pugi::xml_document& middle,
                               pugi::xml_document& tail, bool& changed) {
-  char* const data = text.data();
   pugi::xml_parse_result headParsed, middleParsed, tailParsed;
   bool tailOutOfMemory = false;
   std::thread helper;
@@ -1322,7 +1317,7 @@ bool FileReader::ParseInParts(std::string& text, const Division& division,
   }
   changed = true;
   try {
-    middleText_.assign(text, division.middle, division.after - division.middle);
+    middleText_.assign(data + division.middle, division.after - division.middle);
     // The first part ends where the assignment in the middle began.
     std::memcpy(data + division.middle, kClosedHere.data(), kClosedHere.size());
     headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(),
@@ -1335,8 +1330,11 @@ bool FileReader::ParseInParts(std::string& text, const Division& division,
   }
   helper.join();
   if (tailOutOfMemory || !headParsed || !middleParsed || !tailParsed ||
-      !HoldsOnlyAssignments(middle) || !HoldsOnlyAssignments(tail))
+      !HoldsOnlyAssignments(middle) || !HoldsOnlyAssignments(tail)) {
+    middle.reset();
+    tail.reset();
     return false;
+  }
   // The closing tags left no trace in the first part's tree: the text there is put back, so that
   // lines are counted in it as it was.
   std::memcpy(data + division.middle, middleText_.data(), kClosedHere.size());
