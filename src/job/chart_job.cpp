@@ -287,9 +287,9 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   forms::frmKorvalinx form;
   NoWaitClock noWait;
   FatalBoxes engineBoxes(boxes);
-  const auto engineObject = std::make_shared<chart::clsKorvalinx>(chart::EngineContext{
-      &host, &form, &engineBoxes, services.clock ? services.clock : &noWait, &services.registry,
-      nullptr});
+  const auto engineObject = std::make_shared<chart::clsKorvalinx>(
+      chart::EngineContext{&host, &form, &engineBoxes, services.clock ? services.clock : &noWait,
+                           &services.registry, nullptr});
   const LeaveAtEnd leaveEngine(services.processEnds, engineObject);
   chart::clsKorvalinx& engine = *engineObject;
   engine.GetSettings();

@@ -543,8 +543,8 @@ void FileReader::BadCharacters(const BadXmlText& bad) const {
     throw host::HostError(host::kErrFile,
                           where + "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
                               std::to_string(bad.offset + 1) + "); speichern Sie sie als UTF-8");
-  throw host::HostError(host::kErrFile, where + "das Zeichen " + CharName(bad.code) +
-                                            " ist in XML nicht erlaubt");
+  throw host::HostError(host::kErrFile,
+                        where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
 }
 
 void FileReader::CheckCharacterReferences(std::string_view text) const {
@@ -1296,18 +1296,17 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   return out;
 }
 
-bool FileReader::ParseInParts(char* const data, const Division& division,
-                              pugi::xml_document& head, pugi::xml_document& middle,
-                              pugi::xml_document& tail, bool& changed) {
+bool FileReader::ParseInParts(char* const data, const Division& division, pugi::xml_document& head,
+                              pugi::xml_document& middle, pugi::xml_document& tail, bool& changed) {
   pugi::xml_parse_result headParsed, middleParsed, tailParsed;
   bool tailOutOfMemory = false;
   std::thread helper;
   try {
     helper = std::thread([&] {
       try {
-        tailParsed = tail.load_buffer_inplace(data + division.after, division.close - division.after,
-                                              kParseOptions | pugi::parse_fragment,
-                                              pugi::encoding_utf8);
+        tailParsed =
+            tail.load_buffer_inplace(data + division.after, division.close - division.after,
+                                     kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
       } catch (const std::bad_alloc&) {
         tailOutOfMemory = true;
       }
@@ -1320,11 +1319,11 @@ bool FileReader::ParseInParts(char* const data, const Division& division,
     middleText_.assign(data + division.middle, division.after - division.middle);
     // The first part ends where the assignment in the middle began.
     std::memcpy(data + division.middle, kClosedHere.data(), kClosedHere.size());
-    headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(),
-                                          kParseOptions, pugi::encoding_auto);
-    middleParsed = middle.load_buffer_inplace(middleText_.data(), middleText_.size(),
-                                              kParseOptions | pugi::parse_fragment,
-                                              pugi::encoding_utf8);
+    headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(), kParseOptions,
+                                          pugi::encoding_auto);
+    middleParsed =
+        middle.load_buffer_inplace(middleText_.data(), middleText_.size(),
+                                   kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
   } catch (const std::bad_alloc&) {
     headParsed.status = pugi::status_out_of_memory;
   }

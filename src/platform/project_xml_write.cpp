@@ -1000,14 +1000,15 @@ class PieceWriter {
 
  private:
   static constexpr std::size_t kQueued = 4;
-  static constexpr std::size_t kAlignment = 4096;   // of the disk's blocks, and of memory pages
-  static constexpr std::size_t kBlock = 4 << 20;    // what goes to the disk at once
+  static constexpr std::size_t kAlignment = 4096;  // of the disk's blocks, and of memory pages
+  static constexpr std::size_t kBlock = 4 << 20;   // what goes to the disk at once
   struct FreeBlock {
     void operator()(char* block) const { std::free(block); }
   };
 
   static std::unique_ptr<char, FreeBlock> NewBlock() {
-    return std::unique_ptr<char, FreeBlock>(static_cast<char*>(std::aligned_alloc(kAlignment, kBlock)));
+    return std::unique_ptr<char, FreeBlock>(
+        static_cast<char*>(std::aligned_alloc(kAlignment, kBlock)));
   }
 
   void Run() {
@@ -1087,8 +1088,7 @@ class TempFile {
     bool inBackground = false;  // written on a second thread (for large files)
   };
   // Opens the temporary file for `Append`; `Finish` completes it.
-  TempFile(Streamed how, const std::string& target, const std::string& mode_of)
-      : target_(target) {
+  TempFile(Streamed how, const std::string& target, const std::string& mode_of) : target_(target) {
     const fs::path path(target);
     std::string name = ".";
     name += path.filename().string();

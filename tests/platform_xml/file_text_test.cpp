@@ -109,10 +109,13 @@ TEST(FileText, WhatIsNotToBeCheckedOrCannotBeRead) {
   // The check is asked about the first piece only, not the whole file.
   std::size_t asked = 0;
   FileText file;
-  ASSERT_TRUE(ReadFileText(dir / "c.xml", [&](std::string_view start) {
-    asked = start.size();
-    return std::optional<bool>(true);
-  }, file));
+  ASSERT_TRUE(ReadFileText(
+      dir / "c.xml",
+      [&](std::string_view start) {
+        asked = start.size();
+        return std::optional<bool>(true);
+      },
+      file));
   EXPECT_EQ(asked, 4 * kMiB);
   ASSERT_TRUE(file.bad);
   EXPECT_EQ(file.bad->offset, FindBadXmlText(text)->offset);

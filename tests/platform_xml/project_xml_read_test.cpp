@@ -495,7 +495,6 @@ TEST(ProjectXmlRead, ManyAssignmentsKeepTheirOrderAndTheFirstErrorIsReported) {
                                ": Datum \"2027-01-10T17:00:0x\" ist ungültig");
 }
 
-
 // The error a file on disk gives, or "(kein Fehler)".
 std::string FileErrorOf(const std::string& path) {
   try {
