@@ -206,6 +206,24 @@ std::shared_ptr<CalendarData> ProjectState::FindBaseCalendar(const std::string& 
   return nullptr;
 }
 
+const ResourceData* ProjectState::FindResourceByUid(std::int32_t uid) {
+  const auto& list = data->resources;
+  const auto at = [&](std::size_t i) {
+    return i < list.size() && list[i] != nullptr && list[i]->uid == uid ? list[i].get() : nullptr;
+  };
+  if (const auto it = resourceIndex.find(uid); it != resourceIndex.end())
+    if (const ResourceData* r = at(it->second)) return r;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (at(i) == nullptr) continue;
+    // The list changed since the numbers were remembered: they are taken anew.
+    resourceIndex.clear();
+    for (std::size_t j = 0; j < list.size(); ++j)
+      if (list[j] != nullptr) resourceIndex.try_emplace(list[j]->uid, j);
+    return list[i].get();
+  }
+  return nullptr;
+}
+
 std::shared_ptr<ProjectState> ProjectState::SubState(const std::shared_ptr<ProjectData>& sub) {
   auto& state = subprojects[sub.get()];
   if (state == nullptr) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -78,6 +79,11 @@ struct ProjectState {
   // found it, so that a walk that asks for it every day does not search a long list each time.
   std::shared_ptr<CalendarData> FindBaseCalendar(const std::string& name);
   std::map<std::string, std::size_t> calendarIndex;
+
+  // Returns a resource whose unique number is `uid`, null when there is none; remembers where
+  // each number stands, so that looking every resource up costs no walk over all of them each.
+  const ResourceData* FindResourceByUid(std::int32_t uid);
+  std::unordered_map<std::int32_t, std::size_t> resourceIndex;
 
   // Returns the one handle of this calendar.
   host::CalendarPtr CalendarHandle(const std::shared_ptr<CalendarData>& cal);

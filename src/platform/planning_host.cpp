@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <limits>
 
 #include "platform/host_objects.hpp"
 #include "support/paths.hpp"
@@ -303,6 +304,14 @@ class ActiveViewObject final : public host::ActiveView {
     const std::string op = AsciiLower(Trim(test));
     const auto number = ParseNumber(text, RegionalSettings::German());
     if (key == "einmalige nr." && (op == "gleich" || op == "=") && number) {
+      using Limits = std::numeric_limits<std::int32_t>;
+      const bool whole =
+          *number == std::floor(*number) && *number >= Limits::min() && *number <= Limits::max();
+      const ResourceData* first =
+          whole ? s.FindResourceByUid(static_cast<std::int32_t>(*number)) : nullptr;
+      if (first == nullptr) return false;
+      if (filter == nullptr || detail::PassesFilter(p, *first, *filter)) return true;
+      // Another resource of the same number may pass the filter.
       for (const auto& r : p.resources) {
         if (r != nullptr && r->uid == *number &&
             (filter == nullptr || detail::PassesFilter(p, *r, *filter)))

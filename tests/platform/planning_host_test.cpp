@@ -246,6 +246,31 @@ TEST_F(ResourceView, AFilterLetsThroughExactlyItsResources) {
             host::kErrInvalidArgument);
 }
 
+// Resources are looked up by their numbers from what the host remembers of the list: a list that
+// changed since must be looked at as it is now.
+TEST_F(ResourceView, NumbersAreFoundInTheListAsItIsNow) {
+  view_->ApplyView("Ressource: Tabelle");
+  for (std::int32_t uid : {11, 12, 13, 14}) EXPECT_TRUE(Shown(uid));
+  auto& list = host_.ActiveData()->resources;
+  list.erase(list.begin());                      // Anna goes, the others move up
+  list.push_back(Resource(11, "Anna", "Büro"));  // and comes back at the end
+  list.insert(list.begin(), Resource(15, "Dora", "Bau"));
+  list[1]->uid = 16;  // Bernd's number changes in place
+  EXPECT_TRUE(Shown(11));
+  EXPECT_FALSE(Shown(12));
+  for (std::int32_t uid : {13, 14, 15, 16}) EXPECT_TRUE(Shown(uid)) << uid;
+  EXPECT_FALSE(view_->FindRow("Einmalige Nr.", "Gleich", 13.5));
+
+  // Two resources of one number: the second passes the filter the first does not.
+  list.push_back(Resource(13, "Carla", "Büro"));
+  view_->ApplyFilter("Nur Bau");
+  EXPECT_TRUE(Shown(13));
+  list[3]->group = "Büro";  // the first Carla leaves the group
+  EXPECT_FALSE(Shown(13));
+  list.back()->group = "Bau";
+  EXPECT_TRUE(Shown(13));
+}
+
 TEST_F(ResourceView, SelectColumnFailsUntilTheColumnIsAppended) {
   view_->ApplyView("Ressource: Tabelle");
   view_->ApplyTable("&Eingabe");
