@@ -215,8 +215,9 @@ std::string FormatXmlTime(double dayFraction) {
 }
 
 std::size_t WriteXmlDuration(double minutes, char* out) {
-  // About two million years at most, so that whole microseconds still count in 64 bits.
-  constexpr double kMax = 1e12;
+  // Whole microseconds must count in 64 bits: about 285,000 years at most. Longer durations are
+  // written as that longest one, which still reads back as a duration.
+  constexpr double kMax = 1.5e11;
   if (!std::isfinite(minutes)) minutes = 0.0;
   minutes = std::clamp(minutes, -kMax, kMax);
   const bool negative = minutes < 0;
@@ -224,21 +225,6 @@ std::size_t WriteXmlDuration(double minutes, char* out) {
   const long long micro = std::llround(std::fabs(minutes) * 60e6);
   const long long seconds = micro / 1000000;
   long long rest = micro % 1000000;
-  if (micro < 0) {
-    // Beyond 64 bits of microseconds (from about 150,000 years on) the count has wrapped; such
-    // texts are written as they always were.
-    int n = std::snprintf(out, kXmlDurationMax, "%sPT%lldH%lldM%lld", negative ? "-" : "",
-                          seconds / 3600, (seconds / 60) % 60, seconds % 60);
-    if (rest != 0) {
-      char frac[24];
-      std::snprintf(frac, sizeof frac, "%06lld", rest);
-      std::string f = frac;
-      while (!f.empty() && f.back() == '0') f.pop_back();
-      n += std::snprintf(out + n, kXmlDurationMax - static_cast<std::size_t>(n), ".%s", f.c_str());
-    }
-    n += std::snprintf(out + n, kXmlDurationMax - static_cast<std::size_t>(n), "S");
-    return static_cast<std::size_t>(n);
-  }
   char* p = out;
   auto number = [&p](long long v) {
     p = std::to_chars(p, p + 24, v).ptr;

@@ -170,5 +170,17 @@ TEST(ProjectXmlValid, NoTextInTheModelMakesTheFileIllFormed) {
   EXPECT_EQ(again->tasks[2]->name.size(), 512u);
 }
 
+// Durations far beyond any plan, as a broken file may give them, are still written as durations.
+TEST(ProjectXmlValid, AbsurdDurationsAreWrittenAsDurations) {
+  TempDir dir;
+  auto chart = SplitChart();
+  chart->tasks[1]->durationMinutes = 1e13;
+  chart->tasks[2]->durationMinutes = -1e13;
+  SaveProjectXml(*chart, dir / "urlaub.xml");
+  ExpectValidProjectXml(dir / "urlaub.xml");
+  const auto again = ReadProjectXml(dir / "urlaub.xml").project;
+  EXPECT_EQ(again->tasks[1]->durationMinutes, 1.5e11);
+}
+
 }  // namespace
 }  // namespace kx::platform

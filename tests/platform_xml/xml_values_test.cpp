@@ -29,7 +29,7 @@ TEST(XmlValues, DurationsInTheirSpellings) {
 // The duration text as printf wrote it, to hold the quick writing against.
 std::string PrintfDuration(double minutes) {
   if (!std::isfinite(minutes)) minutes = 0.0;
-  minutes = std::clamp(minutes, -1e12, 1e12);
+  minutes = std::clamp(minutes, -1.5e11, 1.5e11);
   const long long micro = std::llround(std::fabs(minutes) * 60e6);
   const long long seconds = micro / 1000000, rest = micro % 1000000;
   char buf[64];
@@ -89,6 +89,13 @@ TEST(XmlValues, DatesTimesAndTheirTexts) {
   EXPECT_EQ(FormatXmlDuration(22.5), "PT0H22M30S");
   for (double m : {7499.361333333334, 1.0 / 3, 0.0, 123456.789})
     EXPECT_NEAR(*ParseXmlDuration(FormatXmlDuration(m)), m, 1e-7) << m;
+  // Absurd durations (from a broken file, say) are written as the longest one that still reads
+  // back: a text the schema takes, not a count that wrapped around.
+  for (double m : {1e12, 5e12, -7e13, 1e300, -1e300}) {
+    const std::string text = FormatXmlDuration(m);
+    EXPECT_EQ(text.find('-', 1), std::string::npos) << text;
+    EXPECT_EQ(ParseXmlDuration(text), m < 0 ? -1.5e11 : 1.5e11) << text;
+  }
   EXPECT_EQ(FormatXmlNumber(4), "4");
   EXPECT_EQ(ParseXmlNumber(FormatXmlNumber(0.1)), 0.1);
   EXPECT_FALSE(ParseXmlNumber("4,5"));
