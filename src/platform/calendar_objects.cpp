@@ -213,15 +213,14 @@ const ResourceData* ProjectState::FindResourceByUid(std::int32_t uid) {
   };
   if (const auto it = resourceIndex.find(uid); it != resourceIndex.end())
     if (const ResourceData* r = at(it->second)) return r;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (at(i) == nullptr) continue;
-    // The list changed since the numbers were remembered: they are taken anew.
-    resourceIndex.clear();
-    for (std::size_t j = 0; j < list.size(); ++j)
-      if (list[j] != nullptr) resourceIndex.try_emplace(list[j]->uid, j);
-    return list[i].get();
-  }
-  return nullptr;
+  std::size_t found = 0;
+  while (found < list.size() && at(found) == nullptr) ++found;
+  if (found == list.size()) return nullptr;
+  // The list changed since the numbers were remembered: they are taken anew.
+  resourceIndex.clear();
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (list[i] != nullptr) resourceIndex.try_emplace(list[i]->uid, i);
+  return list[found].get();
 }
 
 std::shared_ptr<ProjectState> ProjectState::SubState(const std::shared_ptr<ProjectData>& sub) {

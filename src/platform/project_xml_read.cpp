@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -97,26 +96,6 @@ std::string SizeText(std::uintmax_t bytes) {
 [[noreturn]] void OutOfMemory(const std::string& path, std::uintmax_t size) {
   throw host::HostError(host::kErrFile, path + ": zu wenig Arbeitsspeicher, um die Datei (" +
                                             SizeText(size) + ") zu lesen");
-}
-
-// Reads a whole file; false when it cannot be read. Throws when memory runs out.
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  try {
-    text.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    OutOfMemory(path, static_cast<std::uintmax_t>(size));
-  } catch (const std::length_error&) {
-    OutOfMemory(path, static_cast<std::uintmax_t>(size));
-  }
-  in.seekg(0);
-  in.read(text.data(), size);
-  return in.gcount() == size;
 }
 
 // Whether the text is UTF-8 as far as its start tells: no byte order mark of UTF-16 or UTF-32,
@@ -1451,10 +1430,16 @@ void FileReader::ReadCompanion() {
   const std::string companion = CompanionPath(path_);
   std::error_code ec;
   if (!fs::exists(companion, ec)) return;
-  std::string text;
-  const bool ok = ReadWholeFile(companion, text);
+  FileText file;
+  bool ok = false;
+  try {
+    ok = ReadFileText(
+        companion, [](std::string_view) { return std::optional<bool>(false); }, file);
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(companion, file.size);
+  }
   std::string problem = "Datei kann nicht gelesen werden";
-  if (ok && pxml::ApplyCompanion(text, *project_, problem)) return;
+  if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) return;
   warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
                       ")");
 }
