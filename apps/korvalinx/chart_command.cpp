@@ -242,6 +242,11 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     options.colours = g.colours;
     options.saveSettings = g.saveSettings;
     options.yes = g.yes;
+    for (const auto& [what, path] : {std::pair{"Die CSV-Datei", &g.exports.csv},
+                                     std::pair{"Die Kalenderdatei", &g.exports.ics},
+                                     std::pair{"Die Arbeitsmappe", &g.exports.xlsx}})
+      if (!path->empty()) options.outputFiles.push_back({what, *path});
+    for (const std::string& picture : g.pictures) options.outputFiles.push_back({"Das Bild", picture});
 
     std::unique_ptr<RegistryStore> ownStore;
     RegistryStore* store = env.registry;

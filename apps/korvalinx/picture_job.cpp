@@ -10,6 +10,7 @@
 #include "job/chart_job.hpp"
 #include "platform/model.hpp"
 #include "platform/project_xml.hpp"
+#include "support/paths.hpp"
 #include "support/regional.hpp"
 
 namespace kx::app {
@@ -23,12 +24,6 @@ constexpr long kMaxDays = 36525;
 int BadInput(std::ostream& err, const std::string& text) {
   PrintMessage(err, true, text);
   return job::kExitBadInput;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-  return fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal();
 }
 
 }  // namespace
@@ -71,7 +66,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   if (fs::is_directory(options.chart, ec))
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
   // (Its companion file ends in ".json", which the format check already refuses.)
-  if (SameFile(options.chart, options.output))
+  if (SamePath(options.chart, options.output))
     return BadInput(err, "Das Bild \"" + options.output +
                              "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
                              "Namen.");

@@ -7,6 +7,7 @@
 
 #include "exports/export_file.hpp"
 #include "forms/bar_colors.hpp"
+#include "support/file_writer.hpp"
 
 namespace kx::exports {
 namespace {
@@ -250,13 +251,17 @@ void WriteXlsx(const ChartTable& table, const std::string& path) {
                       " Tagesspalten.");
   if (table.rows.size() + 1 > LXW_ROW_MAX)
     throw ExportError("Das Diagramm hat mehr Zeilen, als ein Tabellenblatt fasst.");
-  PendingFile file(path);
+  // The library writes the workbook by its name: into a folder of this user's own, from where
+  // it goes to its target through the file writer like every other file.
+  const ScratchFolder scratch;
+  if (scratch.Path().empty()) throw ExportError("Es kann kein temporärer Ordner angelegt werden.");
+  const std::string made = scratch.Path() + "/mappe.xlsx";
   {
-    Workbook book(table, file.TempPath());
+    Workbook book(table, made);
     book.Build();
     book.Close();
   }
-  file.Commit();
+  WriteFileWhole(path, ReadWrittenFile(made));
 }
 
 }  // namespace kx::exports

@@ -15,6 +15,8 @@
 #include "platform/planning_host.hpp"
 #include "platform/project_xml.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/file_writer.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
@@ -120,25 +122,6 @@ std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
   return problem ? problem->detail : std::string();
 }
 
-// A folder of its own for a chart that only feeds the extra outputs; removed with the object.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "korvalinx-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Leaves what a run built standing when the process ends with the job: taking a large plan's
 // models apart costs a twentieth of the run, and the system takes their memory back at once.
 // Whatever is left stays reachable, so a leak check at exit does not count it.
@@ -240,6 +223,57 @@ std::string CheckNames(chart::clsKorvalinx& engine, std::string& filter) {
   return {};
 }
 
+std::string Lowered(std::string what) {
+  if (!what.empty() && what[0] >= 'A' && what[0] <= 'Z') what[0] = static_cast<char>(what[0] - 'A' + 'a');
+  return what;
+}
+
+// Refuses an output that would replace the source, a file of it (its companion, its journal, a
+// project inserted into it), a file kept beside any project, or another output of this run;
+// compared as resolved paths. An error text naming both files, or empty.
+std::string CheckOutputFiles(platform::PlanningHost& host, const ChartJobOptions& options,
+                             const std::string& chartPath) {
+  std::vector<OutputFile> outputs;
+  if (options.output) {
+    const auto files = host.GetFilesOfSave(chartPath);
+    for (std::size_t i = 0; i < files.size(); ++i)
+      outputs.push_back({i == 0 ? "Die Diagrammdatei" : "Die Datei", files[i]});
+  }
+  outputs.insert(outputs.end(), options.outputFiles.begin(), options.outputFiles.end());
+  std::vector<std::string> guarded;
+  try {
+    guarded = host.GetGuardedFiles();
+  } catch (const host::HostError&) {
+    guarded = {options.source};
+  }
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const OutputFile& out = outputs[i];
+    const std::string named = out.what + " " + Quoted(out.path);
+    for (const std::string& g : guarded) {
+      if (!SamePath(out.path, g)) continue;
+      std::string what = "eine Datei des Quellprojekts";
+      if (SamePath(g, options.source))
+        what = "die Quelldatei";
+      else if (const auto kept = platform::KeptFileOf(g))
+        what = kept->what + " von " + Quoted(kept->project);
+      else
+        what = "das eingefügte Projekt";
+      return named + " würde " + what + " " + Quoted(g) + " überschreiben.";
+    }
+    // The chart's own companion and journal are its save's to write.
+    if (i == 0 || out.what != "Die Datei") {
+      if (const auto kept = platform::KeptFileOf(out.path))
+        return named + " würde " + kept->what + " des Projekts " + Quoted(kept->project) +
+               " überschreiben.";
+    }
+    for (std::size_t j = 0; j < i; ++j)
+      if (SamePath(out.path, outputs[j].path))
+        return named + " ist dieselbe Datei wie " + Lowered(outputs[j].what) + " " +
+               Quoted(outputs[j].path) + ".";
+  }
+  return {};
+}
+
 int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   MessageBoxes& boxes = services.boxes;
   if (const std::string problem = CheckOptions(options); !problem.empty())
@@ -302,10 +336,13 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     scratch.emplace();
     if (scratch->Path().empty())
       return BadInput(boxes, "Es kann kein temporärer Ordner angelegt werden.");
-    engine.strChartPath = (scratch->Path() / "diagramm.xml").string();
+    engine.strChartPath = (fs::path(scratch->Path()) / "diagramm.xml").string();
   }
   if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
     return PathRefused(boxes, *problem);
+  if (const std::string problem = CheckOutputFiles(host, options, engine.strChartPath);
+      !problem.empty())
+    return BadInput(boxes, problem);
 
   std::string filter;
   if (const std::string problem = CheckNames(engine, filter); !problem.empty())

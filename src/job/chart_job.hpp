@@ -47,6 +47,14 @@ struct FinishedChart {
 // after it has said what went wrong through `boxes` (the job then ends with kExitWriteFailed).
 using ChartOutput = std::function<bool(const FinishedChart& chart, MessageBoxes& boxes)>;
 
+// A file that one of the extra outputs writes: what it is ("Die CSV-Datei", "Das Bild") and
+// where. The job refuses, before the run, any output that would replace the source, a file of
+// it, a file kept beside a project, or another output of the same run.
+struct OutputFile {
+  std::string what;
+  std::string path;
+};
+
 // What the job is asked to do. Every setting left empty keeps the value stored in the source
 // project, else the user's default.
 struct ChartJobOptions {
@@ -65,6 +73,7 @@ struct ChartJobOptions {
   bool saveSettings = false;  // store the settings in the source project's companion file
   bool yes = false;           // go on despite duplicate resource names
   std::vector<ChartOutput> outputs;
+  std::vector<OutputFile> outputFiles;  // the files that `outputs` write
 };
 
 // What the job reports through. Fatal messages come with the Critical icon, warnings with

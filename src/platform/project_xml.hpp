@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,15 @@ void SaveCompanionOnly(const ProjectData& project, const std::string& path);
 
 // Returns the companion file's path of a project file: "<path>.korvalinx.json".
 std::string CompanionPath(const std::string& projectPath);
+
+// A file that the program keeps beside a project file, named as such.
+struct KeptFile {
+  std::string what;     // "die Begleitdatei", "das Speicherprotokoll", ...
+  std::string project;  // the project file it belongs to
+};
+// Whether `path` is named as a file kept beside a project (its companion, the journal or the lock
+// of its save, a temporary file of a write): no output may take such a name.
+std::optional<KeptFile> KeptFileOf(const std::string& path);
 
 // The planning host's file format: Project XML with its companion file.
 class ProjectXmlFormat final : public ProjectFileFormat {

@@ -75,9 +75,9 @@ enum class SaveStep {
 };
 // Calls `hook` at each step of every save (null: none). For tests that stop a save midway.
 void SetSaveHook(std::function<void(SaveStep)> hook);
-// Carries out the save of `projectPath` that a crash interrupted after its temporary files were
-// complete, so that the file and its companion are the pair that was being saved. Adds a warning
-// when that cannot be done.
-void FinishInterruptedSave(const std::string& projectPath, std::vector<std::string>& warnings);
+// Adds a warning when a save of `projectPath` was interrupted after its journal was written: the
+// file and its companion may then not be one pair until the next save to that place finishes
+// it. Reading never carries a journal out.
+void NoteInterruptedSave(const std::string& projectPath, std::vector<std::string>& warnings);
 
 }  // namespace kx::platform::pxml

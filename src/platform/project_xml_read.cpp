@@ -282,7 +282,7 @@ class Loader {
     std::error_code ec;
     if (fs::is_directory(path, ec))
       throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
-    pxml::FinishInterruptedSave(path, warnings_);
+    pxml::NoteInterruptedSave(path, warnings_);
     return Load(nullptr, {}, path, true);
   }
 

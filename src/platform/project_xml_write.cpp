@@ -33,6 +33,7 @@
 #include "platform/project_xml.hpp"
 #include "platform/project_xml_detail.hpp"
 #include "platform/xml_values.hpp"
+#include "support/file_writer.hpp"
 #include "support/paths.hpp"
 
 namespace kx::platform {
@@ -868,16 +869,18 @@ Written Writer::Run() {
 // ---------------------------------------------------------------------------------------------
 // Saving
 //
-// A project file and its companion are saved as one: both go to temporary files beside their
-// targets (".<name>.kxtmp-XXXXXX", locked while their save runs); once both are complete, a
-// journal ".<name>.kxjournal" names the renames still to make; then both are renamed and the
-// journal is removed. After a crash before the journal exists the old pair is still in place and
-// the temporary files are stale; after it, the journal is carried out by the next save to that
-// folder or the next read of the file, which gives the new pair.
+// A project file and its companion are saved as one, under the project file's write lock: both
+// go to temporary files beside their targets; once both are complete, a journal
+// ".<name>.kxjournal" records the renames still to make; then both are renamed and the journal
+// is removed. After a crash before the journal exists the old pair is still in place and the
+// temporary files are stale; after it, the next save to the same file finishes the recorded
+// renames first. The journal is a record, not a command: it is carried out only when it names
+// nothing but this file's own temporary files and targets, in the folder it was written in, and
+// belongs to this user; anything else is refused and left as it is.
 
-constexpr std::string_view kTempMarker = ".kxtmp-";
 constexpr std::string_view kJournalSuffix = ".kxjournal";
 constexpr const char* kJournalFormat = "korvalinx-save";
+constexpr off_t kLongestJournal = 1 << 16;
 
 std::function<void(pxml::SaveStep)>& SaveHook() {
   static std::function<void(pxml::SaveStep)> hook;
@@ -888,361 +891,121 @@ void Step(pxml::SaveStep step) {
   if (SaveHook()) SaveHook()(step);
 }
 
-fs::path FolderOf(const std::string& path) {
-  const fs::path p(path);
-  return p.has_parent_path() ? p.parent_path() : fs::path(".");
+std::string JournalPath(const std::string& projectPath) {
+  return HiddenNameBeside(projectPath, kJournalSuffix);
 }
 
-// What a failed system call says, in German.
-std::string SystemErrorText(int error) {
-  switch (error) {
-    case ENOENT:
-      return "der Ordner ist nicht vorhanden";
-    case EACCES:
-    case EPERM:
-      return "keine Schreibberechtigung";
-    case EROFS:
-      return "der Datenträger ist schreibgeschützt";
-    case ENOSPC:
-      return "kein Platz mehr auf dem Datenträger";
-    case EDQUOT:
-      return "das Speicherkontingent ist erschöpft";
-    case EFBIG:
-      return "die Datei wäre zu groß";
-    case EISDIR:
-      return "an dieser Stelle ist ein Ordner";
-    case ENOTDIR:
-      return "ein Teil des Pfads ist kein Ordner";
-    case ENAMETOOLONG:
-      return "der Name ist zu lang";
-    case EIO:
-      return "Ein-/Ausgabefehler";
-    case EBUSY:
-      return "die Datei ist in Gebrauch";
-    case ENOTEMPTY:
-    case EEXIST:
-      return "an dieser Stelle ist ein Ordner mit Inhalt";
-    default:
-      return "Systemfehler " + std::to_string(error);
-  }
-}
+std::string FileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-[[noreturn]] void FailWrite(const std::string& target, int error) {
-  throw host::HostError(host::kErrFile, target + ": Datei kann nicht geschrieben werden (" +
-                                            SystemErrorText(error) + ")");
-}
-
-void SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes all of `data` to `fd`, dropping from `data` what was written; the error (errno), else 0.
-int WriteAll(int fd, std::string_view& data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return 0;
-}
-
-// Switches the file's direct access (past the page cache) on or off; false when it cannot.
-bool SetDirect(int fd, bool on) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0) return false;
-  return ::fcntl(fd, F_SETFL, on ? (flags | O_DIRECT) : (flags & ~O_DIRECT)) == 0;
-}
-
-// Writes a file's pieces on a second thread while the next ones are made.
-//
-// A large file goes to the disk past the page cache, in aligned blocks: copying hundreds of
-// megabytes into fresh cache pages costs more than the disk takes to write them, and the file is
-// synced as soon as it is complete anyway. Its tail, a file smaller than one block, and any
-// file on a file system that refuses direct access are written the usual way.
-class PieceWriter {
+// An open folder, closed with the object.
+class FolderHandle {
  public:
-  explicit PieceWriter(int fd) : fd_(fd), block_(NewBlock()), thread_([this] { Run(); }) {}
-  ~PieceWriter() { (void)Finish(); }
-  PieceWriter(const PieceWriter&) = delete;
-  PieceWriter& operator=(const PieceWriter&) = delete;
-
-  // Queues a copy of `piece`; returns the error of an earlier write (errno), else 0.
-  int Append(std::string_view piece) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return error_ != 0 || queue_.size() < kQueued; });
-    if (error_ != 0) return error_;
-    std::string buffer;
-    if (!spare_.empty()) {
-      buffer = std::move(spare_.back());
-      spare_.pop_back();
-    }
-    buffer.assign(piece);
-    queue_.push_back(std::move(buffer));
-    changed_.notify_all();
-    return 0;
-  }
-  // Waits until everything is written; returns the first error (errno), else 0.
-  int Finish() {
-    {
-      const std::lock_guard lock(mutex_);
-      finishing_ = true;
-    }
-    changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
-    return error_;
-  }
-
- private:
-  static constexpr std::size_t kQueued = 4;
-  static constexpr std::size_t kAlignment = 4096;  // of the disk's blocks, and of memory pages
-  static constexpr std::size_t kBlock = 4 << 20;   // what goes to the disk at once
-  struct FreeBlock {
-    void operator()(char* block) const { std::free(block); }
-  };
-
-  static std::unique_ptr<char, FreeBlock> NewBlock() {
-    return std::unique_ptr<char, FreeBlock>(
-        static_cast<char*>(std::aligned_alloc(kAlignment, kBlock)));
-  }
-
-  void Run() {
-    for (;;) {
-      std::string piece;
-      {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return finishing_ || !queue_.empty(); });
-        if (queue_.empty()) break;
-        piece = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      const int error = error_ == 0 ? Put(piece) : 0;
-      {
-        const std::lock_guard lock(mutex_);
-        if (error != 0 && error_ == 0) error_ = error;
-        spare_.push_back(std::move(piece));
-      }
-      changed_.notify_all();
-    }
-    // The tail goes the usual way: direct writes take whole blocks only.
-    if (error_ != 0 || filled_ == 0) return;
-    std::string_view tail(block_.get(), filled_);
-    const int error = direct_ && !SetDirect(fd_, false) ? errno : WriteAll(fd_, tail);
-    const std::lock_guard lock(mutex_);
-    error_ = error;
-  }
-  // Writes `piece` or gathers it into the block.
-  int Put(std::string_view piece) {
-    if (!block_) return WriteAll(fd_, piece);
-    while (!piece.empty()) {
-      const std::size_t n = std::min(kBlock - filled_, piece.size());
-      std::memcpy(block_.get() + filled_, piece.data(), n);
-      filled_ += n;
-      piece.remove_prefix(n);
-      if (filled_ < kBlock) break;
-      if (const int error = WriteBlock()) return error;
-    }
-    return 0;
-  }
-  // Writes the full block, directly where the file system allows it.
-  int WriteBlock() {
-    if (!triedDirect_) {
-      triedDirect_ = true;
-      direct_ = SetDirect(fd_, true);
-    }
-    std::string_view data(block_.get(), kBlock);
-    int error = WriteAll(fd_, data);
-    if (error == EINVAL && direct_) {  // refused after all, or a short write left it unaligned
-      direct_ = false;
-      if (!SetDirect(fd_, false)) return errno;
-      error = WriteAll(fd_, data);
-    }
-    filled_ = 0;
-    return error;
-  }
-
-  const int fd_;
-  std::unique_ptr<char, FreeBlock> block_;  // null when none could be had: pieces go as they come
-  std::size_t filled_ = 0;
-  bool triedDirect_ = false;
-  bool direct_ = false;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> queue_;
-  std::vector<std::string> spare_;
-  int error_ = 0;
-  bool finishing_ = false;
-  std::thread thread_;  // last: starts once the rest is in place
-};
-
-// A temporary file beside its target, locked while it lives, renamed over the target on Commit
-// and removed otherwise.
-class TempFile {
- public:
-  struct Streamed {
-    bool inBackground = false;  // written on a second thread (for large files)
-  };
-  // Opens the temporary file for `Append`; `Finish` completes it.
-  TempFile(Streamed how, const std::string& target, const std::string& mode_of) : target_(target) {
-    const fs::path path(target);
-    std::string name = ".";
-    name += path.filename().string();
-    name += kTempMarker;
-    name += "XXXXXX";
-    std::string pattern = (FolderOf(target) / name).string();
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0) FailWrite(target_, errno);
-    temp_ = pattern;
-    ::flock(fd_, LOCK_EX | LOCK_NB);
-    // The new file gets the permissions of the file it replaces, or those of a new file.
-    if (::fchmod(fd_, ReplacementMode(mode_of)) != 0) Fail(errno);
-    if (how.inBackground) {
-      try {
-        writer_ = std::make_unique<PieceWriter>(fd_);
-      } catch (const std::system_error&) {
-        // no second thread to be had: the pieces are written as they come
-      }
-    }
-  }
-  // A temporary file that holds `content`.
-  TempFile(const std::string& target, std::string_view content, const std::string& mode_of)
-      : TempFile(Streamed{}, target, mode_of) {
-    Append(content);
-    Finish();
-  }
-  void Append(std::string_view content) {
-    if (writer_) {
-      if (const int error = writer_->Append(content)) Fail(error);
-      return;
-    }
-    if (const int error = WriteAll(fd_, content)) Fail(error);
-  }
-  // Makes what was written durable.
-  void Finish() {
-    if (writer_) {
-      const int error = writer_->Finish();
-      writer_.reset();
-      if (error != 0) Fail(error);
-    }
-    if (::fsync(fd_) != 0) Fail(errno);
-  }
-  TempFile(const std::string& target, std::string_view content)
-      : TempFile(target, content, target) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { Discard(); }
-
-  const std::string& Path() const { return temp_; }
-  const std::string& Target() const { return target_; }
-
-  void Commit() {
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-      const int error = errno;
-      Discard();
-      FailWrite(target_, error);
-    }
-    temp_.clear();
-  }
-  // Closes the file (and so gives up its lock) once it is in place.
-  void Release() {
+  explicit FolderHandle(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+  ~FolderHandle() {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
   }
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  int fd() const { return fd_; }
 
  private:
-  void Discard() {
-    writer_.reset();  // before the file it writes goes
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
-    Release();
-  }
-  [[noreturn]] void Fail(int error) {
-    Discard();
-    FailWrite(target_, error);
-  }
-  std::string target_;
-  std::string temp_;
-  int fd_ = -1;
-  std::unique_ptr<PieceWriter> writer_;
+  int fd_;
 };
 
-// Opens `path` and takes its lock when no living save holds it; -1 otherwise, or when the file
-// at `path` has changed meanwhile.
-int LockIfAbandoned(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return -1;
-  struct stat opened {}, now {};
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &opened) != 0 ||
-      ::lstat(path.c_str(), &now) != 0 || opened.st_ino != now.st_ino ||
-      opened.st_dev != now.st_dev || !S_ISREG(now.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-fs::path JournalPath(const std::string& projectPath) {
-  const fs::path p(projectPath);
-  return FolderOf(projectPath) / ("." + p.filename().string() + std::string(kJournalSuffix));
-}
-
-// Carries out the journal at `journal`, which a save left behind; returns "" or what failed.
-std::string CarryOut(const fs::path& journal) {
-  const int fd = LockIfAbandoned(journal);
-  if (fd < 0) return {};  // a save that is still running, or done meanwhile
+// Finishes the save of `path` that its journal records, if one was interrupted. Call it with the
+// file's write lock held. Throws host::HostError, leaving the journal as it is, when the journal
+// is not one that a save of this file wrote in this folder.
+void FinishInterruptedSave(const std::string& path) {
+  const std::string journal = JournalPath(path);
+  const std::string journalName = FileNameOf(journal);
+  const FolderHandle folder(FolderOfPath(path));
+  struct stat st {};
+  if (folder.fd() < 0 ||
+      ::fstatat(folder.fd(), journalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return;  // no journal; or no folder, which the save itself reports
+  const auto refuse = [&](const std::string& why) {
+    throw host::HostError(host::kErrFile,
+                          journal + ": das Speicherprotokoll wird nicht ausgeführt (" + why +
+                              "); es bleibt unverändert, und \"" + path +
+                              "\" wird nicht gespeichert, solange es dort liegt");
+  };
+  if (!S_ISREG(st.st_mode)) refuse("es ist keine gewöhnliche Datei");
+  if (st.st_uid != ::geteuid()) refuse("es gehört einem anderen Benutzer");
+  if (st.st_size > kLongestJournal) refuse("es ist zu groß");
   std::string text;
-  char buf[4096];
-  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-  const fs::path folder = journal.parent_path();
-  std::string problem;
-  try {
-    const auto j = nlohmann::json::parse(text);
-    if (j.at("format").get<std::string>() != kJournalFormat) throw std::runtime_error("");
-    for (const auto& step : j.at("renames")) {
-      const fs::path from = folder / step.at("from").get<std::string>();
-      const fs::path to = folder / step.at("to").get<std::string>();
-      struct stat st {};
-      if (::lstat(from.c_str(), &st) != 0) continue;  // renamed already
-      if (::rename(from.c_str(), to.c_str()) != 0 && problem.empty())
-        problem = to.string() + ": " + SystemErrorText(errno);
-    }
-  } catch (const std::exception&) {
-    // Not a journal of ours, or one cut off: it names nothing that can be done.
-  }
-  if (problem.empty()) {
-    SyncFolder(folder);
-    ::unlink(journal.c_str());
-  }
-  ::close(fd);
-  return problem;
-}
-
-// Carries out what interrupted saves left in `folder` and removes their temporary files.
-void TidyFolder(const fs::path& folder) {
-  std::error_code ec;
-  std::vector<fs::path> journals, temps;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() < 2 || name[0] != '.') continue;
-    if (name.find(kTempMarker) != std::string::npos)
-      temps.push_back(it->path());
-    else if (name.size() > kJournalSuffix.size() &&
-             name.compare(name.size() - kJournalSuffix.size(), kJournalSuffix.size(),
-                          kJournalSuffix) == 0)
-      journals.push_back(it->path());
-  }
-  for (const auto& j : journals) CarryOut(j);
-  for (const auto& t : temps) {
-    const int fd = LockIfAbandoned(t);
-    if (fd < 0) continue;
-    ::unlink(t.c_str());
+  {
+    const int fd = ::openat(folder.fd(), journalName.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) refuse(SystemErrorText(errno));
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0 &&
+                    text.size() <= static_cast<std::size_t>(kLongestJournal);)
+      text.append(buf, static_cast<std::size_t>(n));
     ::close(fd);
   }
+  struct stat here {};
+  if (::fstat(folder.fd(), &here) != 0) refuse(SystemErrorText(errno));
+
+  // Every rename is checked before the first is made.
+  const std::string targets[] = {FileNameOf(path), FileNameOf(CompanionPath(path))};
+  std::vector<std::pair<std::string, std::string>> renames;
+  const auto j = nlohmann::json::parse(text, nullptr, false);
+  const auto number = [&j](const char* key) -> std::optional<std::uint64_t> {
+    const auto id = j.find("folder");
+    if (id == j.end() || !id->is_object()) return std::nullopt;
+    const auto n = id->find(key);
+    if (n == id->end() || !n->is_number_unsigned()) return std::nullopt;
+    return n->get<std::uint64_t>();
+  };
+  const auto format = j.is_object() ? j.find("format") : j.end();
+  if (format == j.end() || !format->is_string() || format->get<std::string>() != kJournalFormat)
+    refuse("es ist kein Speicherprotokoll dieses Programms");
+  if (number("device") != static_cast<std::uint64_t>(here.st_dev) ||
+      number("inode") != static_cast<std::uint64_t>(here.st_ino))
+    refuse("es wurde in einem anderen Ordner geschrieben");
+  const auto list = j.find("renames");
+  if (list == j.end() || !list->is_array() || list->empty() || list->size() > 2)
+    refuse("es nennt keine Umbenennungen dieser Speicherung");
+  for (const auto& step : *list) {
+    const auto from = step.is_object() ? step.find("from") : step.end();
+    const auto to = step.is_object() ? step.find("to") : step.end();
+    if (from == step.end() || to == step.end() || !from->is_string() || !to->is_string())
+      refuse("es nennt keine Umbenennungen dieser Speicherung");
+    const std::string source = from->get<std::string>(), target = to->get<std::string>();
+    if (std::find(std::begin(targets), std::end(targets), target) == std::end(targets) ||
+        !IsTempNameOf(source, target) || source.find('/') != std::string::npos)
+      refuse("es nennt Dateien, die nicht zu dieser Speicherung gehören: \"" + source +
+             "\" nach \"" + target + "\"");
+    struct stat temp {};
+    if (::fstatat(folder.fd(), source.c_str(), &temp, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(temp.st_mode) || temp.st_uid != ::geteuid())
+      refuse("\"" + source + "\" ist keine Datei dieses Benutzers");
+    renames.emplace_back(source, target);
+  }
+  for (const auto& [from, to] : renames) {
+    if (::renameat(folder.fd(), from.c_str(), folder.fd(), to.c_str()) != 0)
+      throw host::HostError(host::kErrFile,
+                            path + ": das unterbrochene Speichern kann nicht abgeschlossen werden (" +
+                                SystemErrorText(errno) + ")");
+  }
+  ::fsync(folder.fd());
+  ::unlinkat(folder.fd(), journalName.c_str(), 0);
+  ::fsync(folder.fd());
+}
+
+// The journal of a save whose temporary files are complete.
+std::string JournalText(const std::string& folder, const TempFile& xml, const TempFile& side) {
+  struct stat here {};
+  if (::stat(folder.c_str(), &here) != 0) throw FileWriteError(xml.Target(), errno);
+  nlohmann::json journal;
+  journal["format"] = kJournalFormat;
+  journal["folder"] = {{"device", static_cast<std::uint64_t>(here.st_dev)},
+                       {"inode", static_cast<std::uint64_t>(here.st_ino)}};
+  journal["renames"] = nlohmann::json::array(
+      {{{"from", FileNameOf(side.Path())}, {"to", FileNameOf(side.Target())}},
+       {{"from", FileNameOf(xml.Path())}, {"to", FileNameOf(xml.Target())}}});
+  return journal.dump() + "\n";
 }
 
 // Keeps a companion file that is not one (damaged, or another program's) as
@@ -1252,7 +1015,7 @@ void KeepDamagedCompanion(const std::string& companion) {
   if (::lstat(companion.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
   std::string text;
   {
-    const int fd = ::open(companion.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(companion.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
     char buf[1 << 16];
     for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
@@ -1275,40 +1038,31 @@ void KeepDamagedCompanion(const std::string& companion) {
     std::error_code ec;  // a file system without hard links: a copy
     if (fs::copy_file(companion, copy, ec)) return;
     if (ec == std::errc::file_exists) continue;
-    FailWrite(companion, ec.value());
+    throw FileWriteError(companion, ec.value());
   }
 }
 
-}  // namespace
-
-void pxml::SetSaveHook(std::function<void(SaveStep)> hook) {
-  SaveHook() = std::move(hook);
-}
-
-void pxml::FinishInterruptedSave(const std::string& projectPath,
-                                 std::vector<std::string>& warnings) {
-  const fs::path journal = JournalPath(projectPath);
+// Where a companion that is a symbolic link of this user's leads, so that writing it keeps the
+// link; the path itself otherwise.
+std::string WhereLinkLeads(const std::string& path) {
   struct stat st {};
-  if (::lstat(journal.c_str(), &st) != 0) return;
-  const std::string problem = CarryOut(journal);
-  if (!problem.empty())
-    warnings.push_back(projectPath +
-                       ": das Speichern dieser Datei wurde unterbrochen und kann nicht "
-                       "abgeschlossen werden (" +
-                       problem + "); Projektdatei und Begleitdatei passen womöglich nicht zueinander");
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+    return path;
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  return ec ? path : resolved.string();
 }
 
-std::string ProjectXmlText(const ProjectData& project) {
-  return Writer(project, project.name).Run().xml;
-}
-
-void SaveProjectXml(const ProjectData& project, const std::string& path) {
-  const fs::path folder = FolderOf(path);
+void SavePair(const ProjectData& project, const std::string& path) {
+  const std::string folder = FolderOfPath(path);
   const std::string companion = CompanionPath(path);
-  TidyFolder(folder);
+  const std::string journalPath = JournalPath(path);
+  const TargetLock lock(path);
+  FinishInterruptedSave(path);
+  for (const std::string& file : {path, companion, journalPath}) RemoveAbandonedTemps(file);
   // The project file streams into its temporary file as it is written.
   TempFile xml(TempFile::Streamed{true}, path, path);
-  const Written w = Writer(project, fs::path(path).filename().string(),
+  const Written w = Writer(project, FileNameOf(path),
                            [&xml](std::string_view piece) { xml.Append(piece); })
                         .Run();
   xml.Finish();
@@ -1317,16 +1071,8 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
   Step(pxml::SaveStep::ProjectWritten);
   TempFile side(companion, companionText, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
   Step(pxml::SaveStep::CompanionWritten);
-  nlohmann::json journal;
-  journal["format"] = kJournalFormat;
-  journal["renames"] = nlohmann::json::array(
-      {{{"from", fs::path(side.Path()).filename().string()},
-        {"to", fs::path(companion).filename().string()}},
-       {{"from", fs::path(xml.Path()).filename().string()},
-        {"to", fs::path(path).filename().string()}}});
-  const fs::path journalPath = JournalPath(path);
-  TempFile record(journalPath.string(), journal.dump() + "\n", path);
-  record.Commit();  // stays locked until the renames are made
+  TempFile record(journalPath, JournalText(folder, xml, side), path);
+  record.Commit();
   SyncFolder(folder);
   Step(pxml::SaveStep::JournalWritten);
   // The earlier companion stays reachable until the project file is in place, so that a rename
@@ -1334,9 +1080,7 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
   std::string backup;
   struct stat st {};
   if (::lstat(companion.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    backup = (folder / ("." + fs::path(companion).filename().string() + std::string(kTempMarker) +
-                        "alt" + std::to_string(::getpid())))
-                 .string();
+    backup = HiddenNameBeside(companion, ".kxtmp-alt" + std::to_string(::getpid()));
     ::unlink(backup.c_str());
     if (::link(companion.c_str(), backup.c_str()) != 0) backup.clear();
   }
@@ -1366,28 +1110,89 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
   Step(pxml::SaveStep::JournalRemoved);
 }
 
+// Runs a write; a failure reaches the host as its file error.
+template <typename Write>
+void AsHostError(Write&& write) {
+  try {
+    write();
+  } catch (const FileWriteError& e) {
+    throw host::HostError(host::kErrFile, e.what());
+  }
+}
+
+}  // namespace
+
+void pxml::SetSaveHook(std::function<void(SaveStep)> hook) {
+  SaveHook() = std::move(hook);
+}
+
+void pxml::NoteInterruptedSave(const std::string& projectPath,
+                               std::vector<std::string>& warnings) {
+  const std::string journal = JournalPath(projectPath);
+  struct stat st {};
+  if (::lstat(journal.c_str(), &st) != 0) return;
+  warnings.push_back(projectPath + ": das Speichern dieser Datei wurde unterbrochen (\"" +
+                     journal +
+                     "\"); Projektdatei und Begleitdatei passen womöglich nicht zueinander, bis "
+                     "sie an derselben Stelle wieder gespeichert wird");
+}
+
+std::string ProjectXmlText(const ProjectData& project) {
+  return Writer(project, project.name).Run().xml;
+}
+
+void SaveProjectXml(const ProjectData& project, const std::string& path) {
+  AsHostError([&] { SavePair(project, path); });
+}
+
 void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
   pxml::CompanionExtras extras;
   extras.allFieldTitles = true;
-  const std::string companion = CompanionPath(path);
   const std::string text = pxml::CompanionText(project, extras);
-  TidyFolder(FolderOf(companion));
-  KeepDamagedCompanion(companion);
-  TempFile file(companion, text, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
-  file.Commit();
+  AsHostError([&] {
+    const TargetLock lock(path);
+    FinishInterruptedSave(path);
+    const std::string companion = WhereLinkLeads(CompanionPath(path));
+    RemoveAbandonedTemps(companion);
+    KeepDamagedCompanion(companion);
+    TempFile file(companion, text, ::access(companion.c_str(), F_OK) == 0 ? companion : path);
+    file.Commit();
+    SyncFolder(FolderOfPath(companion));
+  });
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-  TempFile file(path, content);
-  file.Commit();
+  AsHostError([&] { WriteFileWhole(path, content); });
 }
 
 void ProjectXmlFormat::Save(const ProjectData& project, const std::string& path) {
   SaveProjectXml(project, path);
 }
 
+std::optional<KeptFile> KeptFileOf(const std::string& path) {
+  const fs::path p(path);
+  const std::string name = p.filename().string();
+  const auto endsWith = [&name](std::string_view end) {
+    return name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+  };
+  const auto beside = [&p](std::string project) {
+    return (p.has_parent_path() ? (p.parent_path() / project) : fs::path(project)).string();
+  };
+  constexpr std::string_view kCompanion = ".korvalinx.json";
+  if (endsWith(kCompanion))
+    return KeptFile{"die Begleitdatei", beside(name.substr(0, name.size() - kCompanion.size()))};
+  if (name.size() < 2 || name[0] != '.') return std::nullopt;
+  for (const auto& [end, what] : {std::pair{kJournalSuffix, "das Speicherprotokoll"},
+                                  std::pair{std::string_view(".kxlock"), "die Sperrdatei"}})
+    if (endsWith(end)) return KeptFile{what, beside(name.substr(1, name.size() - 1 - end.size()))};
+  if (const auto at = name.rfind(".kxtmp-"); at != std::string::npos && at > 1 &&
+                                             IsTempNameOf(name, name.substr(1, at - 1)))
+    return KeptFile{"eine temporäre Datei", beside(name.substr(1, at - 1))};
+  return std::nullopt;
+}
+
 std::vector<std::string> ProjectXmlFormat::FilesBeside(const std::string& path) {
-  return {CompanionPath(path), JournalPath(path).string()};
+  return {CompanionPath(path), JournalPath(path)};
 }
 
 }  // namespace kx::platform

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +10,12 @@ namespace kx {
 bool SameFile(const std::string& a, const std::string& b) {
   if (a == b) return true;
   if (a.find('/') == std::string::npos || b.empty()) return false;
+  return SamePath(a, b);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  if (a.empty() || b.empty()) return false;
   std::error_code ea, eb;
   const auto pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
   const auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);

@@ -11,6 +11,11 @@ namespace kx {
 // as itself.
 bool SameFile(const std::string& a, const std::string& b);
 
+// True when the two paths of files on disk name the same file (a bare name is one in the current
+// folder): after resolving ".", "..", the current folder and symbolic links, or as one file on
+// disk (hard links).
+bool SamePath(const std::string& a, const std::string& b);
+
 // The permission bits for a new file that replaces `replaced`: those of `replaced` when it
 // exists, else those of any new file (0666 less the process's umask).
 unsigned ReplacementMode(const std::string& replaced);

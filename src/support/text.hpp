@@ -22,4 +22,7 @@ double RoundHalfEven(double value);
 // Lower-cases ASCII letters (the add-in only folds ASCII names).
 std::string AsciiLower(std::string_view text);
 
+// The text in double quotes, as messages name files and values: "\"text\"".
+inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
 }  // namespace kx

@@ -77,5 +77,39 @@ TEST_F(ExportCommand, AFailedExportEndsWithExitOneAndKeepsTheOthers) {
   EXPECT_FALSE(fs::exists("/proc/kx-nicht-hier.xlsx"));
 }
 
+TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
+  const std::string source = At("neubau_buerogebaeude.xml");
+  const std::string inserted = At("aussenanlagen.xml");
+  const std::string sourceText = ReadFile(source), insertedText = ReadFile(inserted);
+  const auto names = [this] {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir)) found.insert(entry.path().filename());
+    return found;
+  };
+  const std::set<std::string> before = names();
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--csv", source},
+       "Die CSV-Datei \"" + source + "\" würde die Quelldatei \"" + source + "\" überschreiben."},
+      {{"--xlsx", At("./aussenanlagen.xml")}, "würde das eingefügte Projekt \"" + inserted},
+      {{"--ics", source + ".korvalinx.json"}, "würde die Begleitdatei von \"" + source},
+      {{"-o", At("alt.xml.korvalinx.json")},
+       "würde die Begleitdatei des Projekts \"" + At("alt.xml") + "\" überschreiben."},
+      {{"-o", At("c.xml"), "--csv", At(".c.xml.kxjournal")}, "würde das Speicherprotokoll"},
+      {{"--png", At("x.png"), "--xlsx", At("x.png")},
+       "Das Bild \"" + At("x.png") + "\" ist dieselbe Datei wie die Arbeitsmappe"},
+  };
+  for (const auto& [args, named] : cases) {
+    SCOPED_TRACE(args[1]);
+    std::vector<std::string> more{"--year", "2025"};
+    more.insert(more.end(), args.begin(), args.end());
+    EXPECT_EQ(Run(more), job::kExitBadInput);
+    EXPECT_NE(err.str().find("korvalinx: Fehler: "), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
+    EXPECT_EQ(ReadFile(source), sourceText);
+    EXPECT_EQ(ReadFile(inserted), insertedText);
+    EXPECT_EQ(names(), before);
+  }
+}
+
 }  // namespace
 }  // namespace kx::app

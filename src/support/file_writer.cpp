@@ -1,0 +1,408 @@
+#include "support/file_writer.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "support/paths.hpp"
+
+namespace kx {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kTempMarker = ".kxtmp-";
+constexpr std::string_view kLockSuffix = ".kxlock";
+// Room left in a name of at most 255 bytes for the dot and the longest suffix.
+constexpr std::size_t kLongestKeptName = 200;
+
+// Writes all of `data` to `fd`, dropping from `data` what was written; the error (errno), else 0.
+int WriteAll(int fd, std::string_view& data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+// Switches the file's direct access (past the page cache) on or off; false when it cannot.
+bool SetDirect(int fd, bool on) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return false;
+  return ::fcntl(fd, F_SETFL, on ? (flags | O_DIRECT) : (flags & ~O_DIRECT)) == 0;
+}
+
+}  // namespace
+
+// Writes a file's pieces on a second thread while the next ones are made.
+//
+// A large file goes to the disk past the page cache, in aligned blocks: copying hundreds of
+// megabytes into fresh cache pages costs more than the disk takes to write them, and the file is
+// synced as soon as it is complete anyway. Its tail, a file smaller than one block, and any
+// file on a file system that refuses direct access are written the usual way.
+class TempFile::PieceWriter {
+ public:
+  explicit PieceWriter(int fd) : fd_(fd), block_(NewBlock()), thread_([this] { Run(); }) {}
+  ~PieceWriter() { (void)Finish(); }
+  PieceWriter(const PieceWriter&) = delete;
+  PieceWriter& operator=(const PieceWriter&) = delete;
+
+  // Queues a copy of `piece`; returns the error of an earlier write (errno), else 0.
+  int Append(std::string_view piece) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return error_ != 0 || queue_.size() < kQueued; });
+    if (error_ != 0) return error_;
+    std::string buffer;
+    if (!spare_.empty()) {
+      buffer = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    buffer.assign(piece);
+    queue_.push_back(std::move(buffer));
+    changed_.notify_all();
+    return 0;
+  }
+  // Waits until everything is written; returns the first error (errno), else 0.
+  int Finish() {
+    {
+      const std::lock_guard lock(mutex_);
+      finishing_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return error_;
+  }
+
+ private:
+  static constexpr std::size_t kQueued = 4;
+  static constexpr std::size_t kAlignment = 4096;  // of the disk's blocks, and of memory pages
+  static constexpr std::size_t kBlock = 4 << 20;   // what goes to the disk at once
+  struct FreeBlock {
+    void operator()(char* block) const { std::free(block); }
+  };
+
+  static std::unique_ptr<char, FreeBlock> NewBlock() {
+    return std::unique_ptr<char, FreeBlock>(
+        static_cast<char*>(std::aligned_alloc(kAlignment, kBlock)));
+  }
+
+  void Run() {
+    for (;;) {
+      std::string piece;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return finishing_ || !queue_.empty(); });
+        if (queue_.empty()) break;
+        piece = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      const int error = error_ == 0 ? Put(piece) : 0;
+      {
+        const std::lock_guard lock(mutex_);
+        if (error != 0 && error_ == 0) error_ = error;
+        spare_.push_back(std::move(piece));
+      }
+      changed_.notify_all();
+    }
+    // The tail goes the usual way: direct writes take whole blocks only.
+    if (error_ != 0 || filled_ == 0) return;
+    std::string_view tail(block_.get(), filled_);
+    const int error = direct_ && !SetDirect(fd_, false) ? errno : WriteAll(fd_, tail);
+    const std::lock_guard lock(mutex_);
+    error_ = error;
+  }
+  // Writes `piece` or gathers it into the block.
+  int Put(std::string_view piece) {
+    if (!block_) return WriteAll(fd_, piece);
+    while (!piece.empty()) {
+      const std::size_t n = std::min(kBlock - filled_, piece.size());
+      std::memcpy(block_.get() + filled_, piece.data(), n);
+      filled_ += n;
+      piece.remove_prefix(n);
+      if (filled_ < kBlock) break;
+      if (const int error = WriteBlock()) return error;
+    }
+    return 0;
+  }
+  // Writes the full block, directly where the file system allows it.
+  int WriteBlock() {
+    if (!triedDirect_) {
+      triedDirect_ = true;
+      direct_ = SetDirect(fd_, true);
+    }
+    std::string_view data(block_.get(), kBlock);
+    int error = WriteAll(fd_, data);
+    if (error == EINVAL && direct_) {  // refused after all, or a short write left it unaligned
+      direct_ = false;
+      if (!SetDirect(fd_, false)) return errno;
+      error = WriteAll(fd_, data);
+    }
+    filled_ = 0;
+    return error;
+  }
+
+  const int fd_;
+  std::unique_ptr<char, FreeBlock> block_;  // null when none could be had: pieces go as they come
+  std::size_t filled_ = 0;
+  bool triedDirect_ = false;
+  bool direct_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> queue_;
+  std::vector<std::string> spare_;
+  int error_ = 0;
+  bool finishing_ = false;
+  std::thread thread_;  // last: starts once the rest is in place
+};
+
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "der Ordner ist nicht vorhanden";
+    case EACCES:
+    case EPERM:
+      return "keine Schreibberechtigung";
+    case EROFS:
+      return "der Datenträger ist schreibgeschützt";
+    case ENOSPC:
+      return "kein Platz mehr auf dem Datenträger";
+    case EDQUOT:
+      return "das Speicherkontingent ist erschöpft";
+    case EFBIG:
+      return "die Datei wäre zu groß";
+    case EISDIR:
+      return "an dieser Stelle ist ein Ordner";
+    case ENOTDIR:
+      return "ein Teil des Pfads ist kein Ordner";
+    case ENAMETOOLONG:
+      return "der Name ist zu lang";
+    case EIO:
+      return "Ein-/Ausgabefehler";
+    case EBUSY:
+      return "die Datei ist in Gebrauch";
+    case ENOTEMPTY:
+    case EEXIST:
+      return "an dieser Stelle ist ein Ordner mit Inhalt";
+    case ELOOP:
+      return "an dieser Stelle ist ein symbolischer Verweis";
+    default:
+      return "Systemfehler " + std::to_string(error);
+  }
+}
+
+FileWriteError::FileWriteError(const std::string& target, int error)
+    : std::runtime_error(target + ": Datei kann nicht geschrieben werden (" +
+                         SystemErrorText(error) + ")"),
+      target_(target),
+      error_(error) {}
+
+FileWriteError::FileWriteError(const std::string& target, const std::string& message)
+    : std::runtime_error(message), target_(target) {}
+
+std::string FolderOfPath(const std::string& path) {
+  const fs::path p(path);
+  return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+}
+
+namespace {
+
+std::string KeptName(const std::string& target) {
+  std::string name = fs::path(target).filename().string();
+  if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
+  return name;
+}
+
+bool AllOf(std::string_view text, bool (*pred)(char)) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), pred);
+}
+
+bool Alnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string HiddenNameBeside(const std::string& target, std::string_view suffix) {
+  return (fs::path(FolderOfPath(target)) / ("." + KeptName(target) + std::string(suffix)))
+      .string();
+}
+
+bool IsTempNameOf(std::string_view name, const std::string& targetName) {
+  const std::string prefix = "." + KeptName(targetName) + std::string(kTempMarker);
+  if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return false;
+  const std::string_view rest = name.substr(prefix.size());
+  // "XXXXXX" as the temporary file's own, or "alt<process>" for a kept earlier file.
+  if (rest.size() == 6 && AllOf(rest, Alnum)) return true;
+  return rest.size() > 3 && rest.substr(0, 3) == "alt" && AllOf(rest.substr(3), Digit);
+}
+
+TargetLock::TargetLock(const std::string& target) : path_(HiddenNameBeside(target, kLockSuffix)) {
+  // A lock file that a finished write removed while this one waited for it is no lock any more:
+  // the lock counts only while the name still leads to the file that is locked.
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                          0600);
+    if (fd < 0) throw FileWriteError(target, errno);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
+      ::close(fd);
+      throw FileWriteError(target, path_ + ": die Sperrdatei zum Speichern von \"" + target +
+                                       "\" ist keine Datei dieses Benutzers; es wird nicht "
+                                       "gespeichert, solange sie dort liegt");
+    }
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    struct stat now {};
+    if (locked == 0 && ::lstat(path_.c_str(), &now) == 0 && now.st_ino == opened.st_ino &&
+        now.st_dev == opened.st_dev) {
+      fd_ = fd;
+      return;
+    }
+    ::close(fd);
+  }
+  throw FileWriteError(target, EBUSY);
+}
+
+TargetLock::~TargetLock() {
+  if (fd_ < 0) return;
+  ::unlink(path_.c_str());  // while it is still held: a waiting write then makes a new one
+  ::close(fd_);
+}
+
+void RemoveAbandonedTemps(const std::string& target) {
+  const std::string name = fs::path(target).filename().string();
+  const std::string folder = FolderOfPath(target);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  std::vector<std::string> temps;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    if (IsTempNameOf(entry, name)) temps.push_back(std::move(entry));
+  }
+  for (const std::string& temp : temps) {
+    const int fd =
+        ::openat(dir, temp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened {}, now {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dir, temp.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_ino == opened.st_ino && now.st_dev == opened.st_dev)
+      ::unlinkat(dir, temp.c_str(), 0);
+    ::close(fd);
+  }
+  ::close(dir);
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+TempFile::TempFile(Streamed how, const std::string& target, const std::string& modeOf)
+    : target_(target) {
+  std::string pattern = HiddenNameBeside(target, std::string(kTempMarker) + "XXXXXX");
+  fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd_ < 0) throw FileWriteError(target_, errno);
+  temp_ = pattern;
+  ::flock(fd_, LOCK_EX | LOCK_NB);
+  // The new file gets the permissions of the file it replaces, or those of a new file.
+  if (::fchmod(fd_, ReplacementMode(modeOf)) != 0) Fail(errno);
+  if (how.inBackground) {
+    try {
+      writer_ = std::make_unique<PieceWriter>(fd_);
+    } catch (const std::system_error&) {
+      // no second thread to be had: the pieces are written as they come
+    }
+  }
+}
+
+TempFile::TempFile(const std::string& target, std::string_view content, const std::string& modeOf)
+    : TempFile(Streamed{}, target, modeOf) {
+  Append(content);
+  Finish();
+}
+
+TempFile::~TempFile() { Discard(); }
+
+void TempFile::Append(std::string_view content) {
+  if (writer_) {
+    if (const int error = writer_->Append(content)) Fail(error);
+    return;
+  }
+  if (const int error = WriteAll(fd_, content)) Fail(error);
+}
+
+void TempFile::Finish() {
+  if (writer_) {
+    const int error = writer_->Finish();
+    writer_.reset();
+    if (error != 0) Fail(error);
+  }
+  if (::fsync(fd_) != 0) Fail(errno);
+}
+
+void TempFile::Commit() {
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
+  temp_.clear();
+}
+
+void TempFile::Release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void TempFile::Discard() {
+  writer_.reset();  // before the file it writes goes
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  Release();
+}
+
+void TempFile::Fail(int error) {
+  Discard();
+  throw FileWriteError(target_, error);
+}
+
+ScratchFolder::ScratchFolder() {
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "korvalinx-XXXXXX").string();
+  if (!ec && ::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ec;
+  if (!path_.empty()) fs::remove_all(path_, ec);
+}
+
+void WriteFileWhole(const std::string& target, std::string_view content) {
+  const TargetLock lock(target);
+  RemoveAbandonedTemps(target);
+  TempFile file(target, content);
+  file.Commit();
+  SyncFolder(FolderOfPath(target));
+}
+
+}  // namespace kx

@@ -1,0 +1,122 @@
+#pragma once
+// Files reach their place only whole. Every file the program writes goes to a temporary file
+// beside its target (".<name>.kxtmp-XXXXXX") that is renamed over the target once it is
+// complete, so that a failed write leaves the earlier file as it was. Writes of one target are
+// serialised by a lock file beside it (".<name>.kxlock"), held from before the temporary file is
+// made until it is in place; what an abandoned write left is removed only under that lock, and
+// only if it is a temporary file of that very target that this user's program made.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+// What a failed system call says, in German ("keine Schreibberechtigung", ...).
+std::string SystemErrorText(int error);
+
+// A file that could not be written. The message is German and names the file:
+// "<target>: Datei kann nicht geschrieben werden (<reason>)", or a text of its own.
+class FileWriteError : public std::runtime_error {
+ public:
+  FileWriteError(const std::string& target, int error);
+  FileWriteError(const std::string& target, const std::string& message);
+  const std::string& Target() const noexcept { return target_; }
+  int Error() const noexcept { return error_; }  // errno, or 0 for a message of its own
+
+ private:
+  std::string target_;
+  int error_ = 0;
+};
+
+// The hidden names kept beside a target: ".<name><suffix>" (a very long name is shortened).
+std::string HiddenNameBeside(const std::string& target, std::string_view suffix);
+// The folder of a path ("." for a bare name).
+std::string FolderOfPath(const std::string& path);
+// Whether `name` (a file name, no folder) is a temporary file of the target named `targetName`.
+bool IsTempNameOf(std::string_view name, const std::string& targetName);
+
+// Holds the write lock of one target for as long as it lives; waits while another write of the
+// same target holds it. Throws FileWriteError when the lock file cannot be made, or when what
+// stands at its name is not a plain file of this user (a link, a device, another user's file).
+class TargetLock {
+ public:
+  explicit TargetLock(const std::string& target);
+  ~TargetLock();
+  TargetLock(const TargetLock&) = delete;
+  TargetLock& operator=(const TargetLock&) = delete;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// Removes the temporary files of `target` that an abandoned write left: regular files of this
+// user, named as ours for that target, that no living write holds. Call it with the target's
+// lock held.
+void RemoveAbandonedTemps(const std::string& target);
+
+// Makes the folder's entries (renames, new names) durable.
+void SyncFolder(const std::string& folder);
+
+// A temporary file beside its target, locked while it lives, renamed over the target by Commit
+// and removed otherwise. Make it with the target's lock held.
+class TempFile {
+ public:
+  struct Streamed {
+    bool inBackground = false;  // large pieces: written on a second thread while the next is made
+  };
+  // Opens the temporary file for Append; Finish completes it. It gets the permissions of
+  // `modeOf` where that exists, else those of a new file.
+  TempFile(Streamed how, const std::string& target, const std::string& modeOf);
+  // A complete temporary file that holds `content`.
+  TempFile(const std::string& target, std::string_view content, const std::string& modeOf);
+  TempFile(const std::string& target, std::string_view content)
+      : TempFile(target, content, target) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile();
+
+  void Append(std::string_view content);
+  // Makes what was written durable.
+  void Finish();
+  // Renames the file over its target.
+  void Commit();
+  // Closes the file (and so gives up its lock) once it is in place.
+  void Release();
+
+  const std::string& Path() const { return temp_; }
+  const std::string& Target() const { return target_; }
+
+ private:
+  class PieceWriter;
+  void Discard();
+  [[noreturn]] void Fail(int error);
+
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+  std::unique_ptr<PieceWriter> writer_;
+};
+
+// A private folder (only this user may enter it) for files that no user named: a chart made
+// only for other outputs, a file that a library writes by its name. Removed with everything in
+// it when the object goes; Path() is empty when no folder could be made.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Writes `content` to `target` whole: under the target's lock, through a temporary file that is
+// renamed over it. Throws FileWriteError.
+void WriteFileWhole(const std::string& target, std::string_view content);
+
+}  // namespace kx
