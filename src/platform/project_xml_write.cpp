@@ -1153,6 +1153,10 @@ void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
     const TargetLock lock(path);
     FinishInterruptedSave(path);
     const std::string companion = WhereLinkLeads(CompanionPath(path));
+    if (SamePath(companion, path))
+      throw FileWriteError(companion, CompanionPath(path) +
+                                          ": die Begleitdatei ist ein Verweis auf die "
+                                          "Projektdatei und wird nicht geschrieben");
     RemoveAbandonedTemps(companion);
     KeepDamagedCompanion(companion);
     TempFile file(companion, text, ::access(companion.c_str(), F_OK) == 0 ? companion : path);

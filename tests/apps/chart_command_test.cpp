@@ -228,6 +228,19 @@ TEST_F(ChartCommand, SavedSettingsGoIntoTheCompanionFileOnly) {
   for (const auto& p : stored->properties)
     if (p.name == "KXCalendar") found = p.value == "7-Tage-Woche";
   EXPECT_TRUE(found);
+
+  // A companion that is a link of the user's stays one: the file it leads to is written.
+  const std::string kept = (dir / "einstellungen.json").string();
+  fs::rename(platform::CompanionPath(source), kept);
+  fs::create_symlink(kept, platform::CompanionPath(source));
+  ASSERT_EQ(RunVacation({"--save-settings", "--calendar", "Standard"}), kExitOk) << err.str();
+  EXPECT_TRUE(fs::is_symlink(platform::CompanionPath(source)));
+  EXPECT_NE(ReadFile(kept).find("\"Standard\""), std::string::npos);
+  // One that leads to the project file itself is refused, and the project stays as it was.
+  fs::remove(platform::CompanionPath(source));
+  fs::create_symlink(source, platform::CompanionPath(source));
+  EXPECT_EQ(RunVacation({"--save-settings"}), job::kExitWriteFailed);
+  EXPECT_EQ(ReadFile(source), original);
 }
 
 // A setting stored in the project stays as it is unless its option is given: flags left out do
