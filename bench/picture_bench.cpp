@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <sstream>
 
-#include "chart_job.hpp"
 #include "example_projects.hpp"
 #include "gantt/chart_model.hpp"
+#include "gantt/chart_painter.hpp"
 #include "gantt/picture_file.hpp"
+#include "job/chart_job.hpp"
 #include "platform/project_xml.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 
 namespace {
@@ -24,21 +26,21 @@ const kx::platform::ProjectData& Chart() {
     fs::create_directories(f);
     kx::platform::WriteFileAtomically((f / "gross.xml").string(),
                                       kx::platform::ProjectXmlText(*kx::tools::LargeProject()));
-    kx::app::ChartJobOptions options;
+    kx::job::ChartJobOptions options;
     options.source = (f / "gross.xml").string();
     options.output = (f / "urlaub.xml").string();
-    options.plan = "vacation";
+    options.plan = kx::settings::kPlanVacation;
     options.year = 2025;
     options.group = true;
     options.colours = true;
     options.yes = true;
     kx::ScriptedMessageBoxes boxes;
     kx::MemoryRegistryStore registry;
-    std::ostringstream out;
-    if (kx::app::RunChartJob(options, boxes, registry, out, nullptr) != kx::app::kExitOk) {
+    const kx::job::ChartJobServices services{boxes, registry, nullptr, nullptr, nullptr};
+    if (kx::job::RunChartJob(options, services) != kx::job::kExitOk) {
       return std::shared_ptr<kx::platform::ProjectData>();
     }
-    return kx::platform::ReadProjectXml(options.output).project;
+    return kx::platform::ReadProjectXml(*options.output).project;
   }();
   return *chart;
 }

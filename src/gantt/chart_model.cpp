@@ -4,7 +4,6 @@
 #include <cmath>
 #include <map>
 
-#include "platform/project_xml_detail.hpp"
 #include "support/text.hpp"
 
 namespace kx::gantt {
@@ -50,7 +49,7 @@ std::vector<TableColumn> TableColumns(const ProjectData& p) {
 std::string ColumnTitle(const ProjectData& p, const TableColumn& c) {
   if (!c.title.empty()) return c.title;
   if (Key(c.field) == "indikatoren") return "";
-  if (const auto id = platform::pxml::FieldIdOf(Trim(c.field))) {
+  if (const auto id = platform::FieldIdOf(Trim(c.field))) {
     const auto it = p.definitions.customFieldTitles.find(*id);
     if (it != p.definitions.customFieldTitles.end() && !it->second.empty()) return it->second;
   }
@@ -59,7 +58,7 @@ std::string ColumnTitle(const ProjectData& p, const TableColumn& c) {
 
 // True when a summary row shows the sum of the rows below it in this custom number field.
 bool SumsOnSummaryRows(const ProjectData& p, const std::string& field) {
-  const auto id = platform::pxml::FieldIdOf(Trim(field));
+  const auto id = platform::FieldIdOf(Trim(field));
   if (!id) return false;
   const auto it = p.definitions.customFieldProperties.find(*id);
   if (it == p.definitions.customFieldProperties.end()) return false;
@@ -92,9 +91,9 @@ std::string CellText(const Context& c, const TaskData& t, const std::string& fie
     const auto it = c.resourceNamesByTask.find(t.uid);
     return it == c.resourceNamesByTask.end() ? "" : it->second;
   }
-  if (const auto f = platform::pxml::FieldIdOf(Trim(field))) {
-    const auto custom = platform::pxml::CustomFieldOf(*f);
-    const std::string name = platform::pxml::ModelFieldName(*custom);
+  if (const auto f = platform::FieldIdOf(Trim(field))) {
+    const auto custom = platform::CustomFieldOf(*f);
+    const std::string name = platform::ModelFieldName(*custom);
     if (custom->isDate) {
       const auto it = t.dates.find(name);
       return it == t.dates.end() ? "NV" : FormatDate(it->second, c.r);
@@ -223,10 +222,10 @@ std::optional<std::vector<DaySpan>> StyleParts(const TaskData& t, const BarStyle
   auto dateOf = [&](const std::string& key, const std::string& field) -> std::optional<Date> {
     if (key == "anfang") return t.start;
     if (key == "ende") return t.finish;
-    if (const auto id = platform::pxml::FieldIdOf(Trim(field))) {
-      const auto custom = platform::pxml::CustomFieldOf(*id);
+    if (const auto id = platform::FieldIdOf(Trim(field))) {
+      const auto custom = platform::CustomFieldOf(*id);
       if (custom->isDate) {
-        const auto it = t.dates.find(platform::pxml::ModelFieldName(*custom));
+        const auto it = t.dates.find(platform::ModelFieldName(*custom));
         if (it != t.dates.end()) return it->second;
       }
     }
@@ -313,9 +312,9 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
       double v = 0.0;
       if (tasks[i]->summary) {
         v = sumOf[i][k];
-      } else if (const auto f = platform::pxml::FieldIdOf(Trim(columns[k].field))) {
+      } else if (const auto f = platform::FieldIdOf(Trim(columns[k].field))) {
         const auto it = tasks[i]->numbers.find(
-            platform::pxml::ModelFieldName(*platform::pxml::CustomFieldOf(*f)));
+            platform::ModelFieldName(*platform::CustomFieldOf(*f)));
         if (it != tasks[i]->numbers.end()) v = it->second;
       }
       sumOf[parentOf[i]][k] += v;

@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "addin/host/error.hpp"
-#include "platform/project_xml.hpp"
+#include "support/file_writer.hpp"
 #include "support/text.hpp"
 
 namespace kx::gantt {
@@ -200,7 +200,11 @@ void SavePicture(const ChartPainter& painter, const std::string& path, PictureFo
   } catch (const host::HostError& e) {
     throw host::HostError(host::kErrFile, path + ": " + e.description());
   }
-  platform::WriteFileAtomically(path, bytes);
+  try {
+    WriteFileWhole(path, bytes);
+  } catch (const FileWriteError& e) {
+    throw host::HostError(host::kErrFile, e.what());
+  }
 }
 
 }  // namespace kx::gantt

@@ -226,4 +226,17 @@ struct ProjectData {
   std::shared_ptr<CalendarData> ProjectCalendar() const { return FindCalendar(calendarName); }
 };
 
+// Custom task fields that the model keeps: "Zahl1".."Zahl20" and "Datum1".."Datum10", in the
+// tasks' `numbers` and `dates` under those names; the definitions key them by the host's field id.
+struct CustomField {
+  bool isDate = false;
+  int number = 0;  // 1..20 for numbers, 1..10 for dates
+};
+// Returns the field behind a host field id, or nullopt for a field the model does not keep.
+std::optional<CustomField> CustomFieldOf(std::int32_t fieldId);
+// Returns the host field id of "Zahl<n>" / "Datum<n>", or nullopt.
+std::optional<std::int32_t> FieldIdOf(const std::string& modelName);
+// The model's name of a field ("Zahl14").
+std::string ModelFieldName(const CustomField& f);
+
 }  // namespace kx::platform

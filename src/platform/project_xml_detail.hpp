@@ -14,17 +14,11 @@
 
 namespace kx::platform::pxml {
 
-// Custom task fields that the model keeps: "Zahl1".."Zahl20" and "Datum1".."Datum10".
-struct CustomField {
-  bool isDate = false;
-  int number = 0;  // 1..20 for numbers, 1..10 for dates
-};
-// Returns the field behind a host field id, or nullopt for a field the model does not keep.
-std::optional<CustomField> CustomFieldOf(std::int32_t fieldId);
-// Returns the host field id of "Zahl<n>" / "Datum<n>", or nullopt.
-std::optional<std::int32_t> FieldIdOf(const std::string& modelName);
-// The model's name of a field ("Zahl14"), and the format's name ("Number14").
-std::string ModelFieldName(const CustomField& f);
+// Custom task fields that the model keeps (model.hpp), and the format's name of one ("Number14").
+using platform::CustomField;
+using platform::CustomFieldOf;
+using platform::FieldIdOf;
+using platform::ModelFieldName;
 std::string XmlFieldName(const CustomField& f);
 
 // A stretch of timephased work as the gap rule sees it.
