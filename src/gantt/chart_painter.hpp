@@ -1,8 +1,7 @@
 #pragma once
 // Draws a chart model with Qt: a title line, the table at the left, the time grid's header over
 // the bar area and one row per task. The same drawing serves a window, picture files and tests;
-// it never needs a screen. The grid and the bars are drawn by virtual functions that a window
-// may replace.
+// it never needs a screen.
 
 #include <QColor>
 #include <QFont>
@@ -31,11 +30,11 @@ struct PictureOptions {
 // The German text of a day span, "01.01.2025 bis 31.12.2025".
 std::string PeriodText(const DaySpan& period, const RegionalSettings& r = RegionalSettings::Current());
 
-class ChartPainter {
+class ChartPainter final {
  public:
   // Lays out `model`, which must outlive the painter. Needs a QGuiApplication (GuiSession).
   explicit ChartPainter(const ChartModel& model, PictureOptions options = {});
-  virtual ~ChartPainter();
+  ~ChartPainter();
   ChartPainter(const ChartPainter&) = delete;
   ChartPainter& operator=(const ChartPainter&) = delete;
 
@@ -82,17 +81,14 @@ class ChartPainter {
   static QColor WeekendColour() { return {238, 238, 238}; }
   static QColor HeaderColour() { return {244, 244, 244}; }
 
- protected:
-  // The background of the bar area: weekends, lines of the finest unit and month lines.
-  virtual void PaintGrid(QPainter& painter, const QRectF& area) const;
-  // The header tiers over the bar area.
-  virtual void PaintTimeHeader(QPainter& painter, const QRectF& area) const;
-  // One bar of a row, with its ends and its text.
-  virtual void PaintBar(QPainter& painter, const QRectF& rowRect, const Bar& bar) const;
-
-  QFont Font(bool bold = false) const;
-
  private:
+  // The background of the bar area: weekends, lines of the finest unit and month lines.
+  void PaintGrid(QPainter& painter, const QRectF& area) const;
+  // The header tiers over the bar area.
+  void PaintTimeHeader(QPainter& painter, const QRectF& area) const;
+  // One bar of a row, with its ends and its text.
+  void PaintBar(QPainter& painter, const QRectF& rowRect, const Bar& bar) const;
+  QFont Font(bool bold = false) const;
   void PaintTitle(QPainter& painter, double width) const;
   void PaintTableHeader(QPainter& painter, const QRectF& area) const;
   void PaintTableRow(QPainter& painter, const QRectF& rowRect, const Row& row) const;
