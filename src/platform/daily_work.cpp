@@ -11,6 +11,7 @@ namespace {
 
 constexpr double kMaxRangeDays = 366.0 * 200.0;
 constexpr double kMaxStretchDays = 366.0 * 300.0;
+constexpr double kEpsDays = 1e-7;  // below this (under a hundredth of a second) lengths are equal
 
 }  // namespace
 
@@ -32,8 +33,10 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
     if (day >= first && day <= last) minutes[static_cast<std::size_t>(day - first)] += m;
   };
   std::vector<double> share;  // working minutes of each day of one stretch
-  // Spreads `m` minutes over [s, f): by the working time of each day, or by time without any.
-  auto spread = [&](Date s, Date f, double m) {
+  // Spreads `m` minutes over [s, f) by the working time of each day. Without any working time in
+  // it, an assignment's work goes by the time it covers; the work of a record (`unit` given) goes
+  // to the days it is the record of, as below.
+  auto spread = [&](Date s, Date f, double m, const TimeUnit* unit) {
     if (m == 0.0 || !std::isfinite(m)) return;
     const double d0 = std::floor(s.serial);
     if (!(f > s)) {
@@ -66,7 +69,19 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
       total += share[i];
     }
     if (total <= 0.0) {
-      byTime(std::max(d0, first), std::min(dEnd, last + 1.0));
+      const double length = f.serial - s.serial;
+      if (unit != nullptr && length > 1.0 + kEpsDays) {
+        // A record of more than a day: evenly over the days it runs, from the day it starts.
+        const double n = std::ceil(length - kEpsDays);
+        for (double day = std::max(d0, first); day < std::min(d0 + n, last + 1.0); day += 1.0)
+          add(day, m / n);
+      } else if (unit != nullptr && *unit == TimeUnit::kDay) {
+        // A day's record (08:00 to 08:00 of the next day) holds the work of the day it starts,
+        // a day the calendar keeps free (a vacation day, a Saturday): none goes to the night.
+        add(d0, m);
+      } else {
+        byTime(std::max(d0, first), std::min(dEnd, last + 1.0));
+      }
       return;
     }
     for (std::size_t i = 0; i < share.size(); ++i) {
@@ -77,9 +92,9 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
   for (const auto& a : r.assignments) {
     if (a == nullptr) continue;
     if (!a->timephased.empty()) {
-      for (const TimephasedWork& w : a->timephased) spread(w.start, w.finish, w.minutes);
+      for (const TimephasedWork& w : a->timephased) spread(w.start, w.finish, w.minutes, &w.unit);
     } else {
-      spread(a->start, a->finish, a->workMinutes);
+      spread(a->start, a->finish, a->workMinutes, nullptr);
     }
   }
 

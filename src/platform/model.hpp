@@ -64,11 +64,22 @@ struct CalendarData {
   std::string BaseCalendarName() const;
 };
 
+// The unit of time a stretch of work was recorded in, numbered as Project XML numbers it.
+enum class TimeUnit : std::uint8_t {
+  kMinute = 0,
+  kHour = 1,
+  kDay = 2,
+  kWeek = 3,
+  kMonth = 5,
+  kYear = 8
+};
+
 // A stretch of an assignment's planned or actual work.
 struct TimephasedWork {
   Date start;
   Date finish;
   double minutes = 0.0;
+  TimeUnit unit = TimeUnit::kDay;  // planning tools record work day by day
 };
 
 struct AssignmentData {

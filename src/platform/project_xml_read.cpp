@@ -1194,7 +1194,7 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
   // Planned work is the assignment's remaining work (type 1) plus its actual work (type 2); the
   // two cover different days, and actual overtime (type 3) is part of actual work already.
   int type = 0;
-  xml_node typeNode, start, finish, value;
+  xml_node typeNode, start, finish, unitNode, value;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
     const Tag n = LocalName(c.name());
     if (n == "Type")
@@ -1203,6 +1203,8 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
       start = c;
     else if (n == "Finish")
       finish = c;
+    else if (n == "Unit")
+      unitNode = c;
     else if (n == "Value")
       value = c;
   }
@@ -1213,7 +1215,16 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
   // Stretches without a value are time without work (nights, weekends): nothing to keep.
   if ((type != 1 && type != 2) || !value || *value.child_value() == '\0') return;
   if (!start || !finish) Fail(node, "Zeitphasendaten ohne <Start> oder <Finish>");
-  const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value)};
+  // Without a unit a stretch counts as the day planning tools record work by.
+  TimeUnit unit = TimeUnit::kDay;
+  if (unitNode) {
+    const char* u = unitNode.child_value();
+    const int code = u[0] >= '0' && u[0] <= '9' && u[1] == '\0' ? u[0] - '0' : IntOf(unitNode);
+    if (code != 0 && code != 1 && code != 2 && code != 3 && code != 5 && code != 8)
+      Fail(unitNode, "Zeiteinheit " + Quoted(Text(unitNode)) + " in <Unit> ist ungültig");
+    unit = static_cast<TimeUnit>(code);
+  }
+  const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value), unit};
   if (w.minutes == 0) out.zeroWork = true;
   if (out.resource)
     out.assignment->timephased.push_back(w);

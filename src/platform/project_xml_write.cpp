@@ -100,9 +100,9 @@ class XmlOut {
     char buf[kXmlDurationMax];
     Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
   }
-  // A stretch of timephased work: Type 1, the UID, start and finish, Unit 2 and the minutes as
+  // A stretch of timephased work: Type 1, the UID, start and finish, its unit and the minutes as
   // its Value (none without them), each element on its line as Leaf writes it.
-  void Stretch(std::int32_t uid, Date start, Date finish, const double* minutes) {
+  void Stretch(std::int32_t uid, Date start, Date finish, TimeUnit unit, const double* minutes) {
     if (stretchDepth_ != depth_) MakeStretchParts();
     char number[24];
     char startBuf[kIsoDateTimeMax + 1], finishBuf[kIsoDateTimeMax + 1];
@@ -130,20 +130,22 @@ class XmlOut {
       valueText = std::string_view(lastValue_.text, lastValue_.size);
     }
     const auto& k = stretchParts_;
-    char* p = Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
-                   finishText.size() +
-                   (minutes ? k[3].size() + valueText.size() + k[4].size()
-                            : stretchPartsEmpty_.size()));
+    char* p =
+        Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
+             finishText.size() + k[3].size() + 1 +
+             (minutes ? k[4].size() + valueText.size() + k[5].size() : stretchPartsEmpty_.size()));
     p = Put(p, k[0]);
     p = Put(p, uidText);
     p = Put(p, k[1]);
     p = Put(p, startText);
     p = Put(p, k[2]);
     p = Put(p, finishText);
+    p = Put(p, k[3]);
+    *p++ = static_cast<char>('0' + static_cast<int>(unit));  // each unit is one digit
     if (minutes) {
-      p = Put(p, k[3]);
+      p = Put(p, k[4]);
       p = Put(p, valueText);
-      Put(p, k[4]);
+      Put(p, k[5]);
     } else {
       Put(p, stretchPartsEmpty_);
     }
@@ -220,10 +222,11 @@ class XmlOut {
     stretchParts_[0] = outer + "<TimephasedData>\n" + inner + "<Type>1</Type>\n" + inner + "<UID>";
     stretchParts_[1] = "</UID>\n" + inner + "<Start>";
     stretchParts_[2] = "</Start>\n" + inner + "<Finish>";
-    stretchParts_[3] = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + inner + "<Value>";
-    stretchParts_[4] = "</Value>\n" + outer + "</TimephasedData>\n";
+    stretchParts_[3] = "</Finish>\n" + inner + "<Unit>";
+    stretchParts_[4] = "</Unit>\n" + inner + "<Value>";
+    stretchParts_[5] = "</Value>\n" + outer + "</TimephasedData>\n";
     // Without a value the stretch ends after its unit.
-    stretchPartsEmpty_ = "</Finish>\n" + inner + "<Unit>2</Unit>\n" + outer + "</TimephasedData>\n";
+    stretchPartsEmpty_ = "</Unit>\n" + outer + "</TimephasedData>\n";
     stretchDepth_ = depth_;
   }
   void Flush() {
@@ -267,7 +270,7 @@ class XmlOut {
     char text[static_cast<std::size_t>(kIsoDateTimeMax) + kXmlDurationMax];
   };
   KeptText lastFinish_, lastValue_;
-  std::string stretchParts_[5];
+  std::string stretchParts_[6];
   std::string stretchPartsEmpty_;
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;
@@ -330,7 +333,8 @@ class Writer {
   void WriteTasks();
   void WriteResources();
   void WriteAssignments();
-  void WriteStretch(std::int32_t uid, Date start, Date finish, double minutes);
+  void WriteStretch(std::int32_t uid, Date start, Date finish, double minutes,
+                    TimeUnit unit = TimeUnit::kDay);
   void WriteEmptyStretch(std::int32_t uid, Date start, Date finish);
   void WriteStretches(std::int32_t uid, Date from, Date to, const CalendarData* calendar,
                       bool hasCalendar = false);
@@ -735,8 +739,9 @@ void Writer::WriteResources() {
   out_.Close("Resources");
 }
 
-void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minutes) {
-  out_.Stretch(uid, start, finish, &minutes);
+void Writer::WriteStretch(std::int32_t uid, Date start, Date finish, double minutes,
+                          TimeUnit unit) {
+  out_.Stretch(uid, start, finish, unit, &minutes);
 }
 
 // Splits [from, to) into stretches of a day each, starting at `from`, as planning tools write
@@ -783,7 +788,7 @@ void Writer::WritePart(std::int32_t uid, const TaskData& t, Date from, Date to,
 }
 
 void Writer::WriteEmptyStretch(std::int32_t uid, Date start, Date finish) {
-  out_.Stretch(uid, start, finish, nullptr);
+  out_.Stretch(uid, start, finish, TimeUnit::kDay, nullptr);
 }
 
 void Writer::WriteAssignments() {
@@ -809,7 +814,7 @@ void Writer::WriteAssignments() {
       out_.Duration("Work", a->workMinutes);
       auto& work = workOfTask[taskUid];
       for (const TimephasedWork& w : a->timephased) {
-        WriteStretch(uid, w.start, w.finish, w.minutes);
+        WriteStretch(uid, w.start, w.finish, w.minutes, w.unit);
         work.push_back({w.start, w.finish, w.minutes});
       }
       out_.Close("Assignment");

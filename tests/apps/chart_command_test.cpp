@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
 #include "platform/project_xml.hpp"
+#include "testing/fixtures.hpp"
 #include "testing/test_folder.hpp"
 
 namespace kx::app {
@@ -286,6 +288,98 @@ TEST_F(ChartCommand, AFilterThatLeavesNoResourceIsRefused) {
   EXPECT_EQ(err.str(),
             "korvalinx: Fehler: Es sind keine Ressourcen für das\n  Ressourcendiagramm "
             "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+}
+
+// One assignment's work of June 2026 as planning tools record it, a record a day: each from 08:00
+// to 08:00 of the next day, the last one to 17:00. An empty value is a day without work.
+std::string DayRecords(int resource, int firstDay, const std::vector<std::string>& values) {
+  const auto day = [](int d) {
+    return std::string("2026-06-") + (d < 10 ? "0" : "") + std::to_string(d);
+  };
+  std::string xml = "<Assignment><UID>" + std::to_string(resource) +
+                    "</UID><TaskUID>1</TaskUID><ResourceUID>" + std::to_string(resource) +
+                    "</ResourceUID>";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int d = firstDay + static_cast<int>(i);
+    const bool last = i + 1 == values.size();
+    xml += "<TimephasedData><Type>1</Type><UID>" + std::to_string(resource) + "</UID><Start>" +
+           day(d) + "T08:00:00</Start><Finish>" +
+           (last ? day(d) + "T17:00:00" : day(d + 1) + "T08:00:00") + "</Finish><Unit>2</Unit>" +
+           (values[i].empty() ? "" : "<Value>" + values[i] + "</Value>") + "</TimephasedData>";
+  }
+  return xml + "</Assignment>";
+}
+
+// Work on a day that the resource's calendar keeps free is that day's: none of it goes to the
+// night after, so no other day gets work and the counts follow.
+TEST_F(ChartCommand, WorkOnADayTheCalendarKeepsFreeCountsOnThatDay) {
+  const auto vacation = [](const char* from, const char* to) {
+    return std::string(
+               "<WeekDays><WeekDay><DayType>0</DayType><DayWorking>0</DayWorking><TimePeriod>") +
+           "<FromDate>2026-06-" + from + "T00:00:00</FromDate><ToDate>2026-06-" + to +
+           "T23:59:00</ToDate></TimePeriod></WeekDay></WeekDays>";
+  };
+  const auto calendar = [](int uid, const std::string& days) {
+    return "<Calendar><UID>" + std::to_string(uid) + "</UID><Name>R" + std::to_string(uid) +
+           "</Name><IsBaseCalendar>0</IsBaseCalendar><BaseCalendarUID>1</BaseCalendarUID>" + days +
+           "</Calendar>";
+  };
+  const auto resource = [](int uid, const char* name, const char* calendarUid) {
+    return "<Resource><UID>" + std::to_string(uid) + "</UID><ID>" + std::to_string(uid) +
+           "</ID><Name>" + name + "</Name><Type>1</Type><CalendarUID>" + calendarUid +
+           "</CalendarUID></Resource>";
+  };
+  // Anna works the whole week with a vacation day on Wednesday; Ben has vacation from Tuesday to
+  // Thursday and works on the Wednesday only; Carl works on a Saturday. Mon 8 to Mon 15 June.
+  std::ofstream(source, std::ios::binary | std::ios::trunc)
+      << "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">"
+         "<StartDate>2026-06-08T08:00:00</StartDate><FinishDate>2026-06-15T17:00:00</FinishDate>"
+         "<CalendarUID>1</CalendarUID><Calendars><Calendar><UID>1</UID><Name>Standard</Name>"
+         "<IsBaseCalendar>1</IsBaseCalendar></Calendar>"
+      << calendar(2, vacation("10", "10")) << calendar(3, vacation("09", "11"))
+      << "</Calendars><Tasks><Task><UID>1</UID><ID>1</ID><Name>Montage</Name>"
+         "<Start>2026-06-08T08:00:00</Start><Finish>2026-06-15T17:00:00</Finish></Task></Tasks>"
+         "<Resources>"
+      << resource(1, "Anna", "2") << resource(2, "Ben", "3") << resource(3, "Carl", "-1")
+      << "</Resources><Assignments>"
+      << DayRecords(1, 8, {"PT8H0M0S", "PT8H0M0S", "PT8H0M0S", "PT8H0M0S", "PT8H0M0S"})
+      << DayRecords(2, 8, {"PT8H0M0S", "", "PT7H30M0S", "", "PT8H0M0S"})
+      << DayRecords(3, 12, {"PT8H0M0S", "PT4H0M0S", "", "PT8H0M0S"})
+      << "</Assignments></Project>\n";
+  const std::string csv = (dir / "zeitplan.csv").string();
+  ASSERT_EQ(Run({"--plan", "schedule", "--period", "project", "--csv", csv}), kExitOk) << err.str();
+  std::vector<std::string> rows;
+  const std::string text = ReadFile(csv);
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos && at + 2 < text.size();
+       at = text.find("\r\n", at + 2))
+    rows.push_back(text.substr(at + 2, text.find("\r\n", at + 2) - at - 2));
+  EXPECT_EQ(rows, (std::vector<std::string>{"(keine);Anna;8;8;8;8;8;;;;5;40",
+                                            "(keine);Ben;8;;7,5;;8;;;;3;23,5",
+                                            "(keine);Carl;;;;;8;4;;8;3;20"}));
+}
+
+// The charts of a real file with work recorded by the minute, the hour and the day (days from
+// 09:00 and from 23:00 among them) stay byte for byte as they were before work on free days
+// counted on those days.
+TEST_F(ChartCommand, ChartsOfARealFileStayTheSame) {
+  KX_NEED_FIXTURES();
+  source = (dir / "mspditimephased.xml").string();
+  fs::copy_file(fs::path(kx::testing::FixturesDir()) / "mspditimephased.xml", source);
+  const auto digest = [](const std::string& bytes) {  // FNV-1a, 64 bits
+    std::uint64_t h = 14695981039346656037u;
+    for (const unsigned char c : bytes) h = (h ^ c) * 1099511628211u;
+    return h;
+  };
+  output = (dir / "zeitplan.xml").string();  // the chart's name is part of it
+  ASSERT_EQ(Run({"--plan", "schedule", "--period", "project", "--yes"}), kExitOk) << err.str();
+  const std::string schedule = ReadFile(output);
+  EXPECT_EQ(schedule.size(), 236105u);
+  EXPECT_EQ(digest(schedule), 0x735f26b5819872a5u);
+  output = (dir / "urlaub.xml").string();
+  ASSERT_EQ(Run({"--plan", "vacation", "--period", "project", "--yes"}), kExitOk) << err.str();
+  const std::string vacation = ReadFile(output);
+  EXPECT_EQ(vacation.size(), 78505u);
+  EXPECT_EQ(digest(vacation), 0x5ca3fee3a4eef5eeu);
 }
 
 TEST(CommandLineDates, IsoAndGermanAreAccepted) {

@@ -233,8 +233,9 @@ TEST_F(DailyWorkTest, TimephasedDataWinsAndMultiDayStretchesFollowTheCalendar) {
       {DateTimeSerial(2024, 3, 18, 8, 0), DateTimeSerial(2024, 3, 18, 17, 0), 450.0},
       // Tuesday to Thursday: the holiday on Wednesday takes no share.
       {DateTimeSerial(2024, 3, 19, 8, 0), DateTimeSerial(2024, 3, 21, 17, 0), 600.0},
-      // Over the weekend, where the calendar has no working time: by time.
-      {DateTimeSerial(2024, 3, 23, 0, 0), DateTimeSerial(2024, 3, 25, 0, 0), 90.0},
+      // Over the weekend, where the calendar has no working time: evenly over its two days,
+      // not by the hours of each.
+      {DateTimeSerial(2024, 3, 23, 6, 0), DateTimeSerial(2024, 3, 25, 0, 0), 90.0},
       {DateTimeSerial(2024, 3, 22, 8, 0), DateTimeSerial(2024, 3, 22, 17, 0), 0.0},
   };
   anna_->assignments.push_back(a);

@@ -117,6 +117,8 @@ void CompareAssignment(Diff& d, const std::string& w, const AssignmentData& a,
     d.SameDate(wt + ".start", a.timephased[i].start, b.timephased[i].start);
     d.SameDate(wt + ".finish", a.timephased[i].finish, b.timephased[i].finish);
     d.SameMinutes(wt + ".minutes", a.timephased[i].minutes, b.timephased[i].minutes);
+    d.Same(wt + ".unit", static_cast<int>(a.timephased[i].unit),
+           static_cast<int>(b.timephased[i].unit));
   }
 }
 
