@@ -1220,9 +1220,9 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
   if (unitNode) {
     const char* u = unitNode.child_value();
     const int code = u[0] >= '0' && u[0] <= '9' && u[1] == '\0' ? u[0] - '0' : IntOf(unitNode);
-    if (code != 0 && code != 1 && code != 2 && code != 3 && code != 5 && code != 8)
-      Fail(unitNode, "Zeiteinheit " + Quoted(Text(unitNode)) + " in <Unit> ist ungültig");
-    unit = static_cast<TimeUnit>(code);
+    // A unit that the format does not know is spread by the hours, as every stretch once was.
+    unit = code == 1 || code == 2 || code == 3 || code == 5 || code == 8 ? static_cast<TimeUnit>(code)
+                                                                         : TimeUnit::kMinute;
   }
   const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value), unit};
   if (w.minutes == 0) out.zeroWork = true;
