@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/xml_values.hpp"
+#include "support/readable_file.hpp"
 
 namespace kx::platform {
 
@@ -28,6 +29,8 @@ struct FileText {
   std::vector<std::size_t> lineTable;  // as LineTable gives it
   bool checked = false;                // the text was looked at for what XML does not allow
   std::optional<BadXmlText> bad;       // where `checked`: the first such place
+  FileKind kind = FileKind::Missing;   // what was found at the path
+  FileHandle file;                     // the file read, open while this lives
 
   char* data() { return bytes.get(); }
   std::string_view view() const { return {bytes.get(), size}; }
@@ -37,9 +40,10 @@ struct FileText {
 // the first four mebibytes of it at least); nothing when those cannot tell.
 using CheckWanted = std::function<std::optional<bool>(std::string_view start)>;
 
-// Reads the file at `path` into `out`; false when it cannot be read (no file, a folder, or
-// fewer bytes than it had when it was opened). Throws std::bad_alloc when memory runs out, with
-// `out.size` telling how much was asked for.
+// Reads the file at `path` into `out`; false when it cannot be read (no file, a folder, a named
+// pipe, socket or device, which `out.kind` tells, or fewer bytes than it had when it was opened).
+// Never waits on a pipe or device. Throws std::bad_alloc when memory runs out, with `out.size`
+// telling how much was asked for.
 bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& out);
 
 }  // namespace kx::platform

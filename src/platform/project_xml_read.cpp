@@ -572,7 +572,9 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
   const auto readFile = [&] {
     try {
       if (!ReadFileText(path_, WantsCheck, file))
-        throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+        throw host::HostError(host::kErrFile, file.kind == FileKind::Special
+                                                  ? NotRegularFileText(path_)
+                                                  : path_ + ": Datei kann nicht gelesen werden");
     } catch (const std::bad_alloc&) {
       OutOfMemory(path_, file.size);
     }
@@ -1401,7 +1403,8 @@ void FileReader::ReadSubprojects() {
     std::optional<fs::path> found;
     for (const auto& c : candidates) {
       std::error_code ec;
-      if (fs::is_regular_file(c, ec)) {
+      // A pipe or device of the name is found, and refused when it is read.
+      if (fs::exists(c, ec) && !fs::is_directory(c, ec)) {
         found = c;
         break;
       }
@@ -1438,6 +1441,8 @@ void FileReader::ReadCompanion() {
   } catch (const std::bad_alloc&) {
     OutOfMemory(companion, file.size);
   }
+  if (!ok && file.kind == FileKind::Special)
+    throw host::HostError(host::kErrFile, NotRegularFileText(companion));
   std::string problem = "Datei kann nicht gelesen werden";
   if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) return;
   warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
