@@ -150,4 +150,24 @@ bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& 
   return read;
 }
 
+std::size_t LineOfOffset(const FileText& text, std::size_t offset) {
+  offset = std::min(offset, text.size);
+  if (text.lineTable.empty()) return 1;
+  const std::size_t block = std::min(offset / kLineBlock, text.lineTable.size() - 1);
+  const std::size_t from = block * kLineBlock;
+  std::size_t lines = text.lineTable[block];
+  if (offset <= from) return 1 + lines;
+  const std::size_t length = offset - from;
+  const std::unique_ptr<char[]> bytes(new char[length]);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(text.file.get(), bytes.get() + done, length - done,
+                              static_cast<off_t>(from + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file was cut short meanwhile: its lines as far as it goes
+    done += static_cast<std::size_t>(n);
+  }
+  return 1 + lines + CountLineFeeds({bytes.get(), done});
+}
+
 }  // namespace kx::platform
