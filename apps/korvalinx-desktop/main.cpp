@@ -65,7 +65,17 @@ int main(int argc, char** argv) {
   if (storePath.empty()) {
     store = std::make_unique<kx::MemoryRegistryStore>();
   } else {
-    store = std::make_unique<kx::platform::UserRegistryStore>(storePath);
+    auto user = std::make_unique<kx::platform::UserRegistryStore>(storePath);
+    if (const std::string refusal = user->Refusal(); !refusal.empty()) {
+      kx::ShowMessage(boxes,
+                      "Die gespeicherten Einstellungen können nicht gelesen werden:\r\n" + refusal,
+                      kx::kProductTitle, kx::MsgIcon::Critical);
+      return kx::desktop::kExitBadInput;
+    }
+    user->OnWarning([&boxes](const std::string& text) {
+      kx::ShowMessage(boxes, text, kx::kProductTitle, kx::MsgIcon::Exclamation);
+    });
+    store = std::move(user);
   }
   const kx::desktop::DesktopServices services{&boxes,      &dialogs,   &clock,
                                               store.get(), &presenter, &info};

@@ -255,7 +255,18 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       if (path.empty()) {
         ownStore = std::make_unique<MemoryRegistryStore>();
       } else {
-        ownStore = std::make_unique<platform::UserRegistryStore>(path);
+        auto user = std::make_unique<platform::UserRegistryStore>(path);
+        if (const std::string refusal = user->Refusal(); !refusal.empty()) {
+          ShowMessage(boxes,
+                      "Die gespeicherten Einstellungen können nicht gelesen werden:\r\n" + refusal,
+                      kProductTitle, MsgIcon::Critical);
+          exitCode = job::kExitBadInput;
+          return;
+        }
+        user->OnWarning([&boxes](const std::string& text) {
+          ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
+        });
+        ownStore = std::move(user);
       }
       store = ownStore.get();
     }

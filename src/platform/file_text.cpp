@@ -1,6 +1,5 @@
 #include "platform/file_text.hpp"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +8,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -68,19 +66,6 @@ class Scan {
   std::size_t lines_ = 0, lineDone_ = 0, checkDone_ = 0;
 };
 
-// A file that is not a regular one (a device, say), read as a stream reads it.
-bool ReadAsStream(const std::string& path, FileText& out) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  out.size = static_cast<std::size_t>(size);
-  out.bytes.reset(new char[out.size]);
-  in.seekg(0);
-  in.read(out.bytes.get(), size);
-  return in.gcount() == size;
-}
-
 // Reads into `data` from `done` on until `size` bytes are there; false on an error or an early
 // end. `each` is told how far the text is read after every piece.
 template <typename Each>
@@ -95,20 +80,6 @@ bool ReadPieces(int fd, char* data, std::size_t done, std::size_t size, Each eac
   return true;
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 std::vector<std::size_t> LineTable(std::string_view text) {
@@ -119,16 +90,10 @@ std::vector<std::size_t> LineTable(std::string_view text) {
 
 bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& out) {
   out = FileText{};
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return false;
+  out.file = OpenRegularFile(path, out.kind);
+  const FileHandle& file = out.file;
   struct stat st {};
-  if (::fstat(file.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (!S_ISREG(st.st_mode)) {
-    if (!ReadAsStream(path, out)) return false;
-    if (const auto check = wanted(out.view())) out.checked = *check;
-    Scan(out.view(), out.checked, out).Step(out.size, true);
-    return true;
-  }
+  if (!file.ok() || ::fstat(file.get(), &st) != 0) return false;
 
   out.size = static_cast<std::size_t>(st.st_size);
   out.bytes.reset(new char[out.size]);
@@ -183,6 +148,26 @@ bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& 
     scan.Step(out.size, true);
   }
   return read;
+}
+
+std::size_t LineOfOffset(const FileText& text, std::size_t offset) {
+  offset = std::min(offset, text.size);
+  if (text.lineTable.empty()) return 1;
+  const std::size_t block = std::min(offset / kLineBlock, text.lineTable.size() - 1);
+  const std::size_t from = block * kLineBlock;
+  std::size_t lines = text.lineTable[block];
+  if (offset <= from) return 1 + lines;
+  const std::size_t length = offset - from;
+  const std::unique_ptr<char[]> bytes(new char[length]);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(text.file.get(), bytes.get() + done, length - done,
+                              static_cast<off_t>(from + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file was cut short meanwhile: its lines as far as it goes
+    done += static_cast<std::size_t>(n);
+  }
+  return 1 + lines + CountLineFeeds({bytes.get(), done});
 }
 
 }  // namespace kx::platform

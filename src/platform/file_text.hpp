@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/xml_values.hpp"
+#include "support/readable_file.hpp"
 
 namespace kx::platform {
 
@@ -28,6 +29,8 @@ struct FileText {
   std::vector<std::size_t> lineTable;  // as LineTable gives it
   bool checked = false;                // the text was looked at for what XML does not allow
   std::optional<BadXmlText> bad;       // where `checked`: the first such place
+  FileKind kind = FileKind::Missing;   // what was found at the path
+  FileHandle file;                     // the file, kept open for LineOfOffset
 
   char* data() { return bytes.get(); }
   std::string_view view() const { return {bytes.get(), size}; }
@@ -37,9 +40,16 @@ struct FileText {
 // the first four mebibytes of it at least); nothing when those cannot tell.
 using CheckWanted = std::function<std::optional<bool>(std::string_view start)>;
 
-// Reads the file at `path` into `out`; false when it cannot be read (no file, a folder, or
-// fewer bytes than it had when it was opened). Throws std::bad_alloc when memory runs out, with
-// `out.size` telling how much was asked for.
+// Reads the file at `path` into `out`; false when it cannot be read (no file, a folder, a named
+// pipe, socket or device, which `out.kind` tells, or fewer bytes than it had when it was opened).
+// Never waits on a pipe or device. Throws std::bad_alloc when memory runs out, with `out.size`
+// telling how much was asked for.
 bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& out);
+
+// The line (from 1) of byte `offset` of a text that ReadFileText read: the line table gives the
+// lines before the offset's block, the file itself, read there again, those within it. What was
+// changed in memory since (a parse in place ends names with zero bytes and joins line breaks)
+// does not count. May be called on several threads at once.
+std::size_t LineOfOffset(const FileText& text, std::size_t offset);
 
 }  // namespace kx::platform

@@ -31,10 +31,11 @@ struct ReadOptions {
 
 // Reads a Project XML file with its inserted projects and its companion file. Throws
 // host::HostError (kErrFile) whose message reads "<file>:<line>: <what is wrong>" when the file
-// cannot be read, is no XML, is cut off, is XML of another kind, holds a date, duration or number
-// that does not parse, refers to a calendar, resource or task that it does not define, has a
-// calendar whose base calendars form a loop, or inserts a project that inserts it again.
-// A missing inserted project and a broken companion file only give warnings.
+// cannot be read, when it, its companion or an inserted project is a named pipe, socket or device
+// (never read, so that nothing waits on one), is no XML, is cut off, is XML of another kind, holds
+// a date, duration or number that does not parse, refers to a calendar, resource or task that it
+// does not define, has a calendar whose base calendars form a loop, or inserts a project that
+// inserts it again. A missing inserted project and a broken companion file only give warnings.
 LoadResult ReadProjectXml(const std::string& path, const ReadOptions& options = {});
 
 // Reads Project XML from memory; `name` stands for the file in messages, and inserted projects

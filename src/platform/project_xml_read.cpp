@@ -327,22 +327,13 @@ class FileReader {
     }
     return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
   }
-  // The line of a byte offset: counted in the text as it was given, or for a file that is
-  // parsed in place, from the line table made before parsing and the offset's own block.
+  // The line of a byte offset: counted in the text as it was given, or for a file, which is
+  // parsed in place, in the file as it was read (the parse has changed the text in memory).
   std::size_t LineAt(std::size_t offset) const {
-    if (!onDisk_ || lineTable_.empty()) {
-      const std::string_view text = original_;
-      const std::size_t end = std::min(offset, text.size());
-      return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
-    }
-    const std::size_t block = std::min(offset / kLineBlock, lineTable_.size() - 1);
-    const std::size_t from = block * kLineBlock;
-    const std::size_t end = std::min(offset, buffer_.size());
-    std::size_t lines = lineTable_[block];
-    if (end > from)
-      lines += static_cast<std::size_t>(std::count(buffer_.begin() + static_cast<long>(from),
-                                                   buffer_.begin() + static_cast<long>(end), '\n'));
-    return 1 + lines;
+    if (onDisk_) return LineOfOffset(file_, offset);
+    const std::string_view text = original_;
+    const std::size_t end = std::min(offset, text.size());
+    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
   }
   // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
   // and character references to characters outside XML's.
@@ -480,7 +471,7 @@ class FileReader {
   std::string_view buffer_;               // the text being parsed (changed by parsing)
   std::string middleText_;                // of a text parsed in parts: the assignment between
   std::vector<std::pair<xml_node, std::size_t>> parts_;  // the fragments and where they begin
-  std::vector<std::size_t> lineTable_;    // for files parsed in place
+  FileText file_;  // a file's text, parsed in place: the document points into it
   mutable DayCache cache_;
   std::shared_ptr<ProjectData> project_;
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
@@ -568,15 +559,16 @@ std::optional<bool> WantsCheck(std::string_view start) {
 }
 
 std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
-  FileText file;  // a file's text, parsed in place: the document points into it
+  FileText& file = file_;
   const auto readFile = [&] {
     try {
       if (!ReadFileText(path_, WantsCheck, file))
-        throw host::HostError(host::kErrFile, path_ + ": Datei kann nicht gelesen werden");
+        throw host::HostError(host::kErrFile, file.kind == FileKind::Special
+                                                  ? NotRegularFileText(path_)
+                                                  : path_ + ": Datei kann nicht gelesen werden");
     } catch (const std::bad_alloc&) {
       OutOfMemory(path_, file.size);
     }
-    lineTable_ = std::move(file.lineTable);
     buffer_ = file.view();
   };
   if (given) {
@@ -1412,7 +1404,8 @@ void FileReader::ReadSubprojects() {
     std::optional<fs::path> found;
     for (const auto& c : candidates) {
       std::error_code ec;
-      if (fs::is_regular_file(c, ec)) {
+      // A pipe or device of the name is found, and refused when it is read.
+      if (fs::exists(c, ec) && !fs::is_directory(c, ec)) {
         found = c;
         break;
       }
@@ -1449,6 +1442,8 @@ void FileReader::ReadCompanion() {
   } catch (const std::bad_alloc&) {
     OutOfMemory(companion, file.size);
   }
+  if (!ok && file.kind == FileKind::Special)
+    throw host::HostError(host::kErrFile, NotRegularFileText(companion));
   std::string problem = "Datei kann nicht gelesen werden";
   if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) return;
   warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +

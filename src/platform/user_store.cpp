@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/readable_file.hpp"
 
 namespace kx::platform {
 namespace {
@@ -44,12 +45,15 @@ class Fd {
   int fd_;
 };
 
-enum class FileState { Missing, Read, Unreadable };
+enum class FileState { Missing, Read, Unreadable, Special };
 
-// Reads the whole file into `text`.
+// Reads the whole file into `text`; a named pipe, socket or device is not read.
 FileState ReadWhole(const std::string& path, std::string& text) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok()) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
+  FileKind kind = FileKind::Missing;
+  const FileHandle fd = OpenRegularFile(path, kind);
+  if (kind == FileKind::Missing) return FileState::Missing;
+  if (kind == FileKind::Special) return FileState::Special;
+  if (!fd.ok()) return FileState::Unreadable;
   text.clear();
   char buf[65536];
   for (;;) {
@@ -76,10 +80,19 @@ bool WellFormed(const Json& doc) {
   return true;
 }
 
-// Parses the store text; nullopt when it is no valid store.
-std::optional<Json> Parse(const std::string& text) {
-  Json doc = Json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (doc.is_discarded() || !WellFormed(doc)) return std::nullopt;
+// Parses the store text; nullopt when it is no valid store, with `problem` telling why.
+std::optional<Json> Parse(const std::string& text, std::string* problem = nullptr) {
+  Json doc;
+  try {
+    doc = Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    if (problem) *problem = "kein gültiges JSON, Fehler an Byte " + std::to_string(e.byte);
+    return std::nullopt;
+  }
+  if (!WellFormed(doc)) {
+    if (problem) *problem = "der Inhalt hat nicht den erwarteten Aufbau";
+    return std::nullopt;
+  }
   return doc;
 }
 
@@ -148,19 +161,6 @@ std::string Timestamp() {
   return buf;
 }
 
-// Moves a corrupt store aside under a name that is not taken yet; returns the new name or "".
-std::string MoveAside(const std::string& path) {
-  const std::string base = path + ".corrupt-" + Timestamp();
-  for (int n = 1; n < 1000; ++n) {
-    const std::string target = n == 1 ? base : base + "-" + std::to_string(n);
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 || errno != ENOENT) continue;
-    if (::rename(path.c_str(), target.c_str()) == 0) return target;
-    return {};
-  }
-  return {};
-}
-
 bool WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
@@ -172,6 +172,30 @@ bool WriteAll(int fd, const std::string& text) {
     done += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// Keeps a damaged store, whose text is `text`, under a name that is not taken yet: a second
+// name of the file, else a copy. The file itself stays until it is replaced. Returns the name,
+// or "" when neither can be made.
+std::string KeepDamaged(const std::string& path, const std::string& text) {
+  const std::string base = path + ".corrupt-" + Timestamp();
+  for (int n = 1; n < 1000; ++n) {
+    const std::string target = n == 1 ? base : base + "-" + std::to_string(n);
+    if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return target;
+    if (errno == EEXIST) continue;
+    // A file system without hard links: a copy of what was read.
+    Fd copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!copy.ok()) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    const bool written = WriteAll(copy.get(), text) && ::fsync(copy.get()) == 0;
+    if (::close(copy.release()) == 0 && written) return target;
+    ::unlink(target.c_str());
+    return {};
+  }
+  return {};
 }
 
 // Writes `text` to a temporary file beside `path`, syncs it and renames it over `path`.
@@ -216,15 +240,33 @@ class FileLock {
   bool locked_ = false;
 };
 
-std::optional<Json> LoadForReading(const std::string& path) {
+// The store as it is, or nullopt; `problem` tells why a file that is there is no store.
+std::optional<Json> LoadForReading(const std::string& path, std::string& problem) {
   std::string text;
   if (path.empty() || ReadWhole(path, text) != FileState::Read) return std::nullopt;
-  return Parse(text);
+  return Parse(text, &problem);
 }
 
 }  // namespace
 
 UserRegistryStore::UserRegistryStore(std::string path) : path_(std::move(path)) {}
+
+std::string UserRegistryStore::Refusal() const {
+  FileKind kind = FileKind::Missing;
+  if (!path_.empty()) OpenRegularFile(path_, kind);
+  return kind == FileKind::Special ? NotRegularFileText(path_) : std::string();
+}
+
+void UserRegistryStore::Warn(const std::string& text) {
+  if (warn_) warn_(text);
+}
+
+void UserRegistryStore::TellDamage(const std::string& problem) {
+  if (problem.empty() || damageTold_) return;
+  damageTold_ = true;
+  Warn(path_ + ": die gespeicherten Einstellungen sind beschädigt (" + problem +
+       ") und werden übergangen");
+}
 
 std::string UserRegistryStore::DefaultPath() {
   fs::path base;
@@ -244,7 +286,9 @@ std::string UserRegistryStore::DefaultPath() {
 std::optional<RegValue> UserRegistryStore::Read(RegRoot root, const std::string& keyPath,
                                                 const std::string& name) {
   if (root != HKEY_CURRENT_USER) return std::nullopt;
-  const auto doc = LoadForReading(path_);
+  std::string problem;
+  const auto doc = LoadForReading(path_, problem);
+  TellDamage(problem);
   if (!doc) return std::nullopt;
   const auto rootIt = doc->find(kUserRoot);
   if (rootIt == doc->end()) return std::nullopt;
@@ -257,7 +301,9 @@ std::optional<RegValue> UserRegistryStore::Read(RegRoot root, const std::string&
 
 bool UserRegistryStore::KeyExists(RegRoot root, const std::string& keyPath) {
   if (root != HKEY_CURRENT_USER) return false;
-  const auto doc = LoadForReading(path_);
+  std::string problem;
+  const auto doc = LoadForReading(path_, problem);
+  TellDamage(problem);
   if (!doc) return false;
   const auto rootIt = doc->find(kUserRoot);
   return rootIt != doc->end() && FindNoCase(*rootIt, keyPath) != rootIt->end();
@@ -275,19 +321,24 @@ bool UserRegistryStore::Write(RegRoot root, const std::string& keyPath, const st
   if (!lock.locked()) return false;
 
   Json doc = Json::object();
-  std::string text;
+  std::string text, problem;
   switch (ReadWhole(path_, text)) {
     case FileState::Missing:
       break;
     case FileState::Unreadable:
+    case FileState::Special:
       return false;
     case FileState::Read:
-      if (auto parsed = Parse(text)) {
+      if (auto parsed = Parse(text, &problem)) {
         doc = std::move(*parsed);
       } else {
-        std::string aside = MoveAside(path_);
-        if (aside.empty()) return false;
-        setAside_ = std::move(aside);
+        // Nothing is replaced before the damaged file is kept.
+        std::string kept = KeepDamaged(path_, text);
+        if (kept.empty()) return false;
+        damageTold_ = true;
+        Warn(path_ + ": die gespeicherten Einstellungen sind beschädigt (" + problem +
+             "); die Datei wurde als \"" + kept + "\" aufbewahrt und wird neu angelegt");
+        setAside_ = std::move(kept);
       }
       break;
   }

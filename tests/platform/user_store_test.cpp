@@ -1,6 +1,7 @@
 #include "platform/user_store.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,9 +123,16 @@ TEST_F(UserStoreTest, CorruptFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
     std::ofstream(path_, std::ios::binary) << garbage;
 
     UserRegistryStore store(path_);
+    std::vector<std::string> warnings;
+    store.OnWarning([&](const std::string& text) { warnings.push_back(text); });
     EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Color"), "") << garbage;
     EXPECT_FALSE(store.KeyExists(HKEY_CURRENT_USER, kKey));
     EXPECT_TRUE(CorruptCopies().empty()) << "a read must not move the file";
+    // Said once however often it is read, naming the file.
+    ASSERT_EQ(warnings.size(), 1u) << garbage;
+    EXPECT_EQ(warnings[0].rfind(path_ + ": die gespeicherten Einstellungen sind beschädigt (", 0),
+              0u)
+        << warnings[0];
 
     std::string v = "5";
     ASSERT_TRUE(SetRegString(store, HKEY_CURRENT_USER, kKey, "Color", v)) << garbage;
@@ -133,13 +141,49 @@ TEST_F(UserStoreTest, CorruptFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
     EXPECT_EQ(store.SetAsidePath(), copies[0].string());
     EXPECT_EQ(Slurp(copies[0]), garbage);
     EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Color"), "5");
+    ASSERT_EQ(warnings.size(), 2u) << garbage;
+    EXPECT_NE(warnings[1].find("aufbewahrt"), std::string::npos) << warnings[1];
+    EXPECT_NE(warnings[1].find("\"" + copies[0].string() + "\""), std::string::npos) << warnings[1];
+  }
+  // Kept by a write that comes first, with the reason.
+  std::ofstream(path_, std::ios::binary | std::ios::trunc) << "{\"HKEY_CURRENT_USER\": [";
+  {
+    UserRegistryStore store(path_);
+    std::vector<std::string> warnings;
+    store.OnWarning([&](const std::string& text) { warnings.push_back(text); });
+    std::string v = "7";
+    ASSERT_TRUE(SetRegString(store, HKEY_CURRENT_USER, kKey, "Color", v));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], path_ +
+                               ": die gespeicherten Einstellungen sind beschädigt (kein gültiges "
+                               "JSON, Fehler an Byte 24); die Datei wurde als \"" +
+                               store.SetAsidePath() + "\" aufbewahrt und wird neu angelegt");
   }
   // A second corrupt file within the same second does not replace the first copy.
   std::ofstream(path_, std::ios::binary | std::ios::trunc) << "kaputt";
   UserRegistryStore store(path_);
   std::string v = "6";
   ASSERT_TRUE(SetRegString(store, HKEY_CURRENT_USER, kKey, "Color", v));
-  EXPECT_GE(CorruptCopies().size(), 2u);
+  EXPECT_GE(CorruptCopies().size(), 3u);
+}
+
+// A named pipe in the store's place is refused, never waited on (were it waited on, the alarm
+// would end the test program).
+TEST_F(UserStoreTest, APipeAsTheFileIsRefusedWithoutWaitingOnIt) {
+  fs::create_directories(fs::path(path_).parent_path());
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  ::alarm(20);
+  UserRegistryStore store(path_);
+  EXPECT_EQ(store.Refusal(), path_ +
+                                 ": ist keine gewöhnliche Datei, sondern eine benannte Pipe "
+                                 "(FIFO), und wird nicht gelesen");
+  EXPECT_EQ(GetRegString(store, HKEY_CURRENT_USER, kKey, "Color"), "");
+  std::string v = "5";
+  EXPECT_FALSE(SetRegString(store, HKEY_CURRENT_USER, kKey, "Color", v));
+  ::alarm(0);
+  EXPECT_TRUE(fs::is_fifo(path_));
+  EXPECT_TRUE(CorruptCopies().empty());
+  EXPECT_EQ(UserRegistryStore((dir_ / "fehlt.json").string()).Refusal(), "");
 }
 
 TEST_F(UserStoreTest, SingleMalformedValuesReadAsMissingAndStay) {

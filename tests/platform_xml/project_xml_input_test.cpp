@@ -2,6 +2,8 @@
 // file (and the line where there is one).
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "addin/host/error.hpp"
 #include "platform/project_xml.hpp"
@@ -163,6 +165,41 @@ TEST(ProjectXmlInput, ADamagedCompanionIsNamedInGerman) {
                                  ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
                                  ")");
   }
+}
+
+// A named pipe or a device where a file is read is refused at once, whether it stands for the
+// file, its companion or an inserted project: reading a pipe waits for a writer for ever (were it
+// waited on, the alarm would end the test program).
+TEST(ProjectXmlInput, PipesAndDevicesAreRefusedWithoutWaitingOnThem) {
+  TempDir dir;
+  const auto refusal = [](const std::string& path) {
+    try {
+      ReadProjectXml(path);
+    } catch (const host::HostError& e) {
+      EXPECT_EQ(e.number(), host::kErrFile);
+      return e.description();
+    }
+    return std::string("(kein Fehler)");
+  };
+  const std::string pipe = ", sondern eine benannte Pipe (FIFO), und wird nicht gelesen";
+  ::alarm(20);
+  ASSERT_EQ(::mkfifo((dir / "rohr.xml").c_str(), 0600), 0);
+  EXPECT_EQ(refusal(dir / "rohr.xml"), dir / "rohr.xml" + ": ist keine gewöhnliche Datei" + pipe);
+  EXPECT_EQ(refusal("/dev/zero"),
+            "/dev/zero: ist keine gewöhnliche Datei, sondern ein Gerät, und wird nicht gelesen");
+
+  WriteText(dir / "quelle.xml", WithResource("Maier"));
+  ASSERT_EQ(::mkfifo(CompanionPath(dir / "quelle.xml").c_str(), 0600), 0);
+  EXPECT_EQ(refusal(dir / "quelle.xml"),
+            CompanionPath(dir / "quelle.xml") + ": ist keine gewöhnliche Datei" + pipe);
+
+  WriteText(dir / "haupt.xml",
+            std::string(kHead) +
+                "</Resources>\n<Tasks><Task><UID>1</UID><ID>1</ID><Name>Teil</Name>"
+                "<IsSubproject>1</IsSubproject><SubprojectName>rohr.xml"
+                "</SubprojectName></Task></Tasks>\n</Project>\n");
+  EXPECT_EQ(refusal(dir / "haupt.xml"), dir / "rohr.xml" + ": ist keine gewöhnliche Datei" + pipe);
+  ::alarm(0);
 }
 
 }  // namespace
