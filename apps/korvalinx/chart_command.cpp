@@ -56,6 +56,26 @@ CLI::Validator Check(std::function<std::string(const std::string&)> check) {
   return CLI::Validator([check](std::string& text) { return check(text); }, "");
 }
 
+// Every option that names an output file refuses an empty name alike.
+CLI::Validator FileName() {
+  return Check([](const std::string& v) -> std::string {
+    return v.empty() ? "der Dateiname ist leer" : "";
+  });
+}
+
+// True when a flag with a negative form ("--group,!--no-group") was given in both forms.
+bool BothForms(const CLI::Option* flag) {
+  bool on = false, off = false;
+  for (const std::string& result : flag->results()) {
+    try {
+      (CLI::detail::to_flag_value(result) > 0 ? on : off) = true;
+    } catch (const std::exception&) {
+      on = true;  // not a flag value: CLI11 has refused it already
+    }
+  }
+  return on && off;
+}
+
 // The options as given: every value as text, read when the command runs.
 struct GivenOptions {
   std::string source;
@@ -82,16 +102,20 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->set_help_flag("-h,--help", "diese Hilfe zeigen");
   cmd->add_option("QUELLE", given->source, "das Quellprojekt (Project XML)")->required();
   cmd->add_option("-o,--output", given->output, "die Diagrammdatei, die geschrieben wird")
-      ->type_name("DIAGRAMM");
+      ->type_name("DIAGRAMM")
+      ->check(FileName());
   cmd->add_option("--csv", given->exports.csv,
                   "die Tage als CSV-Datei für Tabellenkalkulationen (UTF-8, \";\")")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
   cmd->add_option("--ics", given->exports.ics,
                   "die Tage als iCalendar-Datei: ein ganztägiger Termin je Folge von Tagen")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
   cmd->add_option("--xlsx", given->exports.xlsx,
                   "die Tage als Arbeitsmappe mit den Balkenfarben und den Summen")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
 #ifdef KX_WITH_PICTURE
   for (const auto& [name, ext, what] :
        {std::tuple{"--png", ".png", "ein Bild des Diagramms als PNG"},
@@ -100,6 +124,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     cmd->add_option_function<std::string>(
            name, [given](const std::string& path) { given->pictures.push_back(path); }, what)
         ->type_name("DATEI")
+        ->check(FileName())
         ->check(Check([ext = std::string(ext)](const std::string& v) -> std::string {
           if (v.size() > ext.size() && v.compare(v.size() - ext.size(), ext.size(), ext) == 0)
             return {};
@@ -176,6 +201,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       "      --ics urlaub.ics --xlsx urlaub.xlsx\n"
       "\n"
       "--csv, --ics und --xlsx schreiben die Tage desselben Laufs; -o ist dann nicht nötig.\n"
+      "\"--\" beendet die Optionen: was folgt, ist die Quelle, auch wenn es mit \"-\" beginnt.\n"
       "\n"
       "Rückgabewerte:\n"
       "  0  Diagramm geschrieben\n"
@@ -192,6 +218,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       exitCode = job::kExitBadInput;
     };
     const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+    if (BothForms(cmd->get_option("--group")))
+      return refuse("--group und --no-group schließen einander aus");
+    if (BothForms(cmd->get_option("--keep-empty")))
+      return refuse("--keep-empty und --drop-empty schließen einander aus");
     if (has("--colour") && has("--colours"))
       return refuse("--colour und --colours schließen einander aus");
     if (has("--from") != has("--to"))

@@ -124,7 +124,7 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
   };
   const std::string missing = (dir / "fehlt.xml").string();
   const std::string noFolder = (dir / "nicht-da" / "c.xml").string();
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {{"chart", missing, "-o", "x.xml"}, "nicht vorhanden"},
       {{"--plan", "gantt"}, "--plan: \"gantt\" ist keine Diagrammart"},
       {{"--year", "1983"}, "--year: \"1983\" ist kein Jahr von 1984 bis 2049"},
@@ -144,13 +144,28 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
       {{"--yaer", "2025"}, "unbekannte Option \"--yaer\" (meinten Sie --year?)"},
       {{"--year"}, "bei --year fehlt der Wert"},
       {{"chart", missing}, "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv"},
-      {{"--csv", (dir / "nicht-da" / "t.csv").string()}, "Der Ordner \"" + (dir / "nicht-da").string() + "\" für die CSV-Datei"},
-      {{"--csv", (dir / "t.csv").string(), "--ics", (dir / "t.csv").string()}, "ist zugleich die CSV-Datei"},
+      {{"--csv", (dir / "nicht-da" / "t.csv").string()},
+       "Der Ordner \"" + (dir / "nicht-da").string() + "\" für die CSV-Datei"},
+      {{"--csv", (dir / "t.csv").string(), "--ics", (dir / "t.csv").string()},
+       "ist zugleich die CSV-Datei"},
       {{"--xlsx", (dir / "chart.xml").string()}, "ist zugleich die Diagrammdatei"},
       {{"chart"}, "es fehlt die Angabe QUELLE"},
       {{"chart", "-o", noFolder, "x"}, ""},
       {{"chart", "a.xml", "b.xml", "-o", "c.xml"}, "überzähliges Argument \"b.xml\""},
+      // Every empty output value alike; one setting given both ways; "--" ends the options.
+      {{"chart", source, "-o", ""}, "--output: der Dateiname ist leer"},
+      {{"--csv", ""}, "--csv: der Dateiname ist leer"},
+      {{"--ics", ""}, "--ics: der Dateiname ist leer"},
+      {{"--xlsx", ""}, "--xlsx: der Dateiname ist leer"},
+      {{"--group", "--no-group"}, "--group und --no-group schließen einander aus"},
+      {{"--drop-empty", "--keep-empty"}, "--keep-empty und --drop-empty schließen einander aus"},
+      {{"chart", "--", source, "-o", "x.xml"},
+       "überzähliges Argument \"-o\" (nach \"--\" ist jedes Wort ein Argument)"},
   };
+#ifdef KX_WITH_PICTURE
+  for (const char* picture : {"--png", "--svg", "--pdf"})
+    cases.push_back({{picture, ""}, std::string(picture) + ": der Dateiname ist leer"});
+#endif
   const std::string original = ReadFile(source);
   for (const auto& c : cases) {
     std::string joined;
@@ -273,6 +288,18 @@ TEST_F(ChartCommand, AFilterThatLeavesNoResourceIsRefused) {
   EXPECT_EQ(err.str(),
             "korvalinx: Fehler: Es sind keine Ressourcen für das\n  Ressourcendiagramm "
             "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+}
+
+// "--" ends the options: the source after it may start with "-".
+TEST_F(ChartCommand, DoubleDashEndsTheOptions) {
+  fs::rename(source, dir / "-quelle.xml");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir);
+  const int code = Run(
+      {"chart", "--plan", "vacation", "--year", "2025", "-o", output, "--", "-quelle.xml"}, true);
+  fs::current_path(before);
+  EXPECT_EQ(code, kExitOk) << err.str();
+  EXPECT_TRUE(fs::exists(output));
 }
 
 TEST(CommandLineDates, IsoAndGermanAreAccepted) {
