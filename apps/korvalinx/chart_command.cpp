@@ -191,7 +191,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->footer(
       "Ohne eine Option gilt, was im Quellprojekt gespeichert ist, sonst die Vorgabe des\n"
       "Benutzers ($XDG_CONFIG_HOME/korvalinx/registry.json); eine Option ändert nur ihre\n"
-      "eigene Einstellung.\n"
+      "eigene Einstellung. Ein gespeicherter Wert, den die Option ablehnen würde, wird ebenso\n"
+      "abgelehnt (Rückgabewert 2).\n"
       "\n"
       "Beispiele:\n"
       "  korvalinx chart neubau.xml -o urlaub.xml --plan vacation --year 2025 --group --colours\n"

@@ -49,11 +49,12 @@ void clsKorvalinx::Wait(int milliseconds) {
   if (context_.clock) context_.clock->Wait(milliseconds);
 }
 
-std::int32_t clsKorvalinx::GetSettings() {
+std::int32_t clsKorvalinx::GetSettings(std::vector<settings::StoredProblem>* problems) {
   if (!objProject) return -1;
   RegistryStore& registry = context_.registry ? *context_.registry : DefaultRegistry();
   const Date today = context_.today ? context_.today() : settings::LocalToday();
-  return settings::GetSettings(*this, *objProject, registry, today);
+  return settings::GetSettings(*this, *objProject, registry, today, RegionalSettings::Current(),
+                               problems);
 }
 
 std::int32_t clsKorvalinx::SaveSettings() {

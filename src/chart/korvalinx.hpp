@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "addin/host/host.hpp"
 #include "forms/frm_korvalinx.hpp"
@@ -53,8 +54,9 @@ class clsKorvalinx : public settings::ChartSettings {
   Value varFirstHoliday;
   Value varLastHoliday;
 
-  // Fills the settings from the source project's properties, else the user's defaults.
-  std::int32_t GetSettings();
+  // Fills the settings from the source project's properties, else the user's defaults; the
+  // values of the project that were not taken are added to `problems` when given.
+  std::int32_t GetSettings(std::vector<settings::StoredProblem>* problems = nullptr);
   // Stores the settings as properties of the source project.
   std::int32_t SaveSettings();
   // Reads the resource model anew from the source project and its inserted projects.

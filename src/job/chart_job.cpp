@@ -188,6 +188,89 @@ void Override(chart::clsKorvalinx& engine, const ChartJobOptions& options) {
   if (options.colours) engine.lngColorType = settings::kColorsPerResource;
 }
 
+// True when the run takes the value of `setting` stored in the project: no option gives it, and
+// the settings chosen make use of it.
+bool Taken(settings::StoredSetting setting, const ChartJobOptions& o,
+           const chart::clsKorvalinx& engine) {
+  switch (setting) {
+    case settings::kGroupResources:
+      return !o.group;
+    case settings::kUseNullValues:
+      return !o.keepEmpty;
+    case settings::kPlanType:
+      return !o.plan;
+    case settings::kPlanDuration:
+      return !o.wholeProject && !o.year && !o.from;
+    case settings::kPlanDurationYear:
+      return !o.year && engine.lngPlanDuration == settings::kPeriodYear;
+    case settings::kPlanDurationStart:
+    case settings::kPlanDurationFinish:
+      return !o.from && engine.lngPlanDuration == settings::kPeriodRange;
+    case settings::kColorType:
+      return !o.colour && !o.colours;
+    case settings::kColor:
+      return !o.colour && engine.lngColorType == settings::kColorsOne;
+    case settings::kResourceType:
+      return !o.filter;
+    case settings::kCalendarType:
+      return !o.calendar;
+    case settings::kResourceFilter:
+    case settings::kCalendar:
+      break;
+  }
+  return false;
+}
+
+// The option that gives a stored setting instead.
+const char* OptionFor(settings::StoredSetting setting) {
+  switch (setting) {
+    case settings::kGroupResources:
+      return "--group oder --no-group";
+    case settings::kUseNullValues:
+      return "--keep-empty oder --drop-empty";
+    case settings::kPlanType:
+      return "--plan";
+    case settings::kPlanDuration:
+      return "--period, --year oder --from/--to";
+    case settings::kPlanDurationYear:
+      return "--year";
+    case settings::kPlanDurationStart:
+    case settings::kPlanDurationFinish:
+      return "--from/--to";
+    case settings::kColorType:
+      return "--colour oder --colours";
+    case settings::kColor:
+      return "--colour";
+    case settings::kResourceType:
+      return "--filter";
+    case settings::kCalendarType:
+      return "--calendar";
+    case settings::kResourceFilter:
+    case settings::kCalendar:
+      break;
+  }
+  return "";
+}
+
+// The stored values that the run would take although they are wrong, as one error text naming
+// the companion file and each property; empty when there are none.
+std::string CheckStoredSettings(const std::vector<settings::StoredProblem>& problems,
+                                const ChartJobOptions& options, const chart::clsKorvalinx& engine) {
+  std::string lines;
+  std::size_t count = 0;
+  for (const auto& problem : problems) {
+    if (!Taken(problem.setting, options, engine)) continue;
+    ++count;
+    lines += std::string("\r\n- ") + settings::kStoredNames[problem.setting].property + " (" +
+             OptionFor(problem.setting) + "): " + problem.text;
+  }
+  if (count == 0) return {};
+  return "Die Begleitdatei \"" + platform::CompanionPath(options.source) + "\" speichert " +
+         (count == 1 ? "eine ungültige Einstellung:" : "ungültige Einstellungen:") + lines +
+         "\r\nEine Option übergeht die gespeicherte Einstellung, mit --save-settings wird sie "
+         "ersetzt.";
+}
+
 // What can be judged without the project; an error text, or empty.
 std::string CheckOptions(const ChartJobOptions& o) {
   if (o.plan && *o.plan != settings::kPlanSchedule && *o.plan != settings::kPlanVacation)
@@ -292,8 +375,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
                            &services.registry, nullptr});
   const LeaveAtEnd leaveEngine(services.processEnds, engineObject);
   chart::clsKorvalinx& engine = *engineObject;
-  engine.GetSettings();
+  std::vector<settings::StoredProblem> stored;
+  engine.GetSettings(&stored);
   Override(engine, options);
+  if (const std::string problem = CheckStoredSettings(stored, options, engine); !problem.empty())
+    return BadInput(boxes, problem);
 
   std::optional<ScratchFolder> scratch;  // only for a chart that no file asked for
   if (options.output) {
