@@ -315,6 +315,9 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     }
 #ifdef KX_WITH_PICTURE
     for (const std::string& picture : g.pictures) {
+      options.checks.push_back([picture](const job::FinishedChart& chart) {
+        return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
+      });
       options.outputs.push_back([&env, picture](const job::FinishedChart& chart, MessageBoxes&) {
         return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err);
       });

@@ -127,6 +127,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   if (*format == gantt::PictureFormat::Pdf && !dayWidth)
     pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
   const gantt::ChartPainter painter(model, pictureOptions);
+  if (*format == gantt::PictureFormat::Png) {
+    if (const std::string problem = gantt::PngSizeProblem(painter); !problem.empty())
+      return BadInput(err, options.output + ": " + problem);
+  }
   try {
     gantt::SavePicture(painter, options.output, *format, pdf);
   } catch (const host::HostError& e) {
@@ -146,6 +150,16 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   }
   out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
   return job::kExitOk;
+}
+
+std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path) {
+  // Only a PNG has a size limit; without Qt the write says what is wrong.
+  if (gantt::PictureFormatOf(path) != gantt::PictureFormat::Png) return {};
+  if (!gantt::EnsureGuiApplication()) return {};
+  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  const gantt::ChartPainter painter(model);
+  const std::string problem = gantt::PngSizeProblem(painter);
+  return problem.empty() ? problem : path + ": " + problem;
 }
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,

@@ -141,14 +141,15 @@ std::int32_t clsKorvalinx::SetFilter(const std::string& strFilter) {
 }
 
 std::int32_t clsKorvalinx::ExportChart() {
-  bool built = false;
-  {
-    host::FailureJournal journal;
-    built = BuildChart();
-    skipped_ = journal.Failures();
-  }
-  if (built) SaveChart();
+  if (MakeChart()) SaveChart();
   return 0;
+}
+
+bool clsKorvalinx::MakeChart() {
+  host::FailureJournal journal;
+  const bool built = BuildChart();
+  skipped_ = journal.Failures();
+  return built;
 }
 
 bool clsKorvalinx::BuildChart() {

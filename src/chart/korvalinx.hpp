@@ -69,6 +69,11 @@ class clsKorvalinx : public settings::ChartSettings {
   std::int32_t ApplyChartProjectOptions();
   // Makes the chart project and saves it at strChartPath. Returns 0.
   std::int32_t ExportChart();
+  // ExportChart in two steps, for a caller that looks at the chart before it is saved:
+  // MakeChart makes the chart project (false when the run ended early: the target is open),
+  // SaveChart saves it.
+  bool MakeChart();
+  void SaveChart();
   std::int32_t Formprep();  // fills the wizard's lists and controls; -1 when a step failed
 
   RunOutcome LastRunOutcome() const { return outcome_; }
@@ -86,7 +91,6 @@ class clsKorvalinx : public settings::ChartSettings {
  private:
   // The run up to the save; false when it ended early (the target is open in the host).
   bool BuildChart();
-  void SaveChart();
   void Progress(double percent, const std::string& text);
   void Wait(int milliseconds);
 

@@ -71,13 +71,15 @@ class FatalBoxes final : public MessageBoxes {
   MessageBoxes& boxes_;
 };
 
-// The launch checks' messages speak of "the project"; a job names its file.
+// The launch checks' messages speak of "the project"; a job names its file. The checks only
+// speak when they stop the run, so their messages reach the front end as errors.
 class FileNamingBoxes final : public MessageBoxes {
  public:
   FileNamingBoxes(MessageBoxes& boxes, std::string file) : boxes_(boxes), file_(std::move(file)) {}
   MsgAnswer Show(const MessageRequest& request) override {
     MessageRequest named = request;
     named.text = file_ + ": " + Trim(request.text);
+    if (named.icon == MsgIcon::Exclamation) named.icon = MsgIcon::Critical;
     return boxes_.Show(named);
   }
 
@@ -404,10 +406,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   engine.objResources->lngResourcesCount =
       static_cast<std::int32_t>(engine.objResources->colResources.Count());
   if (const auto problem = wizard::CheckResourceCount(engine.objResources->lngResourcesCount))
-    return BadInput(boxes, problem->text);
+    return BadInput(boxes, options.source + ": " + Trim(problem->text));
 
   int exitCode = kExitOk;
-  if (options.saveSettings) {
+  const auto saveSettings = [&] {
+    if (!options.saveSettings) return;
     engine.SaveSettings();
     host::Resume r;
     if (!r([&] {
@@ -418,7 +421,18 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
                        r.Failures().back().description);
       exitCode = kExitWriteFailed;
     }
-  }
+  };
+  // What the run made, for the checks and the extra outputs.
+  const auto finished = [&] {
+    host::Resume r;
+    const auto chartData =
+        r.Get([&] { return platform::PlanningHost::DataOf(host.GetActiveProject()); },
+              std::shared_ptr<platform::ProjectData>());
+    const std::string sourceName =
+        r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
+    return FinishedChart{engine, chartData, sourceName,
+                         options.output ? engine.strChartPath : std::string()};
+  };
 
   int subscription = -1;
   int reached = 0;  // the last stage marked; outlives the subscription below
@@ -438,8 +452,24 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       if (services.progress) services.progress(percent, form.lblProgress.Caption());
     });
   }
-  engine.ExportChart();
+  // The chart is made, looked at by the outputs' checks, and only then is anything written.
+  std::string refused;
+  if (engine.MakeChart()) {
+    if (!options.checks.empty()) {
+      const FinishedChart made = finished();
+      for (const auto& check : options.checks) {
+        host::Resume r;
+        refused = r.Get([&] { return check(made); }, std::string());
+        if (!refused.empty()) break;
+      }
+    }
+    if (refused.empty()) {
+      saveSettings();
+      engine.SaveChart();
+    }
+  }
   if (subscription >= 0) form.Unsubscribe(subscription);
+  if (!refused.empty()) return BadInput(boxes, refused);
   Mark(services, "ausgaben");
 
   switch (engine.LastRunOutcome()) {
@@ -461,16 +491,10 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
   if (!options.outputs.empty()) {
     host::Resume r;
-    const auto chartData =
-        r.Get([&] { return platform::PlanningHost::DataOf(host.GetActiveProject()); },
-              std::shared_ptr<platform::ProjectData>());
-    const std::string sourceName =
-        r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
-    const FinishedChart finished{engine, chartData, sourceName,
-                                 options.output ? engine.strChartPath : std::string()};
+    const FinishedChart made = finished();
     for (const auto& output : options.outputs) {
       bool written = false;
-      if (!r([&] { written = output(finished, boxes); })) {
+      if (!r([&] { written = output(made, boxes); })) {
         Error(boxes, "Eine Ausgabe konnte nicht geschrieben werden:\r\n" +
                          r.Failures().back().description);
       }

@@ -283,11 +283,21 @@ TEST_F(ChartCommand, DuplicateNamesStopTheRunNamingThemUnlessYes) {
   EXPECT_EQ(RunVacation({"--yes"}), kExitOk) << err.str();
 }
 
-TEST_F(ChartCommand, AFilterThatLeavesNoResourceIsRefused) {
+// No resource to chart is an error naming the file, whether a filter left none or the plan
+// has none.
+TEST_F(ChartCommand, NoResourcesAreAnErrorNamingTheFile) {
   EXPECT_EQ(RunVacation({"--filter", "Kostenressourcen"}), kExitBadInput);
+  EXPECT_EQ(err.str(), "korvalinx: Fehler: " + source +
+                           ": Es sind keine Ressourcen für das\n  Ressourcendiagramm "
+                           "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+  std::string xml = ReadFile(source);
+  const auto from = xml.find("<Resources>"), to = xml.find("</Assignments>");
+  ASSERT_LT(from, to);
+  xml.replace(from, to - from, "<Resources></Resources><Assignments>");
+  std::ofstream(source, std::ios::binary | std::ios::trunc) << xml;
+  EXPECT_EQ(Run({"--csv", (dir / "t.csv").string()}), kExitBadInput);
   EXPECT_EQ(err.str(),
-            "korvalinx: Fehler: Es sind keine Ressourcen für das\n  Ressourcendiagramm "
-            "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+            "korvalinx: Fehler: " + source + ": Das Projekt enthält keine Ressourcen.\n");
 }
 
 // "--" ends the options: the source after it may start with "-".

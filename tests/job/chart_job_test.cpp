@@ -194,6 +194,27 @@ TEST_F(ChartJob, StoredSettingsAreCheckedLikeTheirOptions) {
   EXPECT_EQ(Run(), kExitOk) << boxes.Last().text;
 }
 
+// The outputs look at the chart before anything is written: a refusal writes neither the chart
+// nor the settings, and no output runs.
+TEST_F(ChartJob, AnOutputsCheckRefusesBeforeAnythingIsWritten) {
+  options.output = (dir / "chart.xml").string();
+  options.saveSettings = true;
+  std::size_t rows = 0;
+  options.checks.push_back([&](const FinishedChart& chart) {
+    rows = chart.chart ? chart.chart->tasks.size() : 0;
+    return std::string("bild.png: zu groß");
+  });
+  bool written = false;
+  options.outputs.push_back([&](const FinishedChart&, MessageBoxes&) { return written = true; });
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_GT(rows, 20u);
+  EXPECT_EQ(boxes.Last().text, "bild.png: zu groß");
+  EXPECT_EQ(boxes.Last().icon, MsgIcon::Critical);
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(fs::exists(dir / "chart.xml"));
+  EXPECT_FALSE(fs::exists(platform::CompanionPath(options.source)));
+}
+
 TEST_F(ChartJob, ATargetThatCannotBeWrittenEndsWithTheWriteCode) {
   options.output = (dir / "chart.xml").string();
   { std::ofstream(dir / "chart.xml") << "alt"; }
