@@ -11,6 +11,7 @@
 #include "platform/model.hpp"
 #include "platform/project_xml.hpp"
 #include "support/regional.hpp"
+#include "support/text.hpp"
 
 namespace kx::app {
 namespace {
@@ -23,6 +24,15 @@ constexpr long kMaxDays = 36525;
 int BadInput(std::ostream& err, const std::string& text) {
   PrintMessage(err, true, text);
   return job::kExitBadInput;
+}
+
+// Says that the picture of `file` shows its longest texts cut.
+void WarnCutTexts(std::ostream& err, const std::string& file, const gantt::ChartModel& model) {
+  if (model.cutTexts == 0) return;
+  const std::string most = std::to_string(kLongestName);
+  PrintMessage(err, false,
+               file + ": Texte, die länger als " + most +
+                   " Zeichen sind, zeigt das Bild nur mit ihren ersten " + most + " Zeichen.");
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -108,6 +118,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
   const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (!options.quiet) WarnCutTexts(err, options.chart, model);
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
                              " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
@@ -174,6 +185,7 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     return false;
   }
   const gantt::ChartModel model = gantt::BuildChartModel(project);
+  WarnCutTexts(err, path, model);
   gantt::PictureOptions pictureOptions;
   const gantt::PdfOptions pdf;
   if (*format == gantt::PictureFormat::Pdf)

@@ -11,6 +11,7 @@
 #include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
+#include "support/text.hpp"
 
 namespace kx::chart {
 namespace {
@@ -158,6 +159,8 @@ bool clsKorvalinx::BuildChart() {
   outcome_ = RunOutcome::NotRun;
   runError_.clear();
   period_.reset();
+  unnamed_ = cutNames_ = 0;
+  cutTitle_ = false;
   const bool vacation = lngPlanType == settings::kPlanVacation;
   const RegionalSettings& regional = RegionalSettings::Current();
 
@@ -238,8 +241,11 @@ bool clsKorvalinx::BuildChart() {
             ? FourDigitYear(lngPlanDurationYear)
             : ToText(periodStart, regional) + " bis " + ToText(periodEnd, regional);
     const std::string source = objProject ? objProject->GetProjectTitle() : std::string();
-    chartProject->SetProjectTitle(std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
-                                  period + (source.empty() ? "" : " – " + source));
+    const std::string title = std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
+                              period + (source.empty() ? "" : " – " + source);
+    const std::string_view kept = CutToChars(title, kLongestName);
+    cutTitle_ = kept.size() < title.size();
+    chartProject->SetProjectTitle(std::string(kept));
   });
 
   // Day records of every resource.
@@ -294,6 +300,8 @@ bool clsKorvalinx::BuildChart() {
     lngColorCounter = state.lngColorCounter;
     varFirstHoliday = state.varFirstHoliday;
     varLastHoliday = state.varLastHoliday;
+    unnamed_ = state.unnamed;
+    cutNames_ = state.cutNames;
   });
   Progress(80, vacation ? "Urlaubsdiagramm berechnet." : "Ressourcendiagramm berechnet.");
   Wait(200);

@@ -85,6 +85,12 @@ class clsKorvalinx : public settings::ChartSettings {
   // definition the host refused, a day it could not read); empty after a clean run. A failed
   // save is not among them (see LastRunOutcome).
   const std::vector<host::Failure>& LastRunSkipped() const { return skipped_; }
+  // What the last run changed of the texts it put into the chart: the resources without a name
+  // (blanks only), shown as resources::kNoName; the names and whether the title were cut to
+  // kLongestName characters.
+  long LastRunUnnamed() const { return unnamed_; }
+  long LastRunCutNames() const { return cutNames_; }
+  bool LastRunCutTitle() const { return cutTitle_; }
   const EngineContext& Context() const { return context_; }
   void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
@@ -99,6 +105,9 @@ class clsKorvalinx : public settings::ChartSettings {
   std::string runError_;
   std::optional<ChartPeriod> period_;
   std::vector<host::Failure> skipped_;
+  long unnamed_ = 0;
+  long cutNames_ = 0;
+  bool cutTitle_ = false;
 };
 
 // The German message after a run that passed over `skipped`: that the chart is incomplete, how

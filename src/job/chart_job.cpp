@@ -14,6 +14,7 @@
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/project_xml.hpp"
+#include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
@@ -273,6 +274,29 @@ std::string CheckStoredSettings(const std::vector<settings::StoredProblem>& prob
          "ersetzt.";
 }
 
+// The warnings about texts the run changed on their way into the chart, naming the source.
+void WarnChangedTexts(MessageBoxes& boxes, const chart::clsKorvalinx& engine,
+                      const std::string& source) {
+  if (const long n = engine.LastRunUnnamed(); n > 0) {
+    Warning(boxes, source + ": " + std::to_string(n) +
+                       (n == 1 ? " Ressource hat" : " Ressourcen haben") +
+                       " keinen Namen; das Diagramm zeigt sie als \"" + resources::kNoName + "\".");
+  }
+  const long names = engine.LastRunCutNames();
+  const bool title = engine.LastRunCutTitle();
+  if (names > 0 || title) {
+    std::string what = title ? "Der Titel" : "";
+    if (names > 0) {
+      if (title) what += " und ";
+      what += std::to_string(names) + (names == 1 ? " Name" : " Namen");
+    }
+    const bool one = names + (title ? 1 : 0) == 1;
+    Warning(boxes, source + ": " + what + (one ? " ist" : " sind") + " länger als die " +
+                       std::to_string(kLongestName) + " Zeichen, die ein Diagramm aufnimmt, und " +
+                       (one ? "wurde" : "wurden") + " gekürzt.");
+  }
+}
+
 // What can be judged without the project; an error text, or empty.
 std::string CheckOptions(const ChartJobOptions& o) {
   if (o.plan && *o.plan != settings::kPlanSchedule && *o.plan != settings::kPlanVacation)
@@ -455,6 +479,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   // The chart is made, looked at by the outputs' checks, and only then is anything written.
   std::string refused;
   if (engine.MakeChart()) {
+    WarnChangedTexts(boxes, engine, options.source);
     if (!options.checks.empty()) {
       const FinishedChart made = finished();
       for (const auto& check : options.checks) {

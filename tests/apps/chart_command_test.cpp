@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -298,6 +299,40 @@ TEST_F(ChartCommand, NoResourcesAreAnErrorNamingTheFile) {
   EXPECT_EQ(Run({"--csv", (dir / "t.csv").string()}), kExitBadInput);
   EXPECT_EQ(err.str(),
             "korvalinx: Fehler: " + source + ": Das Projekt enthält keine Ressourcen.\n");
+}
+
+// Resources without a name are charted as "(ohne Namen)", and texts longer than a chart keeps
+// are cut before the run goes on; both are said, naming the file.
+TEST_F(ChartCommand, NamelessResourcesAndLongTextsAreShownAndSaid) {
+  std::string xml = ReadFile(source);
+  for (const char* uid : {"<UID>1</UID>", "<UID>2</UID>"}) {
+    const auto name = xml.find("<Name>", xml.find(uid, xml.find("<Resource>")));
+    xml.replace(name + 6, xml.find("</Name>", name) - name - 6, uid[5] == '1' ? "" : "   ");
+  }
+  const auto title = xml.find("<Title>") + 7;
+  xml.replace(title, xml.find("</Title>") - title, std::string(600, 'T'));
+  std::ofstream(source, std::ios::binary | std::ios::trunc) << xml;
+  ASSERT_EQ(RunVacation({"--keep-empty", "--csv", (dir / "t.csv").string()}), kExitOk) << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: " + source +
+                           ": 2 Ressourcen haben keinen Namen; das Diagramm zeigt sie als "
+                           "\"(ohne Namen)\"."),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: " + source +
+                           ": Der Titel ist länger als die 512 "
+                           "Zeichen, die ein Diagramm aufnimmt, und wurde gekürzt."),
+            std::string::npos)
+      << err.str();
+  const auto chart = Chart();
+  EXPECT_EQ(chart->title.rfind("Urlaubsplan 2025 – TTT", 0), 0u);
+  EXPECT_EQ(std::count_if(chart->title.begin(), chart->title.end(),
+                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }),
+            512);
+  int nameless = 0;
+  for (const auto& t : chart->tasks) nameless += t && t->name == "(ohne Namen)";
+  EXPECT_EQ(nameless, 2);
+  const std::string csv = ReadFile(dir / "t.csv");
+  EXPECT_NE(csv.find(";(ohne Namen);"), std::string::npos);
 }
 
 // "--" ends the options: the source after it may start with "-".
