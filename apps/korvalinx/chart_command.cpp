@@ -56,6 +56,26 @@ CLI::Validator Check(std::function<std::string(const std::string&)> check) {
   return CLI::Validator([check](std::string& text) { return check(text); }, "");
 }
 
+// Every option that names an output file refuses an empty name alike.
+CLI::Validator FileName() {
+  return Check([](const std::string& v) -> std::string {
+    return v.empty() ? "der Dateiname ist leer" : "";
+  });
+}
+
+// True when a flag with a negative form ("--group,!--no-group") was given in both forms.
+bool BothForms(const CLI::Option* flag) {
+  bool on = false, off = false;
+  for (const std::string& result : flag->results()) {
+    try {
+      (CLI::detail::to_flag_value(result) > 0 ? on : off) = true;
+    } catch (const std::exception&) {
+      on = true;  // not a flag value: CLI11 has refused it already
+    }
+  }
+  return on && off;
+}
+
 // The options as given: every value as text, read when the command runs.
 struct GivenOptions {
   std::string source;
@@ -82,16 +102,20 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->set_help_flag("-h,--help", "diese Hilfe zeigen");
   cmd->add_option("QUELLE", given->source, "das Quellprojekt (Project XML)")->required();
   cmd->add_option("-o,--output", given->output, "die Diagrammdatei, die geschrieben wird")
-      ->type_name("DIAGRAMM");
+      ->type_name("DIAGRAMM")
+      ->check(FileName());
   cmd->add_option("--csv", given->exports.csv,
                   "die Tage als CSV-Datei für Tabellenkalkulationen (UTF-8, \";\")")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
   cmd->add_option("--ics", given->exports.ics,
                   "die Tage als iCalendar-Datei: ein ganztägiger Termin je Folge von Tagen")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
   cmd->add_option("--xlsx", given->exports.xlsx,
                   "die Tage als Arbeitsmappe mit den Balkenfarben und den Summen")
-      ->type_name("DATEI");
+      ->type_name("DATEI")
+      ->check(FileName());
 #ifdef KX_WITH_PICTURE
   for (const auto& [name, ext, what] :
        {std::tuple{"--png", ".png", "ein Bild des Diagramms als PNG"},
@@ -100,6 +124,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     cmd->add_option_function<std::string>(
            name, [given](const std::string& path) { given->pictures.push_back(path); }, what)
         ->type_name("DATEI")
+        ->check(FileName())
         ->check(Check([ext = std::string(ext)](const std::string& v) -> std::string {
           if (v.size() > ext.size() && v.compare(v.size() - ext.size(), ext.size(), ext) == 0)
             return {};
@@ -166,7 +191,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->footer(
       "Ohne eine Option gilt, was im Quellprojekt gespeichert ist, sonst die Vorgabe des\n"
       "Benutzers ($XDG_CONFIG_HOME/korvalinx/registry.json); eine Option ändert nur ihre\n"
-      "eigene Einstellung.\n"
+      "eigene Einstellung. Ein gespeicherter Wert, den die Option ablehnen würde, wird ebenso\n"
+      "abgelehnt (Rückgabewert 2).\n"
       "\n"
       "Beispiele:\n"
       "  korvalinx chart neubau.xml -o urlaub.xml --plan vacation --year 2025 --group --colours\n"
@@ -176,6 +202,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       "      --ics urlaub.ics --xlsx urlaub.xlsx\n"
       "\n"
       "--csv, --ics und --xlsx schreiben die Tage desselben Laufs; -o ist dann nicht nötig.\n"
+      "\"--\" beendet die Optionen: was folgt, ist die Quelle, auch wenn es mit \"-\" beginnt.\n"
       "\n"
       "Rückgabewerte:\n"
       "  0  Diagramm geschrieben\n"
@@ -192,6 +219,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       exitCode = job::kExitBadInput;
     };
     const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+    if (BothForms(cmd->get_option("--group")))
+      return refuse("--group und --no-group schließen einander aus");
+    if (BothForms(cmd->get_option("--keep-empty")))
+      return refuse("--keep-empty und --drop-empty schließen einander aus");
     if (has("--colour") && has("--colours"))
       return refuse("--colour und --colours schließen einander aus");
     if (has("--from") != has("--to"))
@@ -300,6 +331,9 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     }
 #ifdef KX_WITH_PICTURE
     for (const std::string& picture : g.pictures) {
+      options.checks.push_back([picture](const job::FinishedChart& chart) {
+        return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
+      });
       options.outputs.push_back([&env, picture](const job::FinishedChart& chart, MessageBoxes&) {
         return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err);
       });

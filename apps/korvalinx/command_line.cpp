@@ -102,24 +102,33 @@ std::string ParseProblem(const CLI::App& app, const CLI::ParseError& e,
                          const std::vector<std::string>& args) {
   const std::string what = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
-    // The words CLI11 could not place, in the order given.
+    // The words CLI11 could not place, in the order given. "--" ends the options: it is no
+    // word of its own, and every word after it is an argument, whatever its first character.
     std::vector<std::string> extras;
     const std::string list = what.substr(what.find(':') + 1);
     std::istringstream words(list);
     std::string word;
-    while (words >> word) extras.push_back(word);
+    while (words >> word)
+      if (word != "--") extras.push_back(word);
+    const auto mark = std::find(args.begin(), args.end(), "--");
     std::vector<std::string> ordered;
-    for (const auto& a : args)
-      if (std::find(extras.begin(), extras.end(), a) != extras.end()) ordered.push_back(a);
+    bool afterMark = false;  // the first of `ordered` came after "--"
+    for (auto a = args.begin(); a != args.end(); ++a) {
+      if (a == mark || std::find(extras.begin(), extras.end(), *a) == extras.end()) continue;
+      if (ordered.empty()) afterMark = mark < a;
+      ordered.push_back(*a);
+    }
     if (ordered.empty()) ordered = extras;
+    if (ordered.empty()) return "der Aufruf kann nicht gelesen werden";
     std::string text;
     const std::string& first = ordered.front();
-    if (first.rfind("-", 0) == 0) {
+    if (first.rfind("-", 0) == 0 && !afterMark) {
       text = "unbekannte Option \"" + first + "\"";
       if (const std::string near = Suggestion(app, first); !near.empty())
         text += " (meinten Sie " + near + "?)";
     } else {
       text = "überzähliges Argument \"" + first + "\"";
+      if (afterMark) text += " (nach \"--\" ist jedes Wort ein Argument)";
     }
     if (ordered.size() > 1) {
       text += "; außerdem nicht erwartet:";

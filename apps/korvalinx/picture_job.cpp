@@ -12,6 +12,7 @@
 #include "platform/project_xml.hpp"
 #include "support/paths.hpp"
 #include "support/regional.hpp"
+#include "support/text.hpp"
 
 namespace kx::app {
 namespace {
@@ -24,6 +25,15 @@ constexpr long kMaxDays = 36525;
 int BadInput(std::ostream& err, const std::string& text) {
   PrintMessage(err, true, text);
   return job::kExitBadInput;
+}
+
+// Says that the picture of `file` shows its longest texts cut.
+void WarnCutTexts(std::ostream& err, const std::string& file, const gantt::ChartModel& model) {
+  if (model.cutTexts == 0) return;
+  const std::string most = std::to_string(kLongestName);
+  PrintMessage(err, false,
+               file + ": Texte, die länger als " + most +
+                   " Zeichen sind, zeigt das Bild nur mit ihren ersten " + most + " Zeichen.");
 }
 
 }  // namespace
@@ -103,6 +113,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
   const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (!options.quiet) WarnCutTexts(err, options.chart, model);
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
                              " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
@@ -122,6 +133,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   if (*format == gantt::PictureFormat::Pdf && !dayWidth)
     pictureOptions.dayWidth = gantt::PdfDayWidth(model, pictureOptions, pdf);
   const gantt::ChartPainter painter(model, pictureOptions);
+  if (*format == gantt::PictureFormat::Png) {
+    if (const std::string problem = gantt::PngSizeProblem(painter); !problem.empty())
+      return BadInput(err, options.output + ": " + problem);
+  }
   try {
     gantt::SavePicture(painter, options.output, *format, pdf);
   } catch (const host::HostError& e) {
@@ -143,6 +158,16 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   return job::kExitOk;
 }
 
+std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path) {
+  // Only a PNG has a size limit; without Qt the write says what is wrong.
+  if (gantt::PictureFormatOf(path) != gantt::PictureFormat::Png) return {};
+  if (!gantt::EnsureGuiApplication()) return {};
+  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  const gantt::ChartPainter painter(model);
+  const std::string problem = gantt::PngSizeProblem(painter);
+  return problem.empty() ? problem : path + ": " + problem;
+}
+
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
                        std::ostream& out, std::ostream& err) {
   const auto format = gantt::PictureFormatOf(path);
@@ -155,6 +180,7 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     return false;
   }
   const gantt::ChartModel model = gantt::BuildChartModel(project);
+  WarnCutTexts(err, path, model);
   gantt::PictureOptions pictureOptions;
   const gantt::PdfOptions pdf;
   if (*format == gantt::PictureFormat::Pdf)

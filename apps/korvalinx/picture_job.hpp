@@ -28,6 +28,10 @@ struct PictureJobOptions {
 // result line goes to `out`.
 int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err);
 
+// Says whether a chart just made (`project`) can be drawn to `path`: a German text naming the
+// file when it cannot (a PNG larger than a picture may be), else an empty one.
+std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path);
+
 // Draws a chart just made (`project`) to `path` in the format its extension names, over the
 // chart's own period. Returns false after a German message on `err`; the result line goes to
 // `out`.

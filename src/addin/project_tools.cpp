@@ -43,7 +43,8 @@ bool CheckResources(host::Application& application, bool report, const std::stri
 namespace {
 
 // Walks the resources of the active project and calls `duplicate` with each name met again
-// with another unique id; stops when it returns false.
+// with another unique id; stops when it returns false. Blanks are no name: resources without
+// one are no duplicates of each other.
 template <class OnDuplicate>
 void WalkDuplicates(host::Application& application, OnDuplicate&& duplicate) {
   host::Resume resume;
@@ -67,6 +68,7 @@ void WalkDuplicates(host::Application& application, OnDuplicate&& duplicate) {
           id = resource->GetResourceUniqueId();
         }))
       continue;
+    if (name.find_first_not_of(" \t\r\n") == std::string::npos) continue;
     const auto [it, inserted] = firstId.emplace(name, id);
     if (!inserted && it->second != id && !duplicate(name)) return;
   }

@@ -46,7 +46,13 @@ void WriteResourceRow(host::Application& app, host::Project& chart,
     r([&] { app.GetActiveView().SetTaskField(name, value); });
   };
   r([&] { view.SelectTaskCell(row, "Name", false); });
-  r([&] { view.SetTaskField("Name", resource.ProjectResource->GetResourceName()); });
+  r([&] {
+    const std::string name = resource.ProjectResource->GetResourceName();
+    bool cut = false;
+    view.SetTaskField("Name", resources::ChartName(name, &cut));
+    if (resources::IsUnnamed(name)) ++state.unnamed;
+    if (cut) ++state.cutNames;
+  });
   field("Rollup", "Ja");
 
   const std::vector<DayRecord> days = DaysOf(resource, options.vacationPlan);
@@ -147,7 +153,11 @@ void WriteChartRows(host::Application& app, host::Project& chart, resources::cls
     host::Resume r;
     ++chartRow;
     r([&] { app.GetActiveView().SelectTaskCell(chartRow, "Name", false); });
-    r([&] { app.GetActiveView().SetTaskField("Name", group->strName); });
+    r([&] {
+      bool cut = false;
+      app.GetActiveView().SetTaskField("Name", resources::ChartName(group->strName, &cut));
+      if (cut) ++state.cutNames;
+    });
     r([&] { app.GetActiveView().SetTaskField("Datum7", options.periodStart); });
     r([&] { app.GetActiveView().SetTaskField("Datum8", options.periodEnd); });
     r([&] { app.GetActiveView().SetTaskField("Gliederungsebene", "1"); });

@@ -26,6 +26,8 @@ struct RowState {
   std::int32_t lngColorCounter = 0;
   Value varFirstHoliday;
   Value varLastHoliday;
+  long unnamed = 0;   // resource rows without a name, shown as resources::kNoName
+  long cutNames = 0;  // names cut to kLongestName characters
 };
 
 // Colour code of a bar in one colour: position 1 ("Automatisch") gives 16, position k gives k-2.

@@ -11,6 +11,7 @@
 #include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
+#include "support/text.hpp"
 
 namespace kx::chart {
 namespace {
@@ -49,11 +50,12 @@ void clsKorvalinx::Wait(int milliseconds) {
   if (context_.clock) context_.clock->Wait(milliseconds);
 }
 
-std::int32_t clsKorvalinx::GetSettings() {
+std::int32_t clsKorvalinx::GetSettings(std::vector<settings::StoredProblem>* problems) {
   if (!objProject) return -1;
   RegistryStore& registry = context_.registry ? *context_.registry : DefaultRegistry();
   const Date today = context_.today ? context_.today() : settings::LocalToday();
-  return settings::GetSettings(*this, *objProject, registry, today);
+  return settings::GetSettings(*this, *objProject, registry, today, RegionalSettings::Current(),
+                               problems);
 }
 
 std::int32_t clsKorvalinx::SaveSettings() {
@@ -140,14 +142,15 @@ std::int32_t clsKorvalinx::SetFilter(const std::string& strFilter) {
 }
 
 std::int32_t clsKorvalinx::ExportChart() {
-  bool built = false;
-  {
-    host::FailureJournal journal;
-    built = BuildChart();
-    skipped_ = journal.Failures();
-  }
-  if (built) SaveChart();
+  if (MakeChart()) SaveChart();
   return 0;
+}
+
+bool clsKorvalinx::MakeChart() {
+  host::FailureJournal journal;
+  const bool built = BuildChart();
+  skipped_ = journal.Failures();
+  return built;
 }
 
 bool clsKorvalinx::BuildChart() {
@@ -156,6 +159,8 @@ bool clsKorvalinx::BuildChart() {
   outcome_ = RunOutcome::NotRun;
   runError_.clear();
   period_.reset();
+  unnamed_ = cutNames_ = 0;
+  cutTitle_ = false;
   const bool vacation = lngPlanType == settings::kPlanVacation;
   const RegionalSettings& regional = RegionalSettings::Current();
 
@@ -236,8 +241,11 @@ bool clsKorvalinx::BuildChart() {
             ? FourDigitYear(lngPlanDurationYear)
             : ToText(periodStart, regional) + " bis " + ToText(periodEnd, regional);
     const std::string source = objProject ? objProject->GetProjectTitle() : std::string();
-    chartProject->SetProjectTitle(std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
-                                  period + (source.empty() ? "" : " – " + source));
+    const std::string title = std::string(vacation ? "Urlaubsplan " : "Ressourcenzeitplan ") +
+                              period + (source.empty() ? "" : " – " + source);
+    const std::string_view kept = CutToChars(title, kLongestName);
+    cutTitle_ = kept.size() < title.size();
+    chartProject->SetProjectTitle(std::string(kept));
   });
 
   // Day records of every resource.
@@ -292,6 +300,8 @@ bool clsKorvalinx::BuildChart() {
     lngColorCounter = state.lngColorCounter;
     varFirstHoliday = state.varFirstHoliday;
     varLastHoliday = state.varLastHoliday;
+    unnamed_ = state.unnamed;
+    cutNames_ = state.cutNames;
   });
   Progress(80, vacation ? "Urlaubsdiagramm berechnet." : "Ressourcendiagramm berechnet.");
   Wait(200);

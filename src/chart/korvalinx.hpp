@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "addin/host/host.hpp"
 #include "forms/frm_korvalinx.hpp"
@@ -53,8 +54,9 @@ class clsKorvalinx : public settings::ChartSettings {
   Value varFirstHoliday;
   Value varLastHoliday;
 
-  // Fills the settings from the source project's properties, else the user's defaults.
-  std::int32_t GetSettings();
+  // Fills the settings from the source project's properties, else the user's defaults; the
+  // values of the project that were not taken are added to `problems` when given.
+  std::int32_t GetSettings(std::vector<settings::StoredProblem>* problems = nullptr);
   // Stores the settings as properties of the source project.
   std::int32_t SaveSettings();
   // Reads the resource model anew from the source project and its inserted projects.
@@ -67,6 +69,11 @@ class clsKorvalinx : public settings::ChartSettings {
   std::int32_t ApplyChartProjectOptions();
   // Makes the chart project and saves it at strChartPath. Returns 0.
   std::int32_t ExportChart();
+  // ExportChart in two steps, for a caller that looks at the chart before it is saved:
+  // MakeChart makes the chart project (false when the run ended early: the target is open),
+  // SaveChart saves it.
+  bool MakeChart();
+  void SaveChart();
   std::int32_t Formprep();  // fills the wizard's lists and controls; -1 when a step failed
 
   RunOutcome LastRunOutcome() const { return outcome_; }
@@ -78,13 +85,18 @@ class clsKorvalinx : public settings::ChartSettings {
   // definition the host refused, a day it could not read); empty after a clean run. A failed
   // save is not among them (see LastRunOutcome).
   const std::vector<host::Failure>& LastRunSkipped() const { return skipped_; }
+  // What the last run changed of the texts it put into the chart: the resources without a name
+  // (blanks only), shown as resources::kNoName; the names and whether the title were cut to
+  // kLongestName characters.
+  long LastRunUnnamed() const { return unnamed_; }
+  long LastRunCutNames() const { return cutNames_; }
+  bool LastRunCutTitle() const { return cutTitle_; }
   const EngineContext& Context() const { return context_; }
   void SetForm(forms::frmKorvalinx* form) { context_.form = form; }
 
  private:
   // The run up to the save; false when it ended early (the target is open in the host).
   bool BuildChart();
-  void SaveChart();
   void Progress(double percent, const std::string& text);
   void Wait(int milliseconds);
 
@@ -93,6 +105,9 @@ class clsKorvalinx : public settings::ChartSettings {
   std::string runError_;
   std::optional<ChartPeriod> period_;
   std::vector<host::Failure> skipped_;
+  long unnamed_ = 0;
+  long cutNames_ = 0;
+  bool cutTitle_ = false;
 };
 
 // The German message after a run that passed over `skipped`: that the chart is incomplete, how

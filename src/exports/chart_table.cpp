@@ -107,7 +107,7 @@ ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& 
     host::Resume r;
     TableRow row;
     ++colourCounter;
-    r([&] { row.name = resource.ProjectResource->GetResourceName(); });
+    r([&] { row.name = resources::ChartName(resource.ProjectResource->GetResourceName()); });
     r([&] { row.uniqueId = resource.ProjectResource->GetResourceUniqueId(); });
     if (const auto found = groupOf.find(&resource); found != groupOf.end()) {
       row.group = found->second;

@@ -207,6 +207,14 @@ bool Shows(const BarStyle& s, const TaskKind& k, bool rolledUp) {
   return any && wantsRolledUp == rolledUp;
 }
 
+// `text` cut to kLongestName characters; a text that was longer is counted in `cut`.
+std::string Kept(std::string text, std::size_t& cut) {
+  const std::string_view kept = CutToChars(text, kLongestName);
+  if (kept.size() == text.size()) return text;
+  ++cut;
+  return std::string(kept);
+}
+
 BarLook LookOf(const BarStyle& s) {
   const auto& c = s.codes;
   return {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8]};
@@ -256,8 +264,8 @@ std::vector<BarStyle> StandardBarStyles() {
 ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
                            const RegionalSettings& region) {
   ChartModel m;
-  m.title = Trim(p.title).empty() ? p.name : p.title;
-  m.viewName = p.definitions.currentView;
+  m.title = Kept(TrimBlanks(p.title).empty() ? p.name : p.title, m.cutTexts);
+  m.viewName = Kept(p.definitions.currentView, m.cutTexts);
 
   Context c{p, region, {}};
   for (const auto& res : p.resources) {
@@ -272,7 +280,8 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
   const auto columns = TableColumns(p);
   std::vector<bool> sums;
   for (const auto& col : columns) {
-    m.columns.push_back({col.field, ColumnTitle(p, col), std::max(col.width, 0), AlignOf(col.align)});
+    m.columns.push_back({col.field, Kept(ColumnTitle(p, col), m.cutTexts), std::max(col.width, 0),
+                         AlignOf(col.align)});
     sums.push_back(SumsOnSummaryRows(p, col.field));
   }
 
@@ -331,8 +340,9 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
     row.summary = t.summary;
     for (std::size_t k = 0; k < columns.size(); ++k) {
       const bool summed = sums[k] && t.summary;
-      row.cells.push_back(CellText(c, t, columns[k].field,
-                                   summed ? std::optional<double>(sumOf[i][k]) : std::nullopt));
+      row.cells.push_back(Kept(CellText(c, t, columns[k].field,
+                                        summed ? std::optional<double>(sumOf[i][k]) : std::nullopt),
+                               m.cutTexts));
     }
     if (const auto it = t.dates.find("Datum7"); it != t.dates.end()) {
       periodFrom = std::min(periodFrom.value_or(DayOf(it->second)), DayOf(it->second));
@@ -347,7 +357,8 @@ ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
     const std::size_t parent = parentOf[i];
     for (const auto& s : styles) {
       std::string text;
-      if (!Trim(s.barText).empty()) text = CellText(c, t, s.barText, std::nullopt);
+      if (!Trim(s.barText).empty())
+        text = Kept(CellText(c, t, s.barText, std::nullopt), m.cutTexts);
       if (Shows(s, kind, false)) {
         if (auto sp = StyleParts(t, s, parts)) {
           row.bars.push_back(Bar{s.name, LookOf(s), *sp, t.barColour, text, false});

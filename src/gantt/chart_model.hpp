@@ -3,6 +3,7 @@
 // cell texts and the bars that the project's bar styles give it, and the days the chart covers.
 // Built from a chart project (or any project) of the planning host; the painter draws it.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,7 @@ struct ChartModel {
   std::vector<Column> columns;
   std::vector<Row> rows;
   DaySpan period;        // the days the time grid shows
+  std::size_t cutTexts = 0;  // texts that were longer than kLongestName characters and cut
 };
 
 struct ModelOptions {
@@ -80,7 +82,7 @@ struct ModelOptions {
 // entry table), the rows of its task sheet, and bars from its bar styles (standard styles when
 // it has none). The period is the one the chart rows carry in "Datum7" and "Datum8"; without
 // them the days from the first to the last bar; `options` may set either end. Texts are
-// written with `region`.
+// written with `region` and cut to kLongestName characters, so that no text makes drawing slow.
 ChartModel BuildChartModel(const platform::ProjectData& project, const ModelOptions& options = {},
                            const RegionalSettings& region = RegionalSettings::Current());
 

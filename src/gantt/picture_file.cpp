@@ -135,17 +135,19 @@ std::optional<PictureFormat> PictureFormatOf(const std::string& path) {
   return std::nullopt;
 }
 
-QImage RenderImage(const ChartPainter& painter) {
+std::string PngSizeProblem(const ChartPainter& painter) {
   const QSizeF size = painter.Size();
-  const double pixels = size.width() * size.height();
-  if (pixels > kMaxPixels) {
-    throw host::HostError(
-        host::kErrFile,
-        "Das Bild wäre " + Thousands(size.width()) + " × " + Thousands(size.height()) +
-            " Pixel groß; ein PNG-Bild darf höchstens " + Thousands(kMaxPixels / 1e6) +
-            " Millionen Pixel haben. Wählen Sie PDF oder SVG, einen kürzeren Zeitraum oder eine "
-            "kleinere Tagesbreite.");
-  }
+  if (!(size.width() * size.height() > kMaxPixels)) return {};
+  return "Das Bild wäre " + Thousands(size.width()) + " × " + Thousands(size.height()) +
+         " Pixel groß; ein PNG-Bild darf höchstens " + Thousands(kMaxPixels / 1e6) +
+         " Millionen Pixel haben. Wählen Sie PDF oder SVG, einen kürzeren Zeitraum oder eine "
+         "kleinere Tagesbreite.";
+}
+
+QImage RenderImage(const ChartPainter& painter) {
+  if (const std::string problem = PngSizeProblem(painter); !problem.empty())
+    throw host::HostError(host::kErrFile, problem);
+  const QSizeF size = painter.Size();
   QImage image(size.toSize(), QImage::Format_RGB32);
   if (image.isNull()) {
     throw host::HostError(host::kErrFile, "Für ein Bild von " + Thousands(size.width()) + " × " +

@@ -26,6 +26,10 @@ struct PdfOptions {
   double marginMm = 10.0;
 };
 
+// Returns the German text that says why the chart cannot be a PNG picture (it would be larger
+// than kMaxPixels), or an empty text when it can.
+std::string PngSizeProblem(const ChartPainter& painter);
+
 // Returns the whole chart as a picture. Throws host::HostError (kErrFile) with a German text
 // when the picture would be larger than kMaxPixels or cannot be made.
 QImage RenderImage(const ChartPainter& painter);

@@ -14,6 +14,7 @@
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/project_xml.hpp"
+#include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/file_writer.hpp"
 #include "support/paths.hpp"
@@ -73,13 +74,15 @@ class FatalBoxes final : public MessageBoxes {
   MessageBoxes& boxes_;
 };
 
-// The launch checks' messages speak of "the project"; a job names its file.
+// The launch checks' messages speak of "the project"; a job names its file. The checks only
+// speak when they stop the run, so their messages reach the front end as errors.
 class FileNamingBoxes final : public MessageBoxes {
  public:
   FileNamingBoxes(MessageBoxes& boxes, std::string file) : boxes_(boxes), file_(std::move(file)) {}
   MsgAnswer Show(const MessageRequest& request) override {
     MessageRequest named = request;
     named.text = file_ + ": " + Trim(request.text);
+    if (named.icon == MsgIcon::Exclamation) named.icon = MsgIcon::Critical;
     return boxes_.Show(named);
   }
 
@@ -169,6 +172,112 @@ void Override(chart::clsKorvalinx& engine, const ChartJobOptions& options) {
     engine.lngColor = *options.colour;
   }
   if (options.colours) engine.lngColorType = settings::kColorsPerResource;
+}
+
+// True when the run takes the value of `setting` stored in the project: no option gives it, and
+// the settings chosen make use of it.
+bool Taken(settings::StoredSetting setting, const ChartJobOptions& o,
+           const chart::clsKorvalinx& engine) {
+  switch (setting) {
+    case settings::kGroupResources:
+      return !o.group;
+    case settings::kUseNullValues:
+      return !o.keepEmpty;
+    case settings::kPlanType:
+      return !o.plan;
+    case settings::kPlanDuration:
+      return !o.wholeProject && !o.year && !o.from;
+    case settings::kPlanDurationYear:
+      return !o.year && engine.lngPlanDuration == settings::kPeriodYear;
+    case settings::kPlanDurationStart:
+    case settings::kPlanDurationFinish:
+      return !o.from && engine.lngPlanDuration == settings::kPeriodRange;
+    case settings::kColorType:
+      return !o.colour && !o.colours;
+    case settings::kColor:
+      return !o.colour && engine.lngColorType == settings::kColorsOne;
+    case settings::kResourceType:
+      return !o.filter;
+    case settings::kCalendarType:
+      return !o.calendar;
+    case settings::kResourceFilter:
+    case settings::kCalendar:
+      break;
+  }
+  return false;
+}
+
+// The option that gives a stored setting instead.
+const char* OptionFor(settings::StoredSetting setting) {
+  switch (setting) {
+    case settings::kGroupResources:
+      return "--group oder --no-group";
+    case settings::kUseNullValues:
+      return "--keep-empty oder --drop-empty";
+    case settings::kPlanType:
+      return "--plan";
+    case settings::kPlanDuration:
+      return "--period, --year oder --from/--to";
+    case settings::kPlanDurationYear:
+      return "--year";
+    case settings::kPlanDurationStart:
+    case settings::kPlanDurationFinish:
+      return "--from/--to";
+    case settings::kColorType:
+      return "--colour oder --colours";
+    case settings::kColor:
+      return "--colour";
+    case settings::kResourceType:
+      return "--filter";
+    case settings::kCalendarType:
+      return "--calendar";
+    case settings::kResourceFilter:
+    case settings::kCalendar:
+      break;
+  }
+  return "";
+}
+
+// The stored values that the run would take although they are wrong, as one error text naming
+// the companion file and each property; empty when there are none.
+std::string CheckStoredSettings(const std::vector<settings::StoredProblem>& problems,
+                                const ChartJobOptions& options, const chart::clsKorvalinx& engine) {
+  std::string lines;
+  std::size_t count = 0;
+  for (const auto& problem : problems) {
+    if (!Taken(problem.setting, options, engine)) continue;
+    ++count;
+    lines += std::string("\r\n- ") + settings::kStoredNames[problem.setting].property + " (" +
+             OptionFor(problem.setting) + "): " + problem.text;
+  }
+  if (count == 0) return {};
+  return "Die Begleitdatei \"" + platform::CompanionPath(options.source) + "\" speichert " +
+         (count == 1 ? "eine ungültige Einstellung:" : "ungültige Einstellungen:") + lines +
+         "\r\nEine Option übergeht die gespeicherte Einstellung, mit --save-settings wird sie "
+         "ersetzt.";
+}
+
+// The warnings about texts the run changed on their way into the chart, naming the source.
+void WarnChangedTexts(MessageBoxes& boxes, const chart::clsKorvalinx& engine,
+                      const std::string& source) {
+  if (const long n = engine.LastRunUnnamed(); n > 0) {
+    Warning(boxes, source + ": " + std::to_string(n) +
+                       (n == 1 ? " Ressource hat" : " Ressourcen haben") +
+                       " keinen Namen; das Diagramm zeigt sie als \"" + resources::kNoName + "\".");
+  }
+  const long names = engine.LastRunCutNames();
+  const bool title = engine.LastRunCutTitle();
+  if (names > 0 || title) {
+    std::string what = title ? "Der Titel" : "";
+    if (names > 0) {
+      if (title) what += " und ";
+      what += std::to_string(names) + (names == 1 ? " Name" : " Namen");
+    }
+    const bool one = names + (title ? 1 : 0) == 1;
+    Warning(boxes, source + ": " + what + (one ? " ist" : " sind") + " länger als die " +
+                       std::to_string(kLongestName) + " Zeichen, die ein Diagramm aufnimmt, und " +
+                       (one ? "wurde" : "wurden") + " gekürzt.");
+  }
 }
 
 // What can be judged without the project; an error text, or empty.
@@ -326,8 +435,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
                            &services.registry, nullptr});
   const LeaveAtEnd leaveEngine(services.processEnds, engineObject);
   chart::clsKorvalinx& engine = *engineObject;
-  engine.GetSettings();
+  std::vector<settings::StoredProblem> stored;
+  engine.GetSettings(&stored);
   Override(engine, options);
+  if (const std::string problem = CheckStoredSettings(stored, options, engine); !problem.empty())
+    return BadInput(boxes, problem);
 
   std::optional<ScratchFolder> scratch;  // only for a chart that no file asked for
   if (options.output) {
@@ -355,10 +467,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   engine.objResources->lngResourcesCount =
       static_cast<std::int32_t>(engine.objResources->colResources.Count());
   if (const auto problem = wizard::CheckResourceCount(engine.objResources->lngResourcesCount))
-    return BadInput(boxes, problem->text);
+    return BadInput(boxes, options.source + ": " + Trim(problem->text));
 
   int exitCode = kExitOk;
-  if (options.saveSettings) {
+  const auto saveSettings = [&] {
+    if (!options.saveSettings) return;
     engine.SaveSettings();
     host::Resume r;
     if (!r([&] {
@@ -369,7 +482,18 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
                        r.Failures().back().description);
       exitCode = kExitWriteFailed;
     }
-  }
+  };
+  // What the run made, for the checks and the extra outputs.
+  const auto finished = [&] {
+    host::Resume r;
+    const auto chartData =
+        r.Get([&] { return platform::PlanningHost::DataOf(host.GetActiveProject()); },
+              std::shared_ptr<platform::ProjectData>());
+    const std::string sourceName =
+        r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
+    return FinishedChart{engine, chartData, sourceName,
+                         options.output ? engine.strChartPath : std::string()};
+  };
 
   int subscription = -1;
   int reached = 0;  // the last stage marked; outlives the subscription below
@@ -389,8 +513,25 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       if (services.progress) services.progress(percent, form.lblProgress.Caption());
     });
   }
-  engine.ExportChart();
+  // The chart is made, looked at by the outputs' checks, and only then is anything written.
+  std::string refused;
+  if (engine.MakeChart()) {
+    WarnChangedTexts(boxes, engine, options.source);
+    if (!options.checks.empty()) {
+      const FinishedChart made = finished();
+      for (const auto& check : options.checks) {
+        host::Resume r;
+        refused = r.Get([&] { return check(made); }, std::string());
+        if (!refused.empty()) break;
+      }
+    }
+    if (refused.empty()) {
+      saveSettings();
+      engine.SaveChart();
+    }
+  }
   if (subscription >= 0) form.Unsubscribe(subscription);
+  if (!refused.empty()) return BadInput(boxes, refused);
   Mark(services, "ausgaben");
 
   switch (engine.LastRunOutcome()) {
@@ -412,16 +553,10 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
   if (!options.outputs.empty()) {
     host::Resume r;
-    const auto chartData =
-        r.Get([&] { return platform::PlanningHost::DataOf(host.GetActiveProject()); },
-              std::shared_ptr<platform::ProjectData>());
-    const std::string sourceName =
-        r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
-    const FinishedChart finished{engine, chartData, sourceName,
-                                 options.output ? engine.strChartPath : std::string()};
+    const FinishedChart made = finished();
     for (const auto& output : options.outputs) {
       bool written = false;
-      if (!r([&] { written = output(finished, boxes); })) {
+      if (!r([&] { written = output(made, boxes); })) {
         Error(boxes, "Eine Ausgabe konnte nicht geschrieben werden:\r\n" +
                          r.Failures().back().description);
       }

@@ -1,9 +1,9 @@
 #pragma once
 // One chart job from a project file to the chart file, for every front end (the command line,
 // the desktop program, the tests): open the source, run the launch checks, take the stored
-// settings (else the user's defaults), let the given options override them, check the names and
-// the period, read and filter the resources, run the chart, save it, write the extra outputs and
-// say how it ended.
+// settings (else the user's defaults), let the given options override them, check the stored
+// values taken, the names and the period, read and filter the resources, make the chart, let
+// the outputs check it, save it, write the extra outputs and say how it ended.
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +55,11 @@ struct OutputFile {
   std::string path;
 };
 
+// Looks at the chart a run has made before any file is written: returns a German text that
+// says why an output cannot be made from it (the job then ends with kExitBadInput and writes
+// nothing), or an empty one.
+using OutputCheck = std::function<std::string(const FinishedChart& chart)>;
+
 // What the job is asked to do. Every setting left empty keeps the value stored in the source
 // project, else the user's default.
 struct ChartJobOptions {
@@ -74,6 +79,7 @@ struct ChartJobOptions {
   bool yes = false;           // go on despite duplicate resource names
   std::vector<ChartOutput> outputs;
   std::vector<OutputFile> outputFiles;  // the files that `outputs` write
+  std::vector<OutputCheck> checks;  // each output's check of the chart made, before any write
 };
 
 // What the job reports through. Fatal messages come with the Critical icon, warnings with

@@ -2,6 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
 #include "platform/project_xml_detail.hpp"
 
 namespace kx::platform::pxml {
@@ -11,6 +18,38 @@ using nlohmann::json;
 
 constexpr const char* kFormat = "korvalinx-companion";
 constexpr int kVersion = 1;
+
+// The whole number that `j` holds. A number that T cannot hold is refused with a German text
+// (a plain conversion would be undefined for it); anything else than a number throws as get<T>()
+// does.
+template <class T>
+T Whole(const json& j) {
+  if (j.is_number_unsigned()) {
+    const auto v = j.get<std::uint64_t>();
+    if (v <= static_cast<std::uint64_t>(std::numeric_limits<T>::max())) return static_cast<T>(v);
+  } else if (j.is_number_integer()) {
+    const auto v = j.get<std::int64_t>();
+    if (v >= std::numeric_limits<T>::min() && v <= std::numeric_limits<T>::max())
+      return static_cast<T>(v);
+  } else if (j.is_number_float()) {
+    const double v = j.get<double>();
+    if (v != std::trunc(v)) throw std::runtime_error("die Zahl " + j.dump() + " ist nicht ganz");
+    if (v >= static_cast<double>(std::numeric_limits<T>::min()) &&
+        v <= static_cast<double>(std::numeric_limits<T>::max()))
+      return static_cast<T>(v);
+  } else {
+    return j.get<T>();
+  }
+  throw std::runtime_error("die Zahl " + j.dump() + " liegt außerhalb ihres Bereichs");
+}
+
+template <class T>
+std::vector<T> WholeList(const json& j) {
+  if (!j.is_array()) return j.get<std::vector<T>>();  // throws
+  std::vector<T> list;
+  for (const auto& v : j) list.push_back(Whole<T>(v));
+  return list;
+}
 
 json ValueJson(const Value& v) {
   return std::visit(
@@ -34,8 +73,8 @@ Value JsonValue(const json& j) {
   const std::string& type = only.key();
   const json& v = only.value();
   if (type == "bool") return v.get<bool>();
-  if (type == "i16") return v.get<std::int16_t>();
-  if (type == "i32") return v.get<std::int32_t>();
+  if (type == "i16") return Whole<std::int16_t>(v);
+  if (type == "i32") return Whole<std::int32_t>(v);
   if (type == "f64") return v.get<double>();
   if (type == "str") return v.get<std::string>();
   if (type == "date") return Date(v.get<double>());
@@ -115,7 +154,7 @@ void ReadDefinitions(const json& j, Definitions& d) {
     TableDefinition table{t.at("name").get<std::string>(), t.at("taskTable").get<bool>(), {}};
     for (const auto& c : t.at("columns"))
       table.columns.push_back({c.at("field").get<std::string>(), c.at("title").get<std::string>(),
-                               c.at("width").get<int>(), c.at("align").get<int>()});
+                               Whole<int>(c.at("width")), Whole<int>(c.at("align"))});
     d.tables.push_back(std::move(table));
   }
   for (const auto& v : j.at("views"))
@@ -136,8 +175,11 @@ void ReadDefinitions(const json& j, Definitions& d) {
     style.showFor = b.at("showFor").get<std::string>();
     style.from = b.at("from").get<std::string>();
     style.to = b.at("to").get<std::string>();
-    style.codes = b.at("codes").get<std::array<int, 9>>();
-    style.row = b.at("row").get<int>();
+    const auto codes = WholeList<int>(b.at("codes"));
+    if (codes.size() != style.codes.size())
+      throw std::runtime_error("eine Balkenart hat nicht 9 Codes");
+    std::copy(codes.begin(), codes.end(), style.codes.begin());
+    style.row = Whole<int>(b.at("row"));
     style.barText = b.at("barText").get<std::string>();
     d.barStyles.push_back(std::move(style));
   }
@@ -146,7 +188,7 @@ void ReadDefinitions(const json& j, Definitions& d) {
   for (const auto& [id, args] : j.at("customFieldProperties").items())
     d.customFieldProperties[std::stoi(id)] = JsonArgs(args);
   for (const auto& [name, args] : j.at("options").items()) d.options[name] = JsonArgs(args);
-  d.finalViewCommands = j.at("finalViewCommands").get<std::vector<std::int32_t>>();
+  d.finalViewCommands = WholeList<std::int32_t>(j.at("finalViewCommands"));
   d.currentView = j.at("currentView").get<std::string>();
   d.currentTable = j.at("currentTable").get<std::string>();
   d.currentFilter = j.at("currentFilter").get<std::string>();
@@ -193,13 +235,17 @@ bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& 
       problem = "keine Korvalinx-Begleitdatei";
       return false;
     }
-    if (j.at("version").get<int>() > kVersion) {
-      problem = "Version " + std::to_string(j.at("version").get<int>()) + " ist unbekannt";
+    // Versions are whole numbers from 1; any other number is no version this program knows.
+    const json& version = j.at("version");
+    if (!version.is_number_integer() || version.get<std::int64_t>() < 1 ||
+        version.get<std::int64_t>() > kVersion) {
+      if (!version.is_number()) (void)version.get<int>();  // throws: a value of the wrong kind
+      problem = "Version " + version.dump() + " ist unbekannt";
       return false;
     }
     for (const auto& p : j.at("properties"))
       properties.push_back({p.at("name").get<std::string>(), p.at("value").get<std::string>(),
-                            p.at("type").get<int>(), p.at("linkToContent").get<bool>()});
+                            Whole<int>(p.at("type")), p.at("linkToContent").get<bool>()});
     Definitions fromFile;
     ReadDefinitions(j.at("definitions"), fromFile);
     // Titles stored in the Project XML file stay unless the companion file names them too.
@@ -207,10 +253,9 @@ bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& 
       fromFile.customFieldTitles.emplace(id, title);
     definitions = std::move(fromFile);
     for (const auto& c : j.at("barColours"))
-      colours.emplace_back(c.at("row").get<long>(), c.at("colour").get<int>());
+      colours.emplace_back(Whole<long>(c.at("row")), Whole<int>(c.at("colour")));
     for (const auto& c : j.at("inheritedWeekdays"))
-      inherited.emplace_back(c.at("calendar").get<std::int32_t>(),
-                             c.at("days").get<std::vector<int>>());
+      inherited.emplace_back(Whole<std::int32_t>(c.at("calendar")), WholeList<int>(c.at("days")));
     if (j.contains("projectCalendar")) projectCalendar = j.at("projectCalendar").get<std::string>();
   } catch (const json::parse_error& e) {
     problem = "kein gültiges JSON, Fehler an Byte " + std::to_string(e.byte);

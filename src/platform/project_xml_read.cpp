@@ -1061,7 +1061,7 @@ void FileReader::ReadResources(xml_node resources) {
     auto r = std::make_shared<ResourceData>();
     std::optional<std::int32_t> uid;
     std::int64_t id = 0;
-    bool isNull = false, isCost = false;
+    bool isNull = false, isCost = false, named = false;
     int type = 1;
     xml_node calendarNode, idNode;
     std::int32_t calendarUid = -1;
@@ -1072,9 +1072,10 @@ void FileReader::ReadResources(xml_node resources) {
       else if (n == "ID") {
         id = IntOf(c);
         idNode = c;
-      } else if (n == "Name")
+      } else if (n == "Name") {
         r->name = Text(c);
-      else if (n == "Type")
+        named = true;
+      } else if (n == "Type")
         type = IntOf(c);
       else if (n == "IsNull")
         isNull = BoolOf(c);
@@ -1098,7 +1099,8 @@ void FileReader::ReadResources(xml_node resources) {
     r->kind = isCost || type == 2 ? 2 : type == 0 ? 1 : 0;
     if (calendarUid != -1)
       r->calendar = CalendarByUid(calendarNode, calendarUid, "die Ressource " + Quoted(r->name));
-    const bool empty = isNull || r->name.empty();
+    // A row without <Name> is empty; one whose name is empty or blanks keeps its row and work.
+    const bool empty = isNull || !named;
     resources_[*uid] = empty ? nullptr : r.get();
     rows.push_back({id, {node, empty ? nullptr : r}});
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "support/date.hpp"
+#include "support/text.hpp"
 
 namespace kx::platform {
 
@@ -67,6 +68,6 @@ bool IsXmlChar(std::uint32_t code);
 // allow replaced by U+FFFD.
 std::string XmlSafeText(std::string_view text);
 // `text` cut to at most `maxChars` characters (not bytes), never inside a character.
-std::string_view CutToChars(std::string_view text, std::size_t maxChars);
+using kx::CutToChars;
 
 }  // namespace kx::platform

@@ -81,6 +81,8 @@ class ModelBuilder {
 
     std::optional<std::string> name;
     resume_([&] { name = resource->GetResourceName(); });
+    // Resources without a name are not the same resource: each is taken.
+    if (name && IsUnnamed(*name)) name.reset();
     auto& taken = names_[group.get()];
     if (name && taken.count(*name) != 0) {
       --count_;  // this name is in the group already
@@ -119,6 +121,16 @@ class ModelBuilder {
 };
 
 }  // namespace
+
+bool IsUnnamed(std::string_view name) {
+  return name.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+std::string ChartName(const std::string& name, bool* cut) {
+  const std::string_view kept = IsUnnamed(name) ? kNoName : CutToChars(name, kLongestName);
+  if (cut != nullptr) *cut = !IsUnnamed(name) && kept.size() < name.size();
+  return std::string(kept);
+}
 
 std::int32_t clsResource::AddHoliday(std::shared_ptr<clsHoliday> objHoliday) {
   return Append(colHolidays, std::move(objHoliday));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "addin/host/host.hpp"
 #include "resources/collection.hpp"
@@ -15,6 +16,15 @@ namespace kx::resources {
 
 // The group text given to resources without a group.
 inline constexpr const char* kNoGroup = "(keine)";
+// The name a chart shows for a resource without a name.
+inline constexpr const char* kNoName = "(ohne Namen)";
+
+// True when `name` has no character but blanks (spaces, tabs, line breaks): no name at all.
+bool IsUnnamed(std::string_view name);
+
+// `name` as a chart shows it: kNoName for no name, else the name cut to kLongestName
+// characters. `cut`, when given, tells whether it was cut.
+std::string ChartName(const std::string& name, bool* cut = nullptr);
 
 // One day of a resource in a vacation plan.
 class clsHoliday {
@@ -63,7 +73,8 @@ class clsResources {
 
 // Builds the model from the project's resources, then depth-first from every inserted project.
 // A resource without a group (blanks only) gets the group "(keine)" written into the project.
-// A name is taken at most once per group. Empty rows and failing host reads are passed over.
+// A name is taken at most once per group (resources without a name each once). Empty rows and
+// failing host reads are passed over.
 std::shared_ptr<clsResources> GetResourceData(host::Project& project);
 
 // Unless `blnUseNull`, removes from the groups' lists every resource without holidays (when

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <initializer_list>
 #include <optional>
 
 #include "support/text.hpp"
@@ -51,6 +52,22 @@ bool IsDateInRange(const std::string& text, const RegionalSettings& r) {
   return day >= DateSerial(kFirstYear, 1, 1) && day <= DateSerial(kLastYear, 12, 31);
 }
 
+// A stored text as a message quotes it: in quotes, a long one cut.
+std::string Quoted(const std::string& text) {
+  constexpr std::size_t kShown = 40;
+  const std::string_view shown = CutToChars(text, kShown);
+  return "\"" + std::string(shown) + (shown.size() < text.size() ? "…\"" : "\"");
+}
+
+// What is wrong with a stored choice that is none of `choices` ("0", "1", ...); empty when it
+// is one of them.
+std::string ChoiceProblem(const std::string& text, std::initializer_list<const char*> choices,
+                          const char* what) {
+  for (const char* choice : choices)
+    if (text == choice) return {};
+  return Quoted(text) + " " + what;
+}
+
 // True when the project has a property named exactly `name` (letter case counts).
 bool HasProperty(host::CustomProperties& props, const std::string& name, host::Resume& resume) {
   const long count = resume.Get([&] { return props.Count(); }, 0L);
@@ -63,10 +80,16 @@ bool HasProperty(host::CustomProperties& props, const std::string& name, host::R
 }  // namespace
 
 std::int32_t GetSettings(ChartSettings& s, host::Project& project, RegistryStore& registry,
-                         Date today, const RegionalSettings& r) {
+                         Date today, const RegionalSettings& r,
+                         std::vector<StoredProblem>* problems) {
   host::Resume resume;
   host::CustomProperties* props = nullptr;
   resume([&] { props = &project.GetCustomProperties(); });
+  bool startStored = false;  // a valid start came from the project
+  const auto problem = [&](std::size_t index, const std::string& text) {
+    if (problems != nullptr && !text.empty())
+      problems->push_back({static_cast<StoredSetting>(index), text});
+  };
 
   for (std::size_t i = 0; i < kStoredNames.size(); ++i) {
     const std::string propertyName = kStoredNames[i].property;
@@ -79,51 +102,84 @@ std::int32_t GetSettings(ChartSettings& s, host::Project& project, RegistryStore
       text = GetRegString(registry, HKEY_CURRENT_USER, kSettingsKey, kStoredNames[i].registry);
     }
     const std::string trimmed = Trim(text);
+    // A value of the project that is none of the values a setting takes.
+    const auto choice = [&](std::initializer_list<const char*> choices, const char* what) {
+      if (fromProject) problem(i, ChoiceProblem(text, choices, what));
+    };
+    constexpr const char* kNotABool = "ist weder 0 noch 1";
     switch (static_cast<StoredSetting>(i)) {
       case kGroupResources:
         s.blnGroupResources = text == "1";
+        choice({"0", "1"}, kNotABool);
         break;
       case kUseNullValues:
         s.blnUseNullValues = text == "1";
+        choice({"0", "1"}, kNotABool);
         break;
       case kPlanType:
         s.lngPlanType = text == "1" ? 1 : 0;
+        choice({"0", "1"}, "ist weder 0 (Ressourcenzeitplan) noch 1 (Urlaubsplan)");
         break;
       case kPlanDuration:
         s.lngPlanDuration = text == "2" ? 2 : text == "1" ? 1 : 0;
+        choice({"0", "1", "2"},
+               "ist keiner der Zeiträume 0 (das Projekt), 1 (ein Jahr) und 2 (von bis)");
         break;
-      case kPlanDurationYear:
-        s.lngPlanDurationYear =
-            WholeNumberIn(text, kFirstYear, kLastYear, r).value_or(ToCivil(today).year);
+      case kPlanDurationYear: {
+        const auto year = WholeNumberIn(text, kFirstYear, kLastYear, r);
+        s.lngPlanDurationYear = year.value_or(ToCivil(today).year);
+        if (fromProject && !year)
+          problem(i, Quoted(text) + " ist kein Jahr von " + std::to_string(kFirstYear) + " bis " +
+                         std::to_string(kLastYear));
         break;
+      }
       case kPlanDurationStart:
-        if (IsDateInRange(text, r)) {
-          s.varPlanDurationStart = text;
+      case kPlanDurationFinish: {
+        const bool start = i == kPlanDurationStart;
+        Value& field = start ? s.varPlanDurationStart : s.varPlanDurationFinish;
+        const bool valid = IsDateInRange(text, r);
+        if (valid) {
+          field = text;
         } else {
-          resume([&] { s.varPlanDurationStart = project.GetProjectStart(); });
+          resume([&] { field = start ? project.GetProjectStart() : project.GetProjectFinish(); });
+          if (fromProject)
+            problem(i, Quoted(text) + " ist kein Datum von " +
+                           FormatDate(DateSerial(kFirstYear, 1, 1), r) + " bis " +
+                           FormatDate(DateSerial(kLastYear, 12, 31), r));
         }
-        break;
-      case kPlanDurationFinish:
-        if (IsDateInRange(text, r)) {
-          s.varPlanDurationFinish = text;
-        } else {
-          resume([&] { s.varPlanDurationFinish = project.GetProjectFinish(); });
+        const bool stored = fromProject && valid;
+        if (start) {
+          startStored = stored;
+          break;
         }
         resume([&] {
-          const auto start = ToDate(s.varPlanDurationStart, r);
-          const auto finish = ToDate(s.varPlanDurationFinish, r);
-          if (!start || !finish) throw host::HostError(host::kErrTypeMismatch, "kein Datum");
-          if (*finish < *start) s.varPlanDurationFinish = s.varPlanDurationStart;
+          const auto from = ToDate(s.varPlanDurationStart, r);
+          const auto to = ToDate(s.varPlanDurationFinish, r);
+          if (!from || !to) throw host::HostError(host::kErrTypeMismatch, "kein Datum");
+          if (*to < *from) {
+            if (startStored && stored)
+              problem(i, "das Enddatum " + Quoted(text) + " liegt vor dem Anfangsdatum " +
+                             Quoted(ToText(s.varPlanDurationStart, r)));
+            s.varPlanDurationFinish = s.varPlanDurationStart;
+          }
         });
         break;
+      }
       case kColorType:
         s.lngColorType = (fromProject ? text : trimmed) == "1" ? 1 : 0;
+        choice({"0", "1"}, "ist weder 0 (eine Farbe) noch 1 (eine Farbe je Ressource)");
         break;
-      case kColor:
-        s.lngColor = WholeNumberIn(fromProject ? text : trimmed, 1, kColorCount, r).value_or(1);
+      case kColor: {
+        const auto colour = WholeNumberIn(fromProject ? text : trimmed, 1, kColorCount, r);
+        s.lngColor = colour.value_or(1);
+        if (fromProject && !colour)
+          problem(
+              i, Quoted(text) + " ist keine Farbposition von 1 bis " + std::to_string(kColorCount));
         break;
+      }
       case kResourceType:
         s.lngResourceType = (fromProject ? text : trimmed) == "1" ? 1 : 0;
+        choice({"0", "1"}, "ist weder 0 (alle Ressourcen) noch 1 (ein Filter)");
         break;
       case kResourceFilter:
         if (fromProject) {
@@ -134,6 +190,7 @@ std::int32_t GetSettings(ChartSettings& s, host::Project& project, RegistryStore
         break;
       case kCalendarType:
         s.lngCalendarType = text == "1" ? 1 : 0;
+        choice({"0", "1"}, "ist weder 0 (der Kalender jeder Ressource) noch 1 (ein Basiskalender)");
         break;
       case kCalendar:
         if (fromProject) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "addin/host/host.hpp"
 #include "support/date.hpp"
@@ -83,12 +84,21 @@ struct StoredName {
 // The thirteen stored settings in their order (the field order of ChartSettings).
 extern const std::array<StoredName, 13> kStoredNames;
 
+// A value stored in the project that GetSettings could not take as it stands (it took the
+// default instead): the setting and what is wrong, in the words the command line uses for the
+// option, e.g. "\"zwanzig\" ist kein Jahr von 1984 bis 2049".
+struct StoredProblem {
+  StoredSetting setting;
+  std::string text;
+};
+
 // Fills `settings` from the project's "KX" properties, else from the registry defaults, with a
-// fixed default for missing or invalid values; `today` gives the default year. Returns -1 when
-// a step failed (that field kept its value), else 0.
+// fixed default for missing or invalid values; `today` gives the default year. Each value of
+// the project that was not taken is added to `problems` when given. Returns -1 when a step
+// failed (that field kept its value), else 0.
 std::int32_t GetSettings(ChartSettings& settings, host::Project& project, RegistryStore& registry,
-                         Date today,
-                         const RegionalSettings& regional = RegionalSettings::Current());
+                         Date today, const RegionalSettings& regional = RegionalSettings::Current(),
+                         std::vector<StoredProblem>* problems = nullptr);
 
 // Replaces the thirteen "KX" properties of the project (delete, then append as text). Returns 0.
 std::int32_t SaveSettings(const ChartSettings& settings, host::Project& project,

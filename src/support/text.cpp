@@ -55,4 +55,13 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+std::string_view CutToChars(std::string_view text, std::size_t maxChars) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (chars++ == maxChars) return text.substr(0, i);
+  }
+  return text;
+}
+
 }  // namespace kx

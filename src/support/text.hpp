@@ -1,6 +1,7 @@
 #pragma once
 // Text helpers with the conversion rules the add-in's logic relies on.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,5 +25,12 @@ std::string AsciiLower(std::string_view text);
 
 // The text in double quotes, as messages name files and values: "\"text\"".
 inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// The most characters of a title or a name that a project file keeps; a chart and its pictures
+// cut longer ones to this length.
+inline constexpr std::size_t kLongestName = 512;
+
+// `text` cut to at most `maxChars` characters (not bytes) of UTF-8, never inside a character.
+std::string_view CutToChars(std::string_view text, std::size_t maxChars);
 
 }  // namespace kx

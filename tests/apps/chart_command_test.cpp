@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -126,7 +127,7 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
   };
   const std::string missing = (dir / "fehlt.xml").string();
   const std::string noFolder = (dir / "nicht-da" / "c.xml").string();
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {{"chart", missing, "-o", "x.xml"}, "nicht vorhanden"},
       {{"--plan", "gantt"}, "--plan: \"gantt\" ist keine Diagrammart"},
       {{"--year", "1983"}, "--year: \"1983\" ist kein Jahr von 1984 bis 2049"},
@@ -146,13 +147,28 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
       {{"--yaer", "2025"}, "unbekannte Option \"--yaer\" (meinten Sie --year?)"},
       {{"--year"}, "bei --year fehlt der Wert"},
       {{"chart", missing}, "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv"},
-      {{"--csv", (dir / "nicht-da" / "t.csv").string()}, "Der Ordner \"" + (dir / "nicht-da").string() + "\" für die CSV-Datei"},
-      {{"--csv", (dir / "t.csv").string(), "--ics", (dir / "t.csv").string()}, "ist zugleich die CSV-Datei"},
+      {{"--csv", (dir / "nicht-da" / "t.csv").string()},
+       "Der Ordner \"" + (dir / "nicht-da").string() + "\" für die CSV-Datei"},
+      {{"--csv", (dir / "t.csv").string(), "--ics", (dir / "t.csv").string()},
+       "ist zugleich die CSV-Datei"},
       {{"--xlsx", (dir / "chart.xml").string()}, "ist zugleich die Diagrammdatei"},
       {{"chart"}, "es fehlt die Angabe QUELLE"},
       {{"chart", "-o", noFolder, "x"}, ""},
       {{"chart", "a.xml", "b.xml", "-o", "c.xml"}, "überzähliges Argument \"b.xml\""},
+      // Every empty output value alike; one setting given both ways; "--" ends the options.
+      {{"chart", source, "-o", ""}, "--output: der Dateiname ist leer"},
+      {{"--csv", ""}, "--csv: der Dateiname ist leer"},
+      {{"--ics", ""}, "--ics: der Dateiname ist leer"},
+      {{"--xlsx", ""}, "--xlsx: der Dateiname ist leer"},
+      {{"--group", "--no-group"}, "--group und --no-group schließen einander aus"},
+      {{"--drop-empty", "--keep-empty"}, "--keep-empty und --drop-empty schließen einander aus"},
+      {{"chart", "--", source, "-o", "x.xml"},
+       "überzähliges Argument \"-o\" (nach \"--\" ist jedes Wort ein Argument)"},
   };
+#ifdef KX_WITH_PICTURE
+  for (const char* picture : {"--png", "--svg", "--pdf"})
+    cases.push_back({{picture, ""}, std::string(picture) + ": der Dateiname ist leer"});
+#endif
   const std::string original = ReadFile(source);
   for (const auto& c : cases) {
     std::string joined;
@@ -283,11 +299,67 @@ TEST_F(ChartCommand, DuplicateNamesStopTheRunNamingThemUnlessYes) {
   EXPECT_EQ(RunVacation({"--yes"}), kExitOk) << err.str();
 }
 
-TEST_F(ChartCommand, AFilterThatLeavesNoResourceIsRefused) {
+// No resource to chart is an error naming the file, whether a filter left none or the plan
+// has none.
+TEST_F(ChartCommand, NoResourcesAreAnErrorNamingTheFile) {
   EXPECT_EQ(RunVacation({"--filter", "Kostenressourcen"}), kExitBadInput);
+  EXPECT_EQ(err.str(), "korvalinx: Fehler: " + source +
+                           ": Es sind keine Ressourcen für das\n  Ressourcendiagramm "
+                           "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+  std::string xml = ReadFile(source);
+  const auto from = xml.find("<Resources>"), to = xml.find("</Assignments>");
+  ASSERT_LT(from, to);
+  xml.replace(from, to - from, "<Resources></Resources><Assignments>");
+  std::ofstream(source, std::ios::binary | std::ios::trunc) << xml;
+  EXPECT_EQ(Run({"--csv", (dir / "t.csv").string()}), kExitBadInput);
   EXPECT_EQ(err.str(),
-            "korvalinx: Fehler: Es sind keine Ressourcen für das\n  Ressourcendiagramm "
-            "vorhanden. Bitte\n  wählen Sie einen anderen Filter aus.\n");
+            "korvalinx: Fehler: " + source + ": Das Projekt enthält keine Ressourcen.\n");
+}
+
+// Resources without a name are charted as "(ohne Namen)", and texts longer than a chart keeps
+// are cut before the run goes on; both are said, naming the file.
+TEST_F(ChartCommand, NamelessResourcesAndLongTextsAreShownAndSaid) {
+  std::string xml = ReadFile(source);
+  for (const char* uid : {"<UID>1</UID>", "<UID>2</UID>"}) {
+    const auto name = xml.find("<Name>", xml.find(uid, xml.find("<Resource>")));
+    xml.replace(name + 6, xml.find("</Name>", name) - name - 6, uid[5] == '1' ? "" : "   ");
+  }
+  const auto title = xml.find("<Title>") + 7;
+  xml.replace(title, xml.find("</Title>") - title, std::string(600, 'T'));
+  std::ofstream(source, std::ios::binary | std::ios::trunc) << xml;
+  ASSERT_EQ(RunVacation({"--keep-empty", "--csv", (dir / "t.csv").string()}), kExitOk) << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: " + source +
+                           ": 2 Ressourcen haben keinen Namen; das Diagramm zeigt sie als "
+                           "\"(ohne Namen)\"."),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: " + source +
+                           ": Der Titel ist länger als die 512 "
+                           "Zeichen, die ein Diagramm aufnimmt, und wurde gekürzt."),
+            std::string::npos)
+      << err.str();
+  const auto chart = Chart();
+  EXPECT_EQ(chart->title.rfind("Urlaubsplan 2025 – TTT", 0), 0u);
+  EXPECT_EQ(std::count_if(chart->title.begin(), chart->title.end(),
+                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }),
+            512);
+  int nameless = 0;
+  for (const auto& t : chart->tasks) nameless += t && t->name == "(ohne Namen)";
+  EXPECT_EQ(nameless, 2);
+  const std::string csv = ReadFile(dir / "t.csv");
+  EXPECT_NE(csv.find(";(ohne Namen);"), std::string::npos);
+}
+
+// "--" ends the options: the source after it may start with "-".
+TEST_F(ChartCommand, DoubleDashEndsTheOptions) {
+  fs::rename(source, dir / "-quelle.xml");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir);
+  const int code = Run(
+      {"chart", "--plan", "vacation", "--year", "2025", "-o", output, "--", "-quelle.xml"}, true);
+  fs::current_path(before);
+  EXPECT_EQ(code, kExitOk) << err.str();
+  EXPECT_TRUE(fs::exists(output));
 }
 
 // One assignment's work of June 2026 as planning tools record it, a record a day: each from 08:00

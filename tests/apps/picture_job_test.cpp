@@ -154,6 +154,31 @@ TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
   }
 }
 
+// A PNG over the pixel limit is bad input, from a chart file as from a chart just made, and
+// is found before anything is drawn or written.
+TEST_F(PictureJob, APngOverThePixelLimitIsBadInput) {
+  options.output = (shared / "gross.png").string();
+  options.dayWidth = "200";
+  options.from = "1990-01-01";
+  options.to = "2049-12-31";
+  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: " + options.output + ": Das Bild wäre ", 0), 0u)
+      << err.str();
+  EXPECT_FALSE(fs::exists(options.output));
+
+  // Sixty-six years at their natural width and thousands of rows.
+  auto chart = platform::ReadProjectXml(options.chart).project;
+  for (const auto& t : chart->tasks) {
+    if (!t) continue;
+    t->dates["Datum7"] = DateSerial(1984, 1, 1);
+    t->dates["Datum8"] = DateSerial(2049, 12, 31);
+  }
+  const auto rows = chart->tasks;
+  for (int i = 0; i < 60; ++i) chart->tasks.insert(chart->tasks.end(), rows.begin(), rows.end());
+  EXPECT_EQ(CheckChartPicture(*chart, "gross.png").rfind("gross.png: Das Bild wäre ", 0), 0u);
+  EXPECT_EQ(CheckChartPicture(*chart, "gross.svg"), "");
+}
+
 TEST_F(PictureJob, DayWidthsTakeAGermanOrAPointDecimal) {
   for (const char* width : {"2,5", "2.5"}) {
     options.dayWidth = width;

@@ -34,6 +34,20 @@ TEST(ChartModelTest, TableColumnsAndTitlesComeFromTheChartsView) {
   EXPECT_EQ(m.title, "urlaub.xml");
 }
 
+// Texts longer than a chart keeps are cut, by characters, before anything draws them.
+TEST(ChartModelTest, LongTextsAreCutToWhatAChartKeeps) {
+  auto p = testing::GroupedVacationChart();
+  p->title = std::string(100000, 'T');
+  std::string name;
+  for (int i = 0; i < 600; ++i) name += "ä";
+  p->tasks[1]->name = name;
+  const ChartModel m = BuildChartModel(*p);
+  EXPECT_EQ(m.title, std::string(512, 'T'));
+  EXPECT_EQ(m.rows[1].cells[2], name.substr(0, 2 * 512));
+  EXPECT_EQ(m.cutTexts, 2u);
+  EXPECT_EQ(BuildChartModel(*testing::GroupedVacationChart()).cutTexts, 0u);
+}
+
 TEST(ChartModelTest, CellsAreWrittenAsTheSheetShowsThem) {
   auto p = testing::GroupedVacationChart();
   p->tasks[1]->dates.erase("Datum8");

@@ -152,6 +152,69 @@ TEST_F(ChartJob, APeriodBeyondTheCalendarYearsIsRefusedBeforeAnythingIsWritten) 
   EXPECT_FALSE(fs::exists(options.source + ".korvalinx.json"));
 }
 
+// A stored value that the run would take is checked as its option is: refused from the
+// companion file with what is wrong, unless an option takes its place.
+TEST_F(ChartJob, StoredSettingsAreCheckedLikeTheirOptions) {
+  const auto store = [&](const std::vector<std::pair<std::string, std::string>>& values) {
+    auto data = platform::ReadProjectXml(options.source).project;
+    data->properties.clear();
+    for (const auto& [name, value] : values) data->properties.push_back({name, value, 4, false});
+    platform::SaveCompanionOnly(*data, options.source);
+  };
+  options.output = (dir / "chart.xml").string();
+  options.year.reset();
+  options.yes = true;
+  const std::string companion = platform::CompanionPath(options.source);
+  for (const char* year : {"99999999999999999999", "-2025", "zwanzig"}) {
+    SCOPED_TRACE(year);
+    store({{"KXPlanDuration", "1"}, {"KXPlanDurationYear", year}});
+    EXPECT_EQ(Run(), kExitBadInput);
+    EXPECT_EQ(boxes.Last().text,
+              "Die Begleitdatei \"" + companion +
+                  "\" speichert eine ungültige Einstellung:\r\n- KXPlanDurationYear (--year): \"" +
+                  year +
+                  "\" ist kein Jahr von 1984 bis 2049\r\nEine Option übergeht die gespeicherte "
+                  "Einstellung, mit --save-settings wird sie ersetzt.");
+    EXPECT_EQ(boxes.Last().icon, MsgIcon::Critical);
+    EXPECT_FALSE(fs::exists(dir / "chart.xml"));
+  }
+  store({{"KXPlanDuration", "2"},
+         {"KXPlanDurationStart", "31.12.2049"},
+         {"KXPlanDurationFinish", "01.01.1984"}});
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_NE(boxes.Last().text.find("- KXPlanDurationFinish (--from/--to): das Enddatum "
+                                   "\"01.01.1984\" liegt vor dem Anfangsdatum \"31.12.2049\""),
+            std::string::npos)
+      << boxes.Last().text;
+  EXPECT_FALSE(fs::exists(dir / "chart.xml"));
+
+  // An option in its place: the stored value is not taken, and the run goes on.
+  options.from = DateSerial(2025, 3, 1);
+  options.to = DateSerial(2025, 3, 31);
+  EXPECT_EQ(Run(), kExitOk) << boxes.Last().text;
+}
+
+// The outputs look at the chart before anything is written: a refusal writes neither the chart
+// nor the settings, and no output runs.
+TEST_F(ChartJob, AnOutputsCheckRefusesBeforeAnythingIsWritten) {
+  options.output = (dir / "chart.xml").string();
+  options.saveSettings = true;
+  std::size_t rows = 0;
+  options.checks.push_back([&](const FinishedChart& chart) {
+    rows = chart.chart ? chart.chart->tasks.size() : 0;
+    return std::string("bild.png: zu groß");
+  });
+  bool written = false;
+  options.outputs.push_back([&](const FinishedChart&, MessageBoxes&) { return written = true; });
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_GT(rows, 20u);
+  EXPECT_EQ(boxes.Last().text, "bild.png: zu groß");
+  EXPECT_EQ(boxes.Last().icon, MsgIcon::Critical);
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(fs::exists(dir / "chart.xml"));
+  EXPECT_FALSE(fs::exists(platform::CompanionPath(options.source)));
+}
+
 TEST_F(ChartJob, ATargetThatCannotBeWrittenEndsWithTheWriteCode) {
   options.output = (dir / "chart.xml").string();
   { std::ofstream(dir / "chart.xml") << "alt"; }

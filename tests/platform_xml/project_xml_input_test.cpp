@@ -157,7 +157,9 @@ TEST(ProjectXmlInput, ADamagedCompanionIsNamedInGerman) {
             "kein gültiges JSON, Fehler an Byte 57"},
            {"{\"format\": \"korvalinx-companion\", \"version\": 1}", "ein Eintrag fehlt"},
            {"{\"format\": \"korvalinx-companion\", \"version\": \"eins\"}",
-            "ein Eintrag hat einen Wert der falschen Art"}}) {
+            "ein Eintrag hat einen Wert der falschen Art"},
+           {"{\"format\": \"korvalinx-companion\", \"version\": 1e30}",
+            "Version 1e+30 ist unbekannt"}}) {
     WriteText(CompanionPath(dir / "quelle.xml"), text);
     const LoadResult r = ReadProjectXml(dir / "quelle.xml");
     ASSERT_EQ(r.warnings.size(), 1u);

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_host.hpp"
 #include "platform/planning_host.hpp"
@@ -104,6 +105,44 @@ TEST_F(ChartSettingsTest, ProjectPropertyWinsEvenWhenInvalid) {
   EXPECT_EQ(s.strResourceFilter, "");
   EXPECT_EQ(s.varPlanDurationStart, Value(project.start));
   EXPECT_EQ(s.lngColorType, 0);  // project texts are not trimmed
+}
+
+// Values of the project that are not taken are named with what is wrong, as the command line
+// names a bad option; the settings still fall back as before. The registry names none.
+TEST_F(ChartSettingsTest, ProjectValuesThatAreNotTakenAreReported) {
+  Registry({{"PlanDurationYear", "zwanzig"}, {"Color", "99"}});
+  std::vector<StoredProblem> problems;
+  EXPECT_EQ(GetSettings(s, project, registry, kToday, de, &problems), 0);
+  EXPECT_TRUE(problems.empty());
+
+  const auto reported = [&](const std::map<std::string, std::string>& values) {
+    project.properties.list.clear();
+    for (const auto& [name, value] : values) project.properties.Set(name, value);
+    problems.clear();
+    GetSettings(s, project, registry, kToday, de, &problems);
+    std::map<std::string, std::string> named;
+    for (const auto& p : problems) named[kStoredNames[p.setting].property] = p.text;
+    return named;
+  };
+  for (const char* year : {"99999999999999999999", "-2025", "zwanzig"}) {
+    EXPECT_EQ(reported({{"KXPlanDurationYear", year}}),
+              (std::map<std::string, std::string>{
+                  {"KXPlanDurationYear",
+                   "\"" + std::string(year) + "\" ist kein Jahr von 1984 bis 2049"}}));
+    EXPECT_EQ(s.lngPlanDurationYear, 2031);
+  }
+  EXPECT_EQ(reported({{"KXPlanDurationStart", "31.12.2049"},
+                      {"KXPlanDurationFinish", "01.01.1984"},
+                      {"KXPlanType", " 1"},
+                      {"KXColor", "abc"}}),
+            (std::map<std::string, std::string>{
+                {"KXPlanDurationFinish",
+                 "das Enddatum \"01.01.1984\" liegt vor dem Anfangsdatum \"31.12.2049\""},
+                {"KXPlanType", "\" 1\" ist weder 0 (Ressourcenzeitplan) noch 1 (Urlaubsplan)"},
+                {"KXColor", "\"abc\" ist keine Farbposition von 1 bis 17"}}));
+  EXPECT_EQ(s.varPlanDurationFinish, Value(std::string("31.12.2049")));
+  EXPECT_EQ(reported({{"KXPlanDurationStart", "kein Datum"}})["KXPlanDurationStart"],
+            "\"kein Datum\" ist kein Datum von 01.01.1984 bis 31.12.2049");
 }
 
 TEST_F(ChartSettingsTest, PropertyNamesAreComparedWithLetterCase) {
