@@ -966,9 +966,6 @@ void FinishInterruptedSave(const std::string& path) {
   const auto format = j.is_object() ? j.find("format") : j.end();
   if (format == j.end() || !format->is_string() || format->get<std::string>() != kJournalFormat)
     refuse("es ist kein Speicherprotokoll dieses Programms");
-  if (number("device") != static_cast<std::uint64_t>(here.st_dev) ||
-      number("inode") != static_cast<std::uint64_t>(here.st_ino))
-    refuse("es wurde in einem anderen Ordner geschrieben");
   const auto list = j.find("renames");
   if (list == j.end() || !list->is_array() || list->empty() || list->size() > 2)
     refuse("es nennt keine Umbenennungen dieser Speicherung");
@@ -982,11 +979,21 @@ void FinishInterruptedSave(const std::string& path) {
         !IsTempNameOf(source, target) || source.find('/') != std::string::npos)
       refuse("es nennt Dateien, die nicht zu dieser Speicherung gehören: \"" + source +
              "\" nach \"" + target + "\"");
+    renames.emplace_back(source, target);
+  }
+  if (number("device") != static_cast<std::uint64_t>(here.st_dev) ||
+      number("inode") != static_cast<std::uint64_t>(here.st_ino))
+    refuse("es wurde in einem anderen Ordner geschrieben");
+  for (auto it = renames.begin(); it != renames.end();) {
+    const std::string& source = it->first;
     struct stat temp {};
-    if (::fstatat(folder.fd(), source.c_str(), &temp, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (::fstatat(folder.fd(), source.c_str(), &temp, AT_SYMLINK_NOFOLLOW) != 0) {
+      it = renames.erase(it);  // renamed already
+      continue;
+    }
     if (!S_ISREG(temp.st_mode) || temp.st_uid != ::geteuid())
       refuse("\"" + source + "\" ist keine Datei dieses Benutzers");
-    renames.emplace_back(source, target);
+    ++it;
   }
   for (const auto& [from, to] : renames) {
     if (::renameat(folder.fd(), from.c_str(), folder.fd(), to.c_str()) != 0)
