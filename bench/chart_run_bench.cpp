@@ -8,7 +8,7 @@
 
 #include "example_projects.hpp"
 #include "job/chart_job.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 

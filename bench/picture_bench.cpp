@@ -12,7 +12,7 @@
 #include "gantt/chart_painter.hpp"
 #include "gantt/picture_file.hpp"
 #include "job/chart_job.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 

@@ -11,7 +11,7 @@
 #include <pugixml.hpp>
 
 #include "example_projects.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 
 namespace {
 

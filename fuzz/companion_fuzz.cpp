@@ -8,7 +8,7 @@
 #include <string>
 
 #include "testing/model_diff.hpp"
-#include "platform/project_xml_detail.hpp"
+#include "projectxml/project_xml_detail.hpp"
 
 namespace {
 

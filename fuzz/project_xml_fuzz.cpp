@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "addin/host/error.hpp"
-#include "platform/project_xml.hpp"
+#include "host/error.hpp"
+#include "projectxml/project_xml.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kx::platform;

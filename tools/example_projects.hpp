@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/model.hpp"
+#include "model/model.hpp"
 
 namespace kx::tools {
 

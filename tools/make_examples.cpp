@@ -7,9 +7,9 @@
 #include <cstring>
 #include <iostream>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "example_projects.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 
 int main(int argc, char** argv) {
   using namespace kx;

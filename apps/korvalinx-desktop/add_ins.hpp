@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/connect.hpp"
+#include "connect/connect.hpp"
 #include "support/registry.hpp"
 
 class QLabel;

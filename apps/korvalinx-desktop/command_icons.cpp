@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <QStyle>
 
-#include "platform/command_bars.hpp"
+#include "platform/command_bar_service.hpp"
 
 namespace kx::desktop {
 

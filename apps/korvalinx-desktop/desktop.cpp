@@ -5,11 +5,11 @@
 
 #include <QApplication>
 
-#include "addin/connect.hpp"
+#include "connect/connect.hpp"
 #include "host_window.hpp"
-#include "platform/command_bars.hpp"
+#include "platform/command_bar_service.hpp"
 #include "platform/planning_host.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/product.hpp"
 
 namespace kx::desktop {

@@ -10,7 +10,7 @@
 
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
-#include "platform/model.hpp"
+#include "model/model.hpp"
 
 namespace kx::desktop {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_bars.hpp"
+#include "platform/command_bar_service.hpp"
 #include "platform/planning_host.hpp"
 #include "support/file_dialog.hpp"
 #include "support/message_box.hpp"

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/model.hpp"
+#include "model/model.hpp"
 
 class QComboBox;
 class QTableWidget;

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "command_line.hpp"
-#include "platform/inspect.hpp"
+#include "projectxml/inspect.hpp"
 
 namespace kx::app {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "support/message_box.hpp"
 #include "support/product.hpp"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "support/message_box.hpp"
 
 namespace kx::addin {

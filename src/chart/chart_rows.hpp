@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "resources/resource_model.hpp"
 
 namespace kx::chart {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 
 namespace kx::chart {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "addin/host/guarded_files.hpp"
+#include "host/guarded_files.hpp"
 #include "chart/chart_rows.hpp"
 #include "chart/chart_view.hpp"
 #include "resources/period_extraction.hpp"

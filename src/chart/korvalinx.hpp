@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "forms/frm_korvalinx.hpp"
 #include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "forms/image.hpp"
 #include "support/date.hpp"
 #include "support/value.hpp"

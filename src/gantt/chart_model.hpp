@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/model.hpp"
+#include "model/model.hpp"
 #include "support/regional.hpp"
 
 namespace kx::gantt {

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "support/file_writer.hpp"
 #include "support/text.hpp"
 

@@ -13,7 +13,7 @@
 #include "addin/project_tools.hpp"
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/file_writer.hpp"

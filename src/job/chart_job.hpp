@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "support/clock.hpp"
 #include "support/date.hpp"
 #include "support/message_box.hpp"

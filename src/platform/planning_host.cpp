@@ -21,13 +21,6 @@ namespace {
 
 constexpr const char* kNoProjectText = "Es ist kein Projekt geöffnet.";
 
-Date Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return DateSerial(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-}
-
 // The file name of a path: what follows its last "/" or "\".
 std::string FileName(const std::string& path) {
   const auto slash = path.find_last_of("/\\");
@@ -428,23 +421,6 @@ host::ProjectPtr detail::MakeProject(std::shared_ptr<ProjectState> state) {
   return std::make_shared<ProjectObject>(std::move(state));
 }
 
-std::shared_ptr<ProjectData> NewProjectData(const std::string& name) {
-  auto p = std::make_shared<ProjectData>();
-  p->name = name;
-  p->start = Date(Today().serial + p->dayStartTime);
-  auto cal = std::make_shared<CalendarData>();
-  cal->uid = 1;
-  cal->name = "Standard";
-  cal->isBase = true;
-  for (std::size_t d = 0; d < 7; ++d) {
-    cal->weekdays[d].inherited = false;
-    cal->weekdays[d].times = d == 0 || d == 6 ? WorkingTimes{} : DefaultWorkingTimes();
-  }
-  p->calendars.push_back(std::move(cal));
-  p->calendarName = "Standard";
-  detail::EnsureBuiltIns(p->definitions);
-  return p;
-}
 
 struct PlanningHost::Impl {
   ActiveSource source;

@@ -7,28 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/host.hpp"
-#include "platform/model.hpp"
+#include "host/host.hpp"
+#include "model/model.hpp"
+#include "model/project_file.hpp"
 
 namespace kx::platform {
 
-// Reads and writes project files. Both throw host::HostError (kErrFile) with a message that
-// names the file and what is wrong.
-class ProjectFileFormat {
- public:
-  virtual ~ProjectFileFormat() = default;
-  virtual std::shared_ptr<ProjectData> Load(const std::string& path) = 0;
-  virtual void Save(const ProjectData& project, const std::string& path) = 0;
-  // The files that the format keeps beside the project file `path` (none by default).
-  virtual std::vector<std::string> FilesBeside(const std::string& path) {
-    (void)path;
-    return {};
-  }
-};
-
-// Returns a new empty project as the host makes one: the calendar "Standard" (Monday to Friday,
-// 08:00-12:00 and 13:00-17:00), the built-in tables, views and filters, start today.
-std::shared_ptr<ProjectData> NewProjectData(const std::string& name);
 
 class PlanningHost final : public host::Application {
  public:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "resources/resource_model.hpp"
 
 namespace kx::resources {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "resources/collection.hpp"
 #include "support/value.hpp"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "support/date.hpp"
 #include "support/regional.hpp"
 #include "support/registry.hpp"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "addin/host/guarded_files.hpp"
+#include "host/guarded_files.hpp"
 #include "chart/korvalinx.hpp"
 #include "forms/frm_korvalinx.hpp"
 #include "settings/chart_settings.hpp"

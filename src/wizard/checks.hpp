@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "support/date.hpp"
 #include "support/product.hpp"
 

@@ -1,6 +1,6 @@
 #include "wizard/info_dialog.hpp"
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 
 namespace kx::wizard {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "chart/korvalinx.hpp"
 #include "forms/frm_korvalinx.hpp"
 #include "support/clock.hpp"

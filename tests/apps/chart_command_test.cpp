@@ -14,7 +14,7 @@
 
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "testing/fixtures.hpp"
 #include "testing/test_folder.hpp"
 

@@ -10,7 +10,7 @@
 #include "command_line.hpp"
 #include "gantt/chart_painter.hpp"
 #include "job/chart_job.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/registry.hpp"
 #include "support/scripted_message_boxes.hpp"
 #include "testing/test_folder.hpp"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 
 namespace kx::testing {
 

@@ -7,7 +7,7 @@
 #include "exports/export_fixture.hpp"
 #include "exports/exports.hpp"
 #include "exports/table_readers.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/registry.hpp"
 #include "testing/fixtures.hpp"
 #include "testing/test_folder.hpp"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "addin/host/host.hpp"
+#include "host/host.hpp"
 #include "support/text.hpp"
 
 namespace kx::fakes {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "forms/bar_colors.hpp"
 #include "forms/frm_info.hpp"
 #include "forms/frm_korvalinx.hpp"

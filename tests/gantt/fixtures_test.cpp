@@ -5,7 +5,8 @@
 #include <filesystem>
 
 #include "gantt/picture_file.hpp"
-#include "platform/project_xml.hpp"
+#include "host/error.hpp"
+#include "projectxml/project_xml.hpp"
 
 namespace kx::gantt {
 namespace {

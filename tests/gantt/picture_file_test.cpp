@@ -11,7 +11,7 @@
 #include <random>
 #include <sstream>
 
-#include "addin/host/error.hpp"
+#include "host/error.hpp"
 #include "gantt/chart_projects.hpp"
 
 namespace kx::gantt {

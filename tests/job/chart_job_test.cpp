@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "chart/korvalinx.hpp"
-#include "platform/model.hpp"
+#include "model/model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
-#include "platform/project_xml.hpp"
-#include "platform_xml/schema_check.hpp"
+#include "projectxml/project_xml.hpp"
+#include "projectxml/schema_check.hpp"
 #include "testing/test_folder.hpp"
 
 namespace kx::job {

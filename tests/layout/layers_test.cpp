@@ -1,29 +1,48 @@
-// The folders of src/ are layers: the include graph between them has no cycle, and only the
-// renderer and the views see Qt.
+// The folders of src/ are layers, one folder a layer: every include goes down the order below,
+// so the include graph has no cycle; only the renderer, the views and the desktop program see Qt.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The folder a file of src/ belongs to: its first folder, with addin/host a folder of its own.
-std::string FolderOf(const std::string& relative) {
-  if (relative.rfind("addin/host/", 0) == 0) return "addin/host";
-  return relative.substr(0, relative.find('/'));
-}
+// The folder a file of src/ belongs to: its first folder.
+std::string FolderOf(const std::string& relative) { return relative.substr(0, relative.find('/')); }
+
+// The layers from the bottom up.
+const std::vector<std::string> kLayers = {
+    "support",                                // dates, texts, paths, the file writer, services
+    "host",                                   // the host interface
+    "model", "projectxml", "platform",        // the project model, its file format, the host
+    "settings", "resources", "forms",         // the chart's settings, resources and form model
+    "chart",                                  // the chart engine
+    "exports", "gantt",                       // exports and the renderer
+    "wizard",                                 // the wizard's logic
+    "addin", "connect",                       // the launch checks, the connection
+    "job",                                    // the chart job
+    "views",                                  // the Qt windows
+};
 
 struct Graph {
   std::map<std::string, std::set<std::string>> edges;  // folder -> folders it includes
   std::map<std::string, std::set<std::string>> qt;     // folder -> files that include Qt
 };
+
+bool IncludesQt(const std::string& target) {
+  return target.size() > 1 && target[0] == 'Q' && std::isupper(static_cast<unsigned char>(target[1]));
+}
 
 Graph ReadGraph() {
   Graph g;
@@ -42,8 +61,7 @@ Graph ReadGraph() {
       if (!std::regex_search(line, m, include)) continue;
       const std::string target = m[2];
       if (m[1] == "<") {
-        if (target.size() > 1 && target[0] == 'Q' && std::isupper(static_cast<unsigned char>(target[1])))
-          g.qt[from].insert(rel);
+        if (IncludesQt(target)) g.qt[from].insert(rel);
         continue;
       }
       if (target.find('/') == std::string::npos) continue;
@@ -90,11 +108,45 @@ TEST(Layers, NoFolderOfSrcIncludesOneThatIncludesItBack) {
   EXPECT_TRUE(g.edges.at("support").empty());
 }
 
-TEST(Layers, OnlyTheRendererAndTheViewsSeeQt) {
+TEST(Layers, EveryFolderIsALayerAndIncludesOnlyTheLayersBelowIt) {
+  const Graph g = ReadGraph();
+  const auto rank = [](const std::string& folder) {
+    const auto it = std::find(kLayers.begin(), kLayers.end(), folder);
+    return it == kLayers.end() ? -1 : static_cast<int>(it - kLayers.begin());
+  };
+  std::ostringstream graph;
+  for (const auto& layer : kLayers) {
+    graph << "  " << layer << " ->";
+    if (g.edges.count(layer))
+      for (const auto& to : g.edges.at(layer)) graph << " " << to;
+    graph << "\n";
+  }
+  std::cout << "The folders of src/, from the bottom up, and what each includes:\n" << graph.str();
+  for (const auto& [folder, includes] : g.edges) {
+    EXPECT_GE(rank(folder), 0) << "src/" << folder << " is no layer of the list";
+    for (const auto& to : includes)
+      EXPECT_LT(rank(to), rank(folder)) << "src/" << folder << " includes src/" << to;
+  }
+}
+
+TEST(Layers, OnlyTheRendererTheViewsAndTheDesktopSeeQt) {
   const std::set<std::string> allowed = {"gantt", "views"};
   for (const auto& [folder, files] : ReadGraph().qt) {
     if (allowed.count(folder)) continue;
     for (const auto& file : files) ADD_FAILURE() << file << " includes Qt";
+  }
+  // Of the programs, only the desktop: the command line draws through the renderer.
+  const fs::path apps = fs::path(KX_SOURCE_DIR) / "apps";
+  const std::regex include(R"(^\s*#\s*include\s*<([^>]+)>)");
+  for (const auto& entry : fs::recursive_directory_iterator(apps)) {
+    const std::string rel = fs::relative(entry.path(), apps).generic_string();
+    if (rel.rfind("korvalinx-desktop/", 0) == 0 || !entry.is_regular_file()) continue;
+    std::ifstream in(entry.path());
+    std::string line;
+    std::smatch m;
+    while (std::getline(in, line))
+      if (std::regex_search(line, m, include) && IncludesQt(m[1]))
+        ADD_FAILURE() << "apps/" << rel << " includes Qt";
   }
 }
 

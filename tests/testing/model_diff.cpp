@@ -3,7 +3,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "platform/project_xml_detail.hpp"
+#include "projectxml/project_xml_detail.hpp"
 
 namespace kx::platform {
 namespace {

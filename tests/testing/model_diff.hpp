@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/model.hpp"
+#include "model/model.hpp"
 
 namespace kx::platform {
 

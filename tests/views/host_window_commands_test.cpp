@@ -23,12 +23,12 @@
 #include <fstream>
 
 #include "add_ins.hpp"
-#include "addin/connect.hpp"
+#include "connect/connect.hpp"
 #include "desktop_testing.hpp"
 #include "gantt_view.hpp"
 #include "host_window.hpp"
 #include "job/chart_job.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "resource_sheet.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"

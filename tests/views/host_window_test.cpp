@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "addin/connect.hpp"
+#include "connect/connect.hpp"
 #include "desktop_testing.hpp"
 #include "desktop.hpp"
 #include "host_window.hpp"
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/scripted_message_boxes.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/project_xml.hpp"
+#include "projectxml/project_xml.hpp"
 #include "wizard/wizard_fixture.hpp"
 
 namespace kx::wizard::testing {

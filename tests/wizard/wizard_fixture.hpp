@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/connect.hpp"
+#include "connect/connect.hpp"
 #include "chart/chart_fixture.hpp"
 #include "platform/planning_host.hpp"
 #include "support/file_dialog.hpp"

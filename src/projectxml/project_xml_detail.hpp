@@ -1,0 +1,77 @@
+#pragma once
+// Pieces that the Project XML reader and writer share: custom field ids, the rule that turns
+// timephased work into the gaps of a task bar, the host's default week and the companion file.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/model.hpp"
+
+namespace kx::platform::pxml {
+
+// Custom task fields that the model keeps (model.hpp), and the format's name of one ("Number14").
+using platform::CustomField;
+using platform::CustomFieldOf;
+using platform::FieldIdOf;
+using platform::ModelFieldName;
+std::string XmlFieldName(const CustomField& f);
+
+// A stretch of timephased work as the gap rule sees it.
+struct WorkStretch {
+  Date start;
+  Date finish;
+  double minutes = 0.0;
+};
+// Returns the gaps of a task bar from the work of its assignments: a gap is a run of stretches
+// with no work (explicit zeros) between stretches with work, where no assignment works; it runs
+// from the start of its first zero stretch to the finish of its last one.
+std::vector<std::pair<Date, Date>> GapsFromWork(std::vector<WorkStretch> stretches);
+// Returns gaps sorted, with touching or overlapping gaps joined.
+std::vector<std::pair<Date, Date>> NormalisedGaps(std::vector<std::pair<Date, Date>> gaps);
+
+// The working times of a weekday (0 Sunday ... 6 Saturday) in a base calendar that leaves it to
+// the host: 08:00-12:00 and 13:00-17:00 Monday to Friday, Saturday and Sunday off.
+WorkingTimes HostDefaultTimes(int weekday);
+
+// Row numbers above this are refused: no sheet has that many rows.
+inline constexpr std::int64_t kMaxRow = 1 << 20;
+
+// What the companion file holds besides the project's properties and definitions.
+struct CompanionExtras {
+  // Weekdays of base calendars (by the calendar's UID in the file) that the model leaves to the
+  // host and that the file spells out.
+  std::vector<std::pair<std::int32_t, std::vector<int>>> inheritedWeekdays;
+  // The project calendar's name when no calendar of the file carries it.
+  std::optional<std::string> projectCalendar;
+  bool allFieldTitles = false;  // false: only titles of fields the file has no place for
+  std::set<std::int32_t> longFieldTitles;  // titles longer than the file keeps
+};
+
+// Returns the companion file's JSON text.
+std::string CompanionText(const ProjectData& project, const CompanionExtras& extras);
+// Applies a companion file's text to a model read from its Project XML file. Returns false (and
+// changes nothing) when the text is broken; `problem` then says what is wrong.
+bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& problem);
+
+// The steps of saving a project file with its companion, in their order.
+enum class SaveStep {
+  ProjectWritten = 1,  // the project file's temporary file is complete
+  CompanionWritten,    // the companion's temporary file is complete
+  JournalWritten,      // the journal of the renames is in place
+  CompanionRenamed,
+  ProjectRenamed,
+  JournalRemoved,
+};
+// Calls `hook` at each step of every save (null: none). For tests that stop a save midway.
+void SetSaveHook(std::function<void(SaveStep)> hook);
+// Adds a warning when a save of `projectPath` was interrupted after its journal was written: the
+// file and its companion may then not be one pair until the next save to that place finishes
+// it. Reading never carries a journal out.
+void NoteInterruptedSave(const std::string& projectPath, std::vector<std::string>& warnings);
+
+}  // namespace kx::platform::pxml
