@@ -21,7 +21,7 @@
 #include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
-#include "wizard/checks.hpp"
+#include "chart/checks.hpp"
 
 namespace kx::job {
 namespace {
@@ -92,12 +92,12 @@ class FileNamingBoxes final : public MessageBoxes {
 };
 
 // Path problems that mean a save cannot be made, rather than a wrong entry.
-bool CannotWrite(const wizard::CheckProblem& problem) {
-  return problem.path == wizard::PathProblem::FolderReadOnly ||
-         problem.path == wizard::PathProblem::WriteProtected;
+bool CannotWrite(const chart::CheckProblem& problem) {
+  return problem.path == chart::PathProblem::FolderReadOnly ||
+         problem.path == chart::PathProblem::WriteProtected;
 }
 
-int PathRefused(MessageBoxes& boxes, const wizard::CheckProblem& problem) {
+int PathRefused(MessageBoxes& boxes, const chart::CheckProblem& problem) {
   Error(boxes, problem.detail);
   return CannotWrite(problem) ? kExitWriteFailed : kExitBadInput;
 }
@@ -121,7 +121,7 @@ std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
   }
   if (!from || !to) return {};
   if (*to < *from) to = from;
-  const auto problem = wizard::CheckCalendarYears(*from, *to);
+  const auto problem = chart::CheckCalendarYears(*from, *to);
   return problem ? problem->detail : std::string();
 }
 
@@ -297,7 +297,7 @@ std::string CheckOptions(const ChartJobOptions& o) {
     return "Es kann nur ein Zeitraum gewählt werden: das ganze Projekt, ein Jahr oder ein "
            "Bereich von bis.";
   if (o.from) {
-    if (const auto problem = wizard::CheckDateRange(*o.from, *o.to)) return problem->text;
+    if (const auto problem = chart::CheckDateRange(*o.from, *o.to)) return problem->text;
   }
   if (!o.output && o.outputs.empty())
     return "Es ist keine Ausgabe angegeben: eine Diagrammdatei oder eine weitere Ausgabe.";
@@ -327,7 +327,7 @@ std::string CheckNames(chart::clsKorvalinx& engine, std::string& filter) {
   if (engine.lngPlanDuration == settings::kPeriodRange) {
     const auto s = ToDate(engine.varPlanDurationStart), e = ToDate(engine.varPlanDurationFinish);
     if (!s || !e) return "Der im Projekt gespeicherte Zeitraum ist ungültig.";
-    if (const auto problem = wizard::CheckDateRange(*s, *e)) return problem->text;
+    if (const auto problem = chart::CheckDateRange(*s, *e)) return problem->text;
   }
   return {};
 }
@@ -388,7 +388,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   if (const std::string problem = CheckOptions(options); !problem.empty())
     return BadInput(boxes, problem);
   if (options.output) {
-    if (const auto problem = wizard::CheckChartPath(nullptr, *options.output))
+    if (const auto problem = chart::CheckChartPath(nullptr, *options.output))
       return PathRefused(boxes, *problem);
   }
 
@@ -450,7 +450,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       return BadInput(boxes, "Es kann kein temporärer Ordner angelegt werden.");
     engine.strChartPath = (fs::path(scratch->Path()) / "diagramm.xml").string();
   }
-  if (const auto problem = wizard::CheckChartPath(&host, engine.strChartPath))
+  if (const auto problem = chart::CheckChartPath(&host, engine.strChartPath))
     return PathRefused(boxes, *problem);
   if (const std::string problem = CheckOutputFiles(host, options, engine.strChartPath);
       !problem.empty())
@@ -466,7 +466,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   engine.SetFilter(filter);
   engine.objResources->lngResourcesCount =
       static_cast<std::int32_t>(engine.objResources->colResources.Count());
-  if (const auto problem = wizard::CheckResourceCount(engine.objResources->lngResourcesCount))
+  if (const auto problem = chart::CheckResourceCount(engine.objResources->lngResourcesCount))
     return BadInput(boxes, options.source + ": " + Trim(problem->text));
 
   int exitCode = kExitOk;

@@ -8,7 +8,7 @@
 #include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
-#include "wizard/checks.hpp"
+#include "chart/checks.hpp"
 #include "wizard/option_tools.hpp"
 
 namespace kx::wizard {
@@ -187,8 +187,8 @@ void KorvalinxWizard::ShowStep(int step, StepDirection direction) {
 
 bool KorvalinxWizard::PathPasses(bool atFinish) {
   host::Resume r;
-  std::optional<CheckProblem> problem;
-  r([&] { problem = CheckChartPath(shared_.gobjApplication, txtChartPath.Text(), atFinish); });
+  std::optional<chart::CheckProblem> problem;
+  r([&] { problem = chart::CheckChartPath(shared_.gobjApplication, txtChartPath.Text(), atFinish); });
   if (!problem) return true;
   Message(problem->text, problem->title, MsgIcon::Exclamation);
   return false;
@@ -196,8 +196,8 @@ bool KorvalinxWizard::PathPasses(bool atFinish) {
 
 bool KorvalinxWizard::DatePasses() {
   host::Resume r;
-  std::optional<CheckProblem> problem;
-  r([&] { problem = CheckDateRange(dtpDateFrom.DateValue(), dtpDateTo.DateValue()); });
+  std::optional<chart::CheckProblem> problem;
+  r([&] { problem = chart::CheckDateRange(dtpDateFrom.DateValue(), dtpDateTo.DateValue()); });
   if (!problem) return true;
   Message(problem->text, problem->title, MsgIcon::Exclamation);
   return false;
@@ -208,7 +208,7 @@ bool KorvalinxWizard::ResourcesPass() {
   // A count that cannot be read counts as no resources.
   const std::int32_t count =
       r.Get([&] { return objKorvalinx().objResources->lngResourcesCount; }, std::int32_t{0});
-  const std::optional<CheckProblem> problem = CheckResourceCount(count);
+  const std::optional<chart::CheckProblem> problem = chart::CheckResourceCount(count);
   if (!problem) return true;
   Message(problem->text, problem->title, MsgIcon::Exclamation);
   return false;

@@ -18,7 +18,7 @@
 #include "support/file_dialog.hpp"
 #include "support/registry.hpp"
 #include "support/scripted_message_boxes.hpp"
-#include "wizard/checks.hpp"
+#include "chart/checks.hpp"
 #include "wizard/wizard.hpp"
 
 namespace kx::wizard::testing {

@@ -15,7 +15,7 @@ TEST_F(WizardTest, VacationPlanFromStepOneToTheChartAndASecondLaunch) {
     // Step 1: forward without a location, then the location from the save dialog.
     ASSERT_EQ(w.CurrentStep(), 1);
     EXPECT_TRUE(UserClick(w.cmdNext));
-    EXPECT_EQ(boxes.Last().text, kTextPathMissing);
+    EXPECT_EQ(boxes.Last().text, chart::kTextPathMissing);
     EXPECT_EQ(boxes.Last().title, "Korvalinx Assistent");
     EXPECT_EQ(boxes.Last().icon, MsgIcon::Exclamation);
     EXPECT_EQ(w.CurrentStep(), 1);
@@ -41,7 +41,7 @@ TEST_F(WizardTest, VacationPlanFromStepOneToTheChartAndASecondLaunch) {
     EXPECT_TRUE(UserSetDate(w.dtpDateFrom, DateSerial(2024, 6, 10)));
     EXPECT_TRUE(UserSetDate(w.dtpDateTo, DateSerial(2024, 6, 9)));
     EXPECT_TRUE(UserClick(w.cmdNext));
-    EXPECT_EQ(boxes.Last().text, kTextDateOrder);
+    EXPECT_EQ(boxes.Last().text, chart::kTextDateOrder);
     EXPECT_EQ(boxes.Last().title, "Korvalinx");
     EXPECT_EQ(w.CurrentStep(), 3);
     EXPECT_TRUE(UserSetDate(w.dtpDateTo, DateTimeSerial(2024, 6, 10, 9, 0)));
@@ -57,7 +57,7 @@ TEST_F(WizardTest, VacationPlanFromStepOneToTheChartAndASecondLaunch) {
     EXPECT_TRUE(UserPick(w.cboFilter, "Niemand"));
     EXPECT_EQ(w.objKorvalinx().objResources->lngResourcesCount, 0);
     EXPECT_TRUE(UserClick(w.cmdNext));
-    EXPECT_EQ(boxes.Last().text, kTextNoChartResources);
+    EXPECT_EQ(boxes.Last().text, chart::kTextNoChartResources);
     EXPECT_EQ(boxes.Last().title, "Korvalinx Assistent");
     EXPECT_EQ(w.CurrentStep(), 4);
     EXPECT_TRUE(UserPick(w.cboFilter, "Gruppe Bau"));
@@ -232,7 +232,7 @@ TEST_F(WizardTest, FinishJumpsToTheStepWhoseCheckFailed) {
     w.dtpDateFrom.SetValue(Value(DateSerial(2024, 5, 2)));
     w.dtpDateTo.SetValue(Value(DateSerial(2024, 5, 1)));
     EXPECT_TRUE(UserClick(w.cmdFinish));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextDateOrder});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{chart::kTextDateOrder});
     EXPECT_EQ(boxes.Last().title, "Korvalinx");
     EXPECT_EQ(w.CurrentStep(), 3);
     EXPECT_EQ(ShownSteps(w), std::vector<int>{3});
@@ -250,7 +250,7 @@ TEST_F(WizardTest, FinishJumpsToTheStepWhoseCheckFailed) {
     EXPECT_EQ(w.objKorvalinx().objResources->lngResourcesCount, 0);
     boxes.Clear();
     EXPECT_TRUE(UserClick(w.cmdFinish));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextNoChartResources});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{chart::kTextNoChartResources});
     EXPECT_EQ(w.CurrentStep(), 4);
     EXPECT_EQ(ShownSteps(w), std::vector<int>{4});
     EXPECT_EQ(w.cmdFinish.Caption(), "Ende");
@@ -261,7 +261,7 @@ TEST_F(WizardTest, FinishJumpsToTheStepWhoseCheckFailed) {
     w.txtChartPath.SetText("");
     boxes.Clear();
     EXPECT_TRUE(UserClick(w.cmdFinish));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextPathMissing});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{chart::kTextPathMissing});
     EXPECT_EQ(w.CurrentStep(), 5);
     EXPECT_EQ(ShownSteps(w), std::vector<int>{5});
     EXPECT_TRUE(UserClick(w.cmdCancel));
@@ -278,7 +278,7 @@ TEST_F(WizardTest, RefusedLocationMessageHasFourBlanksWhenRaisedByFinish) {
     EXPECT_TRUE(UserClick(w.cmdNext));
     EXPECT_TRUE(UserClick(w.cmdFinish));
     EXPECT_EQ(boxes.Texts(),
-              (std::vector<std::string>{kTextPathRefused, kTextPathRefusedAtFinish}));
+              (std::vector<std::string>{chart::kTextPathRefused, chart::kTextPathRefusedAtFinish}));
     EXPECT_EQ(boxes.Last().title, "Korvalinx Assistent");
     EXPECT_NE(boxes.Requests()[1].text.find("einen    \r\n"), std::string::npos);
     EXPECT_EQ(w.CurrentStep(), 1);
@@ -287,7 +287,7 @@ TEST_F(WizardTest, RefusedLocationMessageHasFourBlanksWhenRaisedByFinish) {
     boxes.Clear();
     UserType(w.txtChartPath, (dir / "." / "Bau.xml").string());
     EXPECT_TRUE(UserClick(w.cmdNext));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextPathRefused});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{chart::kTextPathRefused});
     EXPECT_EQ(w.CurrentStep(), 1);
     EXPECT_TRUE(UserClick(w.cmdCancel));
   });
@@ -308,7 +308,7 @@ TEST_F(WizardTest, DateCheckRunsOnLeavingStepThreeWhateverThePeriodOption) {
     w.dtpDateFrom.SetValue(Value(DateSerial(2024, 5, 3)));
     EXPECT_FALSE(w.dtpDateFrom.Enabled());
     EXPECT_TRUE(UserClick(w.cmdNext));
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kTextDateOrder});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{chart::kTextDateOrder});
     EXPECT_EQ(w.CurrentStep(), 3);
     // Back to step 2 and forward again runs no check on the way to step 3.
     EXPECT_TRUE(UserClick(w.cmdBack));

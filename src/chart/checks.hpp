@@ -11,7 +11,7 @@
 #include "support/date.hpp"
 #include "support/product.hpp"
 
-namespace kx::wizard {
+namespace kx::chart {
 
 inline constexpr const char* kTextPathMissing =
     "Legen Sie den Speicherort des Diagramms fest.      ";
@@ -75,4 +75,4 @@ std::optional<CheckProblem> CheckCalendarYears(Date from, Date to);
 // Returns the problem when no resource is left for the chart (`count` is 0 or less).
 std::optional<CheckProblem> CheckResourceCount(std::int32_t count);
 
-}  // namespace kx::wizard
+}  // namespace kx::chart

@@ -1,4 +1,4 @@
-#include "wizard/checks.hpp"
+#include "chart/checks.hpp"
 
 #include <unistd.h>
 
@@ -14,7 +14,7 @@
 #include "support/regional.hpp"
 #include "support/text.hpp"
 
-namespace kx::wizard {
+namespace kx::chart {
 namespace {
 
 namespace fs = std::filesystem;
@@ -151,4 +151,4 @@ std::optional<CheckProblem> CheckResourceCount(std::int32_t count) {
   return p;
 }
 
-}  // namespace kx::wizard
+}  // namespace kx::chart
