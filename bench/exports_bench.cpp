@@ -44,7 +44,7 @@ Run& ChartRun(bool vacation) {
     run->host = std::make_shared<kx::platform::PlanningHost>(nullptr);
     run->host->AddProject(kx::tools::LargeProject());
     run->engine = std::make_unique<kx::chart::clsKorvalinx>(kx::chart::EngineContext{
-        run->host.get(), nullptr, &run->boxes, &run->clock, &run->registry, nullptr});
+        run->host.get(), nullptr, &run->boxes, &run->clock, &run->registry, nullptr, nullptr});
     auto& e = *run->engine;
     e.lngPlanType = vacation ? 1 : 0;
     e.lngPlanDuration = 1;

@@ -42,6 +42,10 @@ clsKorvalinx::clsKorvalinx(EngineContext context) : context_(std::move(context))
   r([&] { objProject = context_.application->GetActiveProject(); });
 }
 
+void clsKorvalinx::Enter(RunStage stage) {
+  if (context_.stage) context_.stage(stage);
+}
+
 void clsKorvalinx::Progress(double percent, const std::string& text) {
   ShowProgress(context_.form, static_cast<float>(percent), text);
 }
@@ -252,6 +256,7 @@ bool clsKorvalinx::BuildChart() {
   double progress = 20;
   const char* extracting =
       vacation ? "Urlaubstage werden berechnet..." : "Arbeitstage werden berechnet...";
+  Enter(RunStage::DayRecords);
   Progress(20, extracting);
   Wait(100);
   r([&] {
@@ -274,6 +279,7 @@ bool clsKorvalinx::BuildChart() {
       resources::ExtractWorkdays(*objResources, *objProject, options, step);
     }
   });
+  Enter(RunStage::Rows);
   Progress(40, vacation ? "Urlaubstage berechnet." : "Arbeitstage berechnet.");
   Wait(500);
 
@@ -314,6 +320,7 @@ void clsKorvalinx::SaveChart() {
 
   // Save. The host writes a temporary file and renames it over the target, so an earlier file
   // at the target is replaced only by a chart that was saved.
+  Enter(RunStage::Save);
   Progress(90,
            vacation ? "Urlaubsplan wird gespeichert..." : "Ressourcendiagramm wird gespeichert...");
   host::Resume save;

@@ -21,6 +21,13 @@ namespace kx::chart {
 
 // What the engine works with. The application is the one whose active project is charted; the
 // form shows the run's progress (may be null); waits go through the clock.
+// The stages of a chart run, in their order, as the run enters each.
+enum class RunStage {
+  DayRecords,  // the day records of every resource
+  Rows,        // the chart rows
+  Save,        // the chart file
+};
+
 struct EngineContext {
   host::Application* application = nullptr;
   forms::frmKorvalinx* form = nullptr;
@@ -28,6 +35,7 @@ struct EngineContext {
   Clock* clock = nullptr;
   RegistryStore* registry = nullptr;  // null: the default registry
   std::function<Date()> today;        // null: the computer's date
+  std::function<void(RunStage)> stage;  // told as the run enters each stage; may be empty
 };
 
 // How the last chart run ended.
@@ -98,6 +106,7 @@ class clsKorvalinx : public settings::ChartSettings {
   // The run up to the save; false when it ended early (the target is open in the host).
   bool BuildChart();
   void Progress(double percent, const std::string& text);
+  void Enter(RunStage stage);
   void Wait(int milliseconds);
 
   EngineContext context_;

@@ -432,7 +432,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   FatalBoxes engineBoxes(boxes);
   const auto engineObject = std::make_shared<chart::clsKorvalinx>(
       chart::EngineContext{&host, &form, &engineBoxes, services.clock ? services.clock : &noWait,
-                           &services.registry, nullptr});
+                           &services.registry, nullptr, [&services](chart::RunStage stage) {
+                             static constexpr const char* kNames[] = {"tage", "zeilen",
+                                                                      "speichern"};
+                             Mark(services, kNames[static_cast<int>(stage)]);
+                           }});
   const LeaveAtEnd leaveEngine(services.processEnds, engineObject);
   chart::clsKorvalinx& engine = *engineObject;
   std::vector<settings::StoredProblem> stored;
@@ -496,21 +500,10 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   };
 
   int subscription = -1;
-  int reached = 0;  // the last stage marked; outlives the subscription below
-  if (services.progress || services.stage) {
-    // The engine's percentages say where the run is: 20 the day records, 40 the rows, 90 the save.
+  if (services.progress) {
     subscription = form.Subscribe([&](const forms::Control* c, forms::Property p) {
       if (c != &form.lblProgress || p != forms::Property::Repaint) return;
-      const double percent = ToNumber(form.barProgress.Value()).value_or(0);
-      static constexpr std::pair<int, const char*> kStages[] = {
-          {20, "tage"}, {40, "zeilen"}, {90, "speichern"}};
-      for (const auto& [from, name] : kStages) {
-        if (percent >= from && reached < from) {
-          reached = from;
-          Mark(services, name);
-        }
-      }
-      if (services.progress) services.progress(percent, form.lblProgress.Caption());
+      services.progress(ToNumber(form.barProgress.Value()).value_or(0), form.lblProgress.Caption());
     });
   }
   // The chart is made, looked at by the outputs' checks, and only then is anything written.

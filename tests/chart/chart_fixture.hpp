@@ -96,7 +96,7 @@ class ChartTest : public ::testing::Test {
   clsKorvalinx& Engine() {
     host->AddProject(source);
     engine = std::make_unique<clsKorvalinx>(EngineContext{
-        host.get(), &form, &boxes, &clock, nullptr, [] { return DateSerial(2024, 6, 1); }});
+        host.get(), &form, &boxes, &clock, nullptr, [] { return DateSerial(2024, 6, 1); }, nullptr});
     engine->lngColor = 1;
     engine->strChartPath = (dir / "chart.xml").string();
     engine->GetResourceData();

@@ -106,7 +106,7 @@ TEST_F(ExampleProject, TheThreeFilesShowTheSameDaysAsTheChart) {
   ScriptedMessageBoxes messages;
   NoWaitClock clock;
   MemoryRegistryStore registry;
-  chart::clsKorvalinx e({&host, nullptr, &messages, &clock, &registry, nullptr});
+  chart::clsKorvalinx e({&host, nullptr, &messages, &clock, &registry, nullptr, nullptr});
   e.GetSettings();
   e.lngPlanType = 1;
   e.lngPlanDuration = 1;
@@ -213,7 +213,7 @@ TEST_F(ExampleProject, RealProjectFilesGiveFilesThatReadBack) {
       ScriptedMessageBoxes messages;
       NoWaitClock clock;
       MemoryRegistryStore registry;
-      chart::clsKorvalinx e({&host, nullptr, &messages, &clock, &registry, nullptr});
+      chart::clsKorvalinx e({&host, nullptr, &messages, &clock, &registry, nullptr, nullptr});
       e.GetSettings();
       e.lngPlanType = plan;
       e.lngPlanDuration = 0;

@@ -12,7 +12,7 @@ class FormprepTest : public WizardTest {
   chart::clsKorvalinx& Engine() {
     host->AddProject(source);
     engine = std::make_unique<chart::clsKorvalinx>(chart::EngineContext{
-        host.get(), &form, &boxes, &clock, &registry, [] { return DateSerial(2024, 6, 1); }});
+        host.get(), &form, &boxes, &clock, &registry, [] { return DateSerial(2024, 6, 1); }, nullptr});
     engine->GetSettings();
     engine->GetResourceData();
     return *engine;
@@ -149,7 +149,7 @@ TEST_F(FormprepTest, FailingStepsAreSkippedAndReported) {
 
   // Without a form there is nothing to fill.
   chart::clsKorvalinx formless(
-      chart::EngineContext{host.get(), nullptr, &boxes, &clock, &registry, nullptr});
+      chart::EngineContext{host.get(), nullptr, &boxes, &clock, &registry, nullptr, nullptr});
   EXPECT_EQ(formless.Formprep(), -1);
 }
 
