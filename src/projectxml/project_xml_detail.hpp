@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,11 @@ std::string CompanionText(const ProjectData& project, const CompanionExtras& ext
 // Applies a companion file's text to a model read from its Project XML file. Returns false (and
 // changes nothing) when the text is broken; `problem` then says what is wrong.
 bool ApplyCompanion(const std::string& text, ProjectData& project, std::string& problem);
+
+// Writes the Project XML text of `project`, whose file is called `fileName`, piece by piece into
+// `sink`; returns what its companion file is to keep besides.
+CompanionExtras WriteProjectXml(const ProjectData& project, const std::string& fileName,
+                                std::function<void(std::string_view)> sink);
 
 // The steps of saving a project file with its companion, in their order.
 enum class SaveStep {
