@@ -32,7 +32,7 @@ std::string PeriodText(const DaySpan& period, const RegionalSettings& r = Region
 
 class ChartPainter final {
  public:
-  // Lays out `model`, which must outlive the painter. Needs a QGuiApplication (GuiSession).
+  // Lays out `model`, which must outlive the painter. Needs a QGuiApplication (EnsureGuiApplication).
   explicit ChartPainter(const ChartModel& model, PictureOptions options = {});
   ~ChartPainter();
   ChartPainter(const ChartPainter&) = delete;
