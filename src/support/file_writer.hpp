@@ -65,7 +65,7 @@ void SyncFolder(const std::string& folder);
 class TempFile {
  public:
   struct Streamed {
-    bool inBackground = false;  // large pieces: written on a second thread while the next is made
+    bool inBackground = false;  // the pieces are written on a second thread while the next is made
   };
   // Opens the temporary file for Append; Finish completes it. It gets the permissions of
   // `modeOf` where that exists, else those of a new file.
