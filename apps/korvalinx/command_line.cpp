@@ -258,6 +258,19 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   AddRenderCommand(app, env, exitCode);
 #endif
 
+  // "--csv=" gives an option an empty value; the parser would take the next word for it instead.
+  for (const std::string& word : args) {
+    if (word == "--") break;
+    if (word.size() > 3 && word.rfind("--", 0) == 0 && word.back() == '=' &&
+        word.find('=') == word.size() - 1) {
+      const std::string command = args.empty() || args[0].rfind("-", 0) == 0 ? "" : args[0] + " ";
+      PrintMessage(env.err, true,
+                   word.substr(0, word.size() - 1) + ": nach \"=\" fehlt der Wert\r\nHilfe: korvalinx " +
+                       command + "--help");
+      return 2;
+    }
+  }
+
   // CLI11 takes the words last to first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -410,6 +410,7 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     return BadInput(boxes, "Die Quelldatei kann nicht gelesen werden:\r\n" +
                                open.Failures().back().description);
   for (const auto& warning : format->LastWarnings()) Warning(boxes, warning);
+  const bool passedOver = !format->LastWarnings().empty();
 
   bool duplicatesStop = false;
   FileNamingBoxes launchBoxes(boxes, options.source);
@@ -543,6 +544,9 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
     Warning(boxes, chart::SkippedRunText(engine.LastRunSkipped()));
     if (exitCode == kExitOk) exitCode = kExitIncomplete;
   }
+  // What reading passed over (an inserted project not found, a companion skipped, exceptions cut
+  // off) is missing from the chart too: the warnings above said what.
+  if (passedOver && exitCode == kExitOk) exitCode = kExitIncomplete;
 
   if (!options.outputs.empty()) {
     host::Resume r;

@@ -212,18 +212,39 @@ void KeepDamagedCompanion(const std::string& companion) {
   }
 }
 
-// Where a companion that is a symbolic link of this user's leads, so that writing it keeps the
-// link; the path itself otherwise.
-std::string WhereLinkLeads(const std::string& path) {
+// Where the settings save writes the companion of `path`: the companion itself, or, when it is
+// a link of this user's, the companion file it leads to, so that the link stays. A link that
+// leads to anything but a companion file (by its name and, where it exists, its content) is not
+// followed and not replaced.
+std::string CompanionTargetOf(const std::string& path) {
+  const std::string companion = CompanionPath(path);
+  const std::string target = WriteTargetOf(companion);
+  if (target == companion) return companion;
+  const auto refuse = [&] {
+    throw FileWriteError(companion, companion + ": die Begleitdatei ist ein Verweis auf \"" +
+                                        target +
+                                        "\", die keine Begleitdatei ist; sie wird nicht "
+                                        "geschrieben");
+  };
+  const auto kept = KeptFileOf(target);
+  if (!kept || kept->what != "die Begleitdatei" || SamePath(target, path)) refuse();
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
-    return path;
-  std::error_code ec;
-  const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  return ec ? path : resolved.string();
+  if (::stat(target.c_str(), &st) == 0) {
+    std::string text, problem;
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) refuse();
+    char buf[1 << 16];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+      text.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+    ProjectData scratch;
+    if (!pxml::ApplyCompanion(text, scratch, problem)) refuse();
+  }
+  return target;
 }
 
-void SavePair(const ProjectData& project, const std::string& path) {
+void SavePair(const ProjectData& project, const std::string& given) {
+  const std::string path = WriteTargetOf(given);
   const std::string folder = FolderOfPath(path);
   const std::string companion = CompanionPath(path);
   const std::string journalPath = JournalPath(path);
@@ -317,11 +338,7 @@ void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
   AsHostError([&] {
     const TargetLock lock(path);
     FinishInterruptedSave(path);
-    const std::string companion = WhereLinkLeads(CompanionPath(path));
-    if (SamePath(companion, path))
-      throw FileWriteError(companion, CompanionPath(path) +
-                                          ": die Begleitdatei ist ein Verweis auf die "
-                                          "Projektdatei und wird nicht geschrieben");
+    const std::string companion = CompanionTargetOf(path);
     RemoveAbandonedTemps(companion);
     KeepDamagedCompanion(companion);
     TempFile file(companion, text, ::access(companion.c_str(), F_OK) == 0 ? companion : path);

@@ -254,19 +254,40 @@ bool IsTempNameOf(std::string_view name, const std::string& targetName) {
   return rest.size() > 3 && rest.substr(0, 3) == "alt" && AllOf(rest.substr(3), Digit);
 }
 
+std::string WriteTargetOf(const std::string& target) {
+  struct stat link {};
+  if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return target;
+  if (link.st_uid != ::geteuid())
+    throw FileWriteError(target, target + ": ein symbolischer Verweis eines anderen Benutzers; er "
+                                          "wird weder verfolgt noch ersetzt");
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(fs::absolute(target, ec), ec);
+  struct stat to {};
+  const bool exists = !ec && ::stat(resolved.c_str(), &to) == 0;
+  if (ec || (exists && !S_ISREG(to.st_mode)) ||
+      (!exists && !fs::is_directory(resolved.parent_path(), ec)))
+    throw FileWriteError(target, target + ": der symbolische Verweis führt zu keiner gewöhnlichen "
+                                          "Datei; er wird nicht ersetzt");
+  return resolved.string();
+}
+
 TargetLock::TargetLock(const std::string& target) : path_(HiddenNameBeside(target, kLockSuffix)) {
   // A lock file that a finished write removed while this one waited for it is no lock any more:
   // the lock counts only while the name still leads to the file that is locked.
   for (int attempt = 0; attempt < 1000; ++attempt) {
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                           0600);
+    if (fd < 0 && (errno == ELOOP || errno == EISDIR))  // something else stands at its name
+      throw FileWriteError(target, target + ": die Sperrdatei \"" + path_ +
+                                       "\" kann nicht angelegt werden (" + SystemErrorText(errno) +
+                                       "); ist sie übrig geblieben, kann sie gelöscht werden");
     if (fd < 0) throw FileWriteError(target, errno);
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
       ::close(fd);
       throw FileWriteError(target, path_ + ": die Sperrdatei zum Speichern von \"" + target +
-                                       "\" ist keine Datei dieses Benutzers; es wird nicht "
-                                       "gespeichert, solange sie dort liegt");
+                                       "\" ist keine gewöhnliche Datei dieses Benutzers; es wird "
+                                       "nicht gespeichert, solange sie dort liegt");
     }
     int locked;
     while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
@@ -397,7 +418,8 @@ ScratchFolder::~ScratchFolder() {
   if (!path_.empty()) fs::remove_all(path_, ec);
 }
 
-void WriteFileWhole(const std::string& target, std::string_view content) {
+void WriteFileWhole(const std::string& given, std::string_view content) {
+  const std::string target = WriteTargetOf(given);
   const TargetLock lock(target);
   RemoveAbandonedTemps(target);
   TempFile file(target, content);

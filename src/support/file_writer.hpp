@@ -37,6 +37,12 @@ std::string FolderOfPath(const std::string& path);
 // Whether `name` (a file name, no folder) is a temporary file of the target named `targetName`.
 bool IsTempNameOf(std::string_view name, const std::string& targetName);
 
+// Where a write of `target` goes: the target itself; or, when it is a symbolic link of this user's,
+// the file it leads to, so that the link stays. Throws FileWriteError for a link of another user
+// (it is not followed and not replaced) and for a link that leads to something other than a
+// plain file or to nothing in a folder that exists.
+std::string WriteTargetOf(const std::string& target);
+
 // Holds the write lock of one target for as long as it lives; waits while another write of the
 // same target holds it. Throws FileWriteError when the lock file cannot be made, or when what
 // stands at its name is not a plain file of this user (a link, a device, another user's file).

@@ -247,18 +247,25 @@ TEST_F(ChartCommand, SavedSettingsGoIntoTheCompanionFileOnly) {
     if (p.name == "KXCalendar") found = p.value == "7-Tage-Woche";
   EXPECT_TRUE(found);
 
-  // A companion that is a link of the user's stays one: the file it leads to is written.
-  const std::string kept = (dir / "einstellungen.json").string();
+  // A companion that is a link of the user's to a companion file stays one: that file is written.
+  const std::string kept = (dir / "vorlage.xml.korvalinx.json").string();
   fs::rename(platform::CompanionPath(source), kept);
   fs::create_symlink(kept, platform::CompanionPath(source));
   ASSERT_EQ(RunVacation({"--save-settings", "--calendar", "Standard"}), kExitOk) << err.str();
   EXPECT_TRUE(fs::is_symlink(platform::CompanionPath(source)));
   EXPECT_NE(ReadFile(kept).find("\"Standard\""), std::string::npos);
-  // One that leads to the project file itself is refused, and the project stays as it was.
-  fs::remove(platform::CompanionPath(source));
-  fs::create_symlink(source, platform::CompanionPath(source));
-  EXPECT_EQ(RunVacation({"--save-settings"}), job::kExitWriteFailed);
+  // One that leads to any other file (the project itself, an inserted project, a file that is
+  // no companion) is neither followed nor replaced, and that file stays as it was.
+  const std::string inserted = (dir / "aussenanlagen.xml").string();
+  const std::string insertedText = ReadFile(inserted);
+  for (const std::string& target : {source, inserted}) {
+    fs::remove(platform::CompanionPath(source));
+    fs::create_symlink(target, platform::CompanionPath(source));
+    EXPECT_EQ(RunVacation({"--save-settings"}), job::kExitWriteFailed) << target;
+    EXPECT_TRUE(fs::is_symlink(platform::CompanionPath(source)));
+  }
   EXPECT_EQ(ReadFile(source), original);
+  EXPECT_EQ(ReadFile(inserted), insertedText);
 }
 
 // A setting stored in the project stays as it is unless its option is given: flags left out do

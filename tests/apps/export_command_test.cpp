@@ -111,5 +111,22 @@ TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
   }
 }
 
+TEST_F(ExportCommand, LinksEmptyValuesAndMissingInsertedProjects) {
+  // An output that is a link of the user's is written where it leads; the link stays.
+  std::ofstream(At("echt.csv")) << "alt";
+  fs::create_symlink(At("echt.csv"), At("verweis.csv"));
+  ASSERT_EQ(Run({"--year", "2025", "--csv", At("verweis.csv")}), job::kExitOk) << err.str();
+  EXPECT_TRUE(fs::is_symlink(At("verweis.csv")));
+  EXPECT_EQ(ReadFile(At("echt.csv")).rfind("\xEF\xBB\xBFGruppe;Ressource;", 0), 0u);
+  // "--csv=" is an empty value, not a wish for the next word as the file's name.
+  EXPECT_EQ(Run({"--year", "2025", "--csv=", "--quiet"}), job::kExitBadInput);
+  EXPECT_NE(err.str().find("--csv: nach \"=\" fehlt der Wert"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(dir / "--quiet"));
+  // Without its inserted project the chart lacks that project's resources: written, incomplete.
+  fs::remove(At("aussenanlagen.xml"));
+  EXPECT_EQ(Run({"--year", "2025", "--csv", At("u.csv")}), job::kExitIncomplete);
+  EXPECT_NE(err.str().find("aussenanlagen.xml"), std::string::npos) << err.str();
+}
+
 }  // namespace
 }  // namespace kx::app
