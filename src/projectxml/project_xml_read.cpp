@@ -1,9 +1,7 @@
 // Reading Project XML files into the planning host's model.
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -19,6 +17,7 @@
 #include "projectxml/file_text.hpp"
 #include "projectxml/project_xml.hpp"
 #include "projectxml/project_xml_detail.hpp"
+#include "projectxml/xml_source.hpp"
 #include "projectxml/xml_values.hpp"
 
 namespace kx::platform {
@@ -36,12 +35,6 @@ const DayWindow kRecurrenceWindow{DateSerial(1900, 1, 1), DateSerial(2099, 12, 3
 // Days of alternative work weeks turned into exceptions, per work week at most.
 constexpr long long kMaxWorkWeekDays = 366LL * 50;
 
-// Element text is kept in the element itself, which halves the nodes to build and walk.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
-
-// Whether the file being read writes its element names with a namespace prefix ("p:Task").
-thread_local bool tPrefixedNames = false;
-
 // An element's name without its prefix, compared with names of the format.
 struct Tag {
   const char* name;
@@ -56,14 +49,6 @@ struct Tag {
   operator std::string() const { return name; }
 };
 
-Tag LocalName(const char* name) {
-  if (tPrefixedNames) {
-    const char* colon = std::strrchr(name, ':');
-    if (colon) return {colon + 1};
-  }
-  return {name};
-}
-
 std::string_view Text(xml_node n) {
   return n.child_value();
 }
@@ -76,118 +61,10 @@ std::string Quoted(std::string_view s) {
   return q + "\"";
 }
 
-// Size of a file in German units ("2,1 GB").
-std::string SizeText(std::uintmax_t bytes) {
-  const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
-  double size = static_cast<double>(bytes);
-  int unit = 0;
-  while (size >= 1024 && unit < 4) {
-    size /= 1024;
-    ++unit;
-  }
-  if (unit == 0) return std::to_string(bytes) + " Bytes";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f %s", size, units[unit]);
-  std::string text = buf;
-  std::replace(text.begin(), text.end(), '.', ',');
-  return text;
-}
-
-[[noreturn]] void OutOfMemory(const std::string& path, std::uintmax_t size) {
-  throw host::HostError(host::kErrFile, path + ": zu wenig Arbeitsspeicher, um die Datei (" +
-                                            SizeText(size) + ") zu lesen");
-}
-
-// Whether the text is UTF-8 as far as its start tells: no byte order mark of UTF-16 or UTF-32,
-// and a declaration that names no other encoding.
-bool LooksLikeUtf8(std::string_view text) {
-  if (text.size() >= 2 && ((text[0] == '\xFE' && text[1] == '\xFF') ||
-                           (text[0] == '\xFF' && text[1] == '\xFE')))
-    return false;
-  if (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0')) return false;  // UTF-16/32
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.substr(0, 5) != "<?xml") return true;
-  const std::string_view decl = text.substr(0, text.find("?>"));
-  const auto at = decl.find("encoding");
-  if (at == std::string_view::npos) return true;
-  auto quote = decl.find_first_of("\"'", at);
-  if (quote == std::string_view::npos) return true;
-  const auto end = decl.find(decl[quote], quote + 1);
-  std::string name(decl.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name == "utf-8" || name == "utf8";
-}
-
-// "U+0001" and, for control characters, their common name.
-std::string CharName(std::uint32_t code) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(code));
-  std::string name = buf;
-  if (code == 0) name += " (Nullzeichen)";
-  else if (code < 0x20) name += " (Steuerzeichen)";
-  return name;
-}
-
-std::string ParseProblem(pugi::xml_parse_status status) {
-  switch (status) {
-    case pugi::status_out_of_memory:
-      return "zu wenig Speicher zum Lesen";
-    case pugi::status_bad_pi:
-      return "kein gültiges XML: fehlerhafte Verarbeitungsanweisung";
-    case pugi::status_bad_comment:
-      return "kein gültiges XML: fehlerhafter Kommentar";
-    case pugi::status_bad_cdata:
-      return "kein gültiges XML: fehlerhafter CDATA-Abschnitt";
-    case pugi::status_bad_doctype:
-      return "kein gültiges XML: fehlerhafte Dokumenttyp-Angabe";
-    case pugi::status_bad_pcdata:
-      return "kein gültiges XML: fehlerhafter Text";
-    case pugi::status_bad_start_element:
-      return "kein gültiges XML: fehlerhaftes Start-Tag";
-    case pugi::status_bad_attribute:
-      return "kein gültiges XML: fehlerhaftes Attribut";
-    case pugi::status_bad_end_element:
-      return "kein gültiges XML: fehlerhaftes End-Tag";
-    case pugi::status_end_element_mismatch:
-      return "kein gültiges XML: End-Tag passt nicht zum Start-Tag";
-    case pugi::status_append_invalid_root:
-      return "kein gültiges XML: ungültiges Wurzelelement";
-    case pugi::status_no_document_element:
-      return "keine XML-Datei: kein Wurzelelement gefunden";
-    default:
-      return "kein gültiges XML: unbekanntes Zeichen";
-  }
-}
-
 // The file name of a path that may use Windows separators.
 std::string FileNamePart(const std::string& path) {
   const auto slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Whether the text ends with the end tag of the element it starts with, as a whole file does.
-bool EndsWithClosingTag(std::string_view text) {
-  std::size_t pos = 0;
-  for (;;) {  // the first element's name, past the declaration, comments and a document type
-    pos = text.find('<', pos);
-    if (pos == std::string_view::npos || pos + 1 >= text.size()) return false;
-    if (text[pos + 1] != '?' && text[pos + 1] != '!') break;
-    ++pos;
-  }
-  std::size_t end = pos + 1;
-  while (end < text.size() && text[end] != '>' && text[end] != '/' && text[end] != ' ' &&
-         text[end] != '\t' && text[end] != '\r' && text[end] != '\n')
-    ++end;
-  const std::string_view name = text.substr(pos + 1, end - pos - 1);
-  std::size_t last = text.size();
-  while (last > 0 && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r' ||
-                      text[last - 1] == '\n' || text[last - 1] == '\0'))
-    --last;
-  const std::string closing = "</" + std::string(name) + ">";
-  if (last >= end && end < text.size() && text[end] == '/') {  // an empty root element
-    return last >= 2 && text.substr(last - 2, 2) == "/>";
-  }
-  return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
 }
 
 // The day of the date read last ("yyyy-mm-dd") and its day number.
@@ -198,65 +75,6 @@ struct DayCache {
 
 // Assignments from this many on are read by two threads.
 constexpr std::size_t kParallelAssignments = 512;
-
-// Files from this size on are parsed in two parts at once, in place: the text up to an
-// assignment near its middle, closed there by the tags written over that assignment's start, and
-// the assignments after that one, as a fragment of their own. The assignment written over is
-// copied first and read as a third, small fragment.
-constexpr std::size_t kParseInPartsFrom = 8 << 20;
-constexpr std::string_view kClosedHere = "</Assignments></Project>";
-
-// Where a file parsed in parts is divided.
-struct Division {
-  std::size_t middle = 0;  // an <Assignment> right after an </Assignment>: the first part ends
-  std::size_t after = 0;   // the <Assignment> after that one: the second part begins
-  std::size_t close = 0;   // the </Assignments> before the file's closing </Project>
-};
-
-// Nothing for text that does not end with its assignments as most files do.
-std::optional<Division> DivisionOf(std::string_view text) {
-  constexpr std::string_view kSpace = " \t\r\n";
-  constexpr std::string_view kOpen = "<Assignment>", kClose = "</Assignment>";
-  std::size_t end = text.find_last_not_of(kSpace);  // the last character of the text
-  const auto endsWith = [&](std::string_view tag) {
-    if (end == std::string_view::npos || end + 1 < tag.size() ||
-        text.substr(end + 1 - tag.size(), tag.size()) != tag)
-      return false;
-    end = end + 1 == tag.size() ? std::string_view::npos
-                                : text.find_last_not_of(kSpace, end - tag.size());
-    return true;
-  };
-  if (!endsWith("</Project>")) return std::nullopt;
-  if (!endsWith("</Assignments>") || end == std::string_view::npos) return std::nullopt;
-  Division d;
-  d.close = text.find("</Assignments>", end + 1);
-  const std::size_t open = text.find("<Assignments>");
-  if (open == std::string_view::npos || open >= d.close) return std::nullopt;
-  // The next assignment that follows another, from `from` on; npos when there is none.
-  const auto nextAfterAnother = [&](std::size_t from) {
-    const std::size_t closed = text.find(kClose, from);
-    if (closed == std::string_view::npos || closed >= d.close) return std::string_view::npos;
-    const std::size_t at = text.find_first_not_of(kSpace, closed + kClose.size());
-    if (at == std::string_view::npos || text.compare(at, kOpen.size(), kOpen) != 0)
-      return std::string_view::npos;
-    return at;
-  };
-  d.middle = nextAfterAnother(std::max(open, d.close / 2));
-  if (d.middle == std::string_view::npos) return std::nullopt;
-  d.after = nextAfterAnother(d.middle);
-  if (d.after == std::string_view::npos || d.after - d.middle < kClosedHere.size())
-    return std::nullopt;
-  return d;
-}
-
-// A fragment that holds assignments (and text between them), as the assignments of a file do.
-bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
-  for (xml_node c = fragment.first_child(); c; c = c.next_sibling()) {
-    if (c.type() == pugi::node_pcdata) continue;
-    if (c.type() != pugi::node_element || std::strcmp(c.name(), "Assignment") != 0) return false;
-  }
-  return true;
-}
 
 struct CalendarEntry {
   std::shared_ptr<CalendarData> calendar;
@@ -283,13 +101,13 @@ class Loader {
     if (fs::is_directory(path, ec))
       throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
     pxml::NoteInterruptedSave(path, warnings_);
-    return Load(nullptr, {}, path, true);
+    return Load(nullptr, {}, path);
   }
 
-  // Reads `*bytes` in place, `original` being their unparsed text; or, with null `bytes`, the
-  // file `path`, which is read again should a message need its line numbers.
+  // Reads `*bytes` in place, `original` being their unparsed text and `path` standing for the
+  // file in messages; or, with null `bytes`, the file `path`.
   std::shared_ptr<ProjectData> Load(std::string* bytes, std::string_view original,
-                                    const std::string& path, bool onDisk);
+                                    const std::string& path);
 
   std::vector<std::string> loading_;  // canonical paths of the files being read, outermost first
 
@@ -298,51 +116,32 @@ class Loader {
   std::vector<std::string>& warnings_;
 };
 
+// Walks the elements of one file's parse into the model.
 class FileReader {
  public:
   FileReader(Loader& loader, const ReadOptions& options, std::vector<std::string>& warnings,
-             const std::string& path, std::string_view original, bool onDisk)
-      : loader_(loader),
-        options_(options),
-        warnings_(warnings),
-        path_(path),
-        original_(original),
-        onDisk_(onDisk) {}
+             const std::string& path, const XmlSource& source)
+      : loader_(loader), options_(options), warnings_(warnings), path_(path), source_(source) {}
 
-  // Reads `*buffer` in place, or the file itself when `buffer` is null.
-  std::shared_ptr<ProjectData> Read(std::string* buffer);
+  std::shared_ptr<ProjectData> Read();
 
  private:
   [[noreturn]] void Fail(xml_node at, const std::string& what) const {
-    throw host::HostError(host::kErrFile, Where(at) + what);
+    throw host::HostError(host::kErrFile, source_.Where(at) + what);
   }
-  void Warn(xml_node at, const std::string& what) { warnings_.push_back(Where(at) + what); }
-  std::string Where(xml_node at) const {
-    std::ptrdiff_t offset = at ? at.offset_debug() : -1;
-    if (offset < 0) return path_ + ": ";
-    if (!parts_.empty()) {
-      const xml_node root = at.root();
-      for (const auto& [part, start] : parts_)
-        if (root == part) offset += static_cast<std::ptrdiff_t>(start);
+  void Warn(xml_node at, const std::string& what) { warnings_.push_back(source_.Where(at) + what); }
+
+  // An element's name without the prefix of the file's namespace.
+  Tag LocalName(const char* name) const {
+    if (prefixedNames_) {
+      const char* colon = std::strrchr(name, ':');
+      if (colon) return {colon + 1};
     }
-    return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
+    return {name};
   }
-  // The line of a byte offset: counted in the text as it was given, or for a file, which is
-  // parsed in place, in the file as it was read (the parse has changed the text in memory).
-  std::size_t LineAt(std::size_t offset) const {
-    if (onDisk_) return LineOfOffset(file_, offset);
-    const std::string_view text = original_;
-    const std::size_t end = std::min(offset, text.size());
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
-  }
-  // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
-  // and character references to characters outside XML's.
-  void CheckCharacters(std::string_view text) const;
-  [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
-  void CheckCharacterReferences(std::string_view text) const;
 
   // Typed values of an element's text; each fails with the element's line.
-  Date DateOf(xml_node n) const { return DateOf(n, cache_); }
+  Date DateOf(xml_node n) { return DateOf(n, cache_); }
   Date DateOf(xml_node n, DayCache& cache) const {
     const char* t = n.child_value();
     // Dates are mostly spelled "yyyy-mm-ddThh:mm:ss", and many share their day with the date
@@ -446,13 +245,11 @@ class FileReader {
     std::vector<pxml::WorkStretch> unassigned;
   };
   // The assignments, and those of the fragments after them.
-  void ReadAssignments(xml_node assignments, xml_node middle, xml_node tail);
-  // Parses the text in parts, two of them at once. Returns whether it could; when it could not,
-  // the text may have been changed by the attempt.
-  bool ParseInParts(char* data, const Division& division, pugi::xml_document& head,
-                    pugi::xml_document& middle, pugi::xml_document& tail, bool& changed);
-  // Read one assignment without changing anything of the reader, so that two threads may.
-  AssignmentResult ReadAssignment(xml_node node, DayCache& cache) const;
+  void ReadAssignments(xml_node assignments);
+  // Reads one assignment without changing anything, so that two threads may. The result points
+  // at its task's entry of `tasks` (the reader's own), which is changed only once all are read.
+  AssignmentResult ReadAssignment(xml_node node, DayCache& cache,
+                                  std::unordered_map<std::int32_t, TaskEntry>& tasks) const;
   void ReadTimephased(xml_node node, DayCache& cache, AssignmentResult& out) const;
   void DeriveGaps();
   void ReadSubprojects();
@@ -466,13 +263,9 @@ class FileReader {
   const ReadOptions& options_;
   std::vector<std::string>& warnings_;
   const std::string& path_;
-  std::string_view original_;
-  bool onDisk_ = false;
-  std::string_view buffer_;               // the text being parsed (changed by parsing)
-  std::string middleText_;                // of a text parsed in parts: the assignment between
-  std::vector<std::pair<xml_node, std::size_t>> parts_;  // the fragments and where they begin
-  FileText file_;  // a file's text, parsed in place: the document points into it
-  mutable DayCache cache_;
+  const XmlSource& source_;
+  bool prefixedNames_ = false;  // the file writes its element names with a prefix ("p:Task")
+  DayCache cache_;              // of the dates outside the assignments, which keep their own
   std::shared_ptr<ProjectData> project_;
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
   std::unordered_map<std::int32_t, ResourceData*> resources_;  // null: an empty row
@@ -492,7 +285,7 @@ void FileReader::CheckRoot(xml_node root) {
   const pugi::xml_attribute ns =
       root.attribute(prefix.empty() ? "xmlns" : ("xmlns:" + prefix).c_str());
   if (local == "Project" && std::string_view(ns.value()) == kProjectXmlNamespace) {
-    tPrefixedNames = !prefix.empty();
+    prefixedNames_ = !prefix.empty();
     return;
   }
   if (local == "Project")
@@ -502,120 +295,8 @@ void FileReader::CheckRoot(xml_node root) {
                  ">, erwartet wird <Project> im Namensraum " + kProjectXmlNamespace);
 }
 
-void FileReader::CheckCharacters(std::string_view text) const {
-  if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
-  CheckCharacterReferences(text);
-}
-
-void FileReader::BadCharacters(const BadXmlText& bad) const {
-  const std::string where = path_ + ":" + std::to_string(LineAt(bad.offset)) + ": ";
-  if (bad.notUtf8)
-    throw host::HostError(host::kErrFile,
-                          where + "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
-                              std::to_string(bad.offset + 1) + "); speichern Sie sie als UTF-8");
-  throw host::HostError(host::kErrFile,
-                        where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
-}
-
-void FileReader::CheckCharacterReferences(std::string_view text) const {
-  const auto where = [&](std::size_t offset) {
-    return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
-  };
-  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
-  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
-       at = text.find("&#", at + 2)) {
-    std::size_t i = at + 2;
-    const bool hex = i < text.size() && (text[i] == 'x');
-    if (hex) ++i;
-    std::uint64_t code = 0;
-    const std::size_t first = i;
-    for (; i < text.size() && i - first < 9; ++i) {
-      const char c = text[i];
-      int digit = -1;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      if (digit < 0) break;
-      code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-    }
-    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
-    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
-      throw host::HostError(
-          host::kErrFile,
-          where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
-              (code > 0x10FFFF ? std::string("kein Zeichen")
-                               : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
-              ", das in XML nicht erlaubt ist");
-  }
-}
-
-// Whether a text is to be checked for characters XML does not allow, from its first bytes: text
-// that does not start as XML is left to the parser, which says it is none.
-std::optional<bool> WantsCheck(std::string_view start) {
-  const std::size_t first =
-      start.find_first_not_of(" \t\r\n", start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
-  if (first == std::string_view::npos) return std::nullopt;
-  return start[first] == '<' && LooksLikeUtf8(start);
-}
-
-std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
-  FileText& file = file_;
-  const auto readFile = [&] {
-    try {
-      if (!ReadFileText(path_, WantsCheck, file))
-        throw host::HostError(host::kErrFile, file.kind == FileKind::Special
-                                                  ? NotRegularFileText(path_)
-                                                  : path_ + ": Datei kann nicht gelesen werden");
-    } catch (const std::bad_alloc&) {
-      OutOfMemory(path_, file.size);
-    }
-    buffer_ = file.view();
-  };
-  if (given) {
-    buffer_ = *given;
-    if (WantsCheck(buffer_).value_or(false)) CheckCharacters(buffer_);
-  } else {
-    readFile();
-    if (file.bad) BadCharacters(*file.bad);
-    if (file.checked)
-      CheckCharacterReferences(buffer_);
-    else if (WantsCheck(buffer_).value_or(false))
-      CheckCharacters(buffer_);
-  }
-  const std::uintmax_t size = buffer_.size();
-  pugi::xml_document doc, middle, tail;
-  pugi::xml_parse_result parsed;
-  const bool closed = EndsWithClosingTag(buffer_);  // before parsing changes the buffer
-  bool inParts = false;
-  if (!given && size >= kParseInPartsFrom && LooksLikeUtf8(buffer_)) {
-    if (const auto division = DivisionOf(buffer_)) {
-      bool changed = false;
-      inParts = ParseInParts(file.data(), *division, doc, middle, tail, changed);
-      // What the two parts cannot tell (a fault, most likely) the one parse says as always.
-      if (!inParts && changed) readFile();
-    }
-  }
-  if (!inParts) {
-    try {
-      parsed = doc.load_buffer_inplace(given ? given->data() : file.data(), buffer_.size(),
-                                       kParseOptions, pugi::encoding_auto);
-    } catch (const std::bad_alloc&) {
-      OutOfMemory(path_, size);
-    }
-  }
-  if (parsed.status == pugi::status_out_of_memory) OutOfMemory(path_, size);
-  if (!inParts && !parsed) {
-    std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
-    std::string problem = ParseProblem(parsed.status);
-    if (parsed.status == pugi::status_no_document_element) {
-      offset = 0;
-    } else if (!closed) {
-      problem = "die Datei endet mitten im XML (unvollständig oder abgeschnitten)";
-    }
-    throw host::HostError(host::kErrFile,
-                          path_ + ":" + std::to_string(LineAt(offset)) + ": " + problem);
-  }
-  const xml_node root = doc.document_element();
+std::shared_ptr<ProjectData> FileReader::Read() {
+  const xml_node root = source_.Root();
   CheckRoot(root);
 
   project_ = std::make_shared<ProjectData>();
@@ -643,8 +324,7 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
         CalendarByUid(projectCalendarNode_, *projectCalendarUid_, "das Projekt")->name;
   ReadResources(resources);
   ReadTasks(tasks);
-  ReadAssignments(assignments, inParts ? middle.root() : xml_node(),
-                  inParts ? tail.root() : xml_node());
+  ReadAssignments(assignments);
   DeriveGaps();
   if (options_.readCompanion) ReadCompanion();
   if (options_.loadSubprojects) ReadSubprojects();
@@ -1226,7 +906,8 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
     out.unassigned.push_back({w.start, w.finish, w.minutes});
 }
 
-FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache& cache) const {
+FileReader::AssignmentResult FileReader::ReadAssignment(
+    xml_node node, DayCache& cache, std::unordered_map<std::int32_t, TaskEntry>& tasks) const {
   AssignmentResult out;
   out.assignment = std::make_shared<AssignmentData>();
   AssignmentData& a = *out.assignment;
@@ -1256,11 +937,11 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   }
   if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
   if (a.taskUid != 0) {
-    const auto it = tasks_.find(a.taskUid);
-    if (it == tasks_.end())
+    const auto it = tasks.find(a.taskUid);
+    if (it == tasks.end())
       Fail(taskNode,
            "Vorgangs-UID " + std::to_string(a.taskUid) + " der Zuordnung ist nicht definiert");
-    out.task = const_cast<TaskEntry*>(&it->second);  // changed only once all are read
+    out.task = &it->second;
   }
   if (haveResource && a.resourceUid != kNoResource && a.resourceUid != 0) {
     const auto it = resources_.find(a.resourceUid);
@@ -1280,52 +961,8 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   return out;
 }
 
-bool FileReader::ParseInParts(char* const data, const Division& division, pugi::xml_document& head,
-                              pugi::xml_document& middle, pugi::xml_document& tail, bool& changed) {
-  pugi::xml_parse_result headParsed, middleParsed, tailParsed;
-  bool tailOutOfMemory = false;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        tailParsed =
-            tail.load_buffer_inplace(data + division.after, division.close - division.after,
-                                     kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
-      } catch (const std::bad_alloc&) {
-        tailOutOfMemory = true;
-      }
-    });
-  } catch (const std::system_error&) {
-    return false;  // no second thread to be had: the text is as it was
-  }
-  changed = true;
-  try {
-    middleText_.assign(data + division.middle, division.after - division.middle);
-    // The first part ends where the assignment in the middle began.
-    std::memcpy(data + division.middle, kClosedHere.data(), kClosedHere.size());
-    headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(), kParseOptions,
-                                          pugi::encoding_auto);
-    middleParsed =
-        middle.load_buffer_inplace(middleText_.data(), middleText_.size(),
-                                   kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
-  } catch (const std::bad_alloc&) {
-    headParsed.status = pugi::status_out_of_memory;
-  }
-  helper.join();
-  if (tailOutOfMemory || !headParsed || !middleParsed || !tailParsed ||
-      !HoldsOnlyAssignments(middle) || !HoldsOnlyAssignments(tail)) {
-    middle.reset();
-    tail.reset();
-    return false;
-  }
-  // The closing tags left no trace in the first part's tree: the text there is put back, so that
-  // lines are counted in it as it was.
-  std::memcpy(data + division.middle, middleText_.data(), kClosedHere.size());
-  parts_ = {{middle.root(), division.middle}, {tail.root(), division.after}};
-  return true;
-}
-
-void FileReader::ReadAssignments(xml_node assignments, xml_node middle, xml_node tail) {
+void FileReader::ReadAssignments(xml_node assignments) {
+  const auto [middle, tail] = source_.LaterAssignments();
   std::vector<xml_node> nodes;
   for (const xml_node part : {assignments, middle, tail})
     for (xml_node node = part.first_child(); node; node = node.next_sibling())
@@ -1338,13 +975,11 @@ void FileReader::ReadAssignments(xml_node assignments, xml_node middle, xml_node
     std::size_t begin = 0, end = 0;
     std::exception_ptr error;
   };
-  const bool prefixed = tPrefixedNames;
   auto readPart = [&](Part& part) {
-    tPrefixedNames = prefixed;
     DayCache cache;
     try {
       for (std::size_t i = part.begin; i < part.end; ++i)
-        results[i] = ReadAssignment(nodes[i], cache);
+        results[i] = ReadAssignment(nodes[i], cache, tasks_);
     } catch (...) {
       part.error = std::current_exception();
     }
@@ -1442,7 +1077,7 @@ void FileReader::ReadCompanion() {
     ok = ReadFileText(
         companion, [](std::string_view) { return std::optional<bool>(false); }, file);
   } catch (const std::bad_alloc&) {
-    OutOfMemory(companion, file.size);
+    throw host::HostError(host::kErrFile, OutOfMemoryText(companion, file.size));
   }
   if (!ok && file.kind == FileKind::Special)
     throw host::HostError(host::kErrFile, NotRegularFileText(companion));
@@ -1453,14 +1088,16 @@ void FileReader::ReadCompanion() {
 }
 
 std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view original,
-                                          const std::string& path, bool onDisk) {
+                                          const std::string& path) {
   std::error_code ec;
   const std::string canonical = fs::weakly_canonical(fs::path(path), ec).string();
   loading_.push_back(ec ? path : canonical);
-  const bool prefixed = tPrefixedNames;  // the including file's, restored when this one is read
-  FileReader reader(*this, options_, warnings_, path, original, onDisk);
-  auto project = reader.Read(bytes);
-  tPrefixedNames = prefixed;
+  std::optional<XmlSource> source;
+  if (bytes)
+    source.emplace(*bytes, original, path);
+  else
+    source.emplace(path, options_.parseInPartsFrom);
+  auto project = FileReader(*this, options_, warnings_, path, *source).Read();
   loading_.pop_back();
   return project;
 }
@@ -1483,7 +1120,7 @@ LoadResult ReadProjectXmlText(std::string_view text, const std::string& name,
   LoadResult result;
   Loader loader(options, result.warnings);
   std::string bytes(text);
-  result.project = loader.Load(&bytes, text, name, false);
+  result.project = loader.Load(&bytes, text, name);
   return result;
 }
 
