@@ -501,6 +501,16 @@ TEST(ProjectXmlRead, ManyAssignmentsKeepTheirOrderAndTheFirstErrorIsReported) {
   }
   EXPECT_EQ(p->tasks[0]->id, 1);
 
+  // With a prefix on every name: both threads read the names as the file writes them.
+  std::string prefixed = Replaced(xml, "xmlns=", "xmlns:p=");
+  for (std::size_t at = 0; (at = prefixed.find('<', at)) != std::string::npos; at += 3)
+    prefixed.insert(prefixed[at + 1] == '/' ? at + 2 : at + 1, "p:");
+  const auto q = ReadProjectXmlText(prefixed, "p.xml").project;
+  ASSERT_EQ(q->resources[0]->assignments.size(), 1200u);
+  EXPECT_EQ(q->resources[0]->assignments.back()->uid, 1199);
+  EXPECT_EQ(q->resources[0]->assignments.back()->timephased.at(0).start.serial,
+            list.back()->timephased.at(0).start.serial);
+
   // Broken dates in both halves of the file: the earlier one is named.
   std::string broken = Replaced(xml, "2025-02-10T17:00:00", "2025-02-30T17:00:00");
   broken = Replaced(broken, "2027-01-10T17:00:00", "2027-01-10T17:00:0x");
