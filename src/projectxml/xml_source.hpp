@@ -40,6 +40,7 @@ class XmlSource {
   std::size_t LineAt(std::size_t offset) const;
 
  private:
+  // Reads the file into `file_`, again after a parse in parts that could not be had.
   void ReadFile();
   // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
   // and character references to characters outside XML's.
@@ -49,7 +50,8 @@ class XmlSource {
   // Parses the text in parts, two of them at once, when it ends as most files do. Returns whether
   // it could; when it could not, `changed` tells whether the attempt changed the text.
   bool ParseInParts(bool& changed);
-  // Parses `data` whole; `closed` tells whether the text ended with its root's end tag before.
+  // Parses the `length` bytes at `data` whole. `size` is what a message names when memory runs
+  // out; `closed` tells whether the text ended with its root's end tag before it was parsed.
   void ParseWhole(char* data, std::size_t length, std::size_t size, bool closed);
 
   std::string path_;
