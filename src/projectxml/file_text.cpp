@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -80,6 +82,23 @@ bool ReadPieces(int fd, char* data, std::size_t done, std::size_t size, Each eac
   return true;
 }
 
+// Size of a file in German units ("2,1 GB").
+std::string SizeText(std::uintmax_t bytes) {
+  const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
+  double size = static_cast<double>(bytes);
+  int unit = 0;
+  while (size >= 1024 && unit < 4) {
+    size /= 1024;
+    ++unit;
+  }
+  if (unit == 0) return std::to_string(bytes) + " Bytes";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1f %s", size, units[unit]);
+  std::string text = buf;
+  std::replace(text.begin(), text.end(), '.', ',');
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::size_t> LineTable(std::string_view text) {
@@ -148,6 +167,10 @@ bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& 
     scan.Step(out.size, true);
   }
   return read;
+}
+
+std::string OutOfMemoryText(const std::string& path, std::uintmax_t size) {
+  return path + ": zu wenig Arbeitsspeicher, um die Datei (" + SizeText(size) + ") zu lesen";
 }
 
 std::size_t LineOfOffset(const FileText& text, std::size_t offset) {

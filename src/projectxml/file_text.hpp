@@ -4,6 +4,7 @@
 // that XML allows. What it finds is what one look at the whole text would find.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +46,10 @@ using CheckWanted = std::function<std::optional<bool>(std::string_view start)>;
 // Never waits on a pipe or device. Throws std::bad_alloc when memory runs out, with `out.size`
 // telling how much was asked for.
 bool ReadFileText(const std::string& path, const CheckWanted& wanted, FileText& out);
+
+// "<path>: zu wenig Arbeitsspeicher, um die Datei (2,1 GB) zu lesen", for a file of `size` bytes
+// whose text or parse finds no room in memory.
+std::string OutOfMemoryText(const std::string& path, std::uintmax_t size);
 
 // The line (from 1) of byte `offset` of a text that ReadFileText read: the line table gives the
 // lines before the offset's block, the file itself, read there again, those within it. What was

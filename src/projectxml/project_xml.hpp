@@ -27,6 +27,9 @@ struct LoadResult {
 struct ReadOptions {
   bool loadSubprojects = true;  // read the files of inserted projects
   bool readCompanion = true;    // read "<file>.korvalinx.json" when it exists
+  // Files from this size on that end with their assignments, as most do, are parsed in two parts
+  // at once.
+  std::size_t parseInPartsFrom = std::size_t{8} << 20;
 };
 
 // Reads a Project XML file with its inserted projects and its companion file. Throws

@@ -1,10 +1,7 @@
 // Reading Project XML files into the planning host's model.
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,10 +12,12 @@
 #include <pugixml.hpp>
 
 #include "host/error.hpp"
-#include "projectxml/calendar_recurrence.hpp"
+#include "projectxml/calendar_reader.hpp"
+#include "projectxml/element_reader.hpp"
 #include "projectxml/file_text.hpp"
 #include "projectxml/project_xml.hpp"
 #include "projectxml/project_xml_detail.hpp"
+#include "projectxml/xml_source.hpp"
 #include "projectxml/xml_values.hpp"
 
 namespace kx::platform {
@@ -26,138 +25,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using pugi::xml_node;
+using xml_read::CalendarReader;
+using xml_read::DayCache;
+using xml_read::ElementReader;
+using xml_read::Quoted;
+using xml_read::Tag;
+using xml_read::Text;
 
 // Unassigned work of a task (placeholder assignments) carries this resource UID.
 constexpr std::int32_t kNoResource = -65535;
-// Exceptions kept per file at most; recurring patterns beyond it are cut off with a warning.
-constexpr std::size_t kMaxExceptions = 500'000;
-// Repeating exceptions are kept as their single days within these years.
-const DayWindow kRecurrenceWindow{DateSerial(1900, 1, 1), DateSerial(2099, 12, 31)};
-// Days of alternative work weeks turned into exceptions, per work week at most.
-constexpr long long kMaxWorkWeekDays = 366LL * 50;
-
-// Element text is kept in the element itself, which halves the nodes to build and walk.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
-
-// Whether the file being read writes its element names with a namespace prefix ("p:Task").
-thread_local bool tPrefixedNames = false;
-
-// An element's name without its prefix, compared with names of the format.
-struct Tag {
-  const char* name;
-  bool operator==(const char* other) const {
-    const char* a = name;
-    while (*a != '\0' && *a == *other) {
-      ++a;
-      ++other;
-    }
-    return *a == *other;
-  }
-  operator std::string() const { return name; }
-};
-
-Tag LocalName(const char* name) {
-  if (tPrefixedNames) {
-    const char* colon = std::strrchr(name, ':');
-    if (colon) return {colon + 1};
-  }
-  return {name};
-}
-
-std::string_view Text(xml_node n) {
-  return n.child_value();
-}
-
-std::string Quoted(std::string_view s) {
-  constexpr std::size_t kMax = 60;
-  std::string q = "\"";
-  q.append(s.substr(0, kMax));
-  if (s.size() > kMax) q += "...";
-  return q + "\"";
-}
-
-// Size of a file in German units ("2,1 GB").
-std::string SizeText(std::uintmax_t bytes) {
-  const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
-  double size = static_cast<double>(bytes);
-  int unit = 0;
-  while (size >= 1024 && unit < 4) {
-    size /= 1024;
-    ++unit;
-  }
-  if (unit == 0) return std::to_string(bytes) + " Bytes";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f %s", size, units[unit]);
-  std::string text = buf;
-  std::replace(text.begin(), text.end(), '.', ',');
-  return text;
-}
-
-[[noreturn]] void OutOfMemory(const std::string& path, std::uintmax_t size) {
-  throw host::HostError(host::kErrFile, path + ": zu wenig Arbeitsspeicher, um die Datei (" +
-                                            SizeText(size) + ") zu lesen");
-}
-
-// Whether the text is UTF-8 as far as its start tells: no byte order mark of UTF-16 or UTF-32,
-// and a declaration that names no other encoding.
-bool LooksLikeUtf8(std::string_view text) {
-  if (text.size() >= 2 && ((text[0] == '\xFE' && text[1] == '\xFF') ||
-                           (text[0] == '\xFF' && text[1] == '\xFE')))
-    return false;
-  if (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0')) return false;  // UTF-16/32
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (text.substr(0, 5) != "<?xml") return true;
-  const std::string_view decl = text.substr(0, text.find("?>"));
-  const auto at = decl.find("encoding");
-  if (at == std::string_view::npos) return true;
-  auto quote = decl.find_first_of("\"'", at);
-  if (quote == std::string_view::npos) return true;
-  const auto end = decl.find(decl[quote], quote + 1);
-  std::string name(decl.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name == "utf-8" || name == "utf8";
-}
-
-// "U+0001" and, for control characters, their common name.
-std::string CharName(std::uint32_t code) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(code));
-  std::string name = buf;
-  if (code == 0) name += " (Nullzeichen)";
-  else if (code < 0x20) name += " (Steuerzeichen)";
-  return name;
-}
-
-std::string ParseProblem(pugi::xml_parse_status status) {
-  switch (status) {
-    case pugi::status_out_of_memory:
-      return "zu wenig Speicher zum Lesen";
-    case pugi::status_bad_pi:
-      return "kein gültiges XML: fehlerhafte Verarbeitungsanweisung";
-    case pugi::status_bad_comment:
-      return "kein gültiges XML: fehlerhafter Kommentar";
-    case pugi::status_bad_cdata:
-      return "kein gültiges XML: fehlerhafter CDATA-Abschnitt";
-    case pugi::status_bad_doctype:
-      return "kein gültiges XML: fehlerhafte Dokumenttyp-Angabe";
-    case pugi::status_bad_pcdata:
-      return "kein gültiges XML: fehlerhafter Text";
-    case pugi::status_bad_start_element:
-      return "kein gültiges XML: fehlerhaftes Start-Tag";
-    case pugi::status_bad_attribute:
-      return "kein gültiges XML: fehlerhaftes Attribut";
-    case pugi::status_bad_end_element:
-      return "kein gültiges XML: fehlerhaftes End-Tag";
-    case pugi::status_end_element_mismatch:
-      return "kein gültiges XML: End-Tag passt nicht zum Start-Tag";
-    case pugi::status_append_invalid_root:
-      return "kein gültiges XML: ungültiges Wurzelelement";
-    case pugi::status_no_document_element:
-      return "keine XML-Datei: kein Wurzelelement gefunden";
-    default:
-      return "kein gültiges XML: unbekanntes Zeichen";
-  }
-}
 
 // The file name of a path that may use Windows separators.
 std::string FileNamePart(const std::string& path) {
@@ -165,105 +41,8 @@ std::string FileNamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Whether the text ends with the end tag of the element it starts with, as a whole file does.
-bool EndsWithClosingTag(std::string_view text) {
-  std::size_t pos = 0;
-  for (;;) {  // the first element's name, past the declaration, comments and a document type
-    pos = text.find('<', pos);
-    if (pos == std::string_view::npos || pos + 1 >= text.size()) return false;
-    if (text[pos + 1] != '?' && text[pos + 1] != '!') break;
-    ++pos;
-  }
-  std::size_t end = pos + 1;
-  while (end < text.size() && text[end] != '>' && text[end] != '/' && text[end] != ' ' &&
-         text[end] != '\t' && text[end] != '\r' && text[end] != '\n')
-    ++end;
-  const std::string_view name = text.substr(pos + 1, end - pos - 1);
-  std::size_t last = text.size();
-  while (last > 0 && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r' ||
-                      text[last - 1] == '\n' || text[last - 1] == '\0'))
-    --last;
-  const std::string closing = "</" + std::string(name) + ">";
-  if (last >= end && end < text.size() && text[end] == '/') {  // an empty root element
-    return last >= 2 && text.substr(last - 2, 2) == "/>";
-  }
-  return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
-}
-
-// The day of the date read last ("yyyy-mm-dd") and its day number.
-struct DayCache {
-  char day[10] = {};
-  double serial = 0.0;
-};
-
 // Assignments from this many on are read by two threads.
 constexpr std::size_t kParallelAssignments = 512;
-
-// Files from this size on are parsed in two parts at once, in place: the text up to an
-// assignment near its middle, closed there by the tags written over that assignment's start, and
-// the assignments after that one, as a fragment of their own. The assignment written over is
-// copied first and read as a third, small fragment.
-constexpr std::size_t kParseInPartsFrom = 8 << 20;
-constexpr std::string_view kClosedHere = "</Assignments></Project>";
-
-// Where a file parsed in parts is divided.
-struct Division {
-  std::size_t middle = 0;  // an <Assignment> right after an </Assignment>: the first part ends
-  std::size_t after = 0;   // the <Assignment> after that one: the second part begins
-  std::size_t close = 0;   // the </Assignments> before the file's closing </Project>
-};
-
-// Nothing for text that does not end with its assignments as most files do.
-std::optional<Division> DivisionOf(std::string_view text) {
-  constexpr std::string_view kSpace = " \t\r\n";
-  constexpr std::string_view kOpen = "<Assignment>", kClose = "</Assignment>";
-  std::size_t end = text.find_last_not_of(kSpace);  // the last character of the text
-  const auto endsWith = [&](std::string_view tag) {
-    if (end == std::string_view::npos || end + 1 < tag.size() ||
-        text.substr(end + 1 - tag.size(), tag.size()) != tag)
-      return false;
-    end = end + 1 == tag.size() ? std::string_view::npos
-                                : text.find_last_not_of(kSpace, end - tag.size());
-    return true;
-  };
-  if (!endsWith("</Project>")) return std::nullopt;
-  if (!endsWith("</Assignments>") || end == std::string_view::npos) return std::nullopt;
-  Division d;
-  d.close = text.find("</Assignments>", end + 1);
-  const std::size_t open = text.find("<Assignments>");
-  if (open == std::string_view::npos || open >= d.close) return std::nullopt;
-  // The next assignment that follows another, from `from` on; npos when there is none.
-  const auto nextAfterAnother = [&](std::size_t from) {
-    const std::size_t closed = text.find(kClose, from);
-    if (closed == std::string_view::npos || closed >= d.close) return std::string_view::npos;
-    const std::size_t at = text.find_first_not_of(kSpace, closed + kClose.size());
-    if (at == std::string_view::npos || text.compare(at, kOpen.size(), kOpen) != 0)
-      return std::string_view::npos;
-    return at;
-  };
-  d.middle = nextAfterAnother(std::max(open, d.close / 2));
-  if (d.middle == std::string_view::npos) return std::nullopt;
-  d.after = nextAfterAnother(d.middle);
-  if (d.after == std::string_view::npos || d.after - d.middle < kClosedHere.size())
-    return std::nullopt;
-  return d;
-}
-
-// A fragment that holds assignments (and text between them), as the assignments of a file do.
-bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
-  for (xml_node c = fragment.first_child(); c; c = c.next_sibling()) {
-    if (c.type() == pugi::node_pcdata) continue;
-    if (c.type() != pugi::node_element || std::strcmp(c.name(), "Assignment") != 0) return false;
-  }
-  return true;
-}
-
-struct CalendarEntry {
-  std::shared_ptr<CalendarData> calendar;
-  xml_node node;
-  xml_node baseNode;  // the BaseCalendarUID element
-  std::int32_t baseUid = -1;
-};
 
 struct TaskEntry {
   TaskData* task = nullptr;  // null: an empty row
@@ -283,13 +62,13 @@ class Loader {
     if (fs::is_directory(path, ec))
       throw host::HostError(host::kErrFile, path + ": Datei kann nicht gelesen werden");
     pxml::NoteInterruptedSave(path, warnings_);
-    return Load(nullptr, {}, path, true);
+    return Load(nullptr, {}, path);
   }
 
-  // Reads `*bytes` in place, `original` being their unparsed text; or, with null `bytes`, the
-  // file `path`, which is read again should a message need its line numbers.
+  // Reads `*bytes` in place, `original` being their unparsed text and `path` standing for the
+  // file in messages; or, with null `bytes`, the file `path`.
   std::shared_ptr<ProjectData> Load(std::string* bytes, std::string_view original,
-                                    const std::string& path, bool onDisk);
+                                    const std::string& path);
 
   std::vector<std::string> loading_;  // canonical paths of the files being read, outermost first
 
@@ -298,143 +77,23 @@ class Loader {
   std::vector<std::string>& warnings_;
 };
 
-class FileReader {
+// Walks the elements of one file's parse into the model.
+class FileReader : ElementReader {
  public:
+  // Fails unless the file is Project XML (its root <Project> in the format's namespace).
   FileReader(Loader& loader, const ReadOptions& options, std::vector<std::string>& warnings,
-             const std::string& path, std::string_view original, bool onDisk)
-      : loader_(loader),
+             const std::string& path, const XmlSource& source)
+      : ElementReader(source, warnings),
+        loader_(loader),
         options_(options),
-        warnings_(warnings),
         path_(path),
-        original_(original),
-        onDisk_(onDisk) {}
+        source_(source),
+        calendars_(*this) {}
 
-  // Reads `*buffer` in place, or the file itself when `buffer` is null.
-  std::shared_ptr<ProjectData> Read(std::string* buffer);
+  std::shared_ptr<ProjectData> Read();
 
  private:
-  [[noreturn]] void Fail(xml_node at, const std::string& what) const {
-    throw host::HostError(host::kErrFile, Where(at) + what);
-  }
-  void Warn(xml_node at, const std::string& what) { warnings_.push_back(Where(at) + what); }
-  std::string Where(xml_node at) const {
-    std::ptrdiff_t offset = at ? at.offset_debug() : -1;
-    if (offset < 0) return path_ + ": ";
-    if (!parts_.empty()) {
-      const xml_node root = at.root();
-      for (const auto& [part, start] : parts_)
-        if (root == part) offset += static_cast<std::ptrdiff_t>(start);
-    }
-    return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
-  }
-  // The line of a byte offset: counted in the text as it was given, or for a file, which is
-  // parsed in place, in the file as it was read (the parse has changed the text in memory).
-  std::size_t LineAt(std::size_t offset) const {
-    if (onDisk_) return LineOfOffset(file_, offset);
-    const std::string_view text = original_;
-    const std::size_t end = std::min(offset, text.size());
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'));
-  }
-  // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
-  // and character references to characters outside XML's.
-  void CheckCharacters(std::string_view text) const;
-  [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
-  void CheckCharacterReferences(std::string_view text) const;
-
-  // Typed values of an element's text; each fails with the element's line.
-  Date DateOf(xml_node n) const { return DateOf(n, cache_); }
-  Date DateOf(xml_node n, DayCache& cache) const {
-    const char* t = n.child_value();
-    // Dates are mostly spelled "yyyy-mm-ddThh:mm:ss", and many share their day with the date
-    // read before. Each character is looked at only once those before it are known not to end
-    // the text.
-    int century = 0, year = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0;
-    if (TwoDigits(t, century) && TwoDigits(t + 2, year) && t[4] == '-' && TwoDigits(t + 5, mo) &&
-        t[7] == '-' && TwoDigits(t + 8, d) && t[10] == 'T' && TwoDigits(t + 11, hh) &&
-        t[13] == ':' && TwoDigits(t + 14, mm) && t[16] == ':' && TwoDigits(t + 17, ss) &&
-        t[19] == '\0' && hh < 24 && mm < 60 && ss < 60) {
-      if (std::memcmp(t, cache.day, 10) != 0) {
-        year += century * 100;
-        if (!IsValidCivil(year, mo, d)) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
-        std::memcpy(cache.day, t, 10);
-        cache.serial = DateSerial(year, mo, d).serial;
-      }
-      return Date(cache.serial + (hh * 3600 + mm * 60 + ss) / 86400.0);
-    }
-    const auto date = ParseXmlDateTime(t);
-    if (!date) Fail(n, "Datum " + Quoted(t) + " ist ungültig");
-    return *date;
-  }
-  static bool TwoDigits(const char* p, int& out) {
-    if (p[0] < '0' || p[0] > '9') return false;
-    if (p[1] < '0' || p[1] > '9') return false;
-    out = (p[0] - '0') * 10 + (p[1] - '0');
-    return true;
-  }
-  double DurationOf(xml_node n) const {
-    // Durations are mostly spelled "PT#H#M#S" with whole numbers.
-    const char* t = n.child_value();
-    if (t[0] == 'P' && t[1] == 'T') {
-      std::uint64_t part[3] = {0, 0, 0};
-      static constexpr char kUnits[] = {'H', 'M', 'S'};
-      const char* p = t + 2;
-      bool ok = true;
-      for (int k = 0; k < 3 && ok; ++k) {
-        const char* first = p;
-        while (*p >= '0' && *p <= '9' && p - first < 9)
-          part[k] = part[k] * 10 + static_cast<unsigned>(*p++ - '0');
-        ok = p != first && *p == kUnits[k];
-        ++p;
-      }
-      // The same sum, in the same order, as ParseXmlDuration makes it.
-      if (ok && *p == '\0')
-        return static_cast<double>(part[0]) * 60.0 + static_cast<double>(part[1]) * 1.0 +
-               static_cast<double>(part[2]) * (1.0 / 60.0);
-    }
-    const auto d = ParseXmlDuration(Text(n));
-    if (!d) Fail(n, "Dauer " + Quoted(Text(n)) + " ist ungültig");
-    return *d;
-  }
-  std::int32_t IntOf(xml_node n) const {
-    const auto v = ParseXmlInteger(Text(n));
-    if (!v || *v < INT32_MIN || *v > INT32_MAX)
-      Fail(n, "Zahl " + Quoted(Text(n)) + " in <" + std::string(LocalName(n.name())) +
-                  "> ist ungültig");
-    return static_cast<std::int32_t>(*v);
-  }
-  double NumberOf(xml_node n) const {
-    const auto v = ParseXmlNumber(Text(n));
-    if (!v)
-      Fail(n, "Zahl " + Quoted(Text(n)) + " in <" + std::string(LocalName(n.name())) +
-                  "> ist ungültig");
-    return *v;
-  }
-  bool BoolOf(xml_node n) const {
-    const auto v = ParseXmlBool(Text(n));
-    if (!v)
-      Fail(n, "Wahrheitswert " + Quoted(Text(n)) + " in <" + std::string(LocalName(n.name())) +
-                  "> ist ungültig");
-    return *v;
-  }
-  double TimeOf(xml_node n) const {
-    const auto v = ParseXmlTime(Text(n));
-    if (!v) Fail(n, "Uhrzeit " + Quoted(Text(n)) + " ist ungültig");
-    return *v;
-  }
-
-  void CheckRoot(xml_node root);
   void ReadHeader(xml_node root);
-  void ReadCalendars(xml_node calendars);
-  void ReadCalendar(xml_node node, CalendarEntry& entry);
-  WorkingTimes ReadWorkingTimes(xml_node workingTimes);
-  WorkingTimes DayTimes(xml_node workingTimes, bool working);
-  std::pair<Date, Date> ReadPeriod(xml_node timePeriod, xml_node owner);
-  void ReadException(xml_node node, CalendarData& calendar);
-  void ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar);
-  void TidyExceptions(CalendarData& calendar);
-  void ResolveBaseCalendars();
-  std::shared_ptr<CalendarData> CalendarByUid(xml_node uidNode, std::int32_t uid,
-                                              const std::string& owner);
   void ReadResources(xml_node resources);
   void ReadTasks(xml_node tasks);
   // What one assignment gives, kept apart until all are read.
@@ -446,13 +105,11 @@ class FileReader {
     std::vector<pxml::WorkStretch> unassigned;
   };
   // The assignments, and those of the fragments after them.
-  void ReadAssignments(xml_node assignments, xml_node middle, xml_node tail);
-  // Parses the text in parts, two of them at once. Returns whether it could; when it could not,
-  // the text may have been changed by the attempt.
-  bool ParseInParts(char* data, const Division& division, pugi::xml_document& head,
-                    pugi::xml_document& middle, pugi::xml_document& tail, bool& changed);
-  // Read one assignment without changing anything of the reader, so that two threads may.
-  AssignmentResult ReadAssignment(xml_node node, DayCache& cache) const;
+  void ReadAssignments(xml_node assignments);
+  // Reads one assignment without changing anything, so that two threads may. The result points
+  // at its task's entry of `tasks` (the reader's own), which is changed only once all are read.
+  AssignmentResult ReadAssignment(xml_node node, DayCache& cache,
+                                  std::unordered_map<std::int32_t, TaskEntry>& tasks) const;
   void ReadTimephased(xml_node node, DayCache& cache, AssignmentResult& out) const;
   void DeriveGaps();
   void ReadSubprojects();
@@ -464,159 +121,19 @@ class FileReader {
 
   Loader& loader_;
   const ReadOptions& options_;
-  std::vector<std::string>& warnings_;
   const std::string& path_;
-  std::string_view original_;
-  bool onDisk_ = false;
-  std::string_view buffer_;               // the text being parsed (changed by parsing)
-  std::string middleText_;                // of a text parsed in parts: the assignment between
-  std::vector<std::pair<xml_node, std::size_t>> parts_;  // the fragments and where they begin
-  FileText file_;  // a file's text, parsed in place: the document points into it
-  mutable DayCache cache_;
+  const XmlSource& source_;
+  CalendarReader calendars_;
   std::shared_ptr<ProjectData> project_;
-  std::unordered_map<std::int32_t, CalendarEntry> calendars_;
   std::unordered_map<std::int32_t, ResourceData*> resources_;  // null: an empty row
   std::unordered_map<std::int32_t, TaskEntry> tasks_;
   std::vector<std::pair<xml_node, TaskData*>> subprojectTasks_;
   xml_node projectCalendarNode_;
   std::optional<std::int32_t> projectCalendarUid_;
-  std::size_t exceptionCount_ = 0;
 };
 
-void FileReader::CheckRoot(xml_node root) {
-  const std::string_view name = root.name();
-  const auto colon = name.rfind(':');
-  const std::string prefix =
-      colon == std::string_view::npos ? "" : std::string(name.substr(0, colon));
-  const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-  const pugi::xml_attribute ns =
-      root.attribute(prefix.empty() ? "xmlns" : ("xmlns:" + prefix).c_str());
-  if (local == "Project" && std::string_view(ns.value()) == kProjectXmlNamespace) {
-    tPrefixedNames = !prefix.empty();
-    return;
-  }
-  if (local == "Project")
-    Fail(root, "keine Project-XML-Datei: das Wurzelelement <Project> gehört nicht zum Namensraum " +
-                   std::string(kProjectXmlNamespace));
-  Fail(root, "keine Project-XML-Datei: das Wurzelelement ist <" + std::string(name) +
-                 ">, erwartet wird <Project> im Namensraum " + kProjectXmlNamespace);
-}
-
-void FileReader::CheckCharacters(std::string_view text) const {
-  if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
-  CheckCharacterReferences(text);
-}
-
-void FileReader::BadCharacters(const BadXmlText& bad) const {
-  const std::string where = path_ + ":" + std::to_string(LineAt(bad.offset)) + ": ";
-  if (bad.notUtf8)
-    throw host::HostError(host::kErrFile,
-                          where + "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
-                              std::to_string(bad.offset + 1) + "); speichern Sie sie als UTF-8");
-  throw host::HostError(host::kErrFile,
-                        where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
-}
-
-void FileReader::CheckCharacterReferences(std::string_view text) const {
-  const auto where = [&](std::size_t offset) {
-    return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
-  };
-  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
-  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
-       at = text.find("&#", at + 2)) {
-    std::size_t i = at + 2;
-    const bool hex = i < text.size() && (text[i] == 'x');
-    if (hex) ++i;
-    std::uint64_t code = 0;
-    const std::size_t first = i;
-    for (; i < text.size() && i - first < 9; ++i) {
-      const char c = text[i];
-      int digit = -1;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      if (digit < 0) break;
-      code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-    }
-    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
-    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
-      throw host::HostError(
-          host::kErrFile,
-          where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
-              (code > 0x10FFFF ? std::string("kein Zeichen")
-                               : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
-              ", das in XML nicht erlaubt ist");
-  }
-}
-
-// Whether a text is to be checked for characters XML does not allow, from its first bytes: text
-// that does not start as XML is left to the parser, which says it is none.
-std::optional<bool> WantsCheck(std::string_view start) {
-  const std::size_t first =
-      start.find_first_not_of(" \t\r\n", start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
-  if (first == std::string_view::npos) return std::nullopt;
-  return start[first] == '<' && LooksLikeUtf8(start);
-}
-
-std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
-  FileText& file = file_;
-  const auto readFile = [&] {
-    try {
-      if (!ReadFileText(path_, WantsCheck, file))
-        throw host::HostError(host::kErrFile, file.kind == FileKind::Special
-                                                  ? NotRegularFileText(path_)
-                                                  : path_ + ": Datei kann nicht gelesen werden");
-    } catch (const std::bad_alloc&) {
-      OutOfMemory(path_, file.size);
-    }
-    buffer_ = file.view();
-  };
-  if (given) {
-    buffer_ = *given;
-    if (WantsCheck(buffer_).value_or(false)) CheckCharacters(buffer_);
-  } else {
-    readFile();
-    if (file.bad) BadCharacters(*file.bad);
-    if (file.checked)
-      CheckCharacterReferences(buffer_);
-    else if (WantsCheck(buffer_).value_or(false))
-      CheckCharacters(buffer_);
-  }
-  const std::uintmax_t size = buffer_.size();
-  pugi::xml_document doc, middle, tail;
-  pugi::xml_parse_result parsed;
-  const bool closed = EndsWithClosingTag(buffer_);  // before parsing changes the buffer
-  bool inParts = false;
-  if (!given && size >= kParseInPartsFrom && LooksLikeUtf8(buffer_)) {
-    if (const auto division = DivisionOf(buffer_)) {
-      bool changed = false;
-      inParts = ParseInParts(file.data(), *division, doc, middle, tail, changed);
-      // What the two parts cannot tell (a fault, most likely) the one parse says as always.
-      if (!inParts && changed) readFile();
-    }
-  }
-  if (!inParts) {
-    try {
-      parsed = doc.load_buffer_inplace(given ? given->data() : file.data(), buffer_.size(),
-                                       kParseOptions, pugi::encoding_auto);
-    } catch (const std::bad_alloc&) {
-      OutOfMemory(path_, size);
-    }
-  }
-  if (parsed.status == pugi::status_out_of_memory) OutOfMemory(path_, size);
-  if (!inParts && !parsed) {
-    std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
-    std::string problem = ParseProblem(parsed.status);
-    if (parsed.status == pugi::status_no_document_element) {
-      offset = 0;
-    } else if (!closed) {
-      problem = "die Datei endet mitten im XML (unvollständig oder abgeschnitten)";
-    }
-    throw host::HostError(host::kErrFile,
-                          path_ + ":" + std::to_string(LineAt(offset)) + ": " + problem);
-  }
-  const xml_node root = doc.document_element();
-  CheckRoot(root);
+std::shared_ptr<ProjectData> FileReader::Read() {
+  const xml_node root = source_.Root();
 
   project_ = std::make_shared<ProjectData>();
   project_->name = FileNamePart(path_);
@@ -637,14 +154,13 @@ std::shared_ptr<ProjectData> FileReader::Read(std::string* given) {
     else if (n == "Assignments")
       assignments = c;
   }
-  ReadCalendars(calendars);
+  calendars_.Read(calendars, project_->calendars);
   if (projectCalendarUid_)  // without one the project keeps the host's "Standard"
     project_->calendarName =
-        CalendarByUid(projectCalendarNode_, *projectCalendarUid_, "das Projekt")->name;
+        calendars_.ByUid(projectCalendarNode_, *projectCalendarUid_, "das Projekt")->name;
   ReadResources(resources);
   ReadTasks(tasks);
-  ReadAssignments(assignments, inParts ? middle.root() : xml_node(),
-                  inParts ? tail.root() : xml_node());
+  ReadAssignments(assignments);
   DeriveGaps();
   if (options_.readCompanion) ReadCompanion();
   if (options_.loadSubprojects) ReadSubprojects();
@@ -689,333 +205,6 @@ void FileReader::ReadHeader(xml_node root) {
       }
     }
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Calendars
-
-WorkingTimes FileReader::ReadWorkingTimes(xml_node workingTimes) {
-  WorkingTimes times;
-  for (xml_node wt = workingTimes.first_child(); wt; wt = wt.next_sibling()) {
-    if (LocalName(wt.name()) != "WorkingTime") continue;
-    std::optional<double> from, to;
-    for (xml_node c = wt.first_child(); c; c = c.next_sibling()) {
-      const Tag n = LocalName(c.name());
-      if (n == "FromTime")
-        from = TimeOf(c);
-      else if (n == "ToTime")
-        to = TimeOf(c);
-    }
-    if (!from || !to) continue;  // an empty interval element
-    if (*to == 0.0) to = 1.0;    // "00:00:00" as the end is midnight at the end of the day
-    if (*to <= *from) {
-      Warn(wt, "Arbeitszeit " + FormatXmlTime(*from) + " bis " + FormatXmlTime(*to) +
-                   " endet nicht nach ihrem Beginn und wird übergangen");
-      continue;
-    }
-    times.push_back({*from, *to});
-  }
-  std::sort(times.begin(), times.end(),
-            [](const WorkingTime& a, const WorkingTime& b) { return a.from < b.from; });
-  WorkingTimes merged;
-  for (const WorkingTime& t : times) {
-    if (!merged.empty() && t.from <= merged.back().to)
-      merged.back().to = std::max(merged.back().to, t.to);
-    else
-      merged.push_back(t);
-  }
-  return merged;
-}
-
-WorkingTimes FileReader::DayTimes(xml_node workingTimes, bool working) {
-  if (!working) return {};
-  WorkingTimes times = workingTimes ? ReadWorkingTimes(workingTimes) : WorkingTimes{};
-  if (!workingTimes) times = pxml::HostDefaultTimes(1);  // a working day without its hours
-  return times;
-}
-
-std::pair<Date, Date> FileReader::ReadPeriod(xml_node timePeriod, xml_node owner) {
-  std::optional<Date> from, to;
-  xml_node toNode;
-  for (xml_node c = timePeriod.first_child(); c; c = c.next_sibling()) {
-    const Tag n = LocalName(c.name());
-    if (n == "FromDate")
-      from = DateOf(c);
-    else if (n == "ToDate") {
-      to = DateOf(c);
-      toNode = c;
-    }
-  }
-  if (!from) Fail(timePeriod ? timePeriod : owner, "Zeitraum ohne Anfangsdatum <FromDate>");
-  if (!to) to = from;
-  // A period that ends at midnight ends with the day before.
-  Date last = DateOnly(*to);
-  if (TimeOfDay(*to) == 0.0 && DateOnly(*from) < last) last = Date(last.serial - 1);
-  if (last < DateOnly(*from)) Fail(toNode, "Zeitraum endet vor seinem Anfang");
-  return {DateOnly(*from), last};
-}
-
-void FileReader::ReadException(xml_node node, CalendarData& calendar) {
-  RecurringException p;
-  xml_node period, workingTimes;
-  for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-    const Tag n = LocalName(c.name());
-    if (n == "EnteredByOccurrences")
-      p.enteredByOccurrences = BoolOf(c);
-    else if (n == "TimePeriod")
-      period = c;
-    else if (n == "Occurrences")
-      p.occurrences = IntOf(c);
-    else if (n == "Name")
-      p.name = Text(c);
-    else if (n == "Type")
-      p.type = IntOf(c);
-    else if (n == "Period")
-      p.period = IntOf(c);
-    else if (n == "DaysOfWeek")
-      p.daysOfWeek = IntOf(c);
-    else if (n == "MonthItem")
-      p.monthItem = IntOf(c);
-    else if (n == "MonthPosition")
-      p.monthPosition = IntOf(c);
-    else if (n == "Month")
-      p.month = IntOf(c);
-    else if (n == "MonthDay")
-      p.monthDay = IntOf(c);
-    else if (n == "DayWorking")
-      p.working = BoolOf(c);
-    else if (n == "WorkingTimes")
-      workingTimes = c;
-  }
-  const auto [from, to] = ReadPeriod(period, node);
-  p.from = from;
-  p.to = to;
-  p.times = DayTimes(workingTimes, p.working);
-  bool truncated = false;
-  const std::size_t budget = kMaxExceptions - std::min(kMaxExceptions, exceptionCount_);
-  auto occurrences = ExpandRecurrence(p, budget, &truncated, kRecurrenceWindow);
-  if (truncated)
-    Warn(node, "Kalender " + Quoted(calendar.name) + ": die Ausnahme " + Quoted(p.name) +
-                   " hat zu viele Vorkommen; nur die ersten werden übernommen");
-  else if (!((p.type == 1 || p.type == 7) && p.period <= 1) &&
-           (p.from < kRecurrenceWindow.from || (p.to && kRecurrenceWindow.to < *p.to)))
-    Warn(node, "Kalender " + Quoted(calendar.name) + ": von der Ausnahme " + Quoted(p.name) +
-                   " werden nur die Vorkommen der Jahre 1900 bis 2099 übernommen");
-  exceptionCount_ += occurrences.size();
-  for (auto& e : occurrences) calendar.exceptions.push_back(std::move(e));
-}
-
-void FileReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
-  // Exceptions win over work weeks; days of a work week become exceptions of their own.
-  std::sort(calendar.exceptions.begin(), calendar.exceptions.end(),
-            [](const CalendarException& a, const CalendarException& b) { return a.from < b.from; });
-  const std::vector<CalendarException> explicitOnes = calendar.exceptions;
-  auto covered = [&](Date day) {
-    auto it = std::upper_bound(explicitOnes.begin(), explicitOnes.end(), day,
-                               [](Date d, const CalendarException& e) { return d < e.from; });
-    if (it == explicitOnes.begin()) return false;
-    --it;
-    return !(it->to < day);
-  };
-  for (xml_node ww = workWeeks.first_child(); ww; ww = ww.next_sibling()) {
-    if (LocalName(ww.name()) != "WorkWeek") continue;
-    xml_node period, weekDays;
-    std::string name;
-    for (xml_node c = ww.first_child(); c; c = c.next_sibling()) {
-      const Tag n = LocalName(c.name());
-      if (n == "TimePeriod")
-        period = c;
-      else if (n == "Name")
-        name = Text(c);
-      else if (n == "WeekDays")
-        weekDays = c;
-    }
-    std::array<std::optional<WorkingTimes>, 7> days;
-    for (xml_node wd = weekDays.first_child(); wd; wd = wd.next_sibling()) {
-      if (LocalName(wd.name()) != "WeekDay") continue;
-      int type = -1;
-      bool working = false;
-      xml_node times;
-      for (xml_node c = wd.first_child(); c; c = c.next_sibling()) {
-        const Tag n = LocalName(c.name());
-        if (n == "DayType")
-          type = IntOf(c);
-        else if (n == "DayWorking")
-          working = BoolOf(c);
-        else if (n == "WorkingTimes")
-          times = c;
-      }
-      if (type >= 1 && type <= 7) days[type - 1] = DayTimes(times, working);
-    }
-    if (!period) continue;
-    auto [from, to] = ReadPeriod(period, ww);
-    if (to.serial - from.serial >= kMaxWorkWeekDays) {
-      Warn(ww, "Kalender " + Quoted(calendar.name) + ": die Arbeitswoche " + Quoted(name) +
-                   " ist zu lang; sie gilt nur für ihre ersten 50 Jahre");
-      to = Date(from.serial + kMaxWorkWeekDays - 1);
-    }
-    for (Date d = from; !(to < d); d = Date(d.serial + 1)) {
-      const int w = Weekday(d) - 1;
-      if (!days[w] || covered(d)) continue;
-      const WeekdayDefinition& own = calendar.weekdays[w];
-      if (!own.inherited && own.times == *days[w]) continue;
-      auto& list = calendar.exceptions;
-      const bool working = !days[w]->empty();
-      if (!list.empty() && list.back().name == name && list.back().to.serial + 1 == d.serial &&
-          list.back().working == working && list.back().times == *days[w] &&
-          list.size() > explicitOnes.size()) {
-        list.back().to = d;
-        continue;
-      }
-      if (exceptionCount_ >= kMaxExceptions) break;
-      list.push_back({name, d, d, working, *days[w]});
-      ++exceptionCount_;
-    }
-  }
-}
-
-void FileReader::TidyExceptions(CalendarData& calendar) {
-  // Patterns may fall on the same day (the first of a month that is also its first Saturday):
-  // the earlier exception keeps such days, a later one keeps the rest of its own.
-  auto& list = calendar.exceptions;
-  std::stable_sort(
-      list.begin(), list.end(),
-      [](const CalendarException& a, const CalendarException& b) { return a.from < b.from; });
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (kept > 0 && !(list[kept - 1].to < list[i].from)) {
-      if (!(list[kept - 1].to < list[i].to)) continue;  // wholly covered
-      list[i].from = Date(list[kept - 1].to.serial + 1);
-    }
-    if (kept != i) list[kept] = std::move(list[i]);
-    ++kept;
-  }
-  list.resize(kept);
-}
-
-void FileReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
-  auto cal = std::make_shared<CalendarData>();
-  entry.calendar = cal;
-  entry.node = node;
-  std::optional<std::int32_t> uid;
-  xml_node weekDays, exceptions, workWeeks;
-  for (xml_node c = node.first_child(); c; c = c.next_sibling()) {
-    const Tag n = LocalName(c.name());
-    if (n == "UID")
-      uid = IntOf(c);
-    else if (n == "Name")
-      cal->name = Text(c);
-    else if (n == "IsBaseCalendar")
-      cal->isBase = BoolOf(c);
-    else if (n == "BaseCalendarUID") {
-      entry.baseUid = IntOf(c);
-      entry.baseNode = c;
-    } else if (n == "WeekDays")
-      weekDays = c;
-    else if (n == "Exceptions")
-      exceptions = c;
-    else if (n == "WorkWeeks")
-      workWeeks = c;
-  }
-  if (!uid) Fail(node, "Kalender " + Quoted(cal->name) + " ohne <UID>");
-  cal->uid = *uid;
-
-  const bool newExceptions = exceptions && exceptions.first_child();
-  for (xml_node wd = weekDays.first_child(); wd; wd = wd.next_sibling()) {
-    if (LocalName(wd.name()) != "WeekDay") continue;
-    std::optional<int> type;
-    bool working = false;
-    xml_node times, period, typeNode;
-    for (xml_node c = wd.first_child(); c; c = c.next_sibling()) {
-      const Tag n = LocalName(c.name());
-      if (n == "DayType") {
-        type = IntOf(c);
-        typeNode = c;
-      } else if (n == "DayWorking")
-        working = BoolOf(c);
-      else if (n == "WorkingTimes")
-        times = c;
-      else if (n == "TimePeriod")
-        period = c;
-    }
-    if (!type) Fail(wd, "Wochentag ohne <DayType>");
-    if (*type >= 1 && *type <= 7) {
-      cal->weekdays[*type - 1] = {false, DayTimes(times, working)};
-    } else if (*type == 0) {
-      if (newExceptions) continue;  // the file holds the same exceptions in the newer form
-      const auto [from, to] = ReadPeriod(period, wd);
-      if (exceptionCount_ >= kMaxExceptions) continue;
-      cal->exceptions.push_back({"", from, to, working, DayTimes(times, working)});
-      ++exceptionCount_;
-    } else {
-      Warn(typeNode, "Wochentag " + std::to_string(*type) + " ist unbekannt und wird übergangen");
-    }
-  }
-  if (newExceptions) {
-    for (xml_node e = exceptions.first_child(); e; e = e.next_sibling())
-      if (LocalName(e.name()) == "Exception") ReadException(e, *cal);
-  }
-  if (workWeeks) ReadWorkWeeks(workWeeks, *cal);
-  TidyExceptions(*cal);
-}
-
-std::shared_ptr<CalendarData> FileReader::CalendarByUid(xml_node uidNode, std::int32_t uid,
-                                                        const std::string& owner) {
-  const auto it = calendars_.find(uid);
-  if (it == calendars_.end())
-    Fail(uidNode, "Kalender-UID " + std::to_string(uid) + " für " + owner + " ist nicht definiert");
-  return it->second.calendar;
-}
-
-void FileReader::ResolveBaseCalendars() {
-  // Base calendars by UID first: a loop is refused before any link is made, so that no
-  // calendars keep each other alive.
-  std::unordered_map<std::int32_t, std::int32_t> baseOf;
-  for (auto& [uid, entry] : calendars_) {
-    const CalendarData& cal = *entry.calendar;
-    // -1, and 0 where no calendar has that UID, mean "no base calendar".
-    if (cal.isBase || !entry.baseNode || entry.baseUid == -1 ||
-        (entry.baseUid == 0 && !calendars_.count(0)))
-      continue;
-    if (!calendars_.count(entry.baseUid)) {
-      // Files of real tools name base calendars of another file (-65533): the calendar is read
-      // on the host's default week instead of refusing the whole file.
-      Warn(entry.baseNode, "Kalender " + Quoted(cal.name) + ": der Basiskalender mit der UID " +
-                               std::to_string(entry.baseUid) +
-                               " ist in der Datei nicht definiert; der Kalender baut "
-                               "stattdessen auf der Standardwoche auf (Montag bis Freitag, "
-                               "8:00-12:00 und 13:00-17:00)");
-      continue;
-    }
-    baseOf[uid] = entry.baseUid;
-  }
-  for (const auto& calendar : project_->calendars) {  // in file order: the first in a loop is named
-    const std::int32_t uid = calendar->uid;
-    std::size_t steps = 0;
-    for (auto it = baseOf.find(uid); it != baseOf.end(); it = baseOf.find(it->second)) {
-      if (++steps > baseOf.size()) {
-        const CalendarEntry& entry = calendars_.at(uid);
-        Fail(entry.baseNode,
-             "die Basiskalender von " + Quoted(entry.calendar->name) + " bilden eine Schleife");
-      }
-    }
-  }
-  for (const auto& [uid, base] : baseOf)
-    calendars_.at(uid).calendar->base = calendars_.at(base).calendar;
-}
-
-void FileReader::ReadCalendars(xml_node calendars) {
-  for (xml_node node = calendars.first_child(); node; node = node.next_sibling()) {
-    if (LocalName(node.name()) != "Calendar") continue;
-    CalendarEntry entry;
-    ReadCalendar(node, entry);
-    const std::int32_t uid = entry.calendar->uid;
-    if (calendars_.count(uid))
-      Fail(node, "Kalender-UID " + std::to_string(uid) + " ist doppelt vergeben");
-    project_->calendars.push_back(entry.calendar);
-    calendars_.emplace(uid, std::move(entry));
-  }
-  ResolveBaseCalendars();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1098,7 +287,7 @@ void FileReader::ReadResources(xml_node resources) {
     // The format counts 0 material, 1 work, 2 cost; cost resources of older files say so apart.
     r->kind = isCost || type == 2 ? 2 : type == 0 ? 1 : 0;
     if (calendarUid != -1)
-      r->calendar = CalendarByUid(calendarNode, calendarUid, "die Ressource " + Quoted(r->name));
+      r->calendar = calendars_.ByUid(calendarNode, calendarUid, "die Ressource " + Quoted(r->name));
     // A row without <Name> is empty; one whose name is empty or blanks keeps its row and work.
     const bool empty = isNull || !named;
     resources_[*uid] = empty ? nullptr : r.get();
@@ -1226,7 +415,8 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
     out.unassigned.push_back({w.start, w.finish, w.minutes});
 }
 
-FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache& cache) const {
+FileReader::AssignmentResult FileReader::ReadAssignment(
+    xml_node node, DayCache& cache, std::unordered_map<std::int32_t, TaskEntry>& tasks) const {
   AssignmentResult out;
   out.assignment = std::make_shared<AssignmentData>();
   AssignmentData& a = *out.assignment;
@@ -1256,11 +446,11 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   }
   if (!haveTask) Fail(node, "Zuordnung ohne <TaskUID>");
   if (a.taskUid != 0) {
-    const auto it = tasks_.find(a.taskUid);
-    if (it == tasks_.end())
+    const auto it = tasks.find(a.taskUid);
+    if (it == tasks.end())
       Fail(taskNode,
            "Vorgangs-UID " + std::to_string(a.taskUid) + " der Zuordnung ist nicht definiert");
-    out.task = const_cast<TaskEntry*>(&it->second);  // changed only once all are read
+    out.task = &it->second;
   }
   if (haveResource && a.resourceUid != kNoResource && a.resourceUid != 0) {
     const auto it = resources_.find(a.resourceUid);
@@ -1280,52 +470,8 @@ FileReader::AssignmentResult FileReader::ReadAssignment(xml_node node, DayCache&
   return out;
 }
 
-bool FileReader::ParseInParts(char* const data, const Division& division, pugi::xml_document& head,
-                              pugi::xml_document& middle, pugi::xml_document& tail, bool& changed) {
-  pugi::xml_parse_result headParsed, middleParsed, tailParsed;
-  bool tailOutOfMemory = false;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        tailParsed =
-            tail.load_buffer_inplace(data + division.after, division.close - division.after,
-                                     kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
-      } catch (const std::bad_alloc&) {
-        tailOutOfMemory = true;
-      }
-    });
-  } catch (const std::system_error&) {
-    return false;  // no second thread to be had: the text is as it was
-  }
-  changed = true;
-  try {
-    middleText_.assign(data + division.middle, division.after - division.middle);
-    // The first part ends where the assignment in the middle began.
-    std::memcpy(data + division.middle, kClosedHere.data(), kClosedHere.size());
-    headParsed = head.load_buffer_inplace(data, division.middle + kClosedHere.size(), kParseOptions,
-                                          pugi::encoding_auto);
-    middleParsed =
-        middle.load_buffer_inplace(middleText_.data(), middleText_.size(),
-                                   kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
-  } catch (const std::bad_alloc&) {
-    headParsed.status = pugi::status_out_of_memory;
-  }
-  helper.join();
-  if (tailOutOfMemory || !headParsed || !middleParsed || !tailParsed ||
-      !HoldsOnlyAssignments(middle) || !HoldsOnlyAssignments(tail)) {
-    middle.reset();
-    tail.reset();
-    return false;
-  }
-  // The closing tags left no trace in the first part's tree: the text there is put back, so that
-  // lines are counted in it as it was.
-  std::memcpy(data + division.middle, middleText_.data(), kClosedHere.size());
-  parts_ = {{middle.root(), division.middle}, {tail.root(), division.after}};
-  return true;
-}
-
-void FileReader::ReadAssignments(xml_node assignments, xml_node middle, xml_node tail) {
+void FileReader::ReadAssignments(xml_node assignments) {
+  const auto [middle, tail] = source_.LaterAssignments();
   std::vector<xml_node> nodes;
   for (const xml_node part : {assignments, middle, tail})
     for (xml_node node = part.first_child(); node; node = node.next_sibling())
@@ -1338,13 +484,11 @@ void FileReader::ReadAssignments(xml_node assignments, xml_node middle, xml_node
     std::size_t begin = 0, end = 0;
     std::exception_ptr error;
   };
-  const bool prefixed = tPrefixedNames;
   auto readPart = [&](Part& part) {
-    tPrefixedNames = prefixed;
     DayCache cache;
     try {
       for (std::size_t i = part.begin; i < part.end; ++i)
-        results[i] = ReadAssignment(nodes[i], cache);
+        results[i] = ReadAssignment(nodes[i], cache, tasks_);
     } catch (...) {
       part.error = std::current_exception();
     }
@@ -1442,25 +586,26 @@ void FileReader::ReadCompanion() {
     ok = ReadFileText(
         companion, [](std::string_view) { return std::optional<bool>(false); }, file);
   } catch (const std::bad_alloc&) {
-    OutOfMemory(companion, file.size);
+    throw host::HostError(host::kErrFile, OutOfMemoryText(companion, file.size));
   }
   if (!ok && file.kind == FileKind::Special)
     throw host::HostError(host::kErrFile, NotRegularFileText(companion));
   std::string problem = "Datei kann nicht gelesen werden";
   if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) return;
-  warnings_.push_back(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem +
-                      ")");
+  AddWarning(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem + ")");
 }
 
 std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view original,
-                                          const std::string& path, bool onDisk) {
+                                          const std::string& path) {
   std::error_code ec;
   const std::string canonical = fs::weakly_canonical(fs::path(path), ec).string();
   loading_.push_back(ec ? path : canonical);
-  const bool prefixed = tPrefixedNames;  // the including file's, restored when this one is read
-  FileReader reader(*this, options_, warnings_, path, original, onDisk);
-  auto project = reader.Read(bytes);
-  tPrefixedNames = prefixed;
+  std::optional<XmlSource> source;
+  if (bytes)
+    source.emplace(*bytes, original, path);
+  else
+    source.emplace(path, options_.parseInPartsFrom);
+  auto project = FileReader(*this, options_, warnings_, path, *source).Read();
   loading_.pop_back();
   return project;
 }
@@ -1483,7 +628,7 @@ LoadResult ReadProjectXmlText(std::string_view text, const std::string& name,
   LoadResult result;
   Loader loader(options, result.warnings);
   std::string bytes(text);
-  result.project = loader.Load(&bytes, text, name, false);
+  result.project = loader.Load(&bytes, text, name);
   return result;
 }
 

@@ -1,0 +1,365 @@
+#include "projectxml/xml_source.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "host/error.hpp"
+#include "support/text.hpp"
+
+namespace kx::platform {
+namespace {
+
+using pugi::xml_node;
+
+// Element text is kept in the element itself, which halves the nodes to build and walk.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
+
+[[noreturn]] void OutOfMemory(const std::string& path, std::uintmax_t size) {
+  throw host::HostError(host::kErrFile, OutOfMemoryText(path, size));
+}
+
+// Whether the text is UTF-8 as far as its start tells: no byte order mark of UTF-16 or UTF-32,
+// and a declaration that names no other encoding.
+bool LooksLikeUtf8(std::string_view text) {
+  if (text.size() >= 2 &&
+      ((text[0] == '\xFE' && text[1] == '\xFF') || (text[0] == '\xFF' && text[1] == '\xFE')))
+    return false;
+  if (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0')) return false;  // UTF-16/32
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.substr(0, 5) != "<?xml") return true;
+  const std::string_view decl = text.substr(0, text.find("?>"));
+  const auto at = decl.find("encoding");
+  if (at == std::string_view::npos) return true;
+  auto quote = decl.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return true;
+  const auto end = decl.find(decl[quote], quote + 1);
+  std::string name(decl.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "utf-8" || name == "utf8";
+}
+
+// Whether a text is to be checked for characters XML does not allow, from its first bytes: text
+// that does not start as XML is left to the parser, which says it is none.
+std::optional<bool> WantsCheck(std::string_view start) {
+  const std::size_t first =
+      start.find_first_not_of(" \t\r\n", start.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+  if (first == std::string_view::npos) return std::nullopt;
+  return start[first] == '<' && LooksLikeUtf8(start);
+}
+
+// "U+0001" and, for control characters, their common name.
+std::string CharName(std::uint32_t code) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(code));
+  std::string name = buf;
+  if (code == 0)
+    name += " (Nullzeichen)";
+  else if (code < 0x20)
+    name += " (Steuerzeichen)";
+  return name;
+}
+
+std::string ParseProblem(pugi::xml_parse_status status) {
+  switch (status) {
+    case pugi::status_out_of_memory:
+      return "zu wenig Speicher zum Lesen";
+    case pugi::status_bad_pi:
+      return "kein gültiges XML: fehlerhafte Verarbeitungsanweisung";
+    case pugi::status_bad_comment:
+      return "kein gültiges XML: fehlerhafter Kommentar";
+    case pugi::status_bad_cdata:
+      return "kein gültiges XML: fehlerhafter CDATA-Abschnitt";
+    case pugi::status_bad_doctype:
+      return "kein gültiges XML: fehlerhafte Dokumenttyp-Angabe";
+    case pugi::status_bad_pcdata:
+      return "kein gültiges XML: fehlerhafter Text";
+    case pugi::status_bad_start_element:
+      return "kein gültiges XML: fehlerhaftes Start-Tag";
+    case pugi::status_bad_attribute:
+      return "kein gültiges XML: fehlerhaftes Attribut";
+    case pugi::status_bad_end_element:
+      return "kein gültiges XML: fehlerhaftes End-Tag";
+    case pugi::status_end_element_mismatch:
+      return "kein gültiges XML: End-Tag passt nicht zum Start-Tag";
+    case pugi::status_append_invalid_root:
+      return "kein gültiges XML: ungültiges Wurzelelement";
+    case pugi::status_no_document_element:
+      return "keine XML-Datei: kein Wurzelelement gefunden";
+    default:
+      return "kein gültiges XML: unbekanntes Zeichen";
+  }
+}
+
+// Whether the text ends with the end tag of the element it starts with, as a whole file does.
+bool EndsWithClosingTag(std::string_view text) {
+  std::size_t pos = 0;
+  for (;;) {  // the first element's name, past the declaration, comments and a document type
+    pos = text.find('<', pos);
+    if (pos == std::string_view::npos || pos + 1 >= text.size()) return false;
+    if (text[pos + 1] != '?' && text[pos + 1] != '!') break;
+    ++pos;
+  }
+  std::size_t end = pos + 1;
+  while (end < text.size() && text[end] != '>' && text[end] != '/' && text[end] != ' ' &&
+         text[end] != '\t' && text[end] != '\r' && text[end] != '\n')
+    ++end;
+  const std::string_view name = text.substr(pos + 1, end - pos - 1);
+  std::size_t last = text.size();
+  while (last > 0 && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r' ||
+                      text[last - 1] == '\n' || text[last - 1] == '\0'))
+    --last;
+  const std::string closing = "</" + std::string(name) + ">";
+  if (last >= end && end < text.size() && text[end] == '/') {  // an empty root element
+    return last >= 2 && text.substr(last - 2, 2) == "/>";
+  }
+  return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
+}
+
+// A text parsed in parts is parsed in place: the text up to an assignment near its middle,
+// closed there by the tags written over that assignment's start, and the assignments after that
+// one, as a fragment of their own. The assignment written over is copied first and read as a
+// third, small fragment.
+constexpr std::string_view kClosedHere = "</Assignments></Project>";
+
+// Where a text parsed in parts is divided.
+struct Division {
+  std::size_t middle = 0;  // an <Assignment> right after an </Assignment>: the first part ends
+  std::size_t after = 0;   // the <Assignment> after that one: the second part begins
+  std::size_t close = 0;   // the </Assignments> before the file's closing </Project>
+};
+
+// Nothing for text that does not end with its assignments as most files do.
+std::optional<Division> DivisionOf(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  constexpr std::string_view kOpen = "<Assignment>", kClose = "</Assignment>";
+  std::size_t end = text.find_last_not_of(kSpace);  // the last character of the text
+  const auto endsWith = [&](std::string_view tag) {
+    if (end == std::string_view::npos || end + 1 < tag.size() ||
+        text.substr(end + 1 - tag.size(), tag.size()) != tag)
+      return false;
+    end = end + 1 == tag.size() ? std::string_view::npos
+                                : text.find_last_not_of(kSpace, end - tag.size());
+    return true;
+  };
+  if (!endsWith("</Project>")) return std::nullopt;
+  if (!endsWith("</Assignments>") || end == std::string_view::npos) return std::nullopt;
+  Division d;
+  d.close = text.find("</Assignments>", end + 1);
+  const std::size_t open = text.find("<Assignments>");
+  if (open == std::string_view::npos || open >= d.close) return std::nullopt;
+  // The next assignment that follows another, from `from` on; npos when there is none.
+  const auto nextAfterAnother = [&](std::size_t from) {
+    const std::size_t closed = text.find(kClose, from);
+    if (closed == std::string_view::npos || closed >= d.close) return std::string_view::npos;
+    const std::size_t at = text.find_first_not_of(kSpace, closed + kClose.size());
+    if (at == std::string_view::npos || text.compare(at, kOpen.size(), kOpen) != 0)
+      return std::string_view::npos;
+    return at;
+  };
+  d.middle = nextAfterAnother(std::max(open, d.close / 2));
+  if (d.middle == std::string_view::npos) return std::nullopt;
+  d.after = nextAfterAnother(d.middle);
+  if (d.after == std::string_view::npos || d.after - d.middle < kClosedHere.size())
+    return std::nullopt;
+  return d;
+}
+
+// A fragment that holds assignments (and text between them), as the assignments of a file do.
+bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
+  for (xml_node c = fragment.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_pcdata) continue;
+    if (c.type() != pugi::node_element || std::strcmp(c.name(), "Assignment") != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
+    : path_(path), onDisk_(true) {
+  ReadFile();
+  if (file_.bad) BadCharacters(*file_.bad);
+  if (file_.checked)
+    CheckCharacterReferences(file_.view());
+  else if (WantsCheck(file_.view()).value_or(false))
+    CheckCharacters(file_.view());
+  const std::size_t size = file_.size;
+  const bool closed = EndsWithClosingTag(file_.view());  // before parsing changes the text
+  if (size >= parseInPartsFrom && LooksLikeUtf8(file_.view())) {
+    bool changed = false;
+    inParts_ = ParseInParts(changed);
+    // What the two parts cannot tell (a fault, most likely) the one parse says as always.
+    if (!inParts_ && changed) ReadFile();
+  }
+  if (!inParts_) ParseWhole(file_.data(), file_.size, size, closed);
+}
+
+XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name)
+    : path_(name), original_(original) {
+  if (WantsCheck(text).value_or(false)) CheckCharacters(text);
+  ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text));
+}
+
+std::array<pugi::xml_node, 2> XmlSource::LaterAssignments() const {
+  if (!inParts_) return {};
+  return {middle_.root(), tail_.root()};
+}
+
+std::string XmlSource::Where(xml_node node) const {
+  std::ptrdiff_t offset = node ? node.offset_debug() : -1;
+  if (offset < 0) return path_ + ": ";
+  if (inParts_) {  // the offsets of a fragment count from its start
+    const xml_node root = node.root();
+    if (root == middle_.root())
+      offset += static_cast<std::ptrdiff_t>(middleStart_);
+    else if (root == tail_.root())
+      offset += static_cast<std::ptrdiff_t>(tailStart_);
+  }
+  return path_ + ":" + std::to_string(LineAt(static_cast<std::size_t>(offset))) + ": ";
+}
+
+// Counted in the text as it was given, or for a file, which is parsed in place, in the file as
+// it was read (the parse has changed the text in memory).
+std::size_t XmlSource::LineAt(std::size_t offset) const {
+  if (onDisk_) return LineOfOffset(file_, offset);
+  const std::size_t end = std::min(offset, original_.size());
+  return 1 + static_cast<std::size_t>(std::count(original_.begin(), original_.begin() + end, '\n'));
+}
+
+void XmlSource::ReadFile() {
+  try {
+    if (!ReadFileText(path_, WantsCheck, file_))
+      throw host::HostError(host::kErrFile, file_.kind == FileKind::Special
+                                                ? NotRegularFileText(path_)
+                                                : path_ + ": Datei kann nicht gelesen werden");
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(path_, file_.size);
+  }
+}
+
+void XmlSource::CheckCharacters(std::string_view text) const {
+  if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
+  CheckCharacterReferences(text);
+}
+
+void XmlSource::BadCharacters(const BadXmlText& bad) const {
+  const std::string where = path_ + ":" + std::to_string(LineAt(bad.offset)) + ": ";
+  if (bad.notUtf8)
+    throw host::HostError(host::kErrFile,
+                          where + "die Datei enthält Bytes, die kein UTF-8 sind (an Byte " +
+                              std::to_string(bad.offset + 1) + "); speichern Sie sie als UTF-8");
+  throw host::HostError(host::kErrFile,
+                        where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
+}
+
+void XmlSource::CheckCharacterReferences(std::string_view text) const {
+  const auto where = [&](std::size_t offset) {
+    return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
+  };
+  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
+  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
+       at = text.find("&#", at + 2)) {
+    std::size_t i = at + 2;
+    const bool hex = i < text.size() && (text[i] == 'x');
+    if (hex) ++i;
+    std::uint64_t code = 0;
+    const std::size_t first = i;
+    for (; i < text.size() && i - first < 9; ++i) {
+      const char c = text[i];
+      int digit = -1;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (hex && c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (hex && c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      if (digit < 0) break;
+      code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+    }
+    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
+    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
+      throw host::HostError(
+          host::kErrFile,
+          where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
+              (code > 0x10FFFF ? std::string("kein Zeichen")
+                               : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
+              ", das in XML nicht erlaubt ist");
+  }
+}
+
+bool XmlSource::ParseInParts(bool& changed) {
+  const auto division = DivisionOf(file_.view());
+  if (!division) return false;
+  char* const data = file_.data();
+  pugi::xml_parse_result headParsed, middleParsed, tailParsed;
+  bool tailOutOfMemory = false;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        tailParsed =
+            tail_.load_buffer_inplace(data + division->after, division->close - division->after,
+                                      kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
+      } catch (const std::bad_alloc&) {
+        tailOutOfMemory = true;
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;  // no second thread to be had: the text is as it was
+  }
+  changed = true;
+  try {
+    middleText_.assign(data + division->middle, division->after - division->middle);
+    // The first part ends where the assignment in the middle began.
+    std::memcpy(data + division->middle, kClosedHere.data(), kClosedHere.size());
+    headParsed = whole_.load_buffer_inplace(data, division->middle + kClosedHere.size(),
+                                            kParseOptions, pugi::encoding_auto);
+    middleParsed =
+        middle_.load_buffer_inplace(middleText_.data(), middleText_.size(),
+                                    kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
+  } catch (const std::bad_alloc&) {
+    headParsed.status = pugi::status_out_of_memory;
+  }
+  helper.join();
+  if (tailOutOfMemory || !headParsed || !middleParsed || !tailParsed ||
+      !HoldsOnlyAssignments(middle_) || !HoldsOnlyAssignments(tail_)) {
+    middle_.reset();
+    tail_.reset();
+    return false;
+  }
+  // The closing tags left no trace in the first part's tree: the text there is put back, so that
+  // lines are counted in it as it was.
+  std::memcpy(data + division->middle, middleText_.data(), kClosedHere.size());
+  middleStart_ = division->middle;
+  tailStart_ = division->after;
+  return true;
+}
+
+void XmlSource::ParseWhole(char* data, std::size_t length, std::size_t size, bool closed) {
+  pugi::xml_parse_result parsed;
+  try {
+    parsed = whole_.load_buffer_inplace(data, length, kParseOptions, pugi::encoding_auto);
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(path_, size);
+  }
+  if (parsed.status == pugi::status_out_of_memory) OutOfMemory(path_, size);
+  if (parsed) return;
+  std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
+  std::string problem = ParseProblem(parsed.status);
+  if (parsed.status == pugi::status_no_document_element) {
+    offset = 0;
+  } else if (!closed) {
+    problem = "die Datei endet mitten im XML (unvollständig oder abgeschnitten)";
+  }
+  throw host::HostError(host::kErrFile,
+                        path_ + ":" + std::to_string(LineAt(offset)) + ": " + problem);
+}
+
+}  // namespace kx::platform

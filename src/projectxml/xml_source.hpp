@@ -1,0 +1,70 @@
+#pragma once
+// The text of an XML file and its parse: read from the file or given in memory, refused with the
+// line named when it holds what XML does not allow or does not parse, and parsed in place. A
+// large file that ends with its assignments, as most do, is parsed in two parts at once; what
+// the parts cannot tell (a fault, most likely) one parse of the whole text says as always. Every
+// message reads "<file>:<line>: <what is wrong>", the line counted in the text as it was read.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "projectxml/file_text.hpp"
+
+namespace kx::platform {
+
+class XmlSource {
+ public:
+  // Reads and parses the file `path`; a file of `parseInPartsFrom` bytes or more in two parts at
+  // once. Throws host::HostError (kErrFile) when the file cannot be read, is a named pipe, socket
+  // or device, holds what XML does not allow, does not parse or does not fit into memory.
+  XmlSource(const std::string& path, std::size_t parseInPartsFrom);
+  // Parses `text` in place, `original` being that text as it was given (its lines are counted
+  // there) and `name` standing for the file in messages. Throws as the above.
+  XmlSource(std::string& text, std::string_view original, const std::string& name);
+  XmlSource(const XmlSource&) = delete;
+  XmlSource& operator=(const XmlSource&) = delete;
+
+  // The document element.
+  pugi::xml_node Root() const { return whole_.document_element(); }
+  // Of a text parsed in two parts: the two fragments that hold the assignments after those below
+  // the root, in the file's order. Empty nodes for a text parsed whole.
+  std::array<pugi::xml_node, 2> LaterAssignments() const;
+  // "<file>:<line>: " for a node of the parse, "<file>: " for an empty node. May be called on
+  // several threads at once.
+  std::string Where(pugi::xml_node node) const;
+  // The line (from 1) of a byte offset of the text as it was read.
+  std::size_t LineAt(std::size_t offset) const;
+
+ private:
+  // Reads the file into `file_`, again after a parse in parts that could not be had.
+  void ReadFile();
+  // Refuses text that XML does not allow, naming the line: bytes that are no UTF-8, characters
+  // and character references to characters outside XML's.
+  void CheckCharacters(std::string_view text) const;
+  [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
+  void CheckCharacterReferences(std::string_view text) const;
+  // Parses the text in parts, two of them at once, when it ends as most files do. Returns whether
+  // it could; when it could not, `changed` tells whether the attempt changed the text.
+  bool ParseInParts(bool& changed);
+  // Parses the `length` bytes at `data` whole. `size` is what a message names when memory runs
+  // out; `closed` tells whether the text ended with its root's end tag before it was parsed.
+  void ParseWhole(char* data, std::size_t length, std::size_t size, bool closed);
+
+  std::string path_;
+  std::string_view original_;  // the text given in memory, as it was given
+  bool onDisk_ = false;
+  FileText file_;                // a file's text, parsed in place: the documents point into it
+  pugi::xml_document whole_;     // the text, or of a text parsed in parts, its first part
+  pugi::xml_document middle_;    // of a text parsed in parts: the assignment between the parts
+  pugi::xml_document tail_;      // of a text parsed in parts: the assignments of the second part
+  std::string middleText_;       // the text of `middle_`, copied before the first part is closed
+  std::size_t middleStart_ = 0;  // where `middle_` and `tail_` begin in the text
+  std::size_t tailStart_ = 0;
+  bool inParts_ = false;
+};
+
+}  // namespace kx::platform
