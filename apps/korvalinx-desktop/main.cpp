@@ -17,6 +17,7 @@
 #include "views/german.hpp"
 #include "views/links.hpp"
 #include "views/message_boxes.hpp"
+#include "views/pictures.hpp"
 
 int main(int argc, char** argv) {
   // The help needs no screen.
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korvalinx Planer"));
   QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
+  // The desktop matches the windows with the program's menu entry by this name; the windows
+  // carry the icon that is installed for that entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.korvalinx.Planer"));
+  QApplication::setWindowIcon(kx::views::ProductIcon());
   kx::views::UseGerman(qt);
 
   CLI::App app{"Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan",
