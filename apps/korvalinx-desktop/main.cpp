@@ -24,12 +24,19 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument(argv[i]);
     if (argument == "-h" || argument == "--help") {
-      std::cout << "Aufruf: korvalinx-desktop [DATEI...]\n"
+      std::cout << "Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan\n\n"
+                   "Aufruf: korvalinx-desktop [DATEI...]\n"
                    "        korvalinx-desktop --wizard DATEI\n\n"
-                   "  DATEI           Projektdateien, die im Fenster geöffnet werden\n"
+                   "Argumente:\n"
+                   "  DATEI           Projektdateien, die im Fenster geöffnet werden\n\n"
+                   "Optionen:\n"
                    "  --wizard DATEI  die Projektdatei öffnen und den Assistenten zeigen; das "
                    "Programm endet,\n                  wenn der Assistent geschlossen wird\n"
-                   "  -h, --help      diese Hilfe zeigen\n";
+                   "  -h, --help      diese Hilfe zeigen\n\n"
+                   "Rückgabewerte:\n"
+                   "  0  das Fenster oder der Assistent wurde geschlossen\n"
+                   "  2  ungültiger Aufruf, oder die Projektdatei oder die Einstellungen können "
+                   "nicht gelesen werden\n";
       return 0;
     }
   }
