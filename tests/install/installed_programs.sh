@@ -63,7 +63,6 @@ fi
 cat >"$work/runs.sh" <<RUNS
 set -u
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config PATH=$root/usr/bin:/usr/bin:/bin
-export QT_QPA_PLATFORM=offscreen
 mkdir -p "\$HOME" && cd "\$HOME"
 examples=$root/usr/share/doc/korvalinx/examples
 if ls "$source" >/dev/null 2>&1 && [ -n "\$(ls -A "$source" 2>/dev/null)" ]; then
