@@ -4,7 +4,8 @@
 # the source tree, the build and the folder beside the checkout (../shared) out of reach: a
 # private mount namespace lays an empty folder over the checkout's parent folder. The installed
 # "korvalinx --version", a chart of the installed example and a picture of it must succeed;
-# the menu entry and the AppStream description must pass their validators.
+# the menu entry and the AppStream description must pass their validators, and the desktop must
+# take the example for a Project XML plan and another XML file not.
 set -euo pipefail
 build=$(realpath "$1")
 source=$(realpath "$2")
@@ -57,6 +58,27 @@ if $desktop; then
     appstreamcli validate --no-net "$root/usr/share/metainfo/de.korvalinx.Planer.metainfo.xml" \
       >"$work/appstream.txt" 2>&1 || { cat "$work/appstream.txt"; fault "appstreamcli refuses the metainfo"; }
   fi
+fi
+
+# The file type: a Project XML plan is one, any other XML file (".xml" as well) is not. The
+# desktop's database is made afresh from the system's types and the installed one.
+if command -v update-mime-database >/dev/null && command -v gio >/dev/null &&
+   [[ -d /usr/share/mime/packages && -e $root/usr/share/mime/packages/korvalinx.xml ]]; then
+  mkdir -p "$work/data/mime/packages" "$work/nothing"
+  cp /usr/share/mime/packages/*.xml "$root/usr/share/mime/packages/korvalinx.xml" \
+     "$work/data/mime/packages/"
+  update-mime-database "$work/data/mime" >/dev/null 2>&1
+  printf '<?xml version="1.0"?>\n<Project xmlns="urn:ein-anderes-format"/>\n' >"$work/other.xml"
+  type_of() {
+    XDG_DATA_HOME=$work/nothing XDG_DATA_DIRS=$work/data gio info -a standard::content-type "$1" |
+      sed -n 's/.*content-type: //p'
+  }
+  plan=$(type_of "$root/usr/share/doc/korvalinx/examples/neubau_buerogebaeude.xml")
+  [[ $plan == application/x-project-xml ]] ||
+    fault "the example plan is of the type \"$plan\", not application/x-project-xml"
+  other=$(type_of "$work/other.xml")
+  [[ $other == application/xml ]] ||
+    fault "another XML file is of the type \"$other\", not application/xml"
 fi
 
 # The runs, as a user would make them: their own home, the installed programs and examples only.
