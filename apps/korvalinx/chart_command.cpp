@@ -349,8 +349,9 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       options.checks.push_back([picture](const job::FinishedChart& chart) {
         return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
       });
-      options.outputs.push_back([&env, picture](const job::FinishedChart& chart, MessageBoxes&) {
-        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err);
+      options.outputs.push_back([&env, picture, state = options.holidays](
+                                    const job::FinishedChart& chart, MessageBoxes&) {
+        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err, state);
       });
     }
 #endif

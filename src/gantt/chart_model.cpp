@@ -261,6 +261,15 @@ std::vector<BarStyle> StandardBarStyles() {
           {"Meilenstein", "Meilenstein", "Anfang", "Anfang", {3, 0, 0, 0, 0, 0, 0, 0, 0}, 1, ""}};
 }
 
+void AddHolidays(ChartModel& model, holidays::State state) {
+  const int first = ToCivil(DateOfDay(model.period.first)).year;
+  const int last = ToCivil(DateOfDay(model.period.last)).year;
+  for (const holidays::Holiday& h : holidays::HolidaysOf(state, first, last)) {
+    const Day day = DayOf(h.day);
+    if (day >= model.period.first && day <= model.period.last) model.holidays[day] = h.name;
+  }
+}
+
 ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
                            const RegionalSettings& region) {
   ChartModel m;
