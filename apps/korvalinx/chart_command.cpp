@@ -282,6 +282,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     if (has("--calendar")) options.calendar = g.calendar;
     if (has("--filter")) options.filter = g.filter;
     if (has("--holidays")) options.holidays = holidays::FindState(g.holidays);
+    given->exports.holidays = options.holidays;
     options.group = g.group;
     options.keepEmpty = g.keepEmpty;
     if (!g.colour.empty()) options.colour = WholeNumber(g.colour, 1, settings::kColorCount);

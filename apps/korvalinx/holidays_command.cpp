@@ -129,7 +129,7 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
                     (holidays::FirstYear(*state) > holidays::kFirstYear
                          ? " (Land der Bundesrepublik seit dem 3. Oktober 1990)"
                          : ""));
-    exports::ExportTargets targets{g.csv, g.ics, ""};
+    exports::ExportTargets targets{g.csv, g.ics, "", std::nullopt};
     if (const auto problem = exports::CheckExportTargets(targets, "")) {
       PrintMessage(env.err, true, *problem);
       exitCode = job::kExitBadInput;
