@@ -210,6 +210,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       "      --to 2025-06-30 --filter Arbeitsressourcen\n"
       "  korvalinx chart neubau.xml --plan vacation --year 2025 --csv urlaub.csv \\\n"
       "      --ics urlaub.ics --xlsx urlaub.xlsx\n"
+      "  korvalinx chart neubau.xml --plan vacation --year 2025 --holidays NW \\\n"
+      "      --csv urlaub.csv --png urlaub.png\n"
       "\n"
       "--csv, --ics und --xlsx schreiben die Tage desselben Laufs; -o ist dann nicht nötig.\n"
       "\"--\" beendet die Optionen: was folgt, ist die Quelle, auch wenn es mit \"-\" beginnt.\n"
