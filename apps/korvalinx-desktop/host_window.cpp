@@ -457,7 +457,7 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       return;
     }
     case kIdInsertHolidays:
-      InsertHolidays(host_, this);
+      if (InsertHolidays(host_, this)) ShowActiveProject();  // the view shades them
       return;
     case platform::kIdAbout:
       QMessageBox::about(this, QStringLiteral("Über Korvalinx Planer"),

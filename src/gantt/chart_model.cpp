@@ -270,6 +270,19 @@ void AddHolidays(ChartModel& model, holidays::State state) {
   }
 }
 
+void AddCalendarHolidays(ChartModel& model, const ProjectData& project) {
+  for (const holidays::State state : holidays::AllStates()) {
+    const auto calendar = project.FindCalendar(holidays::CalendarName(state));
+    if (calendar == nullptr) continue;
+    for (const auto& e : calendar->exceptions) {
+      const Day day = DayOf(e.from);
+      if (!e.working && e.from == e.to && day >= model.period.first && day <= model.period.last)
+        model.holidays[day] = e.name;
+    }
+    return;
+  }
+}
+
 ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
                            const RegionalSettings& region) {
   ChartModel m;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "holidays/holidays.hpp"
+#include "holidays/holiday_calendar.hpp"
 #include "model/model.hpp"
 #include "support/regional.hpp"
 
@@ -91,6 +91,9 @@ ChartModel BuildChartModel(const platform::ProjectData& project, const ModelOpti
 
 // Puts the public holidays of `state` in the model's period into `model.holidays`.
 void AddHolidays(ChartModel& model, holidays::State state);
+// Puts the holidays that `project` carries as a base calendar "Feiertage <Land>" (the first such
+// calendar) into `model.holidays`: its one-day days off in the period, with their names.
+void AddCalendarHolidays(ChartModel& model, const platform::ProjectData& project);
 
 // Returns the bar styles a project without styles of its own is drawn with.
 std::vector<platform::BarStyle> StandardBarStyles();
