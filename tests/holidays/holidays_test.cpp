@@ -87,7 +87,14 @@ TEST(HolidayTable, AgreesWithDebiansPerlModuleExceptWhereTheLawSaysOtherwise) {
     const std::string c = Code(s);
     std::set<std::string> expected = theirs[c];
     expected.insert(onlyOurs[c].begin(), onlyOurs[c].end());
-    EXPECT_EQ(ours[c], expected) << c;
+    // Only the days where the two part are named.
+    std::string missing, extra;
+    for (const auto& d : expected)
+      if (!ours[c].count(d)) missing += "\n  " + d;
+    for (const auto& d : ours[c])
+      if (!expected.count(d)) extra += "\n  " + d;
+    EXPECT_TRUE(missing.empty() && extra.empty())
+        << c << ": missing" << missing << "\n" << c << ": not expected" << extra;
   }
 }
 
