@@ -64,7 +64,8 @@ std::string Wrapped(const std::string& text) {
 
 void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
   auto given = std::make_shared<HolidayOptions>();
-  CLI::App* cmd = app.add_subcommand("holidays", "die gesetzlichen Feiertage eines Landes");
+  CLI::App* cmd = app.add_subcommand(
+      "holidays", "die gesetzlichen Feiertage eines Landes zeigen oder als CSV/iCalendar schreiben");
   cmd->formatter(app.get_formatter());
   cmd->set_help_flag("-h,--help", "diese Hilfe zeigen");
   cmd->add_option("LAND", given->state,
