@@ -11,6 +11,9 @@
 
 #include "holidays/holiday_calendar.hpp"
 #include "holidays/holidays.hpp"
+#include "projectxml/project_xml.hpp"
+#include "projectxml/schema_check.hpp"
+#include "testing/test_folder.hpp"
 
 namespace kx::holidays {
 namespace {
@@ -150,6 +153,23 @@ TEST(HolidayCalendar, ASecondInsertUpdatesTheCalendarAndKeepsTheUsersOwnDays) {
     EXPECT_LT(calendar->exceptions[i - 1].to, calendar->exceptions[i].from);
 
   EXPECT_THROW(InsertHolidayCalendar(*project, State::TH, 1984, 1990), std::invalid_argument);
+}
+
+// The desktop's user saves the project with the calendar: the file is valid and reads back with
+// the same days off.
+TEST(HolidayCalendar, ASavedProjectKeepsTheCalendar) {
+  kx::testing::TestFolder folder{"kx-holidays"};
+  const std::string file = folder.CopyExamples();
+  auto project = platform::ReadProjectXml(file).project;
+  const auto inserted = InsertHolidayCalendar(*project, State::BY, 2025, 2026);
+  platform::SaveProjectXml(*project, file);
+  if (platform::testing::HaveXmllint()) {
+    EXPECT_EQ(platform::testing::XmllintProblems(file, platform::testing::HaveSchema()), "");
+  }
+  const auto read = platform::ReadProjectXml(file).project->FindCalendar("Feiertage Bayern");
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->exceptions, inserted.calendar->exceptions);
+  EXPECT_EQ(read->weekdays, inserted.calendar->weekdays);
 }
 
 }  // namespace
