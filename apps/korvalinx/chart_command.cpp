@@ -171,7 +171,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       ->type_name("NAME");
   cmd->add_option("--holidays", given->holidays,
                   "die Feiertage eines Landes (BY, Bayern, ...) als Vergleichskalender\n"
-                  "\"Feiertage <Land>\"; die Bilder zeigen sie (nicht mit --calendar)")
+                  "\"Feiertage <Land>\"; die Bilder zeigen sie (nicht mit --calendar;\n"
+                  "welche Feiertage: korvalinx holidays --help)")
       ->type_name("LAND")
       ->check(Check([](const std::string& v) -> std::string {
         if (holidays::FindState(v)) return {};

@@ -117,7 +117,14 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
   gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
-  if (state) gantt::AddHolidays(model, *state);
+  if (state) {
+    gantt::AddHolidays(model, *state);
+    if (ToCivil(gantt::DateOfDay(model.period.first)).year < holidays::FirstYear(*state))
+      PrintMessage(err, false,
+                   std::string("Feiertage von ") + holidays::Name(*state) + " sind ab " +
+                       std::to_string(holidays::FirstYear(*state)) +
+                       " enthalten; das Bild zeigt keine früheren.");
+  }
   if (!options.quiet) WarnCutTexts(err, options.chart, model);
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
