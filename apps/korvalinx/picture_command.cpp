@@ -29,6 +29,11 @@ void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode)
   cmd->add_flag("--portrait", options->portrait, "PDF: Hochformat statt Querformat");
   cmd->add_flag("--no-table", options->noTable, "nur die Balken, ohne die Tabelle");
   cmd->add_flag("--quiet", options->quiet, "keine Warnungen zur Datei zeigen");
+  cmd->add_flag("--presence", options->presence,
+                "Urlaubsplan mit Gruppen: je Gruppenzeile und Tag die Zahl der Abwesenden");
+  cmd->add_option("--max-absent", options->maxAbsent,
+                  "mit --presence: Tage mit mehr Abwesenden rot (3 oder 50%)")
+      ->type_name("N|N%");
   cmd->footer(
       "Beispiele:\n"
       "  korvalinx render urlaub.xml -o urlaub.pdf\n"

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "absence_marks.hpp"
 #include "command_line.hpp"
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
@@ -66,6 +67,14 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
       return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
                                " liegt nicht zwischen 0,5 und 200 Pixeln.");
   }
+  std::optional<chart::AbsenceLimit> limit;
+  if (options.maxAbsent) {
+    if (!options.presence)
+      return BadInput(err, "--max-absent gilt nur zusammen mit --presence.");
+    if (!(limit = chart::ParseAbsenceLimit(*options.maxAbsent)))
+      return BadInput(err, "Die Grenze \"" + *options.maxAbsent +
+                               "\" ist keine Zahl wie 3 und kein Anteil von 0% bis 100%.");
+  }
   if (options.paper != "A4" && options.paper != "A3")
     return BadInput(
         err, "Das Papierformat \"" + options.paper + "\" ist unbekannt: erlaubt sind A4 und A3.");
@@ -112,8 +121,13 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                " liegt vor dem Anfang des Diagramms (" +
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
-  const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
   if (!options.quiet) WarnCutTexts(err, options.chart, model);
+  if (options.presence &&
+      (model.viewName != kVacationView || MarkPresenceFromRows(model, limit) == 0))
+    return BadInput(err, "Die Datei \"" + options.chart +
+                             "\" ist kein Urlaubsplan mit Gruppen: --presence zählt die "
+                             "Abwesenden je Gruppenzeile.");
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
                              " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
@@ -169,7 +183,7 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 }
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
-                       std::ostream& out, std::ostream& err) {
+                       std::ostream& out, std::ostream& err, const PictureMarks& marks) {
   const auto format = gantt::PictureFormatOf(path);
   if (!format) {
     PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
@@ -179,8 +193,9 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
     return false;
   }
-  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  gantt::ChartModel model = gantt::BuildChartModel(project);
   WarnCutTexts(err, path, model);
+  if (marks) marks(model);
   gantt::PictureOptions pictureOptions;
   const gantt::PdfOptions pdf;
   if (*format == gantt::PictureFormat::Pdf)

@@ -211,6 +211,27 @@ AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project
   return report;
 }
 
+std::shared_ptr<resources::clsResources> WholeGroups(const resources::clsResources& model) {
+  auto whole = std::make_shared<resources::clsResources>();
+  std::map<std::string, std::shared_ptr<resources::clsResourceGroup>> groups;
+  for (const auto& resource : model.colResources) {
+    if (!resource || !resource->ProjectResource) continue;
+    host::Resume r;
+    std::string name = r.Get([&] { return resource->ProjectResource->GetResourceGroup(); }, std::string());
+    if (resources::IsUnnamed(name)) name = resources::kNoGroup;
+    auto& group = groups[name];
+    if (!group) {
+      group = std::make_shared<resources::clsResourceGroup>();
+      group->strName = name;
+      whole->AddResourceGroup(group);
+    }
+    group->AddResource(resource);
+    whole->AddResource(resource);
+  }
+  whole->lngResourcesCount = static_cast<std::int32_t>(whole->colResources.Count());
+  return whole;
+}
+
 std::optional<ChartPeriod> SettingsPeriod(const clsKorvalinx& engine) {
   host::Resume r;
   switch (engine.lngPlanDuration) {

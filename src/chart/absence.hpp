@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,6 +82,11 @@ struct AbsenceOptions {
 // as its working days.
 AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project& source,
                              const AbsenceOptions& options);
+
+// The groups of `model` rebuilt from its flat list, each resource under its group text in the
+// order the groups first occur: after a chart run, whose dropping of resources without days
+// leaves them in the flat list only, the groups are whole again.
+std::shared_ptr<resources::clsResources> WholeGroups(const resources::clsResources& model);
 
 // The period a chart run of the engine's settings would chart (the project, a year, a range);
 // nullopt when the settings or the project cannot tell.
