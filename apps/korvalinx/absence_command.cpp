@@ -1,8 +1,11 @@
 #include "absence_command.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
+#include <string_view>
 
 #include "exports/chart_table.hpp"
 #include "exports/exports.hpp"
@@ -166,7 +169,16 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   const std::optional<chart::AbsenceLimit> limit =
       g.maxAbsent.empty() ? std::nullopt : chart::ParseAbsenceLimit(g.maxAbsent);
 
+  // KORVALINX_ZEITEN=1: one line on standard error with the seconds of each stage, as the chart
+  // command writes it ("tage": both extractions and the counting).
+  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> stages;
+  const char* timings = std::getenv("KORVALINX_ZEITEN");
+  std::function<void(const char*)> stage;
+  if (timings != nullptr && *timings != '\0' && std::string_view(timings) != "0")
+    stage = [&stages](const char* name) { stages.emplace_back(name, std::chrono::steady_clock::now()); };
+
   options.instead = [&](chart::clsKorvalinx& engine, MessageBoxes& messages) -> int {
+    if (stage) stage("tage");
     const auto period = chart::SettingsPeriod(engine);
     if (!period) {
       ShowMessage(messages, "Der Zeitraum kann nicht bestimmt werden.", kProductTitle,
@@ -198,6 +210,7 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
     host::Resume r;
     std::string project = r.Get([&] { return engine.objProject->GetProjectTitle(); }, std::string());
     if (project.empty()) project = r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
+    if (stage) stage("ausgaben");
     int code = what.print(report, project, g.quiet, env.out);
     const auto write = [&](const char* kind, const std::string& path, const std::function<void()>& run) {
       if (path.empty()) return;
@@ -239,8 +252,19 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   }
   job::ChartJobServices services{boxes, *store, nullptr, nullptr, nullptr};
   services.processEnds = env.processEnds;
+  services.stage = stage;
   const int code = job::RunChartJob(options, services);
   if (drawn) env.err << "\n" << std::flush;
+  if (stages.size() > 1) {
+    env.err << "korvalinx: Zeiten";
+    for (std::size_t i = 0; i + 1 < stages.size(); ++i) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.3f",
+                    std::chrono::duration<double>(stages[i + 1].second - stages[i].second).count());
+      env.err << " " << stages[i].first << "=" << seconds;
+    }
+    env.err << "\n" << std::flush;
+  }
   return code;
 }
 
