@@ -73,7 +73,6 @@ QTableWidget* Table(const QStringList& titles, QWidget* parent) {
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->verticalHeader()->setVisible(false);
   table->horizontalHeader()->setStretchLastSection(true);
-  table->setSortingEnabled(true);
   table->setAlternatingRowColors(true);
   return table;
 }
@@ -339,7 +338,9 @@ void AbsenceDialog::Fill() {
     }
   }
   for (QTableWidget* table : {conflicts_, over_}) {
-    // Sorted by the kept keys: dates and numbers as such, not as texts.
+    // In the report's order (group by group, day by day) until a click on a column sorts by it:
+    // dates and numbers by their kept keys, not as texts.
+    table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
     table->resizeColumnsToContents();
   }
