@@ -26,24 +26,33 @@ class ComparisonDays {
     return calendar;
   }
 
-  // True when the calendar works on `day`; Monday to Friday when it cannot be read.
-  bool Works(const host::CalendarPtr& calendar, Date day) {
-    const CivilDate c = ToCivil(day);
-    const auto key = std::make_pair(calendar.get(), c.year * 12 + c.month);
-    auto found = months_.find(key);
-    if (found == months_.end()) {
-      std::optional<std::uint32_t> mask;
-      if (calendar) {
-        host::Resume r;
-        r([&] { mask = calendar->GetCalendarYear(c.year)->GetYearMonth(c.month)->GetMonthWorkingDays(); });
+  // Per day of the period from `first`: whether the calendar works; Monday to Friday where it
+  // cannot be read.
+  void Works(const host::CalendarPtr& calendar, Date first, std::vector<char>& works) {
+    for (std::size_t i = 0; i < works.size();) {
+      const CivilDate c = ToCivil(Date(first.serial + static_cast<double>(i)));
+      const auto key = std::make_pair(calendar.get(), c.year * 12 + c.month);
+      auto found = months_.find(key);
+      if (found == months_.end()) {
+        std::optional<std::uint32_t> mask;
+        if (calendar) {
+          host::Resume r;
+          r([&] {
+            mask = calendar->GetCalendarYear(c.year)->GetYearMonth(c.month)->GetMonthWorkingDays();
+          });
+        }
+        found = months_.emplace(key, mask).first;
       }
-      found = months_.emplace(key, mask).first;
+      // The rest of this month at once.
+      for (int d = c.day; d <= DaysInMonth(c.year, c.month) && i < works.size(); ++d, ++i) {
+        if (found->second) {
+          works[i] = (*found->second >> (d - 1)) & 1u;
+        } else {
+          const int weekday = Weekday(Date(first.serial + static_cast<double>(i)));
+          works[i] = weekday != 1 && weekday != 7;
+        }
+      }
     }
-    if (!found->second) {
-      const int weekday = Weekday(day);
-      return weekday != 1 && weekday != 7;
-    }
-    return (*found->second >> (c.day - 1)) & 1u;
   }
 
  private:
@@ -142,9 +151,11 @@ AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project
   period.calendarType = options.calendarType;
   period.calendar = options.calendar;
   ComparisonDays comparison(source);
+  resources::SharedExtraction extraction(period);
 
   std::vector<char> vacation(static_cast<std::size_t>(days));
   std::vector<double> hours(static_cast<std::size_t>(days));
+  std::vector<char> works(static_cast<std::size_t>(days));
   const long groupCount = model.colResourceGroups.Count();
   for (const auto& group : model.colResourceGroups) {
     if (!group) continue;
@@ -172,22 +183,22 @@ AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project
       const host::CalendarPtr compare = comparison.Calendar(calendarName);
       resources::clsResource own;
       own.ProjectResource = member->ProjectResource;
-      resources::ExtractHolidaysOf(own, compare, period);
+      extraction.Holidays(own, compare);
       std::fill(vacation.begin(), vacation.end(), 0);
       MarkedDays(own.colHolidays, report.first, days,
                  [](const resources::clsHoliday& h) { return h.blnIsHoliday; },
                  [&](long d, const resources::clsHoliday&) { vacation[static_cast<std::size_t>(d)] = 1; });
-      for (long d = 0; d < days; ++d) {
-        const auto i = static_cast<std::size_t>(d);
+      comparison.Works(compare, report.first, works);
+      for (std::size_t i = 0; i < vacation.size(); ++i) {
         if (vacation[i]) {
           ++presence.absent[i];
-        } else if (comparison.Works(compare, report.Day(d))) {
+        } else if (works[i]) {
           ++presence.present[i];
         }
       }
       if (!options.conflicts || own.colHolidays.Empty()) continue;
 
-      resources::ExtractWorkdaysOf(own, period);
+      extraction.Workdays(own);
       std::fill(hours.begin(), hours.end(), 0.0);
       bool any = false;
       MarkedDays(own.colWorkdays, report.first, days,
