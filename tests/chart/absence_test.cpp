@@ -100,6 +100,27 @@ TEST_F(Absence, CountLimitAndSevenDayComparison) {
   EXPECT_EQ(report.conflicts.size(), 1u);
 }
 
+TEST_F(Absence, AfterAChartRunTheGroupsAreWholeAgain) {
+  Compute(std::nullopt);
+  auto& e = *engine;
+  e.lngPlanType = 1;
+  e.lngPlanDuration = 1;
+  e.lngPlanDurationYear = 2024;
+  e.blnGroupResources = true;
+  e.blnUseNullValues = false;
+  e.ExportChart();
+  // The chart dropped Braun (no vacation) and the crane from the group; presence counts them.
+  ASSERT_EQ(e.objResources->colResourceGroups.Item(1)->colResources.Count(), 3);
+  const auto whole = WholeGroups(*e.objResources);
+  ASSERT_EQ(whole->colResourceGroups.Count(), 2);
+  EXPECT_EQ(whole->colResourceGroups.Item(1)->strName, "Rohbau");
+  EXPECT_EQ(whole->colResourceGroups.Item(1)->colResources.Count(), 5);
+  AbsenceOptions options;
+  options.first = DateSerial(2024, 3, 13);
+  options.last = DateSerial(2024, 3, 13);
+  EXPECT_EQ(ComputeAbsence(*whole, *e.objProject, options).groups[0].resources, 4);
+}
+
 TEST(AbsenceLimit, ReadsCountsAndPercents) {
   EXPECT_EQ(ParseAbsenceLimit("3")->value, 3);
   EXPECT_FALSE(ParseAbsenceLimit("3")->percent);
