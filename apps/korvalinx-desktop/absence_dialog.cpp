@@ -19,6 +19,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "chart/checks.hpp"
 #include "chart/korvalinx.hpp"
@@ -272,8 +275,19 @@ bool AbsenceDialog::Compute() {
 
   // The resources as a chart reads them; the filter is tested here, not applied to the
   // project's view. A resource of an inserted project, which the filter's project does not
-  // hold, is kept.
+  // hold, is kept. Reading writes "(keine)" into the group of a resource without one: the
+  // dialog only looks, so the groups are put back as they were.
+  std::vector<std::pair<std::shared_ptr<platform::ResourceData>, std::string>> groups;
+  std::function<void(const platform::ProjectData&, int)> keep = [&](const platform::ProjectData& p,
+                                                                     int depth) {
+    for (const auto& r : p.resources)
+      if (r) groups.emplace_back(r, r->group);
+    for (const auto& sub : p.subprojects)
+      if (sub.project && depth < 64) keep(*sub.project, depth + 1);
+  };
+  keep(*source, 0);
   engine.GetResourceData();
+  for (const auto& [resource, group] : groups) resource->group = group;
   const platform::FilterDefinition* filter =
       platform::detail::FindFilter(source->definitions, filter_->currentText().toStdString(), false);
   resources::clsResources kept;

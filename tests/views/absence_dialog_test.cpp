@@ -48,6 +48,7 @@ std::string Plan() {
          "<Start>2026-06-08T08:00:00</Start><Finish>2026-06-19T17:00:00</Finish></Task></Tasks>"
          "<Resources>" +
          resource(1, "Anna", "2") + resource(2, "Ben", "3") + resource(4, "Dora", "4") +
+         "<Resource><UID>5</UID><ID>5</ID><Name>Eva</Name><Type>1</Type></Resource>" +
          "</Resources><Assignments>" + work(1, "10", "PT10H0M0S") + work(2, "10", "PT7H30M0S") +
          work(4, "16", "PT6H0M0S") + "</Assignments></Project>\n";
 }
@@ -90,6 +91,9 @@ class AbsenceDialogTest : public QObject {
     QCOMPARE(Column(conflicts, 3), (QStringList{"6", "7,5", "10"}));
     // Two of three away on Wednesday pass a limit of one; Dora alone is one.
     QCOMPARE(Column(*dialog.OverTable(), 1), (QStringList{"10.06.2026"}));
+    // Eva, in no group, is counted under "(keine)", but her project keeps her without a group.
+    QCOMPARE(dialog.Report()->groups.back().name, std::string("(keine)"));
+    QCOMPARE(host.ActiveData()->resources.back()->group, std::string());
 
     conflicts.selectRow(0);
     QCOMPARE(dialog.SelectedText(),
