@@ -39,6 +39,7 @@ void GanttView::ShowProject(const platform::ProjectData* project, double dayWidt
   dayWidth_ = std::clamp(dayWidth, kMinDayWidth, kMaxDayWidth);
   if (project != nullptr) {
     model_ = std::make_unique<gantt::ChartModel>(gantt::BuildChartModel(*project));
+    gantt::AddCalendarHolidays(*model_, *project);
     painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_));
   }
   horizontalScrollBar()->setValue(0);
@@ -89,9 +90,22 @@ std::optional<std::size_t> GanttView::RowAt(const QPoint& viewportPoint) const {
 }
 
 QString GanttView::TipAt(const QPoint& viewportPoint) const {
+  // A holiday's column names the holiday, over the header too.
+  QString holiday;
+  if (painter_ != nullptr && viewportPoint.x() >= painter_->TableWidth()) {
+    const auto day = painter_->DayAt(viewportPoint.x() + horizontalScrollBar()->value());
+    if (const auto it = day ? model_->holidays.find(*day) : model_->holidays.end();
+        it != model_->holidays.end())
+      holiday = QStringLiteral("Feiertag: ") + QString::fromStdString(it->second);
+  }
   const auto row = RowAt(viewportPoint);
-  if (!row) return {};
-  const gantt::Row& r = model_->rows[*row];
+  const QString rowTip = row ? TipOfRow(*row, viewportPoint) : QString();
+  if (holiday.isEmpty()) return rowTip;
+  return rowTip.isEmpty() ? holiday : rowTip + QStringLiteral("\n") + holiday;
+}
+
+QString GanttView::TipOfRow(std::size_t row, const QPoint& viewportPoint) const {
+  const gantt::Row& r = model_->rows[row];
   QString name;
   for (std::size_t c = 0; c < model_->columns.size() && c < r.cells.size(); ++c)
     if (model_->columns[c].field == "Name") name = QString::fromStdString(r.cells[c]);

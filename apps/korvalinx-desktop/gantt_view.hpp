@@ -31,7 +31,8 @@ class GanttView final : public QAbstractScrollArea {
   // The row (from 0) under a point of the viewport; nullopt over the header or below the rows.
   std::optional<std::size_t> RowAt(const QPoint& viewportPoint) const;
   // What the tooltip says over a point of the viewport: the row's name and, over one of its
-  // bars, that part's days ("Urlaub: 14.07.2025 bis 25.07.2025"); empty over nothing.
+  // bars, that part's days ("Urlaub: 14.07.2025 bis 25.07.2025"), and over a holiday of a
+  // "Feiertage <Land>" calendar of the project its name; empty over nothing.
   QString TipAt(const QPoint& viewportPoint) const;
 
  protected:
@@ -42,6 +43,7 @@ class GanttView final : public QAbstractScrollArea {
 
  private:
   void Lay();
+  QString TipOfRow(std::size_t row, const QPoint& viewportPoint) const;
   double Fixed() const;  // height of the title and the header
 
   std::unique_ptr<gantt::ChartModel> model_;

@@ -17,6 +17,7 @@
 #include "add_ins.hpp"
 #include "command_icons.hpp"
 #include "gantt_view.hpp"
+#include "holidays_dialog.hpp"
 #include "resource_sheet.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
@@ -56,6 +57,7 @@ bool WindowRuns(std::int32_t id) {
     case platform::kIdZoomOut:
     case platform::kIdAddIns:
     case platform::kIdAbout:
+    case kIdInsertHolidays:
       return true;
     default:
       return false;
@@ -463,6 +465,9 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       if (dialog.exec() == QDialog::Accepted) dialog.Apply();
       return;
     }
+    case kIdInsertHolidays:
+      if (InsertHolidays(host_, this)) ShowActiveProject();  // the view shades them
+      return;
     case platform::kIdAbout:
       QMessageBox::about(this, QStringLiteral("Über Korvalinx Planer"),
                          QStringLiteral("Korvalinx Planer\n\nDer Planungs-Host für das Add-In "

@@ -255,6 +255,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   int exitCode = 0;
   AddChartCommand(app, env, exitCode);
   AddInspectCommand(app, env, exitCode);
+  AddHolidaysCommand(app, env, exitCode);
   AddConflictsCommand(app, env, exitCode);
   AddPresenceCommand(app, env, exitCode);
 #ifdef KX_WITH_PICTURE

@@ -75,6 +75,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
       return BadInput(err, "Die Grenze \"" + *options.maxAbsent +
                                "\" ist keine Zahl wie 3 und kein Anteil von 0% bis 100%.");
   }
+  std::optional<holidays::State> state;
+  if (options.holidays && !(state = holidays::FindState(*options.holidays)))
+    return BadInput(err, "\"" + *options.holidays + "\" ist kein Land; erlaubt sind " +
+                             holidays::StateCodes() + " oder der Name des Landes.");
   if (options.paper != "A4" && options.paper != "A3")
     return BadInput(
         err, "Das Papierformat \"" + options.paper + "\" ist unbekannt: erlaubt sind A4 und A3.");
@@ -122,6 +126,14 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
   gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (state) {
+    gantt::AddHolidays(model, *state);
+    if (ToCivil(gantt::DateOfDay(model.period.first)).year < holidays::FirstYear(*state))
+      PrintMessage(err, false,
+                   std::string("Feiertage von ") + holidays::Name(*state) + " sind ab " +
+                       std::to_string(holidays::FirstYear(*state)) +
+                       " enthalten; das Bild zeigt keine früheren.");
+  }
   if (!options.quiet) WarnCutTexts(err, options.chart, model);
   if (options.presence &&
       (model.viewName != kVacationView || MarkPresenceFromRows(model, limit) == 0))
@@ -183,7 +195,8 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 }
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
-                       std::ostream& out, std::ostream& err, const PictureMarks& marks) {
+                       std::ostream& out, std::ostream& err,
+                       std::optional<holidays::State> holidays, const PictureMarks& marks) {
   const auto format = gantt::PictureFormatOf(path);
   if (!format) {
     PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
@@ -194,6 +207,7 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     return false;
   }
   gantt::ChartModel model = gantt::BuildChartModel(project);
+  if (holidays) gantt::AddHolidays(model, *holidays);
   WarnCutTexts(err, path, model);
   if (marks) marks(model);
   gantt::PictureOptions pictureOptions;

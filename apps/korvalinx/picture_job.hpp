@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gantt/chart_model.hpp"
+#include "holidays/holidays.hpp"
 
 namespace kx::platform {
 struct ProjectData;
@@ -23,6 +24,7 @@ struct PictureJobOptions {
   std::string paper = "A4";             // PDF: "A4" or "A3"
   bool portrait = false;                // PDF: upright pages
   bool noTable = false;                 // bars only, without the table at the left
+  std::optional<std::string> holidays;  // a state whose holidays are shaded and named
   bool quiet = false;
   bool presence = false;                // group rows: the people away per day
   std::optional<std::string> maxAbsent;  // with presence: the limit, "3" or "50%"
@@ -46,7 +48,10 @@ inline constexpr const char* kVacationView = "Balkendiagramm: Urlaub";
 // Draws a chart just made (`project`) to `path` in the format its extension names, over the
 // chart's own period. Returns false after a German message on `err`; the result line goes to
 // `out`.
+// `holidays`: the state whose holidays are shaded and named.
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
-                       std::ostream& out, std::ostream& err, const PictureMarks& marks = nullptr);
+                       std::ostream& out, std::ostream& err,
+                       std::optional<holidays::State> holidays = std::nullopt,
+                       const PictureMarks& marks = nullptr);
 
 }  // namespace kx::app
