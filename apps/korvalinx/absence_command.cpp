@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "exports/chart_table.hpp"
+#include "holidays/holidays.hpp"
 #include "exports/exports.hpp"
 #include "job/chart_job.hpp"
 #include "platform/planning_host.hpp"
@@ -102,6 +103,10 @@ void AddAbsenceOptions(CLI::App* cmd, AbsenceGiven& g, bool limit) {
                   "ein Basiskalender des Projekts als Vergleichskalender\n"
                   "(Vorgabe: der Basiskalender jeder Ressource)")
       ->type_name("NAME");
+  AddHolidaysOption(cmd, g.holidays,
+                    "die Feiertage eines Landes (BY, Bayern, ...) als Vergleichskalender\n"
+                    "\"Feiertage <Land>\" (nicht mit --calendar;\n"
+                    "welche Feiertage: korvalinx holidays --help)");
   cmd->add_option("--filter", g.filter,
                   "ein Ressourcenfilter des Projekts (Vorgabe: Alle Ressourcen)")
       ->type_name("NAME");
@@ -135,6 +140,10 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
     return static_cast<int>(job::kExitBadInput);
   };
   const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+  if (has("--calendar") && has("--holidays"))
+    return refuse(
+        "--calendar und --holidays schließen einander aus (--holidays vergleicht mit dem "
+        "Kalender \"Feiertage <Land>\")");
   if (has("--from") != has("--to"))
     return refuse(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
   std::vector<std::string> periods;
@@ -162,6 +171,7 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   if (!g.from.empty()) options.from = ParseCommandLineDate(g.from);
   if (!g.to.empty()) options.to = ParseCommandLineDate(g.to);
   if (has("--calendar")) options.calendar = g.calendar;
+  if (has("--holidays")) options.holidays = holidays::FindState(g.holidays);
   if (has("--filter")) options.filter = g.filter;
   options.yes = true;  // names that occur twice are no obstacle to a look
   if (!g.csv.empty()) options.outputFiles.push_back({"Die CSV-Datei", g.csv});

@@ -16,7 +16,7 @@
 namespace kx::app {
 
 struct AbsenceGiven {
-  std::string source, period, year, from, to, calendar, filter, csv, xlsx, maxAbsent;
+  std::string source, period, year, from, to, calendar, holidays, filter, csv, xlsx, maxAbsent;
   bool quiet = false;
 };
 

@@ -173,16 +173,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
                   "ein Basiskalender des Projekts als Vergleichskalender\n"
                   "(Vorgabe: der Basiskalender jeder Ressource)")
       ->type_name("NAME");
-  cmd->add_option("--holidays", given->holidays,
-                  "die Feiertage eines Landes (BY, Bayern, ...) als Vergleichskalender\n"
-                  "\"Feiertage <Land>\"; die Bilder zeigen sie (nicht mit --calendar;\n"
-                  "welche Feiertage: korvalinx holidays --help)")
-      ->type_name("LAND")
-      ->check(Check([](const std::string& v) -> std::string {
-        if (holidays::FindState(v)) return {};
-        return "\"" + v + "\" ist kein Land; erlaubt sind " + holidays::StateCodes() +
-               " oder der Name des Landes";
-      }));
+  AddHolidaysOption(cmd, given->holidays,
+                    "die Feiertage eines Landes (BY, Bayern, ...) als Vergleichskalender\n"
+                    "\"Feiertage <Land>\"; die Bilder zeigen sie (nicht mit --calendar;\n"
+                    "welche Feiertage: korvalinx holidays --help)");
   cmd->add_option("--filter", given->filter,
                   "ein Ressourcenfilter des Projekts (Vorgabe: Alle Ressourcen)")
       ->type_name("NAME");

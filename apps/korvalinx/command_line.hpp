@@ -49,6 +49,9 @@ void PrintMessage(std::ostream& err, bool error, const std::string& text);
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+// "--holidays LAND" of the commands that compare with a state's holidays: the value must name a
+// state; the option excludes "--calendar" (checked by the caller).
+CLI::Option* AddHolidaysOption(CLI::App* cmd, std::string& value, const std::string& help);
 void AddConflictsCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddPresenceCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #ifdef KX_WITH_PICTURE

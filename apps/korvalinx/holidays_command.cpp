@@ -62,6 +62,18 @@ std::string Wrapped(const std::string& text) {
 
 }  // namespace
 
+CLI::Option* AddHolidaysOption(CLI::App* cmd, std::string& value, const std::string& help) {
+  return cmd->add_option("--holidays", value, help)
+      ->type_name("LAND")
+      ->check(CLI::Validator(
+          [](std::string& v) -> std::string {
+            if (holidays::FindState(v)) return {};
+            return "\"" + v + "\" ist kein Land; erlaubt sind " + holidays::StateCodes() +
+                   " oder der Name des Landes";
+          },
+          std::string()));
+}
+
 void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
   auto given = std::make_shared<HolidayOptions>();
   CLI::App* cmd = app.add_subcommand(

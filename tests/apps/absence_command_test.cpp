@@ -92,6 +92,11 @@ TEST_F(AbsenceCommand, WorkOnVacationDaysIsFoundWrittenAndEndsWithFour) {
             job::kExitOk)
       << err.str();
   EXPECT_NE(out.str().find("Keine Konflikte"), std::string::npos);
+  // Compared with a state's holidays (none in that week) the same two days remain.
+  EXPECT_EQ(Run({"conflicts", source, "--period", "project", "--holidays", "NW"}),
+            job::kExitFound)
+      << err.str();
+  EXPECT_NE(out.str().find("2 Konflikte bei 2 Ressourcen"), std::string::npos) << out.str();
 }
 
 TEST_F(AbsenceCommand, PresencePassesTheLimitOnlyWhereMoreAreAway) {
@@ -125,6 +130,9 @@ TEST_F(AbsenceCommand, BadInputWritesNothing) {
   EXPECT_EQ(Run({"conflicts", source, "--year", "2026", "--calendar", "Nacht"}),
             job::kExitBadInput);
   EXPECT_NE(err.str().find("Basiskalender \"Nacht\""), std::string::npos) << err.str();
+  EXPECT_EQ(Run({"presence", source, "--holidays", "NW", "--calendar", "Standard"}),
+            job::kExitBadInput);
+  EXPECT_NE(err.str().find("--calendar und --holidays"), std::string::npos) << err.str();
 }
 
 }  // namespace
