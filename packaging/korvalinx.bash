@@ -24,6 +24,9 @@ _korvalinx_files() {
   COMPREPLY=($(compgen -f -X "!*.@($1)" -- "$cur") $(compgen -d -- "$cur"))
 }
 
+# The states whose holidays "korvalinx holidays" and --holidays know.
+_korvalinx_states="BW BY BE BB HB HH HE MV NI NW RP SL SN ST SH TH"
+
 _korvalinx() {
   local cur prev command="" i
   cur=${COMP_WORDS[COMP_CWORD]}
@@ -46,12 +49,13 @@ _korvalinx() {
   if [[ -n $value ]]; then
     case $command:$prev in
       chart:--plan) COMPREPLY=($(compgen -W "schedule vacation" -- "$cur")) ;;
-      chart:--period) COMPREPLY=($(compgen -W "project" -- "$cur")) ;;
+      *:--period) COMPREPLY=($(compgen -W "project" -- "$cur")) ;;
+      *:--holidays) COMPREPLY=($(compgen -W "$_korvalinx_states" -- "$cur")) ;;
       chart:--colour) COMPREPLY=($(compgen -W "$(seq 1 17)" -- "$cur")) ;;
       chart:-o | chart:--output) _korvalinx_files "xml" ;;
-      chart:--csv) _korvalinx_files "csv" ;;
-      chart:--ics) _korvalinx_files "ics" ;;
-      chart:--xlsx) _korvalinx_files "xlsx" ;;
+      *:--csv) _korvalinx_files "csv" ;;
+      *:--ics) _korvalinx_files "ics" ;;
+      *:--xlsx) _korvalinx_files "xlsx" ;;
       chart:--png) _korvalinx_files "png" ;;
       chart:--svg) _korvalinx_files "svg" ;;
       chart:--pdf) _korvalinx_files "pdf" ;;
@@ -70,6 +74,8 @@ _korvalinx() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$(_korvalinx_options "$program" "$command" | awk '{ print $1 }')" -- "$cur"))
+  elif [[ $command == holidays ]]; then
+    COMPREPLY=($(compgen -W "$_korvalinx_states" -- "$cur"))
   else
     _korvalinx_files "xml"
   fi
