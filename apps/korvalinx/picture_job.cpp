@@ -88,11 +88,16 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
   if (fs::is_directory(options.chart, ec))
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
-  // (Its companion file ends in ".json", which the format check already refuses.)
   if (SamePath(options.chart, options.output))
     return BadInput(err, "Das Bild \"" + options.output +
                              "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
                              "Namen.");
+  // Its companion ends in ".json", which the format check refuses, but a link named ".png" may
+  // lead to it.
+  if (SamePath(platform::CompanionPath(options.chart), options.output))
+    return BadInput(err, "Das Bild \"" + options.output +
+                             "\" würde die Begleitdatei der Diagrammdatei überschreiben; wählen "
+                             "Sie einen anderen Namen.");
   const fs::path folder = fs::absolute(options.output, ec).parent_path();
   if (!fs::is_directory(folder, ec))
     return BadInput(err,

@@ -204,6 +204,19 @@ TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
                            "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
                            "Namen.\n");
   EXPECT_EQ(ReadFile(chartAsPng), before);
+
+  // Nor its companion, reached through a link with a picture's name.
+  const fs::path companion = platform::CompanionPath(chartAsPng.string());
+  std::ofstream(companion) << "{}";
+  const fs::path link = shared / "begleitung.svg";
+  fs::remove(link);
+  fs::create_symlink(companion, link);
+  options.output = link.string();
+  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_NE(err.str().find("würde die Begleitdatei der Diagrammdatei überschreiben"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(ReadFile(companion), "{}");
 }
 
 TEST_F(PictureJob, AFileThatIsNoProjectIsReportedWithItsName) {
