@@ -51,7 +51,12 @@ void DrawProgress(std::ostream& out, double percent, const std::string& text) {
 
 }  // namespace
 
-std::string Columns(const std::vector<std::vector<std::string>>& rows) {
+std::string Columns(const std::vector<std::vector<std::string>>& given) {
+  // A name may hold line breaks and tabs (XML allows them); in a table they are spaces.
+  std::vector<std::vector<std::string>> rows = given;
+  for (auto& row : rows)
+    for (auto& cell : row)
+      std::replace_if(cell.begin(), cell.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size(), 0);

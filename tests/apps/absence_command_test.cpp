@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "absence_command.hpp"
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
 #include "testing/test_folder.hpp"
@@ -133,6 +134,13 @@ TEST_F(AbsenceCommand, BadInputWritesNothing) {
   EXPECT_EQ(Run({"presence", source, "--holidays", "NW", "--calendar", "Standard"}),
             job::kExitBadInput);
   EXPECT_NE(err.str().find("--calendar und --holidays"), std::string::npos) << err.str();
+}
+
+TEST(AbsenceColumns, ALineBreakInANameStaysInItsRow) {
+  EXPECT_EQ(Columns({{"Gruppe", "Datum"}, {"Nord\nSüd", "01.06.2026"}, {"Ost", "02.06.2026"}}),
+            "  Gruppe    Datum\n"
+            "  Nord Süd  01.06.2026\n"
+            "  Ost       02.06.2026\n");
 }
 
 }  // namespace
