@@ -280,6 +280,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         return refuse("Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
       if (std::filesystem::is_directory(picture, ec))
         return refuse("Das Bild \"" + picture + "\" ist ein Ordner.");
+      // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
+      if (std::filesystem::exists(std::filesystem::symlink_status(picture, ec)) &&
+          !std::filesystem::is_regular_file(std::filesystem::status(picture, ec)))
+        return refuse("Das Bild \"" + picture + "\" ist keine gewöhnliche Datei.");
       if (has("--output") && SameFile(picture, g.output))
         return refuse("Das Bild \"" + picture + "\" würde die Diagrammdatei überschreiben.");
     }

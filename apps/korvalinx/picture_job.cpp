@@ -104,6 +104,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                     "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
   if (fs::is_directory(options.output, ec))
     return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
+  // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
+  if (fs::exists(fs::symlink_status(options.output, ec)) &&
+      !fs::is_regular_file(fs::status(options.output, ec)))
+    return BadInput(err, "Das Bild \"" + options.output + "\" ist keine gewöhnliche Datei.");
 
   platform::LoadResult loaded;
   try {

@@ -168,6 +168,11 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
 #ifdef KX_WITH_PICTURE
   for (const char* picture : {"--png", "--svg", "--pdf"})
     cases.push_back({{picture, ""}, std::string(picture) + ": der Dateiname ist leer"});
+  // A link that leads to the chart's companion, still to be written: the picture would replace it.
+  const fs::path toCompanion = dir / "begleitung.png";
+  fs::remove(toCompanion);
+  fs::create_symlink(output + ".korvalinx.json", toCompanion);
+  cases.push_back({{"--png", toCompanion.string()}, "ist keine gewöhnliche Datei"});
 #endif
   const std::string original = ReadFile(source);
   for (const auto& c : cases) {
