@@ -17,9 +17,10 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
+// "des Jahres 2025", "der Jahre 2025 bis 2027".
 QString Years(int first, int last) {
-  return first == last ? QString::number(first)
-                       : QStringLiteral("%1 bis %2").arg(first).arg(last);
+  return first == last ? QStringLiteral("des Jahres %1").arg(first)
+                       : QStringLiteral("der Jahre %1 bis %2").arg(first).arg(last);
 }
 
 }  // namespace
@@ -42,7 +43,7 @@ HolidaysDialog::HolidaysDialog(int firstYear, int lastYear, std::optional<holida
   auto* intro = new QLabel(
       QStringLiteral("Die gesetzlichen Feiertage eines Landes werden als Basiskalender "
                      "„Feiertage <Land>“ in das aktive Projekt eingefügt: die Arbeitswoche des "
-                     "Projektkalenders, die Feiertage der Jahre %1 als arbeitsfreie Tage. Ist "
+                     "Projektkalenders, die Feiertage %1 als arbeitsfreie Tage. Ist "
                      "der Kalender schon da, wird er auf den neuen Stand gebracht.")
           .arg(Years(firstYear, lastYear)),
       this);
@@ -108,7 +109,7 @@ bool InsertHolidays(platform::PlanningHost& host, QWidget* parent) {
   }
   QMessageBox::information(
       parent, title,
-      QStringLiteral("Der Kalender „%1“ wurde %2: %3 Feiertage der Jahre %4.\n\n"
+      QStringLiteral("Der Kalender „%1“ wurde %2: %3 Feiertage %4.\n\n"
                      "Speichern Sie das Projekt, um ihn zu behalten.")
           .arg(Text(holidays::CalendarName(state)),
                done.added ? QStringLiteral("eingefügt") : QStringLiteral("aktualisiert"))
