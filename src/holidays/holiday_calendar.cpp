@@ -1,6 +1,7 @@
 #include "holidays/holiday_calendar.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
@@ -28,10 +29,18 @@ InsertedCalendar InsertHolidayCalendar(platform::ProjectData& project, State sta
   auto calendar = project.FindCalendar(name);
   if (calendar == nullptr) {
     calendar = std::make_shared<platform::CalendarData>();
-    std::int32_t uid = 0;
+    // The next UID after the highest; after a UID at the end of the range, the lowest free one.
+    std::set<std::int32_t> taken;
     for (const auto& c : project.calendars)
-      if (c != nullptr) uid = std::max(uid, c->uid);
-    calendar->uid = uid + 1;
+      if (c != nullptr) taken.insert(c->uid);
+    std::int32_t uid = taken.empty() ? 0 : std::max(*taken.rbegin(), 0);
+    if (uid < std::numeric_limits<std::int32_t>::max()) {
+      ++uid;
+    } else {
+      uid = 1;
+      while (taken.count(uid) > 0) ++uid;
+    }
+    calendar->uid = uid;
     calendar->name = name;
     calendar->isBase = true;
     project.calendars.push_back(calendar);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -153,6 +154,15 @@ TEST(HolidayCalendar, ASecondInsertUpdatesTheCalendarAndKeepsTheUsersOwnDays) {
     EXPECT_LT(calendar->exceptions[i - 1].to, calendar->exceptions[i].from);
 
   EXPECT_THROW(InsertHolidayCalendar(*project, State::TH, 1984, 1990), std::invalid_argument);
+
+  // A file may number a calendar at the end of the range; the new one takes a free UID.
+  project->calendars.back()->uid = std::numeric_limits<std::int32_t>::max();
+  const auto third = InsertHolidayCalendar(*project, State::BY, 2025, 2025);
+  EXPECT_GT(third.calendar->uid, 0);
+  for (const auto& c : project->calendars) {
+    if (c == third.calendar) continue;
+    EXPECT_NE(c->uid, third.calendar->uid);
+  }
 }
 
 // The desktop's user saves the project with the calendar: the file is valid and reads back with
