@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "support/text.hpp"
+
 namespace kx::app {
 namespace {
 
@@ -64,14 +66,18 @@ std::size_t MarkFromReport(gantt::ChartModel& model, const chart::AbsenceReport&
                            bool presence, bool conflicts) {
   const std::size_t name = NameColumn(model);
   const gantt::Day first = gantt::DayOf(report.first);
+  // The chart keeps a group's name cut to kLongestName characters, as its rows show it.
+  const auto shown = [](const std::string& text) {
+    return std::string(CutToChars(text, kLongestName));
+  };
   std::map<std::string, const chart::GroupPresence*> groups;
-  for (const auto& group : report.groups) groups.emplace(group.name, &group);
+  for (const auto& group : report.groups) groups.emplace(shown(group.name), &group);
   // Resource rows by their group and name; in a chart without groups by name alone.
   std::map<std::pair<std::string, std::string>, std::vector<gantt::Day>> red;
   bool grouped = false;
   for (const auto& row : model.rows) grouped = grouped || row.summary;
   for (const auto& c : report.conflicts)
-    red[{grouped ? c.group : std::string(), c.resource}].push_back(gantt::DayOf(c.day));
+    red[{grouped ? shown(c.group) : std::string(), shown(c.resource)}].push_back(gantt::DayOf(c.day));
 
   std::size_t marked = 0;
   std::string group;

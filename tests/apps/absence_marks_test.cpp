@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/text.hpp"
+
 namespace kx::app {
 namespace {
 
@@ -59,6 +61,21 @@ TEST(AbsenceMarks, ConflictsGoToTheResourceOfTheirGroup) {
   EXPECT_EQ(model.rows[6].marks.red, (std::vector<gantt::Day>{100}));
   EXPECT_EQ(model.rows[0].marks.over, (std::vector<char>{0, 0, 1, 0, 0}));
   EXPECT_TRUE(model.rows[5].marks.counts.empty());  // Elektro is not in the report's groups
+}
+
+TEST(AbsenceMarks, AGroupNameTheChartCutStillFindsItsCounts) {
+  const std::string name(600, 'R');
+  gantt::ChartModel model = Model();
+  model.rows[0].cells[1] = name.substr(0, kLongestName);
+  model.rows[1].cells[1] = name.substr(0, kLongestName);
+  chart::AbsenceReport report;
+  report.first = DateOf(100);
+  report.last = DateOf(104);
+  report.conflicts = {{name, name, DateOf(101), 8.0, {"Kabel"}}};
+  report.groups = {{name, 4, {0, 1, 3, 1, 1}, {4, 3, 1, 3, 3}}};
+  EXPECT_EQ(MarkFromReport(model, report, true, true), 2u);
+  EXPECT_EQ(model.rows[0].marks.counts, (std::vector<int>{0, 1, 3, 1, 1}));
+  EXPECT_EQ(model.rows[1].marks.red, (std::vector<gantt::Day>{101}));
 }
 
 }  // namespace
