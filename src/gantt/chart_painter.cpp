@@ -206,7 +206,8 @@ void ChartPainter::PaintHeader(QPainter& painter) const {
   painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, bottom), Qt::white);
   if (options_.title) PaintTitle(painter, std::ceil(width));
   painter.save();
-  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()));
+  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()),
+                      Qt::IntersectClip);
   PaintTimeHeader(painter, QRectF(tableWidth, TitleHeight(), scale_->Width(), HeaderHeight()));
   painter.restore();
   if (options_.table) {
@@ -239,7 +240,7 @@ void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_
   painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, rowsHeight), Qt::white);
   const QRectF bars(tableWidth, 0, scale_->Width(), rowsHeight);
   painter.save();
-  painter.setClipRect(bars);
+  painter.setClipRect(bars, Qt::IntersectClip);
   PaintGrid(painter, bars);
   painter.restore();
 
@@ -248,7 +249,7 @@ void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_
     const QRectF rect = RowRect(firstRow + i, firstRow).translated(0, -shift);
     if (options_.table) PaintTableRow(painter, rect, row);
     painter.save();
-    painter.setClipRect(bars.adjusted(0, 0, 1, 1));
+    painter.setClipRect(bars.adjusted(0, 0, 1, 1), Qt::IntersectClip);
     for (const Bar& bar : row.bars) PaintBar(painter, rect, bar);
     painter.restore();
   }
