@@ -39,7 +39,7 @@ std::string ProjectName(const platform::ProjectData& project) {
 }
 
 using namespace std::string_literals;
-const std::string kProjectFilter = "Project XML (*.xml)\0*.xml\0Alle Dateien (*.*)\0*.*\0\0"s;
+const std::string kProjectFilter = "Projekte (*.xml)\0*.xml\0Alle Dateien (*.*)\0*.*\0\0"s;
 
 // The commands of the host's own controls that this window carries out.
 bool WindowRuns(std::int32_t id) {
