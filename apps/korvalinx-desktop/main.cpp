@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   }
   QApplication qt(argc, argv);  // takes Qt's own arguments (-platform ...) off the list
   QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korvalinx Planer"));
+  // No display name: Qt would append it to the caption of every window and dialog
+  // ("Korvalinx Assistent — Korvalinx Planer"). Each window names itself.
   QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
   kx::views::UseGerman(qt);
 

@@ -70,7 +70,7 @@ xdotool key alt+e
 sleep 1
 shot 2-extras
 xdotool key k
-wizard=$(window "^Korvalinx Assistent")
+wizard=$(window "^Korvalinx Assistent$")  # its own caption, nothing appended
 sleep 1
 shot 3-assistent
 
@@ -79,7 +79,7 @@ eval "$(xdotool getwindowgeometry --shell "$wizard")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 chart="$out/home/ressourcen.xml"
 click 665 278  # "Speichern..."
-window "^Ressourcendiagramm speichern" >/dev/null
+window "^Ressourcendiagramm speichern$" >/dev/null
 sleep 0.5
 xdotool key ctrl+a
 xdotool type --delay 15 "$chart"

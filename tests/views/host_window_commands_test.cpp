@@ -7,11 +7,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -32,6 +34,7 @@
 #include "resource_sheet.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
+#include "views/file_dialogs.hpp"
 
 namespace {
 
@@ -128,6 +131,11 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(desk.window->SaveActive(true));
     QCOMPARE(desk.boxes.Count(), asked);
     QVERIFY(desk.window->windowTitle().endsWith(QStringLiteral(" – Korvalinx Planer")));
+    // The host's files are Project XML, shown and named so in Qt's dialog.
+    QFileDialog shown;
+    views::Configure(shown, desk.dialogs.Calls().back().request, true);
+    QCOMPARE(shown.nameFilters().front(), QStringLiteral("Projekte (*.xml)"));
+    QCOMPARE(shown.defaultSuffix(), QStringLiteral("xml"));
     const std::string third = (folder.path() / "dritte.xml").string();
     desk.dialogs.Answer(ScriptedFileDialogs::OneFile(third));
     QVERIFY(desk.window->SaveActive(true));
@@ -340,7 +348,26 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(right.copy(table, 0, width - table, height) !=
             down.copy(table, 0, width - table, height));
 
+    // Scrolled to the end of the year, header and bars are the painter's own drawing of those
+    // days, and the table is the one of the first days.
+    const QSizeF whole = painter->Size();
+    QImage drawn(whole.toSize(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+      QPainter p(&drawn);
+      painter->Paint(p);
+    }
+    gantt->verticalScrollBar()->setValue(0);
+    gantt->horizontalScrollBar()->setValue(gantt->horizontalScrollBar()->maximum());
+    const int dx = gantt->horizontalScrollBar()->value();
+    const QImage december = gantt->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int rowsShown = std::min(height, static_cast<int>(whole.height()) - 1);
+    QCOMPARE(december.copy(table, 0, width - table, rowsShown),
+             drawn.copy(table + dx, 0, width - table, rowsShown));
+    QCOMPARE(december.copy(0, 0, table, rowsShown), drawn.copy(0, 0, table, rowsShown));
+
     // Zooming keeps the view on the same days.
+    gantt->horizontalScrollBar()->setValue(200);
     const double wide = gantt->DayWidth();
     desk.window->RunBuiltIn(platform::kIdZoomIn);
     QVERIFY(gantt->DayWidth() > wide);
@@ -375,6 +402,7 @@ class HostWindowCommandsTest : public QObject {
       return Texts(desk.Menu("Tools")->actions()).count(QStringLiteral("&Korvalinx Assistent"));
     };
     QCOMPARE(entries(), 1);
+    const QStringList loaded = Texts(desk.Menu("Tools")->actions());
     // The entries carry the chart icon.
     QToolBar* toolbar = desk.window->findChild<QToolBar*>(QStringLiteral("Korvalinx"));
     QVERIFY(toolbar != nullptr && !toolbar->actions().isEmpty());
@@ -408,7 +436,7 @@ class HostWindowCommandsTest : public QObject {
     dialog.Apply();
     QVERIFY(korvalinx.Connected());
     QCoreApplication::processEvents();
-    QCOMPARE(entries(), 1);
+    QCOMPARE(Texts(desk.Menu("Tools")->actions()), loaded);  // no separator more
     QCOMPARE(LoadBehavior(desk.store), std::string("3"));
     QCOMPARE(presenter.shown, 0);  // "DisplayOnConnect" is not set
 
