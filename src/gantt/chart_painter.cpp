@@ -102,7 +102,24 @@ double ChartPainter::HeaderHeight() const {
 }
 
 double ChartPainter::ColumnWidth(std::size_t column) const {
+  if (column < options_.columnWidths.size() && options_.columnWidths[column] > 0.0)
+    return std::round(options_.columnWidths[column]);
   return std::round(model_.columns.at(column).width * charWidth_);
+}
+
+double ChartPainter::FittedColumnWidth(std::size_t column) const {
+  const Column& c = model_.columns.at(column);
+  const QFontMetricsF plain(Font()), bold(Font(true));
+  double widest = 0.0;
+  for (const QString& word : Q(c.title).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    widest = std::max(widest, bold.horizontalAdvance(word));
+  const bool name = AsciiLower(Trim(c.field)) == "name";
+  for (const Row& row : model_.rows) {
+    if (column >= row.cells.size() || row.cells[column].empty()) continue;
+    const double indent = name ? 2 * charWidth_ * std::max(0, row.level - 1) : 0.0;
+    widest = std::max(widest, indent + (row.summary ? bold : plain).horizontalAdvance(Q(row.cells[column])));
+  }
+  return std::ceil(widest + 2 * kCellPadding + 2.0);
 }
 
 double ChartPainter::TableWidth() const {

@@ -297,7 +297,9 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(desk.window.get()));
     const auto* painter = gantt->Painter();
     const int fixed = static_cast<int>(painter->HeaderHeight());
-    const int table = static_cast<int>(painter->TableWidth());
+    const int table = static_cast<int>(gantt->TableShown());
+    const int whole = static_cast<int>(painter->TableWidth());
+    QVERIFY(table > 0 && table <= whole);
     const int rowHeight = static_cast<int>(painter->Options().rowHeight);
     QVERIFY(gantt->verticalScrollBar()->maximum() > 3 * rowHeight);
     QVERIFY(gantt->horizontalScrollBar()->maximum() > 100);
@@ -310,12 +312,12 @@ class HostWindowCommandsTest : public QObject {
     const int at = static_cast<int>(withBar - rows.begin());
     const gantt::DaySpan part = withBar->bars.front().parts.front();
     const double dayWidth = painter->Scale().DayWidth();
-    const int px = static_cast<int>(table + (part.first - gantt->Model()->period.first + 0.5) *
+    const int px = static_cast<int>(whole + (part.first - gantt->Model()->period.first + 0.5) *
                                                 dayWidth);
     const int py = at * rowHeight + rowHeight / 2;
-    gantt->horizontalScrollBar()->setValue(std::max(0, px - table - 20));
+    gantt->horizontalScrollBar()->setValue(std::max(0, px - whole - 20));
     gantt->verticalScrollBar()->setValue(std::max(0, py - rowHeight));
-    const int x = px - gantt->horizontalScrollBar()->value();
+    const int x = px - whole + table - gantt->horizontalScrollBar()->value();
     const int y = fixed + py - gantt->verticalScrollBar()->value();
     QVERIFY(x > table && x < gantt->viewport()->width() && y < gantt->viewport()->height());
     const auto nameColumn = std::find_if(
@@ -350,8 +352,8 @@ class HostWindowCommandsTest : public QObject {
 
     // Scrolled to the end of the year, header and bars are the painter's own drawing of those
     // days, and the table is the one of the first days.
-    const QSizeF whole = painter->Size();
-    QImage drawn(whole.toSize(), QImage::Format_RGB32);
+    const QSizeF full = painter->Size();
+    QImage drawn(full.toSize(), QImage::Format_RGB32);
     drawn.fill(Qt::white);
     {
       QPainter p(&drawn);
@@ -361,10 +363,10 @@ class HostWindowCommandsTest : public QObject {
     gantt->horizontalScrollBar()->setValue(gantt->horizontalScrollBar()->maximum());
     const int dx = gantt->horizontalScrollBar()->value();
     const QImage december = gantt->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const int rowsShown = std::min(height, static_cast<int>(whole.height()) - 1);
+    const int rowsShown = std::min(height, static_cast<int>(full.height()) - 1);
     QCOMPARE(december.copy(table, 0, width - table, rowsShown),
-             drawn.copy(table + dx, 0, width - table, rowsShown));
-    QCOMPARE(december.copy(0, 0, table, rowsShown), drawn.copy(0, 0, table, rowsShown));
+             drawn.copy(whole + dx, 0, width - table, rowsShown));
+    QCOMPARE(december.copy(0, 0, table - 1, rowsShown), drawn.copy(0, 0, table - 1, rowsShown));
 
     // Zooming keeps the view on the same days.
     gantt->horizontalScrollBar()->setValue(200);
