@@ -44,6 +44,7 @@ class GanttView final : public QAbstractScrollArea {
   // The width of the table in sight (at most the whole table's); 0: the whole table.
   double TableShown() const;
   void SetTableShown(double width);
+  double TableChosen() const { return tableShown_; }  // what the user dragged; 0: nothing
   // Called after the user changed a column's width or the table's share.
   void SetOnLayoutChanged(std::function<void()> onChanged) { onLayoutChanged_ = std::move(onChanged); }
 

@@ -5,19 +5,25 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <type_traits>
+#include <charconv>
 #include <filesystem>
+#include <functional>
+#include <type_traits>
 
 #include "add_ins.hpp"
 #include "command_icons.hpp"
 #include "gantt_view.hpp"
 #include "resource_sheet.hpp"
 #include "support/paths.hpp"
+#include "gantt/chart_painter.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
 
@@ -29,6 +35,9 @@ namespace fs = std::filesystem;
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
+
+constexpr double kMinDayWidth = 1.0;
+constexpr double kMaxDayWidth = 200.0;
 
 std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
@@ -68,6 +77,8 @@ QKeySequence ShortcutOf(std::int32_t id) {
       return QKeySequence::Open;
     case platform::kIdFileSave:
       return QKeySequence::Save;
+    case platform::kIdFileSaveAs:
+      return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     case platform::kIdFileClose:
       return QKeySequence::Close;
     case platform::kIdFileExit:
@@ -79,6 +90,47 @@ QKeySequence ShortcutOf(std::int32_t id) {
     default:
       return {};
   }
+}
+
+// What a project holds that the window or an add-in may change: its title, its properties (the
+// chart settings among them) and the number of its rows, resources and calendars.
+std::size_t StateOf(const platform::ProjectData& project) {
+  std::size_t state = std::hash<std::string>{}(project.title);
+  const auto mix = [&state](std::size_t value) {
+    state ^= value + 0x9e3779b97f4a7c15ULL + (state << 6) + (state >> 2);
+  };
+  mix(project.tasks.size());
+  mix(project.resources.size());
+  mix(project.calendars.size());
+  for (const auto& property : project.properties) {
+    mix(std::hash<std::string>{}(property.name));
+    mix(std::hash<std::string>{}(property.value));
+  }
+  return state;
+}
+
+// A whole number kept in the store; nullopt when missing or not one.
+std::optional<int> StoredNumber(RegistryStore* store, const std::string& name) {
+  if (store == nullptr) return std::nullopt;
+  const std::string text = Trim(GetRegString(*store, HKEY_CURRENT_USER, kWindowKey, name));
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  if (text.empty()) return parts;
+  std::size_t at = 0;
+  for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
+    parts.push_back(text.substr(at, end - at));
+  parts.push_back(text.substr(at));
+  return parts;
+}
+
+std::string ColumnsValue(const std::string& view) {
+  return "Spalten " + (view.empty() ? std::string("Balkendiagramm (Gantt)") : view);
 }
 
 }  // namespace
@@ -104,7 +156,12 @@ HostWindow::HostWindow(platform::PlanningHost& host, platform::CommandBarService
   layout->addWidget(viewName_);
   layout->addWidget(stack_, 1);
   setCentralWidget(centre);
-  resize(1200, 700);
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("status"));
+  statusBar()->addWidget(status_, 1);
+  RestoreLayout();
+  // What the user dragged in the Gantt view is kept at once.
+  gantt_->SetOnLayoutChanged([this] { SaveLayout(); });
 
   // Redrawn after the click that changed them has finished, never inside it.
   bars_.SetOnChange([this] {
@@ -194,6 +251,7 @@ void HostWindow::RebuildBars() {
       addControls(toolbar, bar.controls, false);
     }
   }
+  UpdateCommands();
 }
 
 void HostWindow::FillWindowMenu(QMenu* menu) {
@@ -225,9 +283,13 @@ void HostWindow::ShowActiveProject() {
     gantt_->ShowProject(nullptr, dayWidth_);
     sheet_->ShowProject(nullptr);
     stack_->setCurrentWidget(gantt_);
+    UpdateCommands();
     return;
   }
-  setWindowTitle(Text(ProjectName(*project)) + QStringLiteral(" – ") + Text(kHostTitle));
+  // A project met for the first time (opened, made by an add-in) is as its file holds it.
+  if (savedStates_.find(project.get()) == savedStates_.end()) MarkSaved(*project);
+  setWindowTitle(Text(ProjectName(*project)) + (ActiveUnsaved() ? QStringLiteral("*") : QString()) +
+                 QStringLiteral(" – ") + Text(kHostTitle));
   const auto it = sheets_.find(project.get());
   const Sheet sheet = it != sheets_.end() ? it->second : Sheet::Gantt;
   sheets_[project.get()] = sheet;
@@ -235,11 +297,134 @@ void HostWindow::ShowActiveProject() {
     gantt_->ShowProject(project.get(), dayWidth_);
     const std::string& view = project->definitions.currentView;
     viewName_->setText(Text(view.empty() ? "Balkendiagramm (Gantt)" : view));
+    // The widths the user gave this view's columns.
+    if (services_.store != nullptr) {
+      std::vector<double> widths;
+      for (const std::string& w : Split(GetRegString(*services_.store, HKEY_CURRENT_USER,
+                                                     kWindowKey, ColumnsValue(view)),
+                                        ';')) {
+        double value = 0.0;
+        const std::string t = Trim(w);
+        const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+        widths.push_back(error == std::errc() && end == t.data() + t.size() ? value : 0.0);
+      }
+      if (!widths.empty()) gantt_->SetColumnWidths(widths);
+    }
     stack_->setCurrentWidget(gantt_);
   } else {
     sheet_->ShowProject(project);
     viewName_->setText(QStringLiteral("Ressource: Tabelle"));
     stack_->setCurrentWidget(sheet_);
+  }
+  UpdateCommands();
+}
+
+bool HostWindow::ActiveUnsaved() const {
+  const auto project = host_.ActiveData();
+  if (!project) return false;
+  const auto it = savedStates_.find(project.get());
+  return it != savedStates_.end() && it->second != StateOf(*project);
+}
+
+void HostWindow::MarkSaved(const platform::ProjectData& project) {
+  savedStates_[&project] = StateOf(project);
+}
+
+void HostWindow::UpdateCommands() {
+  const auto project = host_.ActiveData();
+  const bool gantt = project && CurrentSheet() == Sheet::Gantt && gantt_->Model() != nullptr;
+  for (QAction* action : findChildren<QAction*>()) {
+    bool ok = false;
+    const int id = action->objectName().toInt(&ok);
+    if (!ok || !WindowRuns(id)) continue;
+    switch (id) {
+      case platform::kIdFileSave:
+      case platform::kIdFileSaveAs:
+      case platform::kIdFileClose:
+      case platform::kIdViewGantt:
+      case platform::kIdViewResourceSheet:
+        action->setEnabled(project != nullptr);
+        break;
+      case platform::kIdZoomIn:
+        action->setEnabled(gantt && dayWidth_ < kMaxDayWidth);
+        break;
+      case platform::kIdZoomOut:
+        action->setEnabled(gantt && dayWidth_ > kMinDayWidth);
+        break;
+      default:
+        break;
+    }
+  }
+  for (QAction* action : findChildren<QAction*>(QStringLiteral("chartOutput")))
+    action->setEnabled(gantt);
+  ShowStatus();
+}
+
+void HostWindow::ShowStatus() {
+  const auto project = host_.ActiveData();
+  if (!project) {
+    status_->setText(QStringLiteral("Kein Projekt geöffnet"));
+    return;
+  }
+  QStringList parts{Text(ProjectName(*project))};
+  if (CurrentSheet() == Sheet::Gantt && gantt_->Model() != nullptr) {
+    const gantt::ChartModel& model = *gantt_->Model();
+    parts << QStringLiteral("%1 Zeilen").arg(model.rows.size())
+          << QStringLiteral("Zeitraum %1").arg(Text(gantt::PeriodText(model.period)))
+          << QStringLiteral("Zoom %1 Pixel je Tag").arg(QLocale().toString(gantt_->DayWidth(), 'f', 1));
+  } else if (CurrentSheet() == Sheet::Resources) {
+    parts << QStringLiteral("%1 Ressourcen").arg(project->resources.size());
+  }
+  if (ActiveUnsaved()) parts << QStringLiteral("Nicht gespeicherte Änderungen");
+  status_->setText(parts.join(QStringLiteral("   |   ")));
+}
+
+void HostWindow::RestoreLayout() {
+  const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  const QRect free = where != nullptr ? where->availableGeometry() : QRect(0, 0, 1200, 700);
+  // Room for the window manager's frame and title bar around the window's own area.
+  constexpr int kFrameWidth = 12, kFrameHeight = 40;
+  const int width = std::clamp(StoredNumber(services_.store, "Breite").value_or(1200), 400,
+                               std::max(400, free.width() - kFrameWidth));
+  const int height = std::clamp(StoredNumber(services_.store, "Hoehe").value_or(700), 300,
+                                std::max(300, free.height() - kFrameHeight));
+  resize(width, height);
+  const auto left = StoredNumber(services_.store, "Links");
+  const auto top = StoredNumber(services_.store, "Oben");
+  const int x = left ? std::clamp(*left, free.left(), std::max(free.left(), free.right() - width - kFrameWidth))
+                     : free.left() + std::max(0, (free.width() - width - kFrameWidth) / 2);
+  const int y = top ? std::clamp(*top, free.top(), std::max(free.top(), free.bottom() - height - kFrameHeight))
+                    : free.top() + std::max(0, (free.height() - height - kFrameHeight) / 2);
+  move(x, y);
+  if (StoredNumber(services_.store, "Maximiert").value_or(0) == 1)
+    setWindowState(windowState() | Qt::WindowMaximized);
+  if (const auto table = StoredNumber(services_.store, "Tabellenbreite"); table && *table > 0)
+    gantt_->SetTableShown(*table);
+}
+
+void HostWindow::SaveLayout() {
+  if (services_.store == nullptr) return;
+  RegistryStore& store = *services_.store;
+  const auto put = [&](const std::string& name, const std::string& value) {
+    std::string text = value;
+    SetRegString(store, HKEY_CURRENT_USER, kWindowKey, name, text);
+  };
+  const bool maximized = isMaximized();
+  put("Maximiert", maximized ? "1" : "0");
+  if (!maximized) {
+    const QRect place = normalGeometry().isValid() ? normalGeometry() : geometry();
+    put("Links", std::to_string(pos().x()));
+    put("Oben", std::to_string(pos().y()));
+    put("Breite", std::to_string(place.width()));
+    put("Hoehe", std::to_string(place.height()));
+  }
+  if (gantt_->TableChosen() > 0.0)
+    put("Tabellenbreite", std::to_string(static_cast<int>(std::lround(gantt_->TableChosen()))));
+  if (gantt_->Model() != nullptr) {
+    std::string widths;
+    for (const double w : gantt_->ColumnWidths())
+      widths += (widths.empty() ? "" : ";") + std::to_string(static_cast<int>(std::lround(w)));
+    put(ColumnsValue(gantt_->Model()->viewName), widths);
   }
 }
 
@@ -271,6 +456,7 @@ bool HostWindow::OpenFile(const std::string& path) {
          MsgIcon::Exclamation);
     return false;
   }
+  if (const auto opened = host_.ActiveData()) MarkSaved(*opened);
   AddRecentFile(path);
   ShowActiveProject();
   return true;
@@ -298,7 +484,13 @@ std::optional<std::string> HostWindow::AskFileName(bool save, const std::string&
   request.defaultExt = "xml";
   request.flags = kOfnExplorer | kOfnHideReadOnly | kOfnPathMustExist |
                   (save ? 0 : kOfnFileMustExist);  // the window asks before replacing itself
-  if (!proposed.empty()) request.initialDir = fs::path(proposed).parent_path().string();
+  // A project without a file is proposed in the folder of the file opened last.
+  std::string folder = fs::path(proposed).parent_path().string();
+  if (folder.empty()) {
+    const auto recent = RecentFiles();
+    if (!recent.empty()) folder = fs::path(recent.front()).parent_path().string();
+  }
+  request.initialDir = folder;
   std::optional<std::string> buffer;
   try {
     buffer = save ? services_.dialogs->Save(request) : services_.dialogs->Open(request);
@@ -348,13 +540,16 @@ bool HostWindow::SaveActive(bool askForName) {
          MsgIcon::Exclamation);
     return false;
   }
+  MarkSaved(*project);
   AddRecentFile(path);
   ShowActiveProject();
   return true;
 }
 
 bool HostWindow::SettleUnsaved(const std::shared_ptr<platform::ProjectData>& project) {
-  if (!project->fullName.empty()) return true;
+  const auto saved = savedStates_.find(project.get());
+  const bool changed = saved != savedStates_.end() && saved->second != StateOf(*project);
+  if (!project->fullName.empty() && !changed) return true;
   const MsgAnswer answer =
       Ask("Möchten Sie die Änderungen an " + Quoted(ProjectName(*project)) + " speichern?",
           MsgButtons::YesNoCancel, MsgIcon::Question, 1);
@@ -370,6 +565,7 @@ bool HostWindow::CloseActive() {
   if (!SettleUnsaved(project)) return false;
   host_.CloseProject(project);
   sheets_.erase(project.get());
+  savedStates_.erase(project.get());
   ShowActiveProject();
   return true;
 }
@@ -382,6 +578,7 @@ void HostWindow::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  SaveLayout();
   event->accept();
 }
 
@@ -442,12 +639,14 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       ShowSheet(Sheet::Resources);
       return;
     case platform::kIdZoomIn:
-      dayWidth_ = std::min(dayWidth_ * 1.5, 200.0);
+      dayWidth_ = std::min(dayWidth_ * 1.5, kMaxDayWidth);
       gantt_->SetDayWidth(dayWidth_);
+      UpdateCommands();
       return;
     case platform::kIdZoomOut:
-      dayWidth_ = std::max(dayWidth_ / 1.5, 1.0);
+      dayWidth_ = std::max(dayWidth_ / 1.5, kMinDayWidth);
       gantt_->SetDayWidth(dayWidth_);
+      UpdateCommands();
       return;
     case platform::kIdAddIns: {
       AddInsDialog dialog(addIns_, this);
@@ -456,8 +655,9 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
     }
     case platform::kIdAbout:
       QMessageBox::about(this, QStringLiteral("Über Korvalinx Planer"),
-                         QStringLiteral("Korvalinx Planer\n\nDer Planungs-Host für das Add-In "
-                                        "Korvalinx %1.")
+                         QStringLiteral("Korvalinx Planer mit dem Add-In Korvalinx %1\n\n"
+                                        "Öffnet Projektpläne (Project XML) und erstellt aus ihren "
+                                        "Ressourcen Ressourcenzeitpläne und Urlaubspläne.")
                              .arg(Text(kProductVersion)));
       return;
     default:

@@ -32,6 +32,9 @@ inline constexpr const char* kHostTitle = "Korvalinx Planer";
 // Where the store keeps the files opened last (below HKEY_CURRENT_USER): "Datei1" is the newest.
 inline constexpr const char* kRecentFilesKey = "Software\\Korvalinx Planer\\Zuletzt geöffnet";
 inline constexpr int kRecentFiles = 4;
+// Where the store keeps the window's place and size, the table's share of the Gantt view and
+// the widths of each view's columns.
+inline constexpr const char* kWindowKey = "Software\\Korvalinx Planer\\Fenster";
 
 // What the window asks and remembers with: its questions and messages, its file dialogs and the
 // per-user store. Missing ones: no questions (every answer the first button), no dialogs, no
@@ -73,6 +76,12 @@ class HostWindow final : public QMainWindow {
   void RunBuiltIn(std::int32_t id);
   // The files opened last, newest first.
   std::vector<std::string> RecentFiles() const;
+  // Whether the active project has changes that are not in its file (or has no file yet).
+  bool ActiveUnsaved() const;
+  // Place and size from the store, fitted to the screen's free area (the first start: 1200 x
+  // 700 or less, centred); kept in the store when the window closes.
+  void RestoreLayout();
+  void SaveLayout();
 
   GanttView* Gantt() const { return gantt_; }
   ResourceSheet* Resources() const { return sheet_; }
@@ -83,6 +92,11 @@ class HostWindow final : public QMainWindow {
 
  private:
   void Run(const platform::CommandBarService::ControlView& control);
+  // Enables the commands that can act now and fills the status bar.
+  void UpdateCommands();
+  void ShowStatus();
+  // Remembers what the project holds as it is in its file, after opening or saving it.
+  void MarkSaved(const platform::ProjectData& project);
   void AddRecentFile(const std::string& path);
   void FillWindowMenu(QMenu* menu);
   std::optional<std::string> AskFileName(bool save, const std::string& proposed);
@@ -100,6 +114,8 @@ class HostWindow final : public QMainWindow {
   GanttView* gantt_ = nullptr;
   ResourceSheet* sheet_ = nullptr;
   std::map<const platform::ProjectData*, Sheet> sheets_;  // the sheet each open project shows
+  std::map<const platform::ProjectData*, std::size_t> savedStates_;  // as in its file
+  QLabel* status_ = nullptr;
   double dayWidth_ = 16;
 };
 

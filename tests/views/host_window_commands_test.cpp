@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -375,6 +377,49 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(gantt->DayWidth() > wide);
     QVERIFY(std::abs(gantt->horizontalScrollBar()->value() - 200 * gantt->DayWidth() / wide) <= 1);
     desk.window->hide();
+  }
+
+  void theWindowFitsTheScreenKeepsItsPlaceAndMarksUnsavedWork() {
+    Folder folder;
+    Desk first;
+    QAction* save = first.window->findChild<QAction*>(QString::number(platform::kIdFileSave));
+    QAction* saveAs = first.window->findChild<QAction*>(QString::number(platform::kIdFileSaveAs));
+    QAction* zoomIn = first.window->findChild<QAction*>(QString::number(platform::kIdZoomIn));
+    QVERIFY(save != nullptr && saveAs != nullptr && zoomIn != nullptr);
+    QVERIFY(!save->isEnabled() && !saveAs->isEnabled() && !zoomIn->isEnabled());  // no project
+    QCOMPARE(saveAs->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+
+    // A place from a larger screen, or a damaged one, is fitted to this screen.
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    std::string value = "9000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Breite", value);
+    value = "7000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Hoehe", value);
+    value = "-4000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Links", value);
+    value = "oben";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Oben", value);
+    desktop::HostWindow fitted(first.host, *first.bars, {&first.boxes, &first.dialogs, &first.store});
+    QVERIFY(fitted.width() <= free.width() && fitted.height() <= free.height());
+    QVERIFY(free.contains(fitted.pos()));
+
+    QVERIFY(first.window->OpenFile(folder.Examples()));
+    QVERIFY(save->isEnabled() && zoomIn->isEnabled());
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
+    first.host.ActiveData()->properties.push_back({"KXPlan", "1", 4, false});  // as the wizard does
+    first.window->ShowActiveProject();
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude* – Korvalinx Planer"));
+
+    // Closing asks about the change; the place is kept for the next start.
+    first.window->resize(640, 480);
+    first.boxes.Answer(MsgAnswer::No);
+    QVERIFY(first.window->close());
+    QCOMPARE(first.boxes.Last().text,
+             std::string("Möchten Sie die Änderungen an \"Neubau Bürogebäude\" speichern?"));
+    QCOMPARE(GetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Breite"),
+             std::string("640"));
+    desktop::HostWindow again(first.host, *first.bars, {&first.boxes, &first.dialogs, &first.store});
+    QCOMPARE(again.size(), QSize(640, 480));
   }
 
   void screenUpdatingSwitchesTheWindowsDrawing() {
