@@ -442,6 +442,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   chart::clsKorvalinx& engine = *engineObject;
   std::vector<settings::StoredProblem> stored;
   engine.GetSettings(&stored);
+  if (options.settings) {
+    // Given settings replace the stored ones, which are then not taken.
+    static_cast<settings::ChartSettings&>(engine) = *options.settings;
+    stored.clear();
+  }
   Override(engine, options);
   if (const std::string problem = CheckStoredSettings(stored, options, engine); !problem.empty())
     return BadInput(boxes, problem);
