@@ -7,6 +7,10 @@
 #include <QMenuBar>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStackedWidget>
@@ -14,16 +18,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <type_traits>
 
 #include "add_ins.hpp"
+#include "chart/chart_view.hpp"
+#include "chart_exports.hpp"
 #include "command_icons.hpp"
 #include "gantt_view.hpp"
 #include "resource_sheet.hpp"
 #include "support/paths.hpp"
 #include "gantt/chart_painter.hpp"
+#include "gantt/picture_file.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
 
@@ -217,6 +226,7 @@ void HostWindow::RebuildBars() {
         bool first = true;
         for (const auto& c : controls) {
           if (fileMenu && c.id == platform::kIdFileExit) {
+            if constexpr (std::is_same_v<decltype(target), QMenu*>) AddWindowEntries(target, "File");
             // The files opened last, before "Beenden".
             int number = 0;
             for (const std::string& path : RecentFiles()) {
@@ -473,17 +483,19 @@ void HostWindow::Tell(const std::string& text, MsgIcon icon) {
   Ask(text, MsgButtons::Ok, icon, 1);
 }
 
-std::optional<std::string> HostWindow::AskFileName(bool save, const std::string& proposed) {
+std::optional<std::string> HostWindow::AskFileName(bool save, const std::string& proposed,
+                                                   const FileType* type) {
   if (services_.dialogs == nullptr) return std::nullopt;
   FileDialogRequest request;
-  request.filter = kProjectFilter;
+  request.filter = type != nullptr ? type->filter : kProjectFilter;
   request.maxFile = 4096;
   request.file = proposed;
   request.file.resize(static_cast<std::size_t>(request.maxFile), '\0');
-  request.title = save ? "Speichern unter" : "Öffnen";
-  request.defaultExt = "xml";
+  request.title = type != nullptr ? type->title : save ? "Speichern unter" : "Öffnen";
+  request.defaultExt = type != nullptr ? type->extension : "xml";
+  // The window asks itself before it replaces a project file; Qt asks before an export does.
   request.flags = kOfnExplorer | kOfnHideReadOnly | kOfnPathMustExist |
-                  (save ? 0 : kOfnFileMustExist);  // the window asks before replacing itself
+                  (save ? 0 : kOfnFileMustExist) | (type != nullptr ? kOfnOverwritePrompt : 0);
   // A project without a file is proposed in the folder of the file opened last.
   std::string folder = fs::path(proposed).parent_path().string();
   if (folder.empty()) {
@@ -566,6 +578,7 @@ bool HostWindow::CloseActive() {
   host_.CloseProject(project);
   sheets_.erase(project.get());
   savedStates_.erase(project.get());
+  chartSources_.erase(project.get());
   ShowActiveProject();
   return true;
 }
@@ -665,6 +678,141 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
   }
 }
 
+void HostWindow::AddWindowEntries(QMenu* menu, const std::string& opens) {
+  if (opens != "File") return;
+  menu->addSeparator();
+  QMenu* exports = menu->addMenu(QStringLiteral("E&xportieren"));
+  exports->setObjectName(QStringLiteral("exportMenu"));
+  for (const ExportFormat& format : ExportFormats()) {
+    QAction* action = exports->addAction(QString::fromUtf8(format.caption));
+    action->setObjectName(QStringLiteral("chartOutput"));
+    action->setData(QString::fromUtf8(format.name));
+    const ExportKind kind = format.kind;
+    connect(action, &QAction::triggered, this, [this, kind] { Export(kind); });
+    if (format.kind == ExportKind::Svg) exports->addSeparator();
+  }
+  QAction* preview = menu->addAction(QStringLiteral("Seiten&ansicht..."));
+  preview->setObjectName(QStringLiteral("chartOutput"));
+  preview->setData(QStringLiteral("printPreview"));
+  connect(preview, &QAction::triggered, this, [this] { Print(true); });
+  QAction* print = menu->addAction(QStringLiteral("&Drucken..."));
+  print->setObjectName(QStringLiteral("chartOutput"));
+  print->setData(QStringLiteral("print"));
+  print->setShortcut(QKeySequence::Print);
+  connect(print, &QAction::triggered, this, [this] { Print(false); });
+}
+
+std::shared_ptr<platform::ProjectData> HostWindow::SourceOfActive() {
+  const auto project = host_.ActiveData();
+  if (!project) return nullptr;
+  if (const auto it = chartSources_.find(project.get()); it != chartSources_.end()) {
+    const auto source = it->second.lock();
+    const auto open = host_.OpenData();
+    if (source && std::find(open.begin(), open.end(), source) != open.end()) return source;
+    Tell("Das Projekt, aus dem " + Quoted(ProjectName(*project)) +
+             " erstellt wurde, ist nicht mehr geöffnet. Öffnen Sie es und exportieren Sie dort.",
+         MsgIcon::Exclamation);
+    return nullptr;
+  }
+  if (project->calendarName == chart::kNeutralCalendar) {
+    Tell("Die Tage der Ressourcen stehen in dem Projekt, aus dem " + Quoted(ProjectName(*project)) +
+             " erstellt wurde. Öffnen Sie dieses Projekt und exportieren Sie dort, oder erstellen "
+             "Sie das Diagramm mit dem Korvalinx Assistenten neu.",
+         MsgIcon::Information);
+    return nullptr;
+  }
+  return project;
+}
+
+bool HostWindow::Export(ExportKind kind) {
+  const auto project = host_.ActiveData();
+  if (!project || gantt_->Model() == nullptr) return false;
+  const ExportFormat& format = FormatOf(kind);
+  std::shared_ptr<platform::ProjectData> source;
+  if (!format.picture) {
+    source = SourceOfActive();
+    if (!source) return false;
+    if (source->fullName.empty()) {
+      Tell("Das Projekt " + Quoted(ProjectName(*source)) +
+               " hat noch keine Datei. Speichern Sie es, bevor Sie exportieren.",
+           MsgIcon::Exclamation);
+      return false;
+    }
+  }
+  std::string proposed = ProjectName(*project) + "." + format.extension;
+  if (!project->fullName.empty())
+    proposed = (fs::path(project->fullName).parent_path() /
+                (fs::path(project->fullName).stem().string() + "." + format.extension))
+                   .string();
+  const FileType type{"Exportieren", std::string(format.filter, std::strlen(format.filter) + 1) + '\0',
+                      format.extension};
+  const auto path = AskFileName(true, proposed, &type);
+  if (!path) return false;
+  if (const std::string refusal = GuardedTarget(host_, format, *path); !refusal.empty()) {
+    Tell(refusal, MsgIcon::Exclamation);
+    return false;
+  }
+  SilentMessageBoxes silent;
+  MessageBoxes& boxes = services_.boxes != nullptr ? *services_.boxes : silent;
+  std::optional<std::string> done;
+  if (format.picture) {
+    done = ExportPicture(*project, format, *path, boxes);
+  } else {
+    MemoryRegistryStore memory;
+    RegistryStore& store = services_.store != nullptr ? *services_.store : memory;
+    settings::ChartSettings chosen;
+    for (const host::ProjectPtr& open : host_.GetOpenProjects())
+      if (platform::PlanningHost::DataOf(open) == source)
+        settings::GetSettings(chosen, *open, store, settings::LocalToday());
+    done = ExportDays(source->fullName, chosen, format, *path, boxes, store);
+  }
+  if (!done) return false;
+  statusBar()->showMessage(Text(*done), 15000);
+  return true;
+}
+
+void HostWindow::PrintChart(QPrinter& printer) {
+  if (gantt_->Model() == nullptr) return;
+  gantt::PictureOptions options;
+  options.columnWidths = gantt_->ColumnWidths();
+  options.dayWidth = gantt::FittedDayWidth(*gantt_->Model(), options, printer.pageLayout());
+  const gantt::ChartPainter chart(*gantt_->Model(), options);
+  QPainter p(&printer);
+  if (!p.isActive()) {
+    Tell("Der Drucker kann nicht angesprochen werden.", MsgIcon::Exclamation);
+    return;
+  }
+  const bool range = printer.printRange() == QPrinter::PageRange;
+  gantt::PaintPages(chart, printer, p, range ? printer.fromPage() : 1, range ? printer.toPage() : 0);
+}
+
+void HostWindow::Print(bool preview) {
+  const auto project = host_.ActiveData();
+  if (!project || gantt_->Model() == nullptr) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Landscape);
+  printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+  printer.setDocName(Text(ProjectName(*project)));
+  printer.setCreator(Text(kHostTitle));
+  if (preview) {
+    QPrintPreviewDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("printPreview"));
+    dialog.setWindowTitle(QStringLiteral("Seitenansicht – ") + Text(ProjectName(*project)));
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { PrintChart(*target); });
+    dialog.resize(std::min(1100, width()), std::min(800, height()));
+    dialog.exec();
+    return;
+  }
+  QPrintDialog dialog(&printer, this);
+  dialog.setWindowTitle(QStringLiteral("Drucken"));
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintChart(printer);
+  statusBar()->showMessage(QStringLiteral("Gedruckt: ") + Text(ProjectName(*project)), 15000);
+}
+
 void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
   if (control.id != host::kCustomControlId) {
     RunBuiltIn(control.id);
@@ -672,6 +820,7 @@ void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
   }
   // An add-in's control: its action string "!<ProgId>" names the add-in, which is loaded first
   // when the user had unloaded it; then its click events run (the wizard, for our own add-in).
+  const auto before = host_.ActiveData();
   bool shown = false;
   for (AddInSlot* a : addIns_) {
     if (!a->Connected() && control.onAction == "!<" + a->GetProgId() + ">") {
@@ -680,7 +829,9 @@ void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
     }
   }
   if (!shown) bars_.Click(control.state);
-  // The chart it made is the active project now.
+  // The chart it made is the active project now; it was made from the project active before.
+  if (const auto after = host_.ActiveData(); after && before && after != before)
+    chartSources_[after.get()] = before;
   ShowActiveProject();
 }
 

@@ -19,6 +19,7 @@
 
 class QLabel;
 class QMenu;
+class QPrinter;
 class QStackedWidget;
 
 namespace kx::desktop {
@@ -26,6 +27,7 @@ namespace kx::desktop {
 class AddInSlot;
 class GanttView;
 class ResourceSheet;
+enum class ExportKind;
 
 // The host's name, in its title bar and its messages.
 inline constexpr const char* kHostTitle = "Korvalinx Planer";
@@ -74,6 +76,15 @@ class HostWindow final : public QMainWindow {
   Sheet CurrentSheet() const;
   // Runs one of the host's own commands by its built-in identifier.
   void RunBuiltIn(std::int32_t id);
+  // "Datei > Exportieren": the shown chart as a picture, or the days of its resources as a
+  // table, calendar or workbook (made from the project it was made from, with the settings
+  // that project holds). Asks for the file; false when nothing was written.
+  bool Export(ExportKind kind);
+  // "Drucken..." and "Seitenansicht": the shown chart on A4 landscape pages unless the user
+  // chooses otherwise in Qt's dialogs.
+  void Print(bool preview);
+  // Draws the shown chart on the printer's pages.
+  void PrintChart(QPrinter& printer);
   // The files opened last, newest first.
   std::vector<std::string> RecentFiles() const;
   // Whether the active project has changes that are not in its file (or has no file yet).
@@ -99,7 +110,18 @@ class HostWindow final : public QMainWindow {
   void MarkSaved(const platform::ProjectData& project);
   void AddRecentFile(const std::string& path);
   void FillWindowMenu(QMenu* menu);
-  std::optional<std::string> AskFileName(bool save, const std::string& proposed);
+  // The type of file a dialog asks for.
+  struct FileType {
+    std::string title, filter, extension;
+  };
+  std::optional<std::string> AskFileName(bool save, const std::string& proposed,
+                                         const FileType* type = nullptr);
+  // The window's own entries of a menu of the command bars ("File": Exportieren, Seitenansicht,
+  // Drucken), added before the entry `before` of that menu.
+  void AddWindowEntries(QMenu* menu, const std::string& opens);
+  // The project whose resources the active chart shows (itself when it is no chart); null after
+  // a message when it is not known.
+  std::shared_ptr<platform::ProjectData> SourceOfActive();
   // Asks about the unsaved work of `project`: true to go on (saved or given up), false to stop.
   bool SettleUnsaved(const std::shared_ptr<platform::ProjectData>& project);
   MsgAnswer Ask(const std::string& text, MsgButtons buttons, MsgIcon icon, int defaultButton);
@@ -115,6 +137,8 @@ class HostWindow final : public QMainWindow {
   ResourceSheet* sheet_ = nullptr;
   std::map<const platform::ProjectData*, Sheet> sheets_;  // the sheet each open project shows
   std::map<const platform::ProjectData*, std::size_t> savedStates_;  // as in its file
+  // The project each chart made in this window was made from.
+  std::map<const platform::ProjectData*, std::weak_ptr<platform::ProjectData>> chartSources_;
   QLabel* status_ = nullptr;
   double dayWidth_ = 16;
 };

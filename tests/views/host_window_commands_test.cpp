@@ -25,8 +25,10 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "add_ins.hpp"
+#include "chart_exports.hpp"
 #include "connect/connect.hpp"
 #include "desktop_testing.hpp"
 #include "gantt_view.hpp"
@@ -420,6 +422,47 @@ class HostWindowCommandsTest : public QObject {
              std::string("640"));
     desktop::HostWindow again(first.host, *first.bars, {&first.boxes, &first.dialogs, &first.store});
     QCOMPARE(again.size(), QSize(640, 480));
+  }
+
+  void theExportCommandsWriteTheShownChartAndItsDays() {
+    Folder folder;
+    const std::string source = folder.Examples();
+    const std::string original = Read(source);
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(source));
+    std::map<std::string, std::string> written;
+    for (const desktop::ExportFormat& format : desktop::ExportFormats()) {
+      const std::string path = (folder.path() / (std::string("ausgabe.") + format.extension)).string();
+      desk.dialogs.Answer(ScriptedFileDialogs::OneFile(path));
+      QVERIFY2(desk.window->Export(format.kind), format.name);
+      QCOMPARE(desk.dialogs.Calls().back().request.defaultExt, std::string(format.extension));
+      written[format.extension] = Read(path);
+    }
+    QVERIFY(written["pdf"].rfind("%PDF", 0) == 0);
+    QVERIFY(written["png"].rfind("\x89PNG", 0) == 0);
+    QVERIFY(written["svg"].find("<svg") != std::string::npos);
+    // The days come from the chart job, as the command line writes them.
+    QVERIFY2(written["csv"].rfind("\xEF\xBB\xBFGruppe;Ressource;", 0) == 0, written["csv"].c_str());
+    QVERIFY(written["ics"].find("BEGIN:VCALENDAR") != std::string::npos);
+    QVERIFY(written["xlsx"].rfind("PK", 0) == 0);
+
+    // An export never replaces a project's file.
+    const std::size_t asked = desk.boxes.Count();
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(source));
+    QVERIFY(!desk.window->Export(desktop::ExportKind::Csv));
+    QCOMPARE(desk.boxes.Count(), asked + 1);
+    QVERIFY(desk.boxes.Last().text.find("würde die Datei") != std::string::npos);
+    QCOMPARE(Read(source), original);
+
+    // A chart opened from its file does not know the project its days come from: its picture
+    // is exported, its days are not.
+    QVERIFY(desk.window->OpenFile(folder.VacationPlan()));
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile((folder.path() / "urlaub.png").string()));
+    QVERIFY(desk.window->Export(desktop::ExportKind::Png));
+    const std::size_t calls = desk.dialogs.Calls().size();
+    QVERIFY(!desk.window->Export(desktop::ExportKind::Ics));
+    QCOMPARE(desk.dialogs.Calls().size(), calls);  // said so before asking for a file
+    QVERIFY(desk.boxes.Last().text.find("Die Tage der Ressourcen stehen") != std::string::npos);
   }
 
   void screenUpdatingSwitchesTheWindowsDrawing() {
