@@ -32,7 +32,9 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  kx::views::UseGermanProcessLocale();
   QApplication qt(argc, argv);  // takes Qt's own arguments (-platform ...) off the list
+  kx::views::KeepCNumbers();
   QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
   // No display name: Qt would append it to the caption of every window and dialog
   // ("Korvalinx Assistent — Korvalinx Planer"). Each window names itself.

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 
@@ -68,6 +69,9 @@ bool EnsureGuiApplication() {
   static char name[] = "korvalinx";
   static char* argv[] = {name, nullptr};
   static QGuiApplication* app = new QGuiApplication(argc, argv);
+  // Qt set the C library's locale from the environment; its numbers stay those of "C", so that
+  // printf and strtod never meet a decimal comma.
+  std::setlocale(LC_NUMERIC, "C");
   return app != nullptr;
 }
 
@@ -429,6 +433,9 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     case Pattern::Solid:
       break;
   }
+  // A bar as light as the paper gets a grey frame, or it would not show on white.
+  const bool light = brush.style() != Qt::NoBrush && brush.color().lightness() > 235;
+  if (light && pen.style() == Qt::NoPen) pen = QPen(QColor(120, 120, 120), 1);
   pen.setJoinStyle(Qt::MiterJoin);
 
   const bool middle = MiddleShapeOf(look.middleShape) != MiddleShape::None;
@@ -440,7 +447,7 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     for (const DaySpan& part : bar.parts) {
       QRectF r = PartRect(rowRect, part, look);
       if (r.isEmpty()) continue;
-      if (!frameOnly && pen.style() != Qt::NoPen && r.width() < 5.0) {
+      if (!frameOnly && !light && pen.style() != Qt::NoPen && r.width() < 5.0) {
         painter.fillRect(r, colour);
         continue;
       }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStandardPaths>
 #include <vector>
 
@@ -95,6 +97,11 @@ void Configure(QFileDialog& dialog, const FileDialogRequest& request, bool save)
   }
   const std::string proposed = request.file.substr(0, request.file.find('\0'));
   if (!proposed.empty()) dialog.selectFile(ToQt(proposed));
+  // Wide enough for the list's name, size, type and date columns, within the screen.
+  QSize size(920, 560);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+  dialog.resize(size);
 }
 
 std::string SelectionBuffer(const QStringList& files, int maxFile) {

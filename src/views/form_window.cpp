@@ -254,7 +254,10 @@ QWidget* FormWindow::Create(Control& control, QWidget* parent) {
       auto* list = new QComboBox(parent);
       list->setEditable(false);
       list->setIconSize(QSize(16, 16));
-      list->setMaxVisibleItems(12);
+      // A list of 66 years opens as a list of 15 rows that scrolls, not as a column the height
+      // of the screen (the style's own popup would ignore the number of rows).
+      list->setMaxVisibleItems(15);
+      list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
       return list;
     }
     case ControlKind::Label: {

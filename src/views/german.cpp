@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <clocale>
 
 namespace kx::views {
 
@@ -23,6 +24,14 @@ GermanTexts UseGerman(QCoreApplication& app) {
     delete translator;
   }
   return result;
+}
+
+void UseGermanProcessLocale() {
+  qputenv("LC_ALL", "de_DE.UTF-8");
+}
+
+void KeepCNumbers() {
+  std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace kx::views

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QDateEdit>
 #include <QFile>
 #include <QFileDialog>
@@ -237,6 +238,13 @@ class WizardWindowTest : public QObject {
           year->setFocus();
           Key(w, Qt::Key_Down);
           QCOMPARE(ToQt(m.cboYear.Text()), year->currentText());
+          // The open list shows at most 15 years, whatever the style would do.
+          year->showPopup();
+          QVERIFY(year->view()->isVisible());
+          const int rowHeight = year->view()->sizeHintForRow(0);
+          QVERIFY2(year->view()->window()->height() <= 16 * rowHeight,
+                   qPrintable(QString::number(year->view()->window()->height())));
+          year->hidePopup();
         } else if (step == 5) {
           Click(w, "optColor(0)");
           auto* colours = Widget<QComboBox>(w, "imcColor");
