@@ -46,6 +46,7 @@ void GanttView::ShowProject(const platform::ProjectData* project, double dayWidt
   model_.reset();
   dayWidth_ = std::clamp(dayWidth, kMinDayWidth, kMaxDayWidth);
   columnWidths_.clear();
+  columnsChosen_ = false;
   if (project != nullptr) {
     model_ = std::make_unique<gantt::ChartModel>(gantt::BuildChartModel(*project));
     const gantt::ChartPainter probe(*model_, Options(dayWidth_, {}));
@@ -83,6 +84,7 @@ void GanttView::SetColumnWidths(std::vector<double> widths) {
   for (std::size_t k = 0; k < widths.size(); ++k)
     if (!(widths[k] >= kMinColumnWidth && widths[k] <= 5000.0)) widths[k] = columnWidths_.at(k);
   columnWidths_ = std::move(widths);
+  columnsChosen_ = true;
   Remake();
 }
 
@@ -143,6 +145,7 @@ void GanttView::mouseMoveEvent(QMouseEvent* event) {
     viewport()->update();
   } else {
     columnWidths_.at(static_cast<std::size_t>(dragging_)) = std::max(kMinColumnWidth, dragFrom_ + moved);
+    columnsChosen_ = true;
     Remake();
   }
   event->accept();

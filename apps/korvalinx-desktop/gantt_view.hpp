@@ -45,6 +45,8 @@ class GanttView final : public QAbstractScrollArea {
   double TableShown() const;
   void SetTableShown(double width);
   double TableChosen() const { return tableShown_; }  // what the user dragged; 0: nothing
+  // Whether the columns have widths the user gave them (dragged, or kept from an earlier run).
+  bool ColumnsChosen() const { return columnsChosen_; }
   // Called after the user changed a column's width or the table's share.
   void SetOnLayoutChanged(std::function<void()> onChanged) { onLayoutChanged_ = std::move(onChanged); }
 
@@ -71,6 +73,7 @@ class GanttView final : public QAbstractScrollArea {
   std::unique_ptr<gantt::ChartPainter> painter_;
   double dayWidth_ = 16;
   std::vector<double> columnWidths_;
+  bool columnsChosen_ = false;
   double tableShown_ = 0;  // 0: the whole table
   int dragging_ = -1;      // what EdgeAt found at the press
   double dragStart_ = 0, dragFrom_ = 0;

@@ -430,7 +430,7 @@ void HostWindow::SaveLayout() {
   }
   if (gantt_->TableChosen() > 0.0)
     put("Tabellenbreite", std::to_string(static_cast<int>(std::lround(gantt_->TableChosen()))));
-  if (gantt_->Model() != nullptr) {
+  if (gantt_->Model() != nullptr && gantt_->ColumnsChosen()) {
     std::string widths;
     for (const double w : gantt_->ColumnWidths())
       widths += (widths.empty() ? "" : ";") + std::to_string(static_cast<int>(std::lround(w)));

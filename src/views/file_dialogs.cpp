@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QHeaderView>
 #include <QStandardPaths>
+#include <QTreeView>
+#include <algorithm>
 #include <vector>
 
 #include "views/qt_text.hpp"
@@ -102,6 +105,11 @@ void Configure(QFileDialog& dialog, const FileDialogRequest& request, bool save)
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
   dialog.resize(size);
+  // Qt's list keeps narrow columns in a wide dialog: room for whole sizes, types and dates.
+  if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    const int widths[] = {std::max(200, size.width() - 560), 110, 150, 150};
+    for (int column = 0; column < 4; ++column) list->header()->resizeSection(column, widths[column]);
+  }
 }
 
 std::string SelectionBuffer(const QStringList& files, int maxFile) {
