@@ -1,6 +1,7 @@
 #include "gantt_view.hpp"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -36,6 +37,7 @@ GanttView::GanttView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   viewport()->setMouseTracking(true);  // the pointer shows where an edge can be dragged
+  setFocusPolicy(Qt::StrongFocus);
   setObjectName(QStringLiteral("gantt"));
 }
 
@@ -262,6 +264,29 @@ void GanttView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(QColor(110, 110, 110), 0));
     p.drawLine(QPointF(table - 0.5, 0), QPointF(table - 0.5, height));
   }
+}
+
+void GanttView::keyPressEvent(QKeyEvent* event) {
+  QScrollBar* days = horizontalScrollBar();
+  const int week = static_cast<int>(std::lround(7 * dayWidth_));
+  switch (event->key()) {
+    case Qt::Key_Home:
+      days->setValue(days->minimum());
+      break;
+    case Qt::Key_End:
+      days->setValue(days->maximum());
+      break;
+    case Qt::Key_Left:
+      days->setValue(days->value() - week);
+      break;
+    case Qt::Key_Right:
+      days->setValue(days->value() + week);
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void GanttView::resizeEvent(QResizeEvent* event) {

@@ -321,6 +321,7 @@ void HostWindow::ShowActiveProject() {
       if (!widths.empty()) gantt_->SetColumnWidths(widths);
     }
     stack_->setCurrentWidget(gantt_);
+    gantt_->setFocus();  // the keys scroll the chart
   } else {
     sheet_->ShowProject(project);
     viewName_->setText(QStringLiteral("Ressource: Tabelle"));
