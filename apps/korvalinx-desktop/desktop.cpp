@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include "connect/connect.hpp"
+#include "holidays_dialog.hpp"
 #include "host_window.hpp"
 #include "platform/command_bar_service.hpp"
 #include "platform/planning_host.hpp"
@@ -72,6 +73,7 @@ int RunDesktop(const std::vector<std::string>& files, const DesktopServices& ser
   platform::PlanningHost host(format);
   auto bars = std::make_shared<platform::CommandBarService>();
   bars->Load(store);
+  AddHolidaysCommand(*bars);
   host.SetCommandBars(bars);
 
   HostWindow window(host, *bars, {&boxes, services.dialogs, &store});

@@ -51,6 +51,7 @@ void GanttView::ShowProject(const platform::ProjectData* project, double dayWidt
   columnsChosen_ = false;
   if (project != nullptr) {
     model_ = std::make_unique<gantt::ChartModel>(gantt::BuildChartModel(*project));
+    gantt::AddCalendarHolidays(*model_, *project);
     const gantt::ChartPainter probe(*model_, Options(dayWidth_, {}));
     for (std::size_t k = 0; k < model_->columns.size(); ++k)
       columnWidths_.push_back(std::min(probe.FittedColumnWidth(k), kMaxFittedWidth));
@@ -195,9 +196,22 @@ std::optional<std::size_t> GanttView::RowAt(const QPoint& viewportPoint) const {
 }
 
 QString GanttView::TipAt(const QPoint& viewportPoint) const {
+  // A holiday's column names the holiday, over the header too.
+  QString holiday;
+  if (painter_ != nullptr && viewportPoint.x() >= TableShown()) {
+    const auto day = painter_->DayAt(ChartX(viewportPoint.x()));
+    if (const auto it = day ? model_->holidays.find(*day) : model_->holidays.end();
+        it != model_->holidays.end())
+      holiday = QStringLiteral("Feiertag: ") + QString::fromStdString(it->second);
+  }
   const auto row = RowAt(viewportPoint);
-  if (!row) return {};
-  const gantt::Row& r = model_->rows[*row];
+  const QString rowTip = row ? TipOfRow(*row, viewportPoint) : QString();
+  if (holiday.isEmpty()) return rowTip;
+  return rowTip.isEmpty() ? holiday : rowTip + QStringLiteral("\n") + holiday;
+}
+
+QString GanttView::TipOfRow(std::size_t row, const QPoint& viewportPoint) const {
+  const gantt::Row& r = model_->rows[row];
   QString name;
   for (std::size_t c = 0; c < model_->columns.size() && c < r.cells.size(); ++c)
     if (model_->columns[c].field == "Name") name = QString::fromStdString(r.cells[c]);

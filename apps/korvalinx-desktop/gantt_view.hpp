@@ -33,7 +33,8 @@ class GanttView final : public QAbstractScrollArea {
   // The row (from 0) under a point of the viewport; nullopt over the header or below the rows.
   std::optional<std::size_t> RowAt(const QPoint& viewportPoint) const;
   // What the tooltip says over a point of the viewport: the row's name and, over one of its
-  // bars, that part's days ("Urlaub: 14.07.2025 bis 25.07.2025"); empty over nothing.
+  // bars, that part's days ("Urlaub: 14.07.2025 bis 25.07.2025"), and over a holiday of a
+  // "Feiertage <Land>" calendar of the project its name; empty over nothing.
   QString TipAt(const QPoint& viewportPoint) const;
 
   // The table's columns are as wide as their content when a project is shown; the user drags
@@ -65,6 +66,7 @@ class GanttView final : public QAbstractScrollArea {
  private:
   void Lay();
   void Remake();         // a new painter for the widths and the day width
+  QString TipOfRow(std::size_t row, const QPoint& viewportPoint) const;
   double Fixed() const;  // height of the title and the header
   // What a press at `x` (and `y`) of the viewport would drag: a column's right edge (its index),
   // the line between table and bars (-2), or nothing (-1).

@@ -28,6 +28,7 @@
 #include "chart_exports.hpp"
 #include "command_icons.hpp"
 #include "gantt_view.hpp"
+#include "holidays_dialog.hpp"
 #include "resource_sheet.hpp"
 #include "support/paths.hpp"
 #include "gantt/chart_painter.hpp"
@@ -73,6 +74,7 @@ bool WindowRuns(std::int32_t id) {
     case platform::kIdZoomOut:
     case platform::kIdAddIns:
     case platform::kIdAbout:
+    case kIdInsertHolidays:
       return true;
     default:
       return false;
@@ -667,6 +669,9 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       if (dialog.exec() == QDialog::Accepted) dialog.Apply();
       return;
     }
+    case kIdInsertHolidays:
+      if (InsertHolidays(host_, this)) ShowActiveProject();  // the view shades them
+      return;
     case platform::kIdAbout:
       QMessageBox::about(this, QStringLiteral("Über Korvalinx Planer"),
                          QStringLiteral("Korvalinx Planer mit dem Add-In Korvalinx %1\n\n"

@@ -17,18 +17,26 @@
 #include "views/german.hpp"
 #include "views/links.hpp"
 #include "views/message_boxes.hpp"
+#include "views/pictures.hpp"
 
 int main(int argc, char** argv) {
   // The help needs no screen.
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument(argv[i]);
     if (argument == "-h" || argument == "--help") {
-      std::cout << "Aufruf: korvalinx-desktop [DATEI...]\n"
+      std::cout << "Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan\n\n"
+                   "Aufruf: korvalinx-desktop [DATEI...]\n"
                    "        korvalinx-desktop --wizard DATEI\n\n"
-                   "  DATEI           Projektdateien, die im Fenster geöffnet werden\n"
+                   "Argumente:\n"
+                   "  DATEI           Projektdateien, die im Fenster geöffnet werden\n\n"
+                   "Optionen:\n"
                    "  --wizard DATEI  die Projektdatei öffnen und den Assistenten zeigen; das "
                    "Programm endet,\n                  wenn der Assistent geschlossen wird\n"
-                   "  -h, --help      diese Hilfe zeigen\n";
+                   "  -h, --help      diese Hilfe zeigen\n\n"
+                   "Rückgabewerte:\n"
+                   "  0  das Fenster oder der Assistent wurde geschlossen\n"
+                   "  2  ungültiger Aufruf, oder die Projektdatei oder die Einstellungen können "
+                   "nicht gelesen werden\n";
       return 0;
     }
   }
@@ -39,6 +47,10 @@ int main(int argc, char** argv) {
   // No display name: Qt would append it to the caption of every window and dialog
   // ("Korvalinx Assistent — Korvalinx Planer"). Each window names itself.
   QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
+  // The desktop matches the windows with the program's menu entry by this name; the windows
+  // carry the icon that is installed for that entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.korvalinx.Planer"));
+  QApplication::setWindowIcon(kx::views::ProductIcon());
   kx::views::UseGerman(qt);
 
   CLI::App app{"Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan",

@@ -15,6 +15,7 @@
 
 #include "command_line.hpp"
 #include "exports/exports.hpp"
+#include "holidays/holidays.hpp"
 #include "job/chart_job.hpp"
 #ifdef KX_WITH_PICTURE
 #include "picture_job.hpp"
@@ -79,7 +80,7 @@ bool BothForms(const CLI::Option* flag) {
 // The options as given: every value as text, read when the command runs.
 struct GivenOptions {
   std::string source;
-  std::string output, plan, period, year, from, to, calendar, filter, colour;
+  std::string output, plan, period, year, from, to, calendar, filter, colour, holidays;
   exports::ExportTargets exports;
   std::vector<std::string> pictures;  // --png, --svg, --pdf
   std::optional<bool> group, keepEmpty;
@@ -168,6 +169,16 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
                   "ein Basiskalender des Projekts als Vergleichskalender\n"
                   "(Vorgabe: der Basiskalender jeder Ressource)")
       ->type_name("NAME");
+  cmd->add_option("--holidays", given->holidays,
+                  "die Feiertage eines Landes (BY, Bayern, ...) als Vergleichskalender\n"
+                  "\"Feiertage <Land>\"; die Bilder zeigen sie (nicht mit --calendar;\n"
+                  "welche Feiertage: korvalinx holidays --help)")
+      ->type_name("LAND")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (holidays::FindState(v)) return {};
+        return "\"" + v + "\" ist kein Land; erlaubt sind " + holidays::StateCodes() +
+               " oder der Name des Landes";
+      }));
   cmd->add_option("--filter", given->filter,
                   "ein Ressourcenfilter des Projekts (Vorgabe: Alle Ressourcen)")
       ->type_name("NAME");
@@ -200,6 +211,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       "      --to 2025-06-30 --filter Arbeitsressourcen\n"
       "  korvalinx chart neubau.xml --plan vacation --year 2025 --csv urlaub.csv \\\n"
       "      --ics urlaub.ics --xlsx urlaub.xlsx\n"
+      "  korvalinx chart neubau.xml --plan vacation --year 2025 --holidays NW \\\n"
+      "      --csv urlaub.csv --png urlaub.png\n"
       "\n"
       "--csv, --ics und --xlsx schreiben die Tage desselben Laufs; -o ist dann nicht nötig.\n"
       "\"--\" beendet die Optionen: was folgt, ist die Quelle, auch wenn es mit \"-\" beginnt.\n"
@@ -223,6 +236,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       return refuse("--group und --no-group schließen einander aus");
     if (BothForms(cmd->get_option("--keep-empty")))
       return refuse("--keep-empty und --drop-empty schließen einander aus");
+    if (has("--calendar") && has("--holidays"))
+      return refuse(
+          "--calendar und --holidays schließen einander aus (--holidays vergleicht mit dem "
+          "Kalender \"Feiertage <Land>\")");
     if (has("--colour") && has("--colours"))
       return refuse("--colour und --colours schließen einander aus");
     if (has("--from") != has("--to"))
@@ -267,6 +284,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     if (!g.to.empty()) options.to = ParseCommandLineDate(g.to);
     if (has("--calendar")) options.calendar = g.calendar;
     if (has("--filter")) options.filter = g.filter;
+    if (has("--holidays")) options.holidays = holidays::FindState(g.holidays);
+    given->exports.holidays = options.holidays;
     options.group = g.group;
     options.keepEmpty = g.keepEmpty;
     if (!g.colour.empty()) options.colour = WholeNumber(g.colour, 1, settings::kColorCount);
@@ -334,8 +353,9 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       options.checks.push_back([picture](const job::FinishedChart& chart) {
         return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
       });
-      options.outputs.push_back([&env, picture](const job::FinishedChart& chart, MessageBoxes&) {
-        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err);
+      options.outputs.push_back([&env, picture, state = options.holidays](
+                                    const job::FinishedChart& chart, MessageBoxes&) {
+        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err, state);
       });
     }
 #endif

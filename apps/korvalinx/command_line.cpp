@@ -254,6 +254,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   int exitCode = 0;
   AddChartCommand(app, env, exitCode);
   AddInspectCommand(app, env, exitCode);
+  AddHolidaysCommand(app, env, exitCode);
 #ifdef KX_WITH_PICTURE
   AddRenderCommand(app, env, exitCode);
 #endif

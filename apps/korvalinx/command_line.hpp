@@ -48,6 +48,7 @@ void PrintMessage(std::ostream& err, bool error, const std::string& text);
 // `exitCode`.
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #ifdef KX_WITH_PICTURE
 void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #endif

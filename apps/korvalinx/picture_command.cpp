@@ -28,6 +28,9 @@ void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode)
       ->type_name("FORMAT");
   cmd->add_flag("--portrait", options->portrait, "PDF: Hochformat statt Querformat");
   cmd->add_flag("--no-table", options->noTable, "nur die Balken, ohne die Tabelle");
+  cmd->add_option("--holidays", options->holidays,
+                  "die Feiertage eines Landes (BY, Bayern, ...) wie Wochenenden schattieren")
+      ->type_name("LAND");
   cmd->add_flag("--quiet", options->quiet, "keine Warnungen zur Datei zeigen");
   cmd->footer(
       "Beispiele:\n"

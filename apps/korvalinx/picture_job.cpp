@@ -66,6 +66,10 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
       return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
                                " liegt nicht zwischen 0,5 und 200 Pixeln.");
   }
+  std::optional<holidays::State> state;
+  if (options.holidays && !(state = holidays::FindState(*options.holidays)))
+    return BadInput(err, "\"" + *options.holidays + "\" ist kein Land; erlaubt sind " +
+                             holidays::StateCodes() + " oder der Name des Landes.");
   if (options.paper != "A4" && options.paper != "A3")
     return BadInput(
         err, "Das Papierformat \"" + options.paper + "\" ist unbekannt: erlaubt sind A4 und A3.");
@@ -112,7 +116,15 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                                " liegt vor dem Anfang des Diagramms (" +
                                FormatDate(gantt::DateOfDay(own.first)) + ").");
   }
-  const gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  gantt::ChartModel model = gantt::BuildChartModel(*loaded.project, modelOptions);
+  if (state) {
+    gantt::AddHolidays(model, *state);
+    if (ToCivil(gantt::DateOfDay(model.period.first)).year < holidays::FirstYear(*state))
+      PrintMessage(err, false,
+                   std::string("Feiertage von ") + holidays::Name(*state) + " sind ab " +
+                       std::to_string(holidays::FirstYear(*state)) +
+                       " enthalten; das Bild zeigt keine früheren.");
+  }
   if (!options.quiet) WarnCutTexts(err, options.chart, model);
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
@@ -169,7 +181,8 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 }
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
-                       std::ostream& out, std::ostream& err) {
+                       std::ostream& out, std::ostream& err,
+                       std::optional<holidays::State> holidays) {
   const auto format = gantt::PictureFormatOf(path);
   if (!format) {
     PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
@@ -179,7 +192,8 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
     return false;
   }
-  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  gantt::ChartModel model = gantt::BuildChartModel(project);
+  if (holidays) gantt::AddHolidays(model, *holidays);
   WarnCutTexts(err, path, model);
   gantt::PictureOptions pictureOptions;
   const gantt::PdfOptions pdf;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "holidays/holidays.hpp"
+
 namespace kx::platform {
 struct ProjectData;
 }
@@ -20,6 +22,7 @@ struct PictureJobOptions {
   std::string paper = "A4";             // PDF: "A4" or "A3"
   bool portrait = false;                // PDF: upright pages
   bool noTable = false;                 // bars only, without the table at the left
+  std::optional<std::string> holidays;  // a state whose holidays are shaded and named
   bool quiet = false;
 };
 
@@ -35,7 +38,9 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 // Draws a chart just made (`project`) to `path` in the format its extension names, over the
 // chart's own period. Returns false after a German message on `err`; the result line goes to
 // `out`.
+// `holidays`: the state whose holidays are shaded and named.
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
-                       std::ostream& out, std::ostream& err);
+                       std::ostream& out, std::ostream& err,
+                       std::optional<holidays::State> holidays = std::nullopt);
 
 }  // namespace kx::app

@@ -62,6 +62,15 @@ std::vector<Record> RecordsOf(const resources::clsResource& resource, bool vacat
 
 }  // namespace
 
+void MarkHolidays(ChartTable& table, holidays::State state) {
+  table.holidays.clear();
+  for (const holidays::Holiday& h :
+       holidays::HolidaysOf(state, ToCivil(table.first).year, ToCivil(table.last).year)) {
+    const long index = static_cast<long>(h.day.serial - table.first.serial);
+    if (index >= 0 && index < table.DayCount()) table.holidays[index] = h.name;
+  }
+}
+
 const char* PlanName(PlanKind kind) {
   return kind == PlanKind::Vacation ? "Urlaubsplan" : "Ressourcenzeitplan";
 }

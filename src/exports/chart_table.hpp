@@ -3,12 +3,14 @@
 // order, with one cell per day of the chart period and the chart's counts.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "chart/korvalinx.hpp"
+#include "holidays/holidays.hpp"
 #include "support/date.hpp"
 
 namespace kx::exports {
@@ -48,6 +50,9 @@ struct ChartTable {
   std::string sourceName;  // the source project
   std::string chartName;   // the chart file's name, empty when none was written
   std::vector<TableRow> rows;
+  // The public holidays of the period when the run compared with a state's holidays: the day's
+  // position in `days` and the holiday's name.
+  std::map<long, std::string> holidays;
 
   long DayCount() const { return static_cast<long>(last.serial - first.serial) + 1; }
   Date Day(long index) const { return Date(first.serial + static_cast<double>(index)); }
@@ -61,6 +66,9 @@ struct ChartTable {
 // the engine has not run a chart.
 ChartTable ReadChartTable(const chart::clsKorvalinx& engine, const std::string& sourceName,
                           const std::string& chartPath);
+
+// Fills `table.holidays` with the holidays of `state` in the table's period.
+void MarkHolidays(ChartTable& table, holidays::State state);
 
 // "Urlaubsplan" or "Ressourcenzeitplan".
 const char* PlanName(PlanKind kind);

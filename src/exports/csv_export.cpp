@@ -32,6 +32,17 @@ std::string CsvText(const ChartTable& table) {
   }
   text += table.Vacation() ? "Anzahl Urlaubstage" : "Anzahl Arbeitstage;Anzahl Projektstunden";
   text += kEnd;
+  // A line under the header names the holidays when the run compared with a state's.
+  if (!table.holidays.empty()) {
+    text += "Feiertage;;";
+    for (long i = 0; i < days; ++i) {
+      if (const auto it = table.holidays.find(i); it != table.holidays.end())
+        text += CsvField(it->second);
+      text += ';';
+    }
+    if (!table.Vacation()) text += ';';
+    text += kEnd;
+  }
   for (const TableRow& row : table.rows) {
     text += CsvField(row.group);
     text += ';';

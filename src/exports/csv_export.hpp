@@ -10,7 +10,8 @@
 namespace kx::exports {
 
 // Returns the whole file. A vacation day reads "U", a working day its hours ("7,5"); other days
-// stay empty.
+// stay empty. With holidays the line after the header is "Feiertage;;" and each holiday's name
+// in its day's column.
 std::string CsvText(const ChartTable& table);
 
 // Returns `text` as one field: quoted (quotes doubled) when it holds ";", a quote, a line break

@@ -86,6 +86,7 @@ bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceNa
   std::optional<ChartTable> table;
   try {
     table = ReadChartTable(engine, sourceName, chartPath);
+    if (targets.holidays) MarkHolidays(*table, *targets.holidays);
   } catch (const ExportError& e) {
     ShowMessage(boxes, e.what(), kProductTitle, MsgIcon::Critical);
     return false;

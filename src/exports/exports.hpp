@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chart/korvalinx.hpp"
+#include "holidays/holidays.hpp"
 #include "support/message_box.hpp"
 
 namespace kx::exports {
@@ -16,6 +17,8 @@ struct ExportTargets {
   std::string csv;
   std::string ics;
   std::string xlsx;
+  // The state whose holidays the CSV and the workbook mark (the run compared with them).
+  std::optional<holidays::State> holidays = std::nullopt;
   bool Any() const { return !csv.empty() || !ics.empty() || !xlsx.empty(); }
 };
 

@@ -158,8 +158,14 @@ class Workbook {
     Check(worksheet_write_string(sheet, 0, 1, "Ressource", header_));
     for (long i = 0; i < days; ++i) {
       const Date day = table_.Day(i);
+      const auto holiday = table_.holidays.find(i);
+      const bool free = IsWeekend(day) || holiday != table_.holidays.end();
       Check(worksheet_write_number(sheet, 0, static_cast<lxw_col_t>(firstDay + i), day.serial,
-                                   dayHeader_[IsWeekend(day)]));
+                                   dayHeader_[free]));
+      // The holiday's name shows when the pointer rests on its day.
+      if (holiday != table_.holidays.end())
+        Check(worksheet_write_comment(sheet, 0, static_cast<lxw_col_t>(firstDay + i),
+                                      holiday->second.c_str()));
     }
     if (table_.Vacation()) {
       Check(worksheet_write_string(sheet, 0, counts, "Anzahl Urlaubstage", header_));
@@ -189,7 +195,7 @@ class Workbook {
           } else {
             Check(worksheet_write_number(sheet, r, c, cell.hours, f));
           }
-        } else if (IsWeekend(table_.Day(i))) {
+        } else if (IsWeekend(table_.Day(i)) || table_.holidays.count(i) > 0) {
           Check(worksheet_write_blank(sheet, r, c, weekend_));
         }
       }

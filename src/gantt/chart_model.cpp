@@ -261,6 +261,28 @@ std::vector<BarStyle> StandardBarStyles() {
           {"Meilenstein", "Meilenstein", "Anfang", "Anfang", {3, 0, 0, 0, 0, 0, 0, 0, 0}, 1, ""}};
 }
 
+void AddHolidays(ChartModel& model, holidays::State state) {
+  const int first = ToCivil(DateOfDay(model.period.first)).year;
+  const int last = ToCivil(DateOfDay(model.period.last)).year;
+  for (const holidays::Holiday& h : holidays::HolidaysOf(state, first, last)) {
+    const Day day = DayOf(h.day);
+    if (day >= model.period.first && day <= model.period.last) model.holidays[day] = h.name;
+  }
+}
+
+void AddCalendarHolidays(ChartModel& model, const ProjectData& project) {
+  for (const holidays::State state : holidays::AllStates()) {
+    const auto calendar = project.FindCalendar(holidays::CalendarName(state));
+    if (calendar == nullptr) continue;
+    for (const auto& e : calendar->exceptions) {
+      const Day day = DayOf(e.from);
+      if (!e.working && e.from == e.to && day >= model.period.first && day <= model.period.last)
+        model.holidays[day] = e.name;
+    }
+    return;
+  }
+}
+
 ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
                            const RegionalSettings& region) {
   ChartModel m;

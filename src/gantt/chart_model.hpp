@@ -4,10 +4,12 @@
 // Built from a chart project (or any project) of the planning host; the painter draws it.
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "holidays/holiday_calendar.hpp"
 #include "model/model.hpp"
 #include "support/regional.hpp"
 
@@ -71,6 +73,7 @@ struct ChartModel {
   std::vector<Row> rows;
   DaySpan period;        // the days the time grid shows
   std::size_t cutTexts = 0;  // texts that were longer than kLongestName characters and cut
+  std::map<Day, std::string> holidays;  // public holidays in the period: shaded, with their names
 };
 
 struct ModelOptions {
@@ -85,6 +88,12 @@ struct ModelOptions {
 // written with `region` and cut to kLongestName characters, so that no text makes drawing slow.
 ChartModel BuildChartModel(const platform::ProjectData& project, const ModelOptions& options = {},
                            const RegionalSettings& region = RegionalSettings::Current());
+
+// Puts the public holidays of `state` in the model's period into `model.holidays`.
+void AddHolidays(ChartModel& model, holidays::State state);
+// Puts the holidays that `project` carries as a base calendar "Feiertage <Land>" (the first such
+// calendar) into `model.holidays`: its one-day days off in the period, with their names.
+void AddCalendarHolidays(ChartModel& model, const platform::ProjectData& project);
 
 // Returns the bar styles a project without styles of its own is drawn with.
 std::vector<platform::BarStyle> StandardBarStyles();

@@ -361,7 +361,7 @@ void ChartPainter::PaintGrid(QPainter& painter, const QRectF& area) const {
   const double w = s.DayWidth();
   if (w >= 2.0) {
     for (Day d = period.first; d <= period.last; ++d) {
-      if (IsoWeekday(d) >= 6) {
+      if (IsoWeekday(d) >= 6 || model_.holidays.count(d) > 0) {
         painter.fillRect(QRectF(area.left() + s.X(d), area.top(), w, area.height()), WeekendColour());
       }
     }
@@ -392,7 +392,8 @@ void ChartPainter::PaintTimeHeader(QPainter& painter, const QRectF& area) const 
       const double x0 = area.left() + s.X(c.span.first);
       const double x1 = area.left() + s.X(c.span.last + 1);
       const QRectF cell(x0, top, x1 - x0, options_.rowHeight);
-      if (tier.unit == TimeUnit::Days && IsoWeekday(c.span.first) >= 6) {
+      if (tier.unit == TimeUnit::Days &&
+          (IsoWeekday(c.span.first) >= 6 || model_.holidays.count(c.span.first) > 0)) {
         painter.fillRect(cell, WeekendColour().darker(104));
       }
       painter.setPen(QPen(MonthLineColour(), 0));

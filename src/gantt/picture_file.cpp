@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "host/error.hpp"
 #include "support/file_writer.hpp"
@@ -87,6 +88,45 @@ std::string PdfBytes(const ChartPainter& painter, const PdfOptions& pdf) {
   return Bytes(bytes);
 }
 
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Names the holidays in an SVG picture: over each holiday's column an invisible rectangle with
+// the name as its title, which viewers show when the pointer rests on the column.
+std::string WithHolidayTitles(std::string svg, const ChartPainter& painter) {
+  const ChartModel& model = painter.Model();
+  const std::size_t end = svg.rfind("</svg>");
+  if (model.holidays.empty() || end == std::string::npos) return svg;
+  const TimeScale& s = painter.Scale();
+  const double top = painter.TitleHeight();
+  const double height = painter.Size().height() - top;
+  std::string titles = "<g fill=\"#000000\" fill-opacity=\"0\" stroke=\"none\">\n";
+  char box[160];
+  for (const auto& [day, name] : model.holidays) {
+    std::snprintf(box, sizeof box, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\">",
+                  painter.TableWidth() + s.X(day), top, s.DayWidth(), height);
+    const CivilDate c = ToCivil(DateOfDay(day));
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d.%02d.%04d", c.day, c.month, c.year);
+    titles += box;
+    titles += "<title>" + XmlEscaped(name) + ", " + date + "</title></rect>\n";
+  }
+  titles += "</g>\n";
+  svg.insert(end, titles);
+  return svg;
+}
+
 std::string SvgBytes(const ChartPainter& painter) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -106,7 +146,7 @@ std::string SvgBytes(const ChartPainter& painter) {
     }
     painter.Paint(p);
   }
-  return Bytes(bytes);
+  return WithHolidayTitles(Bytes(bytes), painter);
 }
 
 }  // namespace

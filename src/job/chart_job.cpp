@@ -12,6 +12,7 @@
 
 #include "addin/project_tools.hpp"
 #include "chart/korvalinx.hpp"
+#include "holidays/holiday_calendar.hpp"
 #include "platform/planning_host.hpp"
 #include "projectxml/project_xml.hpp"
 #include "resources/resource_model.hpp"
@@ -125,6 +126,48 @@ std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
   return problem ? problem->detail : std::string();
 }
 
+// The first and the last year of the chart's period; nullopt when the period cannot be read.
+std::optional<std::pair<int, int>> PeriodYears(chart::clsKorvalinx& engine) {
+  if (engine.lngPlanDuration == settings::kPeriodYear)
+    return std::pair{engine.lngPlanDurationYear, engine.lngPlanDurationYear};
+  std::optional<Date> from, to;
+  host::Resume r;
+  if (engine.lngPlanDuration == settings::kPeriodRange) {
+    from = ToDate(engine.varPlanDurationStart);
+    to = ToDate(engine.varPlanDurationFinish);
+  } else {
+    r([&] { from = engine.objProject->GetProjectStart(); });
+    r([&] { to = engine.objProject->GetProjectFinish(); });
+  }
+  if (!from || !to) return std::nullopt;
+  if (*to < *from) to = from;
+  return std::pair{ToCivil(*from).year, ToCivil(*to).year};
+}
+
+// Gives the source, in memory only, the calendar of the state's holidays for the period's years
+// and makes a vacation plan compare with it. An error text, or empty.
+std::string UseHolidays(chart::clsKorvalinx& engine, holidays::State state) {
+  const auto years = PeriodYears(engine);
+  if (!years) return "Der Zeitraum des Diagramms kann nicht gelesen werden.";
+  if (years->first < holidays::FirstYear(state))
+    return std::string("Für ") + holidays::Name(state) + " sind Feiertage ab " +
+           std::to_string(holidays::FirstYear(state)) +
+           " enthalten (Land der Bundesrepublik seit dem 3. Oktober 1990); der Zeitraum "
+           "beginnt " + std::to_string(years->first) + ".";
+  const auto data = platform::PlanningHost::DataOf(engine.objProject);
+  if (data == nullptr) return "Das Quellprojekt kann nicht gelesen werden.";
+  try {
+    holidays::InsertHolidayCalendar(*data, state, years->first, years->second);
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  if (engine.lngPlanType == settings::kPlanVacation) {
+    engine.lngCalendarType = settings::kCalendarSpecial;
+    engine.strCalendar = holidays::CalendarName(state);
+  }
+  return {};
+}
+
 // Leaves what a run built standing when the process ends with the job: taking a large plan's
 // models apart costs a twentieth of the run, and the system takes their memory back at once.
 // Whatever is left stays reachable, so a leak check at exit does not count it.
@@ -199,7 +242,7 @@ bool Taken(settings::StoredSetting setting, const ChartJobOptions& o,
     case settings::kResourceType:
       return !o.filter;
     case settings::kCalendarType:
-      return !o.calendar;
+      return !o.calendar && !o.holidays;
     case settings::kResourceFilter:
     case settings::kCalendar:
       break;
@@ -292,6 +335,8 @@ std::string CheckOptions(const ChartJobOptions& o) {
     return "Eine Farbe für alle Balken und eine Farbe je Ressource "
            "schließen einander aus.";
   if (o.from.has_value() != o.to.has_value()) return "Ein Zeitraum braucht Anfang und Ende.";
+  if (o.calendar && o.holidays)
+    return "Ein Vergleichskalender und die Feiertage eines Landes schließen einander aus.";
   const int periods = int(o.wholeProject) + int(o.year.has_value()) + int(o.from.has_value());
   if (periods > 1)
     return "Es kann nur ein Zeitraum gewählt werden: das ganze Projekt, ein Jahr oder ein "
@@ -466,10 +511,19 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       !problem.empty())
     return BadInput(boxes, problem);
 
+  if (const std::string problem = CheckPeriodYears(engine); !problem.empty())
+    return BadInput(boxes, problem);
+  // The settings as they were before the holidays' calendar took the comparison's place: only
+  // these are stored.
+  const std::int32_t storedCalendarType = engine.lngCalendarType;
+  const std::string storedCalendar = engine.strCalendar;
+  if (options.holidays) {
+    if (const std::string problem = UseHolidays(engine, *options.holidays); !problem.empty())
+      return BadInput(boxes, problem);
+  }
+
   std::string filter;
   if (const std::string problem = CheckNames(engine, filter); !problem.empty())
-    return BadInput(boxes, problem);
-  if (const std::string problem = CheckPeriodYears(engine); !problem.empty())
     return BadInput(boxes, problem);
 
   engine.GetResourceData();
@@ -482,7 +536,13 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   int exitCode = kExitOk;
   const auto saveSettings = [&] {
     if (!options.saveSettings) return;
+    const std::int32_t usedCalendarType = engine.lngCalendarType;
+    const std::string usedCalendar = engine.strCalendar;
+    engine.lngCalendarType = storedCalendarType;
+    engine.strCalendar = storedCalendar;
     engine.SaveSettings();
+    engine.lngCalendarType = usedCalendarType;
+    engine.strCalendar = usedCalendar;
     host::Resume r;
     if (!r([&] {
           platform::SaveCompanionOnly(*platform::PlanningHost::DataOf(engine.objProject),

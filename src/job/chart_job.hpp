@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "holidays/holidays.hpp"
 #include "host/error.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/clock.hpp"
@@ -71,6 +72,10 @@ struct ChartJobOptions {
   std::optional<int> year;              // the period: one calendar year
   std::optional<Date> from, to;         // the period: a free range (both or neither)
   std::optional<std::string> calendar;  // one special comparison calendar
+  // The holidays of a state: the source gets, in memory only, the base calendar "Feiertage
+  // <Land>" (the project calendar's week, the holidays of the period's years as days off), and a
+  // vacation plan compares with it. Excludes `calendar`; not stored with `saveSettings`.
+  std::optional<holidays::State> holidays;
   std::optional<std::string> filter;    // a resource filter of the project
   std::optional<bool> group;
   std::optional<bool> keepEmpty;

@@ -99,6 +99,21 @@ void PaintLogo(QPainter& painter, const QRect& area) {
   painter.restore();
 }
 
+QImage LogoImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  PaintLogo(painter, QRect(0, 0, size, size));
+  painter.end();
+  return image;
+}
+
+QIcon ProductIcon() {
+  QIcon icon;
+  for (const int size : kProductIconSizes) icon.addPixmap(QPixmap::fromImage(LogoImage(size)));
+  return icon;
+}
+
 QIcon InfoIcon() {
   QIcon icon;
   for (const int size : {16, 32}) {

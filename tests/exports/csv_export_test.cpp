@@ -45,6 +45,23 @@ TEST_F(Csv, VacationPlanHeaderDaysAndCount) {
   EXPECT_EQ(ReadText(File("urlaub.csv")).rfind("\xEF\xBB\xBFGruppe;Ressource;01.03.2024;02.03.2024;", 0), 0u);
 }
 
+// With a state's holidays the line under the header names them in their days' columns; the
+// line has as many fields as the header (Karfreitag 29.03.2024 in March 2024, a schedule).
+TEST_F(Csv, HolidaysAreNamedUnderTheHeader) {
+  auto r = AddResource("Meier", "Rohbau");
+  r->assignments = {Work(March(18), 450)};
+  ChartTable table = Run(false);
+  MarkHolidays(table, holidays::State::BW);
+  const CsvFile csv = ParseCsv(CsvText(table));
+  ASSERT_EQ(csv.lines.size(), 3u);
+  const auto& names = csv.lines[1];
+  ASSERT_EQ(names.size(), csv.lines[0].size());
+  EXPECT_EQ(names[0], "Feiertage");
+  EXPECT_EQ(names[DayColumn(29)], "Karfreitag");
+  EXPECT_EQ(names[DayColumn(28)], "");
+  EXPECT_EQ(csv.lines[2][1], "Meier");
+}
+
 TEST_F(Csv, ScheduleHoursWithDecimalCommaAndBothCounts) {
   auto r = AddResource("Meier", "Rohbau");
   r->assignments = {Work(March(18), 450), Work(March(19), 450), Work(March(21), 480),

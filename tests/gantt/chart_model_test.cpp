@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gantt/chart_projects.hpp"
+#include "holidays/holiday_calendar.hpp"
 
 namespace kx::gantt {
 namespace {
@@ -212,6 +213,22 @@ TEST(ChartModelTest, StandardStylesDrawSummariesAndMilestonesOfSourceProjects) {
   EXPECT_EQ(Styles(m.rows[2]), (std::vector<std::string>{"Meilenstein"}));
   EXPECT_EQ(m.rows[2].bars[0].parts, (std::vector<DaySpan>{{D(2025, 3, 5), D(2025, 3, 5)}}));
   EXPECT_EQ(m.rows[1].cells.back(), "Bagger");
+}
+
+// A project that carries a state's holiday calendar shows its holidays by name (the desktop's
+// view shades them and names them in its tooltip); a day the user changed to a working day is
+// none.
+TEST(ChartModelTest, TheHolidaysOfAHolidayCalendarOfTheProject) {
+  auto p = testing::GroupedVacationChart();
+  holidays::InsertHolidayCalendar(*p, holidays::State::BE, 2025, 2025);
+  ChartModel m = BuildChartModel(*p, {DayOf(DateSerial(2025, 3, 1)), DayOf(DateSerial(2025, 3, 31))});
+  AddCalendarHolidays(m, *p);
+  ASSERT_EQ(m.holidays.size(), 1u);
+  EXPECT_EQ(m.holidays.at(DayOf(DateSerial(2025, 3, 8))), "Internationaler Frauentag");
+  p->FindCalendar("Feiertage Berlin")->exceptions[1].working = true;  // 08.03., after Neujahr
+  m.holidays.clear();
+  AddCalendarHolidays(m, *p);
+  EXPECT_TRUE(m.holidays.empty());
 }
 
 }  // namespace

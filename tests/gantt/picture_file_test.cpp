@@ -112,6 +112,30 @@ TEST_F(PictureFileTest, SvgFilesDrawLikeThePicture) {
   EXPECT_EQ(drawn.pixelColor(static_cast<int>(x(10)), static_cast<int>(y2)), QColor(0, 0, 255));
 }
 
+// The holidays of a state are shaded like weekends and named in an SVG picture.
+TEST_F(PictureFileTest, HolidaysAreShadedAndNamed) {
+  model = BuildChartModel(*project, {DayOf(DateSerial(2025, 4, 16)), DayOf(DateSerial(2025, 4, 23))});
+  AddHolidays(model, holidays::State::HE);
+  ASSERT_EQ(model.holidays.size(), 2u);  // Karfreitag and Ostermontag; Ostersonntag is Brandenburg's
+  PictureOptions o;
+  o.dayWidth = 20;
+  const ChartPainter painter(model, o);
+  const QImage image = RenderImage(painter);
+  const int y = static_cast<int>(painter.RowRect(1).center().y());
+  auto x = [&](int day) {
+    return static_cast<int>(painter.TableWidth() + painter.Scale().X(DayOf(DateSerial(2025, 4, day))) + 10);
+  };
+  EXPECT_EQ(image.pixelColor(x(18), y), ChartPainter::WeekendColour());  // Karfreitag
+  EXPECT_EQ(image.pixelColor(x(17), y), QColor(Qt::white));
+
+  const std::string svg = PictureBytes(painter, PictureFormat::Svg);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_buffer(svg.data(), svg.size()));
+  std::vector<std::string> titles;
+  for (const auto& node : doc.select_nodes("//rect/title")) titles.push_back(node.node().child_value());
+  EXPECT_EQ(titles, (std::vector<std::string>{"Karfreitag, 18.04.2025", "Ostermontag, 21.04.2025"}));
+}
+
 TEST_F(PictureFileTest, PdfPagesRepeatTheHeaderAndCountTheRows) {
   LongChart(120);
   PictureOptions o;

@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "chart/korvalinx.hpp"
 #include "model/model.hpp"
+#include "resources/resource_model.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 #include "projectxml/project_xml.hpp"
@@ -221,6 +223,57 @@ TEST_F(ChartJob, ATargetThatCannotBeWrittenEndsWithTheWriteCode) {
   fs::permissions(dir / "chart.xml", fs::perms::owner_read);
   EXPECT_EQ(Run(), kExitWriteFailed);
   EXPECT_EQ(ReadFileText(dir / "chart.xml"), "alt");
+}
+
+// A plan whose calendars carry no holidays: with the holidays of a state the vacation plan
+// compares with "Feiertage <Land>", and the holidays inside a leave are no vacation days. The
+// source file stays as it was, also when the settings are saved.
+TEST_F(ChartJob, HolidaysOfAStateAreNoVacationDays) {
+  auto data = platform::ReadProjectXml(options.source).project;
+  data->FindCalendar("Standard")->exceptions.clear();
+  platform::SaveProjectXml(*data, options.source);
+  const std::string before = ReadFileText(options.source);
+  // Julia Hartmann is away from Pfingstmontag 09.06.2025 to 23.06.2025, over Fronleichnam.
+  std::map<std::string, bool> days;
+  options.outputs.push_back([&](const FinishedChart& chart, MessageBoxes&) {
+    const auto& list = chart.engine.objResources->colResources;
+    for (long i = 1; i <= list.Count(); ++i) {
+      if (list.Item(i)->ProjectResource->GetResourceName() != "Julia Hartmann") continue;
+      for (long d = 1; d <= list.Item(i)->colHolidays.Count(); ++d) {
+        const auto& day = *list.Item(i)->colHolidays.Item(d);
+        days[ToText(day.varDate)] = day.blnIsHoliday;
+      }
+    }
+    return true;
+  });
+  ASSERT_EQ(Run(), kExitOk);
+  EXPECT_TRUE(days.at("09.06.2025"));
+  EXPECT_TRUE(days.at("19.06.2025"));
+  EXPECT_TRUE(days.at("10.06.2025"));
+
+  days.clear();
+  options.holidays = holidays::State::NW;
+  options.saveSettings = true;
+  ASSERT_EQ(Run(), kExitOk) << (boxes.Count() ? boxes.Last().text : "");
+  EXPECT_FALSE(days.at("09.06.2025"));  // Pfingstmontag
+  EXPECT_FALSE(days.at("19.06.2025"));  // Fronleichnam
+  EXPECT_TRUE(days.at("10.06.2025"));
+  EXPECT_EQ(ReadFileText(options.source), before);
+  // The stored settings keep the comparison the user chose, not the calendar made for the run.
+  const std::string companion = ReadFileText(options.source + ".korvalinx.json");
+  EXPECT_EQ(companion.find("Feiertage"), std::string::npos);
+
+  options.calendar = "7-Tage-Woche";
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_EQ(boxes.Last().text,
+            "Ein Vergleichskalender und die Feiertage eines Landes schließen einander aus.");
+
+  options.calendar.reset();
+  options.holidays = holidays::State::SN;
+  options.year = 1990;
+  EXPECT_EQ(Run(), kExitBadInput);
+  EXPECT_NE(boxes.Last().text.find("Für Sachsen sind Feiertage ab 1991 enthalten"),
+            std::string::npos);
 }
 
 }  // namespace

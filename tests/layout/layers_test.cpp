@@ -25,7 +25,9 @@ std::string FolderOf(const std::string& relative) { return relative.substr(0, re
 const std::vector<std::string> kLayers = {
     "support",                                // dates, texts, paths, the file writer, services
     "host",                                   // the host interface
-    "model", "projectxml", "platform",        // the project model, its file format, the host
+    "model",                                  // the project model
+    "holidays",                               // the states' public holidays, as calendars
+    "projectxml", "platform",                 // the model's file format, the host
     "settings", "resources", "forms",         // the chart's settings, resources and form model
     "chart",                                  // the chart engine
     "exports", "gantt",                       // exports and the renderer

@@ -1,0 +1,179 @@
+// "korvalinx holidays LAND [--year J | --from J --to J] [--csv DATEI] [--ics DATEI]": the public
+// holidays of a German state as a list, a CSV file or an iCalendar file.
+
+#include <ctime>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <functional>
+#include <tuple>
+
+#include "command_line.hpp"
+#include "exports/chart_table.hpp"
+#include "exports/exports.hpp"
+#include "exports/holiday_export.hpp"
+#include "holidays/holidays.hpp"
+#include "job/chart_job.hpp"
+#include "support/product.hpp"
+#include "support/text.hpp"
+
+namespace kx::app {
+namespace {
+
+struct HolidayOptions {
+  std::string state, year, from, to, csv, ics;
+};
+
+std::optional<int> Year(const std::string& text) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < holidays::kFirstYear || value > holidays::kLastYear) return std::nullopt;
+  return value;
+}
+
+int ThisYear() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local.tm_year + 1900;
+}
+
+// The help's note, broken into lines of at most 92 characters.
+std::string Wrapped(const std::string& text) {
+  std::string out, line;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && line.size() + 1 + word.size() > 92) {
+      out += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  return out + line;
+}
+
+}  // namespace
+
+void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
+  auto given = std::make_shared<HolidayOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "holidays", "die gesetzlichen Feiertage eines Landes zeigen oder als CSV/iCalendar schreiben");
+  cmd->formatter(app.get_formatter());
+  cmd->set_help_flag("-h,--help", "diese Hilfe zeigen");
+  cmd->add_option("LAND", given->state,
+                  "das Land: " + holidays::StateCodes() + "\noder sein Name (z. B. Bayern)")
+      ->required();
+  const auto year = CLI::Validator(
+      [](std::string& v) -> std::string {
+        return Year(v) ? "" : "\"" + v + "\" ist kein Jahr von 1984 bis 2049";
+      },
+      "");
+  cmd->add_option("--year", given->year, "ein Jahr von 1984 bis 2049 (Vorgabe: das laufende)")
+      ->type_name("JAHR")
+      ->check(year);
+  cmd->add_option("--from", given->from, "die Jahre ab")->type_name("JAHR")->check(year);
+  cmd->add_option("--to", given->to, "die Jahre bis")->type_name("JAHR")->check(year);
+  const auto file = CLI::Validator(
+      [](std::string& v) -> std::string { return v.empty() ? "der Dateiname ist leer" : ""; }, "");
+  cmd->add_option("--csv", given->csv, "die Feiertage als CSV-Datei (UTF-8, \";\")")
+      ->type_name("DATEI")
+      ->check(file);
+  cmd->add_option("--ics", given->ics,
+                  "die Feiertage als iCalendar-Datei: ein ganztägiger Termin je Feiertag")
+      ->type_name("DATEI")
+      ->check(file);
+  cmd->footer(Wrapped(holidays::NotIncludedNote()) +
+              "\n\n"
+              "Beispiele:\n"
+              "  korvalinx holidays BY --year 2026\n"
+              "  korvalinx holidays Nordrhein-Westfalen --from 2025 --to 2027 --csv feiertage.csv\n"
+              "\n"
+              "Rückgabewerte:\n"
+              "  0  Feiertage gezeigt oder geschrieben\n"
+              "  1  eine Datei konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
+              "  2  ungültige Eingabe (nichts geschrieben)");
+
+  cmd->callback([given, cmd, &env, &exitCode] {
+    const HolidayOptions& g = *given;
+    const auto refuse = [&](const std::string& text) {
+      PrintMessage(env.err, true, text + "\r\nHilfe: korvalinx holidays --help");
+      exitCode = job::kExitBadInput;
+    };
+    const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+    const auto state = holidays::FindState(g.state);
+    if (!state)
+      return refuse("\"" + g.state + "\" ist kein Land; erlaubt sind " + holidays::StateCodes() +
+                    " oder der Name des Landes");
+    if (has("--year") && (has("--from") || has("--to")))
+      return refuse("--year und --from/--to schließen einander aus");
+    if (has("--from") != has("--to"))
+      return refuse(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
+    int from = ThisYear(), to = from;
+    if (has("--year")) from = to = *Year(g.year);
+    if (has("--from")) {
+      from = *Year(g.from);
+      to = *Year(g.to);
+      if (to < from) return refuse("--to liegt vor --from");
+    }
+    if (from < holidays::FirstYear(*state) || to > holidays::kLastYear)
+      return refuse(std::string("für ") + holidays::Name(*state) +
+                    " sind Feiertage der Jahre " + std::to_string(holidays::FirstYear(*state)) +
+                    " bis " + std::to_string(holidays::kLastYear) + " enthalten" +
+                    (holidays::FirstYear(*state) > holidays::kFirstYear
+                         ? " (Land der Bundesrepublik seit dem 3. Oktober 1990)"
+                         : ""));
+    exports::ExportTargets targets{g.csv, g.ics, "", std::nullopt};
+    if (const auto problem = exports::CheckExportTargets(targets, "")) {
+      PrintMessage(env.err, true, *problem);
+      exitCode = job::kExitBadInput;
+      return;
+    }
+
+    const auto days = holidays::HolidaysOf(*state, from, to);
+    if (!targets.Any()) {
+      env.out << "Feiertage " << holidays::Name(*state) << " "
+              << (from == to ? std::to_string(from)
+                             : std::to_string(from) + "–" + std::to_string(to))
+              << "\n";
+      for (const holidays::Holiday& h : days) {
+        std::string weekday = exports::GermanWeekday(h.day);
+        while (weekday.size() < 12) weekday += ' ';
+        env.out << exports::GermanDate(h.day) << "  " << weekday << h.name << "\n";
+      }
+      env.out << std::flush;
+      return;
+    }
+    exitCode = job::kExitOk;
+    for (const auto& [what, path, write] :
+         {std::tuple{"CSV-Datei", &g.csv,
+                     std::function<void(const std::string&)>([&](const std::string& p) {
+                       exports::WriteHolidaysCsv(days, p);
+                     })},
+          std::tuple{"Kalenderdatei", &g.ics,
+                     std::function<void(const std::string&)>([&](const std::string& p) {
+                       exports::WriteHolidaysIcs(*state, from, to, days, p);
+                     })}}) {
+      if (path->empty()) continue;
+      try {
+        write(*path);
+        env.out << what << " gespeichert: " << *path << "\n";
+      } catch (const std::exception& e) {
+        PrintMessage(env.err, true,
+                     std::string("Die ") + what + " \"" + *path +
+                         "\" konnte nicht geschrieben werden:\r\n" + e.what());
+        exitCode = job::kExitWriteFailed;
+      }
+    }
+    env.out << std::flush;
+  });
+}
+
+}  // namespace kx::app

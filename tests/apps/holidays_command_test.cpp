@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "command_line.hpp"
+#include "job/chart_job.hpp"
+#include "testing/test_folder.hpp"
+
+namespace kx::app {
+namespace {
+
+class HolidaysCommand : public ::testing::Test {
+ protected:
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    CommandLineEnvironment env{out, err, &registry};
+    return RunCommandLine(args, env);
+  }
+  kx::testing::TestFolder folder{"kx-cli-holidays"};
+  MemoryRegistryStore registry;
+  std::ostringstream out, err;
+};
+
+TEST_F(HolidaysCommand, ListsWritesAndRefuses) {
+  ASSERT_EQ(Run({"holidays", "Bayern", "--year", "2026"}), job::kExitOk) << err.str();
+  EXPECT_NE(out.str().find("\n04.06.2026  Donnerstag  Fronleichnam\n"), std::string::npos);
+  EXPECT_EQ(out.str().find("Mariä Himmelfahrt"), std::string::npos);
+
+  const std::string csv = (folder.path() / "f.csv").string();
+  ASSERT_EQ(Run({"holidays", "by", "--from", "2025", "--to", "2026", "--csv", csv}), job::kExitOk);
+  const std::string text = kx::testing::ReadFile(csv);
+  EXPECT_EQ(text.rfind("\xEF\xBB\xBF" "Datum;Wochentag;Name\r\n01.01.2025;Mittwoch;Neujahr\r\n", 0),
+            0u);
+  EXPECT_NE(text.find("\r\n26.12.2026;Samstag;2. Weihnachtstag\r\n"), std::string::npos);
+
+  EXPECT_EQ(Run({"holidays", "Bayern", "--year", "2026", "--from", "2025", "--to", "2026"}),
+            job::kExitBadInput);
+  EXPECT_EQ(Run({"holidays", "TH", "--year", "1989"}), job::kExitBadInput);
+  EXPECT_NE(err.str().find("für Thüringen sind Feiertage der Jahre 1991 bis 2049 enthalten"),
+            std::string::npos);
+}
+
+TEST_F(HolidaysCommand, TheChartTakesEitherACalendarOrTheHolidays) {
+  const std::string source = folder.CopyExamples();
+  EXPECT_EQ(Run({"chart", source, "--plan", "vacation", "--csv",
+                 (folder.path() / "u.csv").string(), "--calendar", "Standard", "--holidays",
+                 "NW"}),
+            job::kExitBadInput);
+  EXPECT_EQ(err.str().rfind("korvalinx: Fehler: --calendar und --holidays schließen einander aus", 0),
+            0u);
+  EXPECT_EQ(Run({"chart", source, "--csv", "u.csv", "--holidays", "Preußen"}), job::kExitBadInput);
+  EXPECT_NE(err.str().find("\"Preußen\" ist kein Land"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kx::app
