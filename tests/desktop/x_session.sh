@@ -3,10 +3,11 @@
 # Starts Xvfb with openbox, opens the building example, and then, as a user would:
 #   Alt+E opens "Extras", K starts "Korvalinx Assistent"; in the wizard "Speichern..." takes a
 #   file name, "Ende" makes the chart, "Fertig" closes the wizard; the window then shows the
-#   chart project; "Fenster" (Alt+F, 1) goes back to the source project, "Ansicht" (Alt+A, R)
-#   shows its resource sheet; End scrolls the chart to its last days, Strg+P prints it into a PDF
-#   file through Qt's print dialog, Alt+F in the resource sheet opens "Fenster", and
-#   "Datei > Beenden" (Alt+D, B) ends the program (saying "Nein" to saving the settings).
+#   chart project; End scrolls it to its last days, Strg+P prints it into a PDF file through
+#   Qt's print dialog, "Datei > Exportieren" writes its days as a CSV file; "Fenster" (Alt+F, 1)
+#   goes back to the source project, "Ansicht" (Alt+A, R) shows its resource sheet, Alt+F there
+#   opens "Fenster" again, and "Datei > Beenden" (Alt+D, B) ends the program, "Nein" to saving
+#   the settings the wizard stored.
 # Screenshots of each step go to OUT. Exits 77 (skipped) where the X tools are missing.
 set -uo pipefail
 program=$1 examples=$2 out=$3
@@ -131,6 +132,22 @@ sleep 1
 [ "$(head -c 4 "$printed" 2>/dev/null)" = "%PDF" ] || fail "kein PDF gedruckt: $printed"
 grep -aq "/MediaBox \[0 0 842" "$printed" || fail "der Druck ist nicht A4 quer"
 echo "Gedruckt: $printed, $(grep -ac '/Type /Page$' "$printed") Seite(n)"
+
+# "Datei > Exportieren > CSV-Datei..." (Alt+D, X, C): the days of the chart just made, from the
+# project it was made from.
+exported="$out/home/tage.csv"
+xdotool key alt+d
+sleep 0.5
+xdotool key x
+sleep 0.5
+xdotool key c
+window "^Exportieren$" >/dev/null
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 10 "$exported"
+xdotool key Return
+for _ in $(seq 60); do [ -s "$exported" ] && break; sleep 0.5; done
+head -c 40 "$exported" 2>/dev/null | grep -q "Gruppe;Ressource;" || fail "keine CSV-Datei exportiert: $exported"
 
 # "Fenster", the first project, "Ansicht > Ressource: Tabelle".
 xdotool windowactivate --sync "$shown" >/dev/null 2>&1
