@@ -12,6 +12,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -288,6 +289,10 @@ void HostWindow::FillWindowMenu(QMenu* menu) {
 }
 
 void HostWindow::ShowActiveProject() {
+  // Saving, switching or zooming keeps the place the user scrolled to.
+  if (shown_ != nullptr && gantt_->Model() != nullptr)
+    places_[shown_] = {gantt_->horizontalScrollBar()->value(), gantt_->verticalScrollBar()->value()};
+  shown_ = nullptr;
   const auto project = host_.ActiveData();
   if (!project) {
     setWindowTitle(Text(kHostTitle));
@@ -322,6 +327,11 @@ void HostWindow::ShowActiveProject() {
       }
       if (!widths.empty()) gantt_->SetColumnWidths(widths);
     }
+    if (const auto place = places_.find(project.get()); place != places_.end()) {
+      gantt_->horizontalScrollBar()->setValue(place->second.x());
+      gantt_->verticalScrollBar()->setValue(place->second.y());
+    }
+    shown_ = project.get();
     stack_->setCurrentWidget(gantt_);
     gantt_->setFocus();  // the keys scroll the chart
   } else {
@@ -582,6 +592,8 @@ bool HostWindow::CloseActive() {
   sheets_.erase(project.get());
   savedStates_.erase(project.get());
   chartSources_.erase(project.get());
+  places_.erase(project.get());
+  if (shown_ == project.get()) shown_ = nullptr;
   ShowActiveProject();
   return true;
 }

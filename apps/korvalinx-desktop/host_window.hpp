@@ -5,6 +5,7 @@
 // commands; clicks on an add-in's controls go to the add-in through the command bar service.
 
 #include <QMainWindow>
+#include <QPoint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -137,6 +138,9 @@ class HostWindow final : public QMainWindow {
   ResourceSheet* sheet_ = nullptr;
   std::map<const platform::ProjectData*, Sheet> sheets_;  // the sheet each open project shows
   std::map<const platform::ProjectData*, std::size_t> savedStates_;  // as in its file
+  // Where the Gantt view of each project was scrolled to, kept while others are shown.
+  std::map<const platform::ProjectData*, QPoint> places_;
+  const platform::ProjectData* shown_ = nullptr;  // the project the Gantt view shows
   // The project each chart made in this window was made from.
   std::map<const platform::ProjectData*, std::weak_ptr<platform::ProjectData>> chartSources_;
   QLabel* status_ = nullptr;

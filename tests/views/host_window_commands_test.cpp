@@ -378,6 +378,12 @@ class HostWindowCommandsTest : public QObject {
     desk.window->RunBuiltIn(platform::kIdZoomIn);
     QVERIFY(gantt->DayWidth() > wide);
     QVERIFY(std::abs(gantt->horizontalScrollBar()->value() - 200 * gantt->DayWidth() / wide) <= 1);
+    // Showing the project anew (after a save, back from another project) keeps the place.
+    gantt->verticalScrollBar()->setValue(2 * rowHeight);
+    const QPoint place(gantt->horizontalScrollBar()->value(), gantt->verticalScrollBar()->value());
+    desk.window->ShowActiveProject();
+    QCOMPARE(QPoint(gantt->horizontalScrollBar()->value(), gantt->verticalScrollBar()->value()),
+             place);
     desk.window->hide();
   }
 
