@@ -102,8 +102,8 @@ std::optional<std::string> ExportDays(const std::string& source,
         data && !data->title.empty())
       name = data->title;
     std::vector<std::string> lines;
-    const bool ok = exports::WriteExports(chart.engine, name, chart.chartPath, targets, messages,
-                                          &lines);
+    const bool ok =
+        exports::WriteExports(chart.engine, name, chart.chartPath, targets, messages, &lines);
     for (const std::string& line : lines) written += (written.empty() ? "" : " ") + line;
     return ok;
   });

@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@ namespace {
 constexpr double kMinDayWidth = 1.0;
 constexpr double kMaxDayWidth = 200.0;
 
-constexpr double kEdgeGrip = 3.0;       // pixels either side of an edge that take a drag
+constexpr double kEdgeGrip = 3.0;  // pixels either side of an edge that take a drag
 constexpr double kMinColumnWidth = 12.0;
 constexpr double kMaxFittedWidth = 360.0;  // a column fitted to its content is at most this wide
 constexpr double kTableShare = 0.6;        // the table takes at most this part of the view at first
@@ -122,14 +122,15 @@ int GanttView::EdgeAt(double x, double y) const {
 }
 
 void GanttView::mousePressEvent(QMouseEvent* event) {
-  dragging_ = event->button() == Qt::LeftButton ? EdgeAt(event->position().x(), event->position().y())
-                                                : -1;
+  dragging_ =
+      event->button() == Qt::LeftButton ? EdgeAt(event->position().x(), event->position().y()) : -1;
   if (dragging_ == -1) {
     QAbstractScrollArea::mousePressEvent(event);
     return;
   }
   dragStart_ = event->position().x();
-  dragFrom_ = dragging_ == -2 ? TableShown() : columnWidths_.at(static_cast<std::size_t>(dragging_));
+  dragFrom_ =
+      dragging_ == -2 ? TableShown() : columnWidths_.at(static_cast<std::size_t>(dragging_));
   event->accept();
 }
 
@@ -147,7 +148,8 @@ void GanttView::mouseMoveEvent(QMouseEvent* event) {
     Lay();
     viewport()->update();
   } else {
-    columnWidths_.at(static_cast<std::size_t>(dragging_)) = std::max(kMinColumnWidth, dragFrom_ + moved);
+    columnWidths_.at(static_cast<std::size_t>(dragging_)) =
+        std::max(kMinColumnWidth, dragFrom_ + moved);
     columnsChosen_ = true;
     Remake();
   }

@@ -7,8 +7,8 @@
 #include <QAbstractScrollArea>
 #include <functional>
 #include <memory>
-#include <vector>
 #include <optional>
+#include <vector>
 
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
@@ -49,7 +49,9 @@ class GanttView final : public QAbstractScrollArea {
   // Whether the columns have widths the user gave them (dragged, or kept from an earlier run).
   bool ColumnsChosen() const { return columnsChosen_; }
   // Called after the user changed a column's width or the table's share.
-  void SetOnLayoutChanged(std::function<void()> onChanged) { onLayoutChanged_ = std::move(onChanged); }
+  void SetOnLayoutChanged(std::function<void()> onChanged) {
+    onLayoutChanged_ = std::move(onChanged);
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -65,7 +67,7 @@ class GanttView final : public QAbstractScrollArea {
 
  private:
   void Lay();
-  void Remake();         // a new painter for the widths and the day width
+  void Remake();  // a new painter for the widths and the day width
   QString TipOfRow(std::size_t row, const QPoint& viewportPoint) const;
   double Fixed() const;  // height of the title and the header
   // What a press at `x` (and `y`) of the viewport would drag: a column's right edge (its index),

@@ -2,10 +2,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -13,8 +13,8 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,13 +28,13 @@
 #include "chart/chart_view.hpp"
 #include "chart_exports.hpp"
 #include "command_icons.hpp"
+#include "gantt/chart_painter.hpp"
+#include "gantt/picture_file.hpp"
 #include "gantt_view.hpp"
 #include "holidays_dialog.hpp"
 #include "resource_sheet.hpp"
-#include "support/paths.hpp"
-#include "gantt/chart_painter.hpp"
-#include "gantt/picture_file.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
 
@@ -229,7 +229,8 @@ void HostWindow::RebuildBars() {
         bool first = true;
         for (const auto& c : controls) {
           if (fileMenu && c.id == platform::kIdFileExit) {
-            if constexpr (std::is_same_v<decltype(target), QMenu*>) AddWindowEntries(target, "File");
+            if constexpr (std::is_same_v<decltype(target), QMenu*>)
+              AddWindowEntries(target, "File");
             // The files opened last, before "Beenden".
             int number = 0;
             for (const std::string& path : RecentFiles()) {
@@ -291,7 +292,8 @@ void HostWindow::FillWindowMenu(QMenu* menu) {
 void HostWindow::ShowActiveProject() {
   // Saving, switching or zooming keeps the place the user scrolled to.
   if (shown_ != nullptr && gantt_->Model() != nullptr)
-    places_[shown_] = {gantt_->horizontalScrollBar()->value(), gantt_->verticalScrollBar()->value()};
+    places_[shown_] = {gantt_->horizontalScrollBar()->value(),
+                       gantt_->verticalScrollBar()->value()};
   shown_ = nullptr;
   const auto project = host_.ActiveData();
   if (!project) {
@@ -317,9 +319,9 @@ void HostWindow::ShowActiveProject() {
     // The widths the user gave this view's columns.
     if (services_.store != nullptr) {
       std::vector<double> widths;
-      for (const std::string& w : Split(GetRegString(*services_.store, HKEY_CURRENT_USER,
-                                                     kWindowKey, ColumnsValue(view)),
-                                        ';')) {
+      for (const std::string& w :
+           Split(GetRegString(*services_.store, HKEY_CURRENT_USER, kWindowKey, ColumnsValue(view)),
+                 ';')) {
         double value = 0.0;
         const std::string t = Trim(w);
         const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
@@ -394,7 +396,8 @@ void HostWindow::ShowStatus() {
     const gantt::ChartModel& model = *gantt_->Model();
     parts << QStringLiteral("%1 Zeilen").arg(model.rows.size())
           << QStringLiteral("Zeitraum %1").arg(Text(gantt::PeriodText(model.period)))
-          << QStringLiteral("Zoom %1 Pixel je Tag").arg(QLocale().toString(gantt_->DayWidth(), 'f', 1));
+          << QStringLiteral("Zoom %1 Pixel je Tag")
+                 .arg(QLocale().toString(gantt_->DayWidth(), 'f', 1));
   } else if (CurrentSheet() == Sheet::Resources) {
     parts << QStringLiteral("%1 Ressourcen").arg(project->resources.size());
   }
@@ -414,9 +417,11 @@ void HostWindow::RestoreLayout() {
   resize(width, height);
   const auto left = StoredNumber(services_.store, "Links");
   const auto top = StoredNumber(services_.store, "Oben");
-  const int x = left ? std::clamp(*left, free.left(), std::max(free.left(), free.right() - width - kFrameWidth))
+  const int x = left ? std::clamp(*left, free.left(),
+                                  std::max(free.left(), free.right() - width - kFrameWidth))
                      : free.left() + std::max(0, (free.width() - width - kFrameWidth) / 2);
-  const int y = top ? std::clamp(*top, free.top(), std::max(free.top(), free.bottom() - height - kFrameHeight))
+  const int y = top ? std::clamp(*top, free.top(),
+                                 std::max(free.top(), free.bottom() - height - kFrameHeight))
                     : free.top() + std::max(0, (free.height() - height - kFrameHeight) / 2);
   move(x, y);
   if (StoredNumber(services_.store, "Maximiert").value_or(0) == 1)
@@ -762,7 +767,8 @@ bool HostWindow::Export(ExportKind kind) {
     proposed = (fs::path(project->fullName).parent_path() /
                 (fs::path(project->fullName).stem().string() + "." + format.extension))
                    .string();
-  const FileType type{"Exportieren", std::string(format.filter, std::strlen(format.filter) + 1) + '\0',
+  const FileType type{"Exportieren",
+                      std::string(format.filter, std::strlen(format.filter) + 1) + '\0',
                       format.extension};
   const auto path = AskFileName(true, proposed, &type);
   if (!path) return false;
@@ -801,7 +807,8 @@ void HostWindow::PrintChart(QPrinter& printer) {
     return;
   }
   const bool range = printer.printRange() == QPrinter::PageRange;
-  gantt::PaintPages(chart, printer, p, range ? printer.fromPage() : 1, range ? printer.toPage() : 0);
+  gantt::PaintPages(chart, printer, p, range ? printer.fromPage() : 1,
+                    range ? printer.toPage() : 0);
 }
 
 void HostWindow::Print(bool preview) {

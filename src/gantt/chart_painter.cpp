@@ -121,7 +121,8 @@ double ChartPainter::FittedColumnWidth(std::size_t column) const {
   for (const Row& row : model_.rows) {
     if (column >= row.cells.size() || row.cells[column].empty()) continue;
     const double indent = name ? 2 * charWidth_ * std::max(0, row.level - 1) : 0.0;
-    widest = std::max(widest, indent + (row.summary ? bold : plain).horizontalAdvance(Q(row.cells[column])));
+    widest = std::max(
+        widest, indent + (row.summary ? bold : plain).horizontalAdvance(Q(row.cells[column])));
   }
   return std::ceil(widest + 2 * kCellPadding + 2.0);
 }

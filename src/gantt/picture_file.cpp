@@ -92,11 +92,20 @@ std::string XmlEscaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -197,8 +206,7 @@ double FittedDayWidth(const ChartModel& model, const PictureOptions& options,
   return std::max(0.5, (page.width() - probe.TableWidth() - 2.0) / days);
 }
 
-double PdfDayWidth(const ChartModel& model, const PictureOptions& options,
-                   const PdfOptions& pdf) {
+double PdfDayWidth(const ChartModel& model, const PictureOptions& options, const PdfOptions& pdf) {
   return FittedDayWidth(model, options, PageLayoutOf(pdf));
 }
 

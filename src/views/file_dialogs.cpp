@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHeaderView>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <algorithm>
@@ -108,7 +108,8 @@ void Configure(QFileDialog& dialog, const FileDialogRequest& request, bool save)
   // Qt's list keeps narrow columns in a wide dialog: room for whole sizes, types and dates.
   if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
     const int widths[] = {std::max(200, size.width() - 560), 110, 150, 150};
-    for (int column = 0; column < 4; ++column) list->header()->resizeSection(column, widths[column]);
+    for (int column = 0; column < 4; ++column)
+      list->header()->resizeSection(column, widths[column]);
   }
 }
 

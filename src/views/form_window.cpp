@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QRegularExpression>
 #include <QFrame>
 #include <QImage>
 #include <QKeyEvent>
@@ -19,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <cmath>
 
 #include "support/date.hpp"
@@ -69,7 +69,8 @@ class DatePicker final : public QDateEdit {
   // picker's date back.
   void keyPressEvent(QKeyEvent* event) override {
     const QString key = event->text();
-    const bool dateKey = key.size() == 1 && (key.front().isDigit() || key.front() == QLatin1Char('.'));
+    const bool dateKey =
+        key.size() == 1 && (key.front().isDigit() || key.front() == QLatin1Char('.'));
     QLineEdit* edit = lineEdit();
     const bool wholeSelected = edit->hasSelectedText() && edit->selectedText() == edit->text();
     if (dateKey && (typing_ || wholeSelected)) {

@@ -330,8 +330,9 @@ TEST(ProjectXmlSave, FailuresAreGermanAndNameTheFile) {
     SaveProjectXml(*Chart("neu"), "/proc/urlaub.xml");
     ADD_FAILURE();
   } catch (const host::HostError& e) {
-    EXPECT_EQ(e.description(), "/proc/urlaub.xml: Datei kann nicht geschrieben werden (in diesem "
-                               "Ordner kann keine Datei angelegt werden)");
+    EXPECT_EQ(e.description(),
+              "/proc/urlaub.xml: Datei kann nicht geschrieben werden (in diesem "
+              "Ordner kann keine Datei angelegt werden)");
   }
 }
 

@@ -9,21 +9,21 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -316,8 +316,8 @@ class HostWindowCommandsTest : public QObject {
     const int at = static_cast<int>(withBar - rows.begin());
     const gantt::DaySpan part = withBar->bars.front().parts.front();
     const double dayWidth = painter->Scale().DayWidth();
-    const int px = static_cast<int>(whole + (part.first - gantt->Model()->period.first + 0.5) *
-                                                dayWidth);
+    const int px =
+        static_cast<int>(whole + (part.first - gantt->Model()->period.first + 0.5) * dayWidth);
     const int py = at * rowHeight + rowHeight / 2;
     gantt->horizontalScrollBar()->setValue(std::max(0, px - whole - 20));
     gantt->verticalScrollBar()->setValue(std::max(0, py - rowHeight));
@@ -366,7 +366,8 @@ class HostWindowCommandsTest : public QObject {
     gantt->verticalScrollBar()->setValue(0);
     gantt->horizontalScrollBar()->setValue(gantt->horizontalScrollBar()->maximum());
     const int dx = gantt->horizontalScrollBar()->value();
-    const QImage december = gantt->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage december =
+        gantt->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const int rowsShown = std::min(height, static_cast<int>(full.height()) - 1);
     QCOMPARE(december.copy(table, 0, width - table, rowsShown),
              drawn.copy(whole + dx, 0, width - table, rowsShown));
@@ -407,7 +408,8 @@ class HostWindowCommandsTest : public QObject {
     SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Links", value);
     value = "oben";
     SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Oben", value);
-    desktop::HostWindow fitted(first.host, *first.bars, {&first.boxes, &first.dialogs, &first.store});
+    desktop::HostWindow fitted(first.host, *first.bars,
+                               {&first.boxes, &first.dialogs, &first.store});
     QVERIFY(fitted.width() <= free.width() && fitted.height() <= free.height());
     QVERIFY(free.contains(fitted.pos()));
 
@@ -426,7 +428,8 @@ class HostWindowCommandsTest : public QObject {
              std::string("Möchten Sie die Änderungen an \"Neubau Bürogebäude\" speichern?"));
     QCOMPARE(GetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Breite"),
              std::string("640"));
-    desktop::HostWindow again(first.host, *first.bars, {&first.boxes, &first.dialogs, &first.store});
+    desktop::HostWindow again(first.host, *first.bars,
+                              {&first.boxes, &first.dialogs, &first.store});
     QCOMPARE(again.size(), QSize(640, 480));
   }
 
@@ -438,7 +441,8 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(desk.window->OpenFile(source));
     std::map<std::string, std::string> written;
     for (const desktop::ExportFormat& format : desktop::ExportFormats()) {
-      const std::string path = (folder.path() / (std::string("ausgabe.") + format.extension)).string();
+      const std::string path =
+          (folder.path() / (std::string("ausgabe.") + format.extension)).string();
       desk.dialogs.Answer(ScriptedFileDialogs::OneFile(path));
       QVERIFY2(desk.window->Export(format.kind), format.name);
       QCOMPARE(desk.dialogs.Calls().back().request.defaultExt, std::string(format.extension));

@@ -4,9 +4,9 @@
 // set, the windows are saved there as pictures.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAbstractItemView>
 #include <QDateEdit>
 #include <QFile>
 #include <QFileDialog>
