@@ -43,15 +43,7 @@ int main(int argc, char** argv) {
   kx::views::UseGermanProcessLocale();
   QApplication qt(argc, argv);  // takes Qt's own arguments (-platform ...) off the list
   kx::views::KeepCNumbers();
-  QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
-  // No display name: Qt would append it to the caption of every window and dialog
-  // ("Korvalinx Assistent — Korvalinx Planer"). Each window names itself.
-  QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
-  // The desktop matches the windows with the program's menu entry by this name; the windows
-  // carry the icon that is installed for that entry.
-  QGuiApplication::setDesktopFileName(QStringLiteral("de.korvalinx.Planer"));
-  QApplication::setWindowIcon(kx::views::ProductIcon());
-  kx::views::UseGerman(qt);
+  kx::desktop::PrepareApplication(qt);
 
   CLI::App app{"Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan",
                "korvalinx-desktop"};
