@@ -24,6 +24,7 @@
 #include <functional>
 #include <type_traits>
 
+#include "absence_dialog.hpp"
 #include "add_ins.hpp"
 #include "chart/chart_view.hpp"
 #include "chart_exports.hpp"
@@ -253,6 +254,14 @@ void HostWindow::RebuildBars() {
         QMenu* menu = menuBar()->addMenu(Text(popup.caption));
         menu->setObjectName(Text(popup.opens));
         addControls(menu, bars_.MenuOf(popup.opens), popup.opens == "File");
+        if (popup.opens == "Tools") {  // the window's own command, beside the bars
+          menu->addSeparator();
+          QAction* absence = menu->addAction(QStringLiteral("Konflikte und An&wesenheit..."));
+          absence->setObjectName(QStringLiteral("absenceDialog"));
+          connect(absence, &QAction::triggered, this, [this] {
+            if (host_.ActiveData()) AbsenceDialog(host_, services_.store, services_.boxes, this).exec();
+          });
+        }
         if (popup.opens == "Window") {
           connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillWindowMenu(menu); });
           FillWindowMenu(menu);

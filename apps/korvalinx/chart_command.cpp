@@ -18,8 +18,10 @@
 #include "holidays/holidays.hpp"
 #include "job/chart_job.hpp"
 #ifdef KX_WITH_PICTURE
+#include "absence_marks.hpp"
 #include "picture_job.hpp"
 #endif
+#include "chart/absence.hpp"
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
@@ -85,6 +87,8 @@ struct GivenOptions {
   std::vector<std::string> pictures;  // --png, --svg, --pdf
   std::optional<bool> group, keepEmpty;
   bool colours = false, saveSettings = false, yes = false, quiet = false;
+  bool presence = false, conflicts = false;  // marks in the pictures (and the workbook)
+  std::string maxAbsent;
 };
 
 }  // namespace
@@ -197,6 +201,18 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
   cmd->add_flag("--colours", given->colours, "eine Farbe je Ressource");
   cmd->add_flag("--save-settings", given->saveSettings,
                 "die Einstellungen im Quellprojekt speichern (in seiner Begleitdatei)");
+  cmd->add_flag("--presence", given->presence,
+                "Urlaubsplan mit Gruppen: je Gruppe und Tag die Abwesenden im Bild\n"
+                "und auf dem Blatt \"Anwesenheit\" der Arbeitsmappe");
+  cmd->add_option("--max-absent", given->maxAbsent,
+                  "mit --presence: Tage mit mehr Abwesenden rot (3 oder 50%)")
+      ->type_name("N|N%")
+      ->check(Check([](const std::string& v) -> std::string {
+        if (chart::ParseAbsenceLimit(v)) return {};
+        return "\"" + v + "\" ist keine Grenze (eine Zahl wie 3 oder ein Anteil von 0% bis 100%)";
+      }));
+  cmd->add_flag("--conflicts", given->conflicts,
+                "Ressourcenzeitplan: Arbeit an Urlaubstagen als rote Tage im Bild");
   cmd->add_flag("--yes", given->yes, "trotz doppelter Ressourcennamen fortfahren");
   cmd->add_flag("--quiet", given->quiet, "keinen Fortschritt zeigen");
   cmd->footer(
@@ -253,6 +269,12 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
       return refuse(names + " schließen einander aus (nur ein Zeitraum)");
     }
+    if (has("--max-absent") && !g.presence) return refuse("--max-absent gilt nur zusammen mit --presence");
+    if (g.presence && g.pictures.empty() && g.exports.xlsx.empty())
+      return refuse("--presence zeigt die Abwesenden in einem Bild (--png, --svg, --pdf) oder in "
+                    "der Arbeitsmappe (--xlsx)");
+    if (g.conflicts && g.pictures.empty())
+      return refuse("--conflicts zeichnet die Konflikte in ein Bild (--png, --svg oder --pdf)");
     if (!has("--output") && !g.exports.Any() && g.pictures.empty())
       return refuse(
           "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv, --ics, --xlsx, --png, "
@@ -333,9 +355,42 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       drawn = false;
       env.out << line << "\n";
     };
+    // Who is away and where work meets a vacation day: computed once, for every output that
+    // shows it.
+    std::optional<chart::AbsenceReport> absence;
+    const auto absenceOf = [&](const job::FinishedChart& chart) -> const chart::AbsenceReport* {
+      if (!g.presence && !g.conflicts) return nullptr;
+      const auto& period = chart.engine.LastRunPeriod();
+      if (!period || !chart.engine.objResources || !chart.engine.objProject) return nullptr;
+      if (!absence) {
+        chart::AbsenceOptions look;
+        look.first = period->first;
+        look.last = period->last;
+        look.calendarType = chart.engine.lngCalendarType;
+        look.calendar = chart.engine.strCalendar;
+        look.conflicts = g.conflicts;
+        if (!g.maxAbsent.empty()) look.limit = chart::ParseAbsenceLimit(g.maxAbsent);
+        absence = chart::ComputeAbsence(*chart::WholeGroups(*chart.engine.objResources),
+                                        *chart.engine.objProject, look);
+      }
+      return &*absence;
+    };
+    if (g.presence || g.conflicts) {
+      options.checks.push_back([&g](const job::FinishedChart& chart) -> std::string {
+        const bool vacation = chart.engine.lngPlanType == settings::kPlanVacation;
+        if (g.presence && (!vacation || !chart.engine.blnGroupResources))
+          return "--presence zählt die Abwesenden je Gruppe eines Urlaubsplans: es braucht "
+                 "--plan vacation und --group.";
+        if (g.conflicts && vacation)
+          return "--conflicts zeichnet Konflikte auf die Balken eines Ressourcenzeitplans: es "
+                 "braucht --plan schedule.";
+        return {};
+      });
+    }
     if (g.exports.Any()) {
-      options.outputs.push_back([&services, targets = g.exports](const job::FinishedChart& chart,
-                                                                 MessageBoxes& messages) {
+      options.outputs.push_back([&services, &absenceOf, presence = g.presence,
+                                 targets = g.exports](const job::FinishedChart& chart,
+                                                      MessageBoxes& messages) {
         // Calendars and workbooks name the project by its title where it has one.
         std::string source = chart.sourceName;
         if (const auto data = platform::PlanningHost::DataOf(chart.engine.objProject);
@@ -343,7 +398,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
           source = data->title;
         std::vector<std::string> written;
         const bool ok = exports::WriteExports(chart.engine, source, chart.chartPath, targets,
-                                              messages, &written);
+                                              messages, &written,
+                                              presence && !targets.xlsx.empty() ? absenceOf(chart) : nullptr);
         for (const std::string& line : written) services.done(line);
         return ok;
       });
@@ -353,9 +409,15 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       options.checks.push_back([picture](const job::FinishedChart& chart) {
         return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
       });
-      options.outputs.push_back([&env, picture, state = options.holidays](
+      options.outputs.push_back([&env, &g, &absenceOf, picture, state = options.holidays](
                                     const job::FinishedChart& chart, MessageBoxes&) {
-        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err, state);
+        PictureMarks marks;
+        if (const chart::AbsenceReport* report = absenceOf(chart))
+          marks = [&g, report](gantt::ChartModel& model) {
+            MarkFromReport(model, *report, g.presence, g.conflicts);
+          };
+        return chart.chart &&
+               WriteChartPicture(*chart.chart, picture, env.out, env.err, state, marks);
       });
     }
 #endif

@@ -249,12 +249,15 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
       "  0  alles geschrieben\n"
       "  1  eine Datei konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
       "  2  ungültige Eingabe (nichts geschrieben)\n"
-      "  3  Diagramm geschrieben, aber unvollständig");
+      "  3  Diagramm geschrieben, aber unvollständig\n"
+      "  4  conflicts, presence: Konflikte gefunden, Tage über der Grenze");
 
   int exitCode = 0;
   AddChartCommand(app, env, exitCode);
   AddInspectCommand(app, env, exitCode);
   AddHolidaysCommand(app, env, exitCode);
+  AddConflictsCommand(app, env, exitCode);
+  AddPresenceCommand(app, env, exitCode);
 #ifdef KX_WITH_PICTURE
   AddRenderCommand(app, env, exitCode);
 #endif

@@ -49,6 +49,8 @@ void PrintMessage(std::ostream& err, bool error, const std::string& text);
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+void AddConflictsCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
+void AddPresenceCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #ifdef KX_WITH_PICTURE
 void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #endif

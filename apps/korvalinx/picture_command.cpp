@@ -32,6 +32,11 @@ void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode)
                   "die Feiertage eines Landes (BY, Bayern, ...) wie Wochenenden schattieren")
       ->type_name("LAND");
   cmd->add_flag("--quiet", options->quiet, "keine Warnungen zur Datei zeigen");
+  cmd->add_flag("--presence", options->presence,
+                "Urlaubsplan mit Gruppen: je Gruppenzeile und Tag die Zahl der Abwesenden");
+  cmd->add_option("--max-absent", options->maxAbsent,
+                  "mit --presence: Tage mit mehr Abwesenden rot (3 oder 50%)")
+      ->type_name("N|N%");
   cmd->footer(
       "Beispiele:\n"
       "  korvalinx render urlaub.xml -o urlaub.pdf\n"

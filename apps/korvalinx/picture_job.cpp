@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "absence_marks.hpp"
 #include "command_line.hpp"
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
@@ -66,6 +67,14 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
       return BadInput(err, "Die Tagesbreite " + FormatGeneralNumber(*dayWidth) +
                                " liegt nicht zwischen 0,5 und 200 Pixeln.");
   }
+  std::optional<chart::AbsenceLimit> limit;
+  if (options.maxAbsent) {
+    if (!options.presence)
+      return BadInput(err, "--max-absent gilt nur zusammen mit --presence.");
+    if (!(limit = chart::ParseAbsenceLimit(*options.maxAbsent)))
+      return BadInput(err, "Die Grenze \"" + *options.maxAbsent +
+                               "\" ist keine Zahl wie 3 und kein Anteil von 0% bis 100%.");
+  }
   std::optional<holidays::State> state;
   if (options.holidays && !(state = holidays::FindState(*options.holidays)))
     return BadInput(err, "\"" + *options.holidays + "\" ist kein Land; erlaubt sind " +
@@ -126,6 +135,11 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                        " enthalten; das Bild zeigt keine früheren.");
   }
   if (!options.quiet) WarnCutTexts(err, options.chart, model);
+  if (options.presence &&
+      (model.viewName != kVacationView || MarkPresenceFromRows(model, limit) == 0))
+    return BadInput(err, "Die Datei \"" + options.chart +
+                             "\" ist kein Urlaubsplan mit Gruppen: --presence zählt die "
+                             "Abwesenden je Gruppenzeile.");
   if (model.period.last - model.period.first >= kMaxDays)
     return BadInput(err, "Der Zeitraum " + gantt::PeriodText(model.period) +
                              " ist länger als 100 Jahre; wählen Sie mit --from und --to einen "
@@ -182,7 +196,7 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
                        std::ostream& out, std::ostream& err,
-                       std::optional<holidays::State> holidays) {
+                       std::optional<holidays::State> holidays, const PictureMarks& marks) {
   const auto format = gantt::PictureFormatOf(path);
   if (!format) {
     PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
@@ -195,6 +209,7 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
   gantt::ChartModel model = gantt::BuildChartModel(project);
   if (holidays) gantt::AddHolidays(model, *holidays);
   WarnCutTexts(err, path, model);
+  if (marks) marks(model);
   gantt::PictureOptions pictureOptions;
   const gantt::PdfOptions pdf;
   if (*format == gantt::PictureFormat::Pdf)

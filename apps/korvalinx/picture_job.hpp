@@ -1,10 +1,12 @@
 #pragma once
 // "korvalinx render": draws a chart file (or any project file) as a PNG, SVG or PDF picture.
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 
+#include "gantt/chart_model.hpp"
 #include "holidays/holidays.hpp"
 
 namespace kx::platform {
@@ -24,7 +26,12 @@ struct PictureJobOptions {
   bool noTable = false;                 // bars only, without the table at the left
   std::optional<std::string> holidays;  // a state whose holidays are shaded and named
   bool quiet = false;
+  bool presence = false;                // group rows: the people away per day
+  std::optional<std::string> maxAbsent;  // with presence: the limit, "3" or "50%"
 };
+
+// Adds marks to a picture's model before it is drawn.
+using PictureMarks = std::function<void(gantt::ChartModel& model)>;
 
 // Runs the job: 0 the picture was written, 1 it could not be written (an earlier file at the
 // target stays as it was), 2 bad input (a German message on `err` says what is wrong). The
@@ -35,12 +42,16 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
 // file when it cannot (a PNG larger than a picture may be), else an empty one.
 std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path);
 
+// The view name of a vacation plan's chart.
+inline constexpr const char* kVacationView = "Balkendiagramm: Urlaub";
+
 // Draws a chart just made (`project`) to `path` in the format its extension names, over the
 // chart's own period. Returns false after a German message on `err`; the result line goes to
 // `out`.
 // `holidays`: the state whose holidays are shaded and named.
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
                        std::ostream& out, std::ostream& err,
-                       std::optional<holidays::State> holidays = std::nullopt);
+                       std::optional<holidays::State> holidays = std::nullopt,
+                       const PictureMarks& marks = nullptr);
 
 }  // namespace kx::app

@@ -19,14 +19,14 @@ namespace fs = std::filesystem;
 struct Target {
   const char* kind;  // "CSV-Datei", ...: all three take "die"
   const std::string* path;
-  void (*write)(const ChartTable&, const std::string&);
+  void (*write)(const ChartTable&, const std::string&);  // null: the workbook
 };
 
 std::vector<Target> TargetsOf(const ExportTargets& targets) {
   std::vector<Target> list;
   if (!targets.csv.empty()) list.push_back({"CSV-Datei", &targets.csv, WriteCsv});
   if (!targets.ics.empty()) list.push_back({"Kalenderdatei", &targets.ics, WriteIcs});
-  if (!targets.xlsx.empty()) list.push_back({"Arbeitsmappe", &targets.xlsx, WriteXlsx});
+  if (!targets.xlsx.empty()) list.push_back({"Arbeitsmappe", &targets.xlsx, nullptr});
   return list;
 }
 
@@ -80,7 +80,7 @@ std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
 
 bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceName,
                   const std::string& chartPath, const ExportTargets& targets, MessageBoxes& boxes,
-                  std::vector<std::string>* written) {
+                  std::vector<std::string>* written, const chart::AbsenceReport* presence) {
   const std::vector<Target> list = TargetsOf(targets);
   if (list.empty()) return true;
   std::optional<ChartTable> table;
@@ -94,7 +94,10 @@ bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceNa
   bool ok = true;
   for (const Target& target : list) {
     try {
-      target.write(*table, *target.path);
+      if (!target.write)
+        WriteXlsx(*table, *target.path, presence);
+      else
+        target.write(*table, *target.path);
       if (written) written->push_back(std::string(target.kind) + " gespeichert: " + *target.path);
     } catch (const std::exception& e) {
       ok = false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/absence.hpp"
 #include "chart/korvalinx.hpp"
 #include "holidays/holidays.hpp"
 #include "support/message_box.hpp"
@@ -33,8 +34,10 @@ std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
 // be written gets a message through `boxes` ("Die CSV-Datei ... konnte nicht geschrieben
 // werden: ..."); the others are still written. Appends a line per written file to `written`
 // when it is not null. Returns false when any target failed.
+// With `presence` the workbook gets the sheet "Anwesenheit" too.
 bool WriteExports(const chart::clsKorvalinx& engine, const std::string& sourceName,
                   const std::string& chartPath, const ExportTargets& targets, MessageBoxes& boxes,
-                  std::vector<std::string>* written = nullptr);
+                  std::vector<std::string>* written = nullptr,
+                  const chart::AbsenceReport* presence = nullptr);
 
 }  // namespace kx::exports

@@ -51,7 +51,8 @@ std::string CellText(const std::string& text) {
 
 class Workbook {
  public:
-  Workbook(const ChartTable& table, const std::string& path) : table_(table) {
+  Workbook(const ChartTable& table, const std::string& path, const chart::AbsenceReport* presence)
+      : table_(table), presence_(presence) {
     lxw_workbook_options options{};
     options.constant_memory = 0;
     book_ = workbook_new_opt(path.c_str(), &options);
@@ -77,6 +78,7 @@ class Workbook {
     MakeFormats();
     DaySheet();
     CountSheet();
+    if (presence_) PresenceSheet(*presence_);
   }
 
   // Writes the file; throws ExportError when it could not.
@@ -237,7 +239,59 @@ class Workbook {
     worksheet_autofilter(sheet, 0, 0, r, static_cast<lxw_col_t>(titles.size() - 1));
   }
 
+  // Per group a row, per day a column with the people away; a day over the limit in red.
+  void PresenceSheet(const chart::AbsenceReport& report) {
+    lxw_worksheet* sheet = workbook_add_worksheet(book_, "Anwesenheit");
+    const long days = report.DayCount();
+    const lxw_col_t firstDay = 2;
+    Check(worksheet_write_string(sheet, 0, 0, "Gruppe", header_));
+    Check(worksheet_write_string(sheet, 0, 1, "Ressourcen", header_));
+    for (long i = 0; i < days; ++i) {
+      const Date day = report.Day(i);
+      Check(worksheet_write_number(sheet, 0, static_cast<lxw_col_t>(firstDay + i), day.serial,
+                                   dayHeader_[IsWeekend(day)]));
+    }
+    worksheet_set_row(sheet, 0, 74, nullptr);
+    std::size_t width = 8;
+    for (const auto& group : report.groups) width = std::max(width, Characters(group.name));
+    worksheet_set_column(sheet, 0, 0, static_cast<double>(std::min<std::size_t>(width, 40) + 2),
+                         nullptr);
+    worksheet_set_column(sheet, 1, 1, 11, nullptr);
+    worksheet_set_column(sheet, firstDay, static_cast<lxw_col_t>(firstDay + days - 1), 3.2, nullptr);
+    worksheet_freeze_panes(sheet, 1, 2);
+    lxw_format* over = Format();
+    format_set_bg_color(over, 0xCC0000);
+    format_set_font_color(over, 0xFFFFFF);
+    format_set_bold(over);
+    format_set_align(over, LXW_ALIGN_CENTER);
+    lxw_format* count = Format();
+    format_set_align(count, LXW_ALIGN_CENTER);
+    lxw_row_t r = 0;
+    for (const auto& group : report.groups) {
+      ++r;
+      Check(worksheet_write_string(sheet, r, 0, CellText(group.name).c_str(), nullptr));
+      Check(worksheet_write_number(sheet, r, 1, group.resources, nullptr));
+      for (long i = 0; i < days; ++i) {
+        const int absent = group.absent[static_cast<std::size_t>(i)];
+        const lxw_col_t c = static_cast<lxw_col_t>(firstDay + i);
+        if (report.Over(group, i)) {
+          Check(worksheet_write_number(sheet, r, c, absent, over));
+        } else if (absent > 0) {
+          Check(worksheet_write_number(sheet, r, c, absent, count));
+        } else if (IsWeekend(report.Day(i))) {
+          Check(worksheet_write_blank(sheet, r, c, weekend_));
+        }
+      }
+    }
+    if (report.limit) {
+      const std::string note = "Rot: mehr als " + chart::AbsenceLimitText(*report.limit) +
+                               " der Gruppe abwesend";
+      Check(worksheet_write_string(sheet, r + 2, 0, note.c_str(), nullptr));
+    }
+  }
+
   const ChartTable& table_;
+  const chart::AbsenceReport* presence_ = nullptr;
   lxw_workbook* book_ = nullptr;
   std::string title_;
   lxw_format* header_ = nullptr;
@@ -250,7 +304,8 @@ class Workbook {
 
 }  // namespace
 
-void WriteXlsx(const ChartTable& table, const std::string& path) {
+void WriteXlsx(const ChartTable& table, const std::string& path,
+               const chart::AbsenceReport* presence) {
   if (table.DayCount() > kMaxSheetDays)
     throw ExportError("Der Zeitraum hat " + std::to_string(table.DayCount()) +
                       " Tage; ein Tabellenblatt fasst höchstens " + std::to_string(kMaxSheetDays) +
@@ -263,7 +318,9 @@ void WriteXlsx(const ChartTable& table, const std::string& path) {
   if (scratch.Path().empty()) throw ExportError("Es kann kein temporärer Ordner angelegt werden.");
   const std::string made = scratch.Path() + "/mappe.xlsx";
   {
-    Workbook book(table, made);
+    if (presence && presence->DayCount() > kMaxSheetDays)
+      throw ExportError("Der Zeitraum ist für das Blatt \"Anwesenheit\" zu lang.");
+    Workbook book(table, made, presence);
     book.Build();
     book.Close();
   }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "chart/absence.hpp"
 #include "exports/chart_table.hpp"
 
 namespace kx::exports {
@@ -14,6 +15,9 @@ inline constexpr long kMaxSheetDays = 16384 - 5;
 
 // Writes the workbook to `path` through a temporary file. Throws ExportError, also for a
 // period longer than kMaxSheetDays.
-void WriteXlsx(const ChartTable& table, const std::string& path);
+// With `presence`, a third sheet "Anwesenheit" holds per group and day the people away, the days
+// over the limit in red.
+void WriteXlsx(const ChartTable& table, const std::string& path,
+               const chart::AbsenceReport* presence = nullptr);
 
 }  // namespace kx::exports

@@ -58,12 +58,24 @@ struct Bar {
   bool rolledUp = false;       // the bar of a task below, shown on its summary row
 };
 
+// What a picture marks over a row's days besides its bars.
+struct DayMarks {
+  Day first = 0;             // the day of counts[0] and over[0]
+  std::vector<int> counts;   // a count per day (people away): a number where the day is wide
+                             // enough, a shade otherwise; 0 shows nothing
+  std::vector<char> over;    // per day: the count passes a limit (drawn in red)
+  int most = 0;              // the count a full shade stands for
+  std::vector<Day> red;      // days marked in red over the bars (work on a vacation day)
+  bool Empty() const { return counts.empty() && red.empty(); }
+};
+
 struct Row {
   int number = 0;  // the row in the task sheet
   int level = 1;   // outline level, 1 at the left
   bool summary = false;
   std::vector<std::string> cells;  // one per column
   std::vector<Bar> bars;           // in bar style order: later bars are drawn over earlier ones
+  DayMarks marks;                  // drawn over the bars
 };
 
 struct ChartModel {

@@ -273,6 +273,7 @@ void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_
     painter.save();
     painter.setClipRect(bars.adjusted(0, 0, 1, 1), Qt::IntersectClip);
     for (const Bar& bar : row.bars) PaintBar(painter, rect, bar);
+    if (!row.marks.Empty()) PaintMarks(painter, rect, row.marks);
     painter.restore();
   }
 
@@ -482,6 +483,53 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     painter.drawText(QRectF(textX + kCellPadding, rowRect.top(), 10000.0, rowRect.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, Q(bar.text));
   }
+}
+
+void ChartPainter::PaintMarks(QPainter& painter, const QRectF& rowRect,
+                              const DayMarks& marks) const {
+  const DaySpan& period = scale_->Period();
+  const double dayWidth = scale_->DayWidth();
+  const double left = TableWidth();
+  const QFont font = Font(true);
+  const QFontMetricsF metrics(font);
+  painter.save();
+  painter.setPen(Qt::NoPen);
+  // Conflicts: a red box framed in black over the bar on each day, seen on a red bar too.
+  painter.setPen(QPen(Qt::black, 1.5));
+  painter.setBrush(OverColour());
+  for (const Day day : marks.red) {
+    if (day < period.first || day > period.last) continue;
+    const double x = left + scale_->X(day);
+    painter.drawRect(QRectF(x + 0.75, rowRect.top() + rowRect.height() * 0.1,
+                            std::max(dayWidth - 1.5, 1.0), rowRect.height() * 0.8));
+  }
+  painter.setPen(Qt::NoPen);
+  // Counts: the number in a box of its own where it fits, else a shade of its strength.
+  painter.setFont(font);
+  for (std::size_t i = 0; i < marks.counts.size(); ++i) {
+    const int count = marks.counts[i];
+    const Day day = marks.first + static_cast<Day>(i);
+    if (count <= 0 || day < period.first || day > period.last) continue;
+    const bool over = i < marks.over.size() && marks.over[i];
+    const std::string text = std::to_string(count);
+    const QRectF cell(left + scale_->X(day), rowRect.top() + 2.0, dayWidth, rowRect.height() - 4.0);
+    if (metrics.horizontalAdvance(Q(text)) + 2.0 <= dayWidth) {
+      painter.fillRect(cell, over ? OverColour() : QColor(255, 247, 204));
+      painter.setPen(over ? Qt::white : Qt::black);
+      painter.drawText(cell, Qt::AlignCenter, Q(text));
+      painter.setPen(Qt::NoPen);
+    } else {
+      // Opaque, so that it covers the rolled-up days below: pale for one, dark for all.
+      const double strength = marks.most > 0 ? std::min(1.0, double(count) / marks.most) : 1.0;
+      const QColor pale(255, 224, 140), dark(190, 90, 0);
+      const auto mix = [&](int a, int b) { return static_cast<int>(a + (b - a) * strength + 0.5); };
+      const QColor shade = over ? OverColour()
+                                : QColor(mix(pale.red(), dark.red()), mix(pale.green(), dark.green()),
+                                         mix(pale.blue(), dark.blue()));
+      painter.fillRect(cell, shade);
+    }
+  }
+  painter.restore();
 }
 
 void ChartPainter::PaintEnd(QPainter& painter, const QRectF& band, double x, int shape, int type,

@@ -87,6 +87,7 @@ class ChartPainter final {
   static QColor MonthLineColour() { return {170, 170, 170}; }
   static QColor WeekendColour() { return {238, 238, 238}; }
   static QColor HeaderColour() { return {244, 244, 244}; }
+  static QColor OverColour() { return {204, 0, 0}; }
 
  private:
   // The background of the bar area: weekends, lines of the finest unit and month lines.
@@ -95,6 +96,8 @@ class ChartPainter final {
   void PaintTimeHeader(QPainter& painter, const QRectF& area) const;
   // One bar of a row, with its ends and its text.
   void PaintBar(QPainter& painter, const QRectF& rowRect, const Bar& bar) const;
+  // A row's counts and red day marks, over its bars.
+  void PaintMarks(QPainter& painter, const QRectF& rowRect, const DayMarks& marks) const;
   QFont Font(bool bold = false) const;
   void PaintTitle(QPainter& painter, double width) const;
   void PaintTableHeader(QPainter& painter, const QRectF& area) const;

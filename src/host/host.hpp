@@ -47,6 +47,12 @@ struct DailyWorkItem {
   std::optional<double> minutes;
 };
 
+// The work of one task on a resource, one item per day.
+struct TaskDailyWork {
+  std::string task;  // the task's name
+  std::vector<DailyWorkItem> days;
+};
+
 // An inserted project as its master lists it.
 struct SubprojectEntry {
   std::string sourceFile;  // as the master names it
@@ -122,6 +128,13 @@ class Resource {
   virtual std::string GetResourceBaseCalendarName() = 0;
   // One item per calendar day from `from` to `to` (dates or date texts), in date order.
   virtual std::vector<DailyWorkItem> GetDailyWork(const Value& from, const Value& to) = 0;
+  // The same work per task the resource is assigned to, in the order of its assignments (a
+  // task with two assignments comes twice). Throws kErrNotAvailable where the host cannot tell.
+  virtual std::vector<TaskDailyWork> GetDailyWorkByTask(const Value& from, const Value& to) {
+    (void)from;
+    (void)to;
+    throw HostError(kErrNotAvailable, "Die Arbeit je Vorgang ist hier nicht bekannt.");
+  }
 };
 
 class Calendar {

@@ -222,6 +222,10 @@ void Override(chart::clsKorvalinx& engine, const ChartJobOptions& options) {
 // the settings chosen make use of it.
 bool Taken(settings::StoredSetting setting, const ChartJobOptions& o,
            const chart::clsKorvalinx& engine) {
+  // A look instead of a chart uses the period, the calendar and the resources only.
+  if (o.instead && (setting == settings::kGroupResources || setting == settings::kUseNullValues ||
+                    setting == settings::kColorType || setting == settings::kColor))
+    return false;
   switch (setting) {
     case settings::kGroupResources:
       return !o.group;
@@ -345,7 +349,7 @@ std::string CheckOptions(const ChartJobOptions& o) {
   if (o.from) {
     if (const auto problem = chart::CheckDateRange(*o.from, *o.to)) return problem->text;
   }
-  if (!o.output && o.outputs.empty())
+  if (!o.output && o.outputs.empty() && !o.instead)
     return "Es ist keine Ausgabe angegeben: eine Diagrammdatei oder eine weitere Ausgabe.";
   return {};
 }
@@ -533,6 +537,10 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       static_cast<std::int32_t>(engine.objResources->colResources.Count());
   if (const auto problem = chart::CheckResourceCount(engine.objResources->lngResourcesCount))
     return BadInput(boxes, options.source + ": " + Trim(problem->text));
+  if (options.instead) {
+    const int code = options.instead(engine, boxes);
+    return code == kExitOk && passedOver ? kExitIncomplete : code;
+  }
 
   int exitCode = kExitOk;
   const auto saveSettings = [&] {

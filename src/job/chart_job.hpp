@@ -35,6 +35,7 @@ enum ExitCode : int {
   kExitWriteFailed = 1,  // a file could not be written; an earlier file at its place is kept
   kExitBadInput = 2,     // the input is wrong; nothing was written
   kExitIncomplete = 3,   // the chart was written, but the run passed over some of its content
+  kExitFound = 4,        // a look found what it looks for: conflicts, days over the limit
 };
 
 // What a finished run hands to the extra outputs.
@@ -61,6 +62,11 @@ struct OutputFile {
 // says why an output cannot be made from it (the job then ends with kExitBadInput and writes
 // nothing), or an empty one.
 using OutputCheck = std::function<std::string(const FinishedChart& chart)>;
+
+// Instead of a chart: a look at the prepared run, given the engine with its settings (the
+// options applied) and the source's resources read and filtered as for a chart. Returns the
+// job's exit code; the job writes nothing itself.
+using PreparedLook = std::function<int(chart::clsKorvalinx& engine, MessageBoxes& boxes)>;
 
 // What the job is asked to do. Every setting left empty keeps the value stored in the source
 // project, else the user's default.
@@ -89,6 +95,7 @@ struct ChartJobOptions {
   std::vector<ChartOutput> outputs;
   std::vector<OutputFile> outputFiles;  // the files that `outputs` write
   std::vector<OutputCheck> checks;  // each output's check of the chart made, before any write
+  PreparedLook instead;  // when set, the job makes no chart and runs this instead
 };
 
 // What the job reports through. Fatal messages come with the Critical icon, warnings with

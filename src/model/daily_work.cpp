@@ -13,10 +13,10 @@ constexpr double kMaxRangeDays = 366.0 * 200.0;
 constexpr double kMaxStretchDays = 366.0 * 300.0;
 constexpr double kEpsDays = 1e-7;  // below this (under a hundredth of a second) lengths are equal
 
-}  // namespace
+using Assignments = std::vector<std::shared_ptr<AssignmentData>>;
 
-std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceData& r, Date from,
-                                           Date to) {
+std::vector<host::DailyWorkItem> WorkOf(const ProjectData& p, const ResourceData& r,
+                                        const Assignments& assignments, Date from, Date to) {
   const double first = std::floor(from.serial);
   const double last = std::floor(to.serial);
   if (last < first) return {};
@@ -89,7 +89,7 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
     }
   };
 
-  for (const auto& a : r.assignments) {
+  for (const auto& a : assignments) {
     if (a == nullptr) continue;
     if (!a->timephased.empty()) {
       for (const TimephasedWork& w : a->timephased) spread(w.start, w.finish, w.minutes, &w.unit);
@@ -106,6 +106,31 @@ std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceD
         {Date(first + static_cast<double>(i)), m > 0.0 ? std::optional<double>(m) : std::nullopt});
   }
   return items;
+}
+
+}  // namespace
+
+std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceData& r, Date from,
+                                           Date to) {
+  return WorkOf(p, r, r.assignments, from, to);
+}
+
+std::vector<host::TaskDailyWork> DailyWorkByTask(const ProjectData& p, const ResourceData& r,
+                                                 Date from, Date to) {
+  std::vector<host::TaskDailyWork> work;
+  for (const auto& a : r.assignments) {
+    if (a == nullptr) continue;
+    host::TaskDailyWork item;
+    for (const auto& t : p.tasks) {
+      if (t != nullptr && t->uid == a->taskUid) {
+        item.task = t->name;
+        break;
+      }
+    }
+    item.days = WorkOf(p, r, Assignments{a}, from, to);
+    work.push_back(std::move(item));
+  }
+  return work;
 }
 
 }  // namespace kx::platform::detail

@@ -66,6 +66,9 @@ bool HasWorkBetween(CalendarDays& days, Date from, Date to);
 // One item per day from `from` to `to` with the resource's work in minutes (see Resource).
 std::vector<host::DailyWorkItem> DailyWork(const ProjectData& p, const ResourceData& r, Date from,
                                            Date to);
+// The same per assignment, with the name of its task (empty when the task is not found).
+std::vector<host::TaskDailyWork> DailyWorkByTask(const ProjectData& p, const ResourceData& r,
+                                                 Date from, Date to);
 
 // ---- task sheet ----
 

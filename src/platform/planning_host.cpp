@@ -66,6 +66,10 @@ class ResourceObject final : public host::Resource {
     return detail::DailyWork(*state_->data, *data_, detail::RequireDate(from, "Beginn"),
                              detail::RequireDate(to, "Ende"));
   }
+  std::vector<host::TaskDailyWork> GetDailyWorkByTask(const Value& from, const Value& to) override {
+    return detail::DailyWorkByTask(*state_->data, *data_, detail::RequireDate(from, "Beginn"),
+                                   detail::RequireDate(to, "Ende"));
+  }
 
  private:
   std::shared_ptr<ProjectState> state_;

@@ -44,8 +44,6 @@ std::vector<ChartOrderItem> ChartOrder(const clsResources& model, bool groupReso
   return order;
 }
 
-namespace {
-
 // What the resources of one run share: the date text of each day of the period, and the working
 // days of the comparison calendars' months, read once for every resource that compares against
 // them. Made anew for each run, so it never outlives a calendar as it was read.
@@ -65,6 +63,8 @@ struct RunShared {
   std::unordered_map<const host::CalendarMonth*, std::pair<host::CalendarMonthPtr, std::uint32_t>>
       compareMonths;
 };
+
+namespace {
 
 void HolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
                 const PeriodOptions& options, RunShared& shared) {
@@ -167,6 +167,19 @@ void WorkdaysOf(clsResource& resource, const PeriodOptions& options, const DayTe
 }
 
 }  // namespace
+
+SharedExtraction::SharedExtraction(const PeriodOptions& options)
+    : options_(options), shared_(std::make_unique<RunShared>(options)) {}
+
+SharedExtraction::~SharedExtraction() = default;
+
+void SharedExtraction::Holidays(clsResource& resource, const host::CalendarPtr& compare) {
+  HolidaysOf(resource, compare, options_, *shared_);
+}
+
+void SharedExtraction::Workdays(clsResource& resource) {
+  WorkdaysOf(resource, options_, shared_->texts);
+}
 
 void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
                        const PeriodOptions& options) {

@@ -42,6 +42,26 @@ void ExtractHolidays(clsResources& model, host::Project& source, const PeriodOpt
 void ExtractWorkdays(clsResources& model, host::Project& source, const PeriodOptions& options,
                      const ProgressStep& step);
 
+struct RunShared;
+
+// The extractions of many resources over one period, sharing what each would make anew: the
+// date texts of the period's days and the comparison calendars' months already read. Made for
+// one run; it must not outlive the calendars as they were read.
+class SharedExtraction {
+ public:
+  explicit SharedExtraction(const PeriodOptions& options);
+  ~SharedExtraction();
+  SharedExtraction(const SharedExtraction&) = delete;
+  SharedExtraction& operator=(const SharedExtraction&) = delete;
+  // As ExtractHolidaysOf and ExtractWorkdaysOf.
+  void Holidays(clsResource& resource, const host::CalendarPtr& compare);
+  void Workdays(clsResource& resource);
+
+ private:
+  PeriodOptions options_;
+  std::unique_ptr<RunShared> shared_;
+};
+
 // Vacation days of one resource against the comparison calendar `compare` (may be null).
 void ExtractHolidaysOf(clsResource& resource, const host::CalendarPtr& compare,
                        const PeriodOptions& options);

@@ -4,6 +4,7 @@
 
 #include "exports/export_fixture.hpp"
 #include "exports/table_readers.hpp"
+#include "chart/absence.hpp"
 #include "exports/xlsx_export.hpp"
 
 namespace kx::exports::testing {
@@ -120,6 +121,40 @@ TEST_F(Xlsx, PeriodWiderThanASheetIsRefusedAndKeepsTheEarlierFile) {
   }
   EXPECT_EQ(ReadText(File("alt.xlsx")), "frühere Datei");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // chart.xml too
+}
+
+TEST_F(Xlsx, PresenceSheetCountsTheAbsentUnderTheSameDays) {
+  auto a = AddResource("Anna", "Planung");
+  a->calendar->exceptions = {DaysOff(March(8), March(11))};
+  auto b = AddResource("Bernd", "Planung");
+  b->calendar->exceptions = {DaysOff(March(11), March(12))};
+  AddResource("Clara", "Garten- und Landschaftsbau");
+  auto& e = Engine();
+  e.lngPlanType = 1;
+  e.lngPlanDuration = 2;
+  e.varPlanDurationStart = std::string("01.03.2024");
+  e.varPlanDurationFinish = std::string("31.03.2024");
+  e.blnGroupResources = true;
+  e.ExportChart();
+  chart::AbsenceOptions options;
+  options.first = March(1);
+  options.last = March(31);
+  options.limit = chart::AbsenceLimit{1, false};
+  const chart::AbsenceReport report =
+      chart::ComputeAbsence(*chart::WholeGroups(*e.objResources), *e.objProject, options);
+  WriteXlsx(ReadChartTable(e, "Bau", e.strChartPath), File("urlaub.xlsx"), &report);
+
+  const XlsxSheet sheet = ReadXlsxSheet(File("urlaub.xlsx"), 3);
+  EXPECT_EQ(sheet.name, "Anwesenheit");
+  EXPECT_EQ(sheet.Number("C1"), March(1).serial);  // the days stand where the plan has them
+  EXPECT_EQ(sheet.At("A2")->text, "Planung");
+  EXPECT_EQ(sheet.Number("B2"), 2);
+  EXPECT_EQ(sheet.Number(DayCell(8, 2)), 1);
+  EXPECT_EQ(sheet.At(DayCell(8, 2))->fill, "");
+  EXPECT_EQ(sheet.Number(DayCell(11, 2)), 2);  // both away: over one
+  EXPECT_EQ(sheet.At(DayCell(11, 2))->fill, "CC0000");
+  EXPECT_EQ(sheet.At(DayCell(13, 2)), nullptr);
+  EXPECT_EQ(sheet.At("A3")->text, "Garten- und Landschaftsbau");
 }
 
 }  // namespace
