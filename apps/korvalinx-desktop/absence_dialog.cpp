@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -77,6 +78,7 @@ QTableWidget* Table(const QStringList& titles, QWidget* parent) {
   table->verticalHeader()->setVisible(false);
   table->horizontalHeader()->setStretchLastSection(true);
   table->setAlternatingRowColors(true);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
   return table;
 }
 
@@ -189,6 +191,9 @@ AbsenceDialog::AbsenceDialog(platform::PlanningHost& host, RegistryStore* store,
                  QStringLiteral("abwesend"), QStringLiteral("anwesend")},
                 tabs_);
   over_->setObjectName(QStringLiteral("overLimit"));
+  // Numbers only: the counts stay beside their headings; the group's name takes the rest.
+  over_->horizontalHeader()->setStretchLastSection(false);
+  over_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   const auto page = [&](QTableWidget* table, bool conflicts) {
     auto* widget = new QWidget(tabs_);
     auto* box = new QVBoxLayout(widget);
@@ -308,6 +313,15 @@ bool AbsenceDialog::Compute() {
     }
     if (shown) kept.AddResource(resource);
   }
+  if (engine.objResources->colResources.Empty()) {
+    Say("Das Projekt \"" + projectName_ + "\" enthält keine Ressourcen.");
+    return false;
+  }
+  if (kept.colResources.Empty()) {
+    Say("Der Filter \"" + filter_->currentText().toStdString() +
+        "\" lässt keine Ressource des Projekts übrig.");
+    return false;
+  }
   const auto project = host_.GetActiveProject();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   report_ = chart::ComputeAbsence(*chart::WholeGroups(kept), *project, look);
@@ -396,9 +410,13 @@ void AbsenceDialog::keyPressEvent(QKeyEvent* event) {
 
 void AbsenceDialog::AskExport(bool conflicts) {
   if (!report_ && !Compute()) return;
+  // Proposed beside the project's file, where its charts and exports are.
+  QString folder;
+  if (const auto project = host_.ActiveData(); project && !project->fullName.empty())
+    folder = QFileInfo(QString::fromStdString(project->fullName)).absolutePath() + '/';
   const QString path = QFileDialog::getSaveFileName(
       this, conflicts ? QStringLiteral("Konflikte speichern") : QStringLiteral("Anwesenheit speichern"),
-      conflicts ? QStringLiteral("konflikte.csv") : QStringLiteral("anwesenheit.csv"),
+      folder + (conflicts ? QStringLiteral("konflikte.csv") : QStringLiteral("anwesenheit.csv")),
       QStringLiteral("CSV-Datei (*.csv);;Arbeitsmappe (*.xlsx)"));
   if (!path.isEmpty()) Export(conflicts, path.toStdString());
 }

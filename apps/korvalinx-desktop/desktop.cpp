@@ -12,6 +12,8 @@
 #include "platform/planning_host.hpp"
 #include "projectxml/project_xml.hpp"
 #include "support/product.hpp"
+#include "views/german.hpp"
+#include "views/pictures.hpp"
 
 namespace kx::desktop {
 
@@ -31,6 +33,16 @@ wizard::WizardServices WizardServicesOf(const DesktopServices& services, Message
 }
 
 }  // namespace
+
+void PrepareApplication(QApplication& app) {
+  QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
+  QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
+  // The desktop matches the windows with the program's menu entry by this name; the windows
+  // carry the icon that is installed for that entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.korvalinx.Planer"));
+  QApplication::setWindowIcon(views::ProductIcon());
+  views::UseGerman(app);
+}
 
 int RunWizard(const std::string& path, const DesktopServices& services) {
   SilentMessageBoxes silent;

@@ -2,6 +2,7 @@
 // The desktop program's work: open a project file in the planning host and connect the add-in
 // from outside, which shows the wizard at once; the program ends when the wizard closes.
 
+#include <QApplication>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct DesktopServices {
   views::WizardPresenter* presenter = nullptr;
   views::InfoPresenterQt* info = nullptr;
 };
+
+// Names the application, gives its windows the program's icon and Qt's texts in German. Sets
+// no display name, which Qt would append to every window's caption: each window names itself.
+void PrepareApplication(QApplication& app);
 
 // Opens `path` and runs the wizard over it until it closes. Returns kExitOk then, or
 // kExitBadInput after a German message naming the file when it cannot be opened.

@@ -1,9 +1,11 @@
 #include "gantt_view.hpp"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -15,11 +17,17 @@ namespace {
 constexpr double kMinDayWidth = 1.0;
 constexpr double kMaxDayWidth = 200.0;
 
+constexpr double kEdgeGrip = 3.0;  // pixels either side of an edge that take a drag
+constexpr double kMinColumnWidth = 12.0;
+constexpr double kMaxFittedWidth = 360.0;  // a column fitted to its content is at most this wide
+constexpr double kTableShare = 0.6;        // the table takes at most this part of the view at first
+
 // The window names the project and its view above the chart, so the picture has no title line.
-gantt::PictureOptions Options(double dayWidth) {
+gantt::PictureOptions Options(double dayWidth, const std::vector<double>& widths) {
   gantt::PictureOptions options;
   options.dayWidth = dayWidth;
   options.title = false;
+  options.columnWidths = widths;
   return options;
 }
 
@@ -28,6 +36,8 @@ gantt::PictureOptions Options(double dayWidth) {
 GanttView::GanttView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  viewport()->setMouseTracking(true);  // the pointer shows where an edge can be dragged
+  setFocusPolicy(Qt::StrongFocus);
   setObjectName(QStringLiteral("gantt"));
 }
 
@@ -37,10 +47,15 @@ void GanttView::ShowProject(const platform::ProjectData* project, double dayWidt
   painter_.reset();
   model_.reset();
   dayWidth_ = std::clamp(dayWidth, kMinDayWidth, kMaxDayWidth);
+  columnWidths_.clear();
+  columnsChosen_ = false;
   if (project != nullptr) {
     model_ = std::make_unique<gantt::ChartModel>(gantt::BuildChartModel(*project));
     gantt::AddCalendarHolidays(*model_, *project);
-    painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_));
+    const gantt::ChartPainter probe(*model_, Options(dayWidth_, {}));
+    for (std::size_t k = 0; k < model_->columns.size(); ++k)
+      columnWidths_.push_back(std::min(probe.FittedColumnWidth(k), kMaxFittedWidth));
+    painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_, columnWidths_));
   }
   horizontalScrollBar()->setValue(0);
   verticalScrollBar()->setValue(0);
@@ -53,10 +68,102 @@ void GanttView::SetDayWidth(double dayWidth) {
   const double old = dayWidth_;
   dayWidth_ = std::clamp(dayWidth, kMinDayWidth, kMaxDayWidth);
   const int scrolled = horizontalScrollBar()->value();
-  painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_));
+  painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_, columnWidths_));
   Lay();
   horizontalScrollBar()->setValue(static_cast<int>(std::lround(scrolled * dayWidth_ / old)));
   viewport()->update();
+}
+
+void GanttView::Remake() {
+  if (model_ == nullptr) return;
+  painter_ = std::make_unique<gantt::ChartPainter>(*model_, Options(dayWidth_, columnWidths_));
+  Lay();
+  viewport()->update();
+}
+
+void GanttView::SetColumnWidths(std::vector<double> widths) {
+  if (model_ == nullptr) return;
+  widths.resize(model_->columns.size(), 0.0);
+  for (std::size_t k = 0; k < widths.size(); ++k)
+    if (!(widths[k] >= kMinColumnWidth && widths[k] <= 5000.0)) widths[k] = columnWidths_.at(k);
+  columnWidths_ = std::move(widths);
+  columnsChosen_ = true;
+  Remake();
+}
+
+double GanttView::TableShown() const {
+  if (painter_ == nullptr) return 0.0;
+  const double whole = painter_->TableWidth();
+  if (tableShown_ > 0.0) return std::min(tableShown_, whole);
+  return std::min(whole, std::floor(viewport()->width() * kTableShare));
+}
+
+void GanttView::SetTableShown(double width) {
+  tableShown_ = std::isfinite(width) ? std::max(0.0, width) : 0.0;
+  Lay();
+  viewport()->update();
+}
+
+double GanttView::ChartX(double x) const {
+  return x - TableShown() + painter_->TableWidth() + horizontalScrollBar()->value();
+}
+
+int GanttView::EdgeAt(double x, double y) const {
+  if (painter_ == nullptr) return -1;
+  const double table = TableShown();
+  if (std::abs(x - table) <= kEdgeGrip) return -2;
+  if (y >= Fixed() || x >= table) return -1;
+  double edge = 0.0;
+  for (std::size_t k = 0; k < model_->columns.size(); ++k) {
+    edge += painter_->ColumnWidth(k);
+    if (std::abs(x - edge) <= kEdgeGrip) return static_cast<int>(k);
+  }
+  return -1;
+}
+
+void GanttView::mousePressEvent(QMouseEvent* event) {
+  dragging_ =
+      event->button() == Qt::LeftButton ? EdgeAt(event->position().x(), event->position().y()) : -1;
+  if (dragging_ == -1) {
+    QAbstractScrollArea::mousePressEvent(event);
+    return;
+  }
+  dragStart_ = event->position().x();
+  dragFrom_ =
+      dragging_ == -2 ? TableShown() : columnWidths_.at(static_cast<std::size_t>(dragging_));
+  event->accept();
+}
+
+void GanttView::mouseMoveEvent(QMouseEvent* event) {
+  const double x = event->position().x();
+  if (dragging_ == -1) {
+    viewport()->setCursor(EdgeAt(x, event->position().y()) != -1 ? Qt::SplitHCursor
+                                                                 : Qt::ArrowCursor);
+    QAbstractScrollArea::mouseMoveEvent(event);
+    return;
+  }
+  const double moved = x - dragStart_;
+  if (dragging_ == -2) {
+    tableShown_ = std::clamp(dragFrom_ + moved, 0.0, painter_->TableWidth());
+    Lay();
+    viewport()->update();
+  } else {
+    columnWidths_.at(static_cast<std::size_t>(dragging_)) =
+        std::max(kMinColumnWidth, dragFrom_ + moved);
+    columnsChosen_ = true;
+    Remake();
+  }
+  event->accept();
+}
+
+void GanttView::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragging_ == -1) {
+    QAbstractScrollArea::mouseReleaseEvent(event);
+    return;
+  }
+  dragging_ = -1;
+  if (onLayoutChanged_) onLayoutChanged_();
+  event->accept();
 }
 
 double GanttView::Fixed() const {
@@ -73,8 +180,9 @@ void GanttView::Lay() {
   const QSize view = viewport()->size();
   const double rows = size.height() - Fixed();
   const double rowHeight = painter_->Options().rowHeight;
-  horizontalScrollBar()->setRange(0, std::max(0, static_cast<int>(std::ceil(size.width())) -
-                                                     view.width()));
+  const double hidden = painter_->TableWidth() - TableShown();  // of the table, cut at the right
+  horizontalScrollBar()->setRange(
+      0, std::max(0, static_cast<int>(std::ceil(size.width() - hidden)) - view.width()));
   horizontalScrollBar()->setPageStep(std::max(1, view.width()));
   horizontalScrollBar()->setSingleStep(static_cast<int>(std::max(1.0, dayWidth_)));
   verticalScrollBar()->setRange(
@@ -92,8 +200,8 @@ std::optional<std::size_t> GanttView::RowAt(const QPoint& viewportPoint) const {
 QString GanttView::TipAt(const QPoint& viewportPoint) const {
   // A holiday's column names the holiday, over the header too.
   QString holiday;
-  if (painter_ != nullptr && viewportPoint.x() >= painter_->TableWidth()) {
-    const auto day = painter_->DayAt(viewportPoint.x() + horizontalScrollBar()->value());
+  if (painter_ != nullptr && viewportPoint.x() >= TableShown()) {
+    const auto day = painter_->DayAt(ChartX(viewportPoint.x()));
     if (const auto it = day ? model_->holidays.find(*day) : model_->holidays.end();
         it != model_->holidays.end())
       holiday = QStringLiteral("Feiertag: ") + QString::fromStdString(it->second);
@@ -109,8 +217,8 @@ QString GanttView::TipOfRow(std::size_t row, const QPoint& viewportPoint) const 
   QString name;
   for (std::size_t c = 0; c < model_->columns.size() && c < r.cells.size(); ++c)
     if (model_->columns[c].field == "Name") name = QString::fromStdString(r.cells[c]);
-  if (viewportPoint.x() < painter_->TableWidth()) return name;
-  const auto day = painter_->DayAt(viewportPoint.x() + horizontalScrollBar()->value());
+  if (viewportPoint.x() < TableShown()) return name;
+  const auto day = painter_->DayAt(ChartX(viewportPoint.x()));
   if (!day) return name;
   // The bar drawn last is the one on top.
   for (auto bar = r.bars.rbegin(); bar != r.bars.rend(); ++bar)
@@ -141,7 +249,7 @@ void GanttView::paintEvent(QPaintEvent*) {
   p.fillRect(viewport()->rect(), Qt::white);
   if (painter_ == nullptr) return;
   const double width = viewport()->width(), height = viewport()->height();
-  const double fixed = Fixed(), table = painter_->TableWidth();
+  const double fixed = Fixed(), table = TableShown(), whole = painter_->TableWidth();
   const double rowHeight = painter_->Options().rowHeight;
   const int dx = horizontalScrollBar()->value(), dy = verticalScrollBar()->value();
   const std::size_t total = model_->rows.size();
@@ -162,10 +270,39 @@ void GanttView::paintEvent(QPaintEvent*) {
   };
   // The bars scroll both ways, the table only up and down, the header only sideways; the
   // corner over the table stays.
-  piece(QRectF(table, fixed, width - table, height - fixed), -dx, fixed + shift, false);
+  const double barsX = table - whole - dx;  // the bars start right of the table in sight
+  piece(QRectF(table, fixed, width - table, height - fixed), barsX, fixed + shift, false);
   piece(QRectF(0, fixed, table, height - fixed), 0, fixed + shift, false);
-  piece(QRectF(table, 0, width - table, fixed), -dx, 0, true);
+  piece(QRectF(table, 0, width - table, fixed), barsX, 0, true);
   piece(QRectF(0, 0, table, fixed), 0, 0, true);
+  if (table < whole) {
+    // The table is cut: its right edge shows where it can be dragged wider.
+    p.setPen(QPen(QColor(110, 110, 110), 0));
+    p.drawLine(QPointF(table - 0.5, 0), QPointF(table - 0.5, height));
+  }
+}
+
+void GanttView::keyPressEvent(QKeyEvent* event) {
+  QScrollBar* days = horizontalScrollBar();
+  const int week = static_cast<int>(std::lround(7 * dayWidth_));
+  switch (event->key()) {
+    case Qt::Key_Home:
+      days->setValue(days->minimum());
+      break;
+    case Qt::Key_End:
+      days->setValue(days->maximum());
+      break;
+    case Qt::Key_Left:
+      days->setValue(days->value() - week);
+      break;
+    case Qt::Key_Right:
+      days->setValue(days->value() + week);
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void GanttView::resizeEvent(QResizeEvent* event) {

@@ -5,8 +5,10 @@
 // sight are drawn.
 
 #include <QAbstractScrollArea>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
@@ -35,20 +37,54 @@ class GanttView final : public QAbstractScrollArea {
   // "Feiertage <Land>" calendar of the project its name; empty over nothing.
   QString TipAt(const QPoint& viewportPoint) const;
 
+  // The table's columns are as wide as their content when a project is shown; the user drags
+  // a column's right edge in the header to change it, and the line between the table and the
+  // bars to show less or more of the table.
+  std::vector<double> ColumnWidths() const { return columnWidths_; }
+  void SetColumnWidths(std::vector<double> widths);
+  // The width of the table in sight (at most the whole table's); 0: the whole table.
+  double TableShown() const;
+  void SetTableShown(double width);
+  double TableChosen() const { return tableShown_; }  // what the user dragged; 0: nothing
+  // Whether the columns have widths the user gave them (dragged, or kept from an earlier run).
+  bool ColumnsChosen() const { return columnsChosen_; }
+  // Called after the user changed a column's width or the table's share.
+  void SetOnLayoutChanged(std::function<void()> onChanged) {
+    onLayoutChanged_ = std::move(onChanged);
+  }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  // Home and End go to the first and the last day, Left and Right a week back and on; the
+  // other keys scroll as in any scrolled view.
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   bool viewportEvent(QEvent* event) override;
 
  private:
   void Lay();
+  void Remake();  // a new painter for the widths and the day width
   QString TipOfRow(std::size_t row, const QPoint& viewportPoint) const;
   double Fixed() const;  // height of the title and the header
+  // What a press at `x` (and `y`) of the viewport would drag: a column's right edge (its index),
+  // the line between table and bars (-2), or nothing (-1).
+  int EdgeAt(double x, double y) const;
+  // The x of the chart picture under viewport x `x` right of the table in sight.
+  double ChartX(double x) const;
 
   std::unique_ptr<gantt::ChartModel> model_;
   std::unique_ptr<gantt::ChartPainter> painter_;
   double dayWidth_ = 16;
+  std::vector<double> columnWidths_;
+  bool columnsChosen_ = false;
+  double tableShown_ = 0;  // 0: the whole table
+  int dragging_ = -1;      // what EdgeAt found at the press
+  double dragStart_ = 0, dragFrom_ = 0;
+  std::function<void()> onLayoutChanged_;
 };
 
 }  // namespace kx::desktop

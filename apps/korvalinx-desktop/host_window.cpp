@@ -2,23 +2,39 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <type_traits>
+#include <charconv>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <type_traits>
 
 #include "absence_dialog.hpp"
 #include "add_ins.hpp"
+#include "chart/chart_view.hpp"
+#include "chart_exports.hpp"
 #include "command_icons.hpp"
+#include "gantt/chart_painter.hpp"
+#include "gantt/picture_file.hpp"
 #include "gantt_view.hpp"
 #include "holidays_dialog.hpp"
 #include "resource_sheet.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
@@ -32,6 +48,9 @@ QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+constexpr double kMinDayWidth = 1.0;
+constexpr double kMaxDayWidth = 200.0;
+
 std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
 }
@@ -41,7 +60,7 @@ std::string ProjectName(const platform::ProjectData& project) {
 }
 
 using namespace std::string_literals;
-const std::string kProjectFilter = "Project XML (*.xml)\0*.xml\0Alle Dateien (*.*)\0*.*\0\0"s;
+const std::string kProjectFilter = "Projekte (*.xml)\0*.xml\0Alle Dateien (*.*)\0*.*\0\0"s;
 
 // The commands of the host's own controls that this window carries out.
 bool WindowRuns(std::int32_t id) {
@@ -71,6 +90,8 @@ QKeySequence ShortcutOf(std::int32_t id) {
       return QKeySequence::Open;
     case platform::kIdFileSave:
       return QKeySequence::Save;
+    case platform::kIdFileSaveAs:
+      return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     case platform::kIdFileClose:
       return QKeySequence::Close;
     case platform::kIdFileExit:
@@ -82,6 +103,47 @@ QKeySequence ShortcutOf(std::int32_t id) {
     default:
       return {};
   }
+}
+
+// What a project holds that the window or an add-in may change: its title, its properties (the
+// chart settings among them) and the number of its rows, resources and calendars.
+std::size_t StateOf(const platform::ProjectData& project) {
+  std::size_t state = std::hash<std::string>{}(project.title);
+  const auto mix = [&state](std::size_t value) {
+    state ^= value + 0x9e3779b97f4a7c15ULL + (state << 6) + (state >> 2);
+  };
+  mix(project.tasks.size());
+  mix(project.resources.size());
+  mix(project.calendars.size());
+  for (const auto& property : project.properties) {
+    mix(std::hash<std::string>{}(property.name));
+    mix(std::hash<std::string>{}(property.value));
+  }
+  return state;
+}
+
+// A whole number kept in the store; nullopt when missing or not one.
+std::optional<int> StoredNumber(RegistryStore* store, const std::string& name) {
+  if (store == nullptr) return std::nullopt;
+  const std::string text = Trim(GetRegString(*store, HKEY_CURRENT_USER, kWindowKey, name));
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  if (text.empty()) return parts;
+  std::size_t at = 0;
+  for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1)
+    parts.push_back(text.substr(at, end - at));
+  parts.push_back(text.substr(at));
+  return parts;
+}
+
+std::string ColumnsValue(const std::string& view) {
+  return "Spalten " + (view.empty() ? std::string("Balkendiagramm (Gantt)") : view);
 }
 
 }  // namespace
@@ -107,7 +169,12 @@ HostWindow::HostWindow(platform::PlanningHost& host, platform::CommandBarService
   layout->addWidget(viewName_);
   layout->addWidget(stack_, 1);
   setCentralWidget(centre);
-  resize(1200, 700);
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("status"));
+  statusBar()->addWidget(status_, 1);
+  RestoreLayout();
+  // What the user dragged in the Gantt view is kept at once.
+  gantt_->SetOnLayoutChanged([this] { SaveLayout(); });
 
   // Redrawn after the click that changed them has finished, never inside it.
   bars_.SetOnChange([this] {
@@ -163,6 +230,8 @@ void HostWindow::RebuildBars() {
         bool first = true;
         for (const auto& c : controls) {
           if (fileMenu && c.id == platform::kIdFileExit) {
+            if constexpr (std::is_same_v<decltype(target), QMenu*>)
+              AddWindowEntries(target, "File");
             // The files opened last, before "Beenden".
             int number = 0;
             for (const std::string& path : RecentFiles()) {
@@ -205,6 +274,7 @@ void HostWindow::RebuildBars() {
       addControls(toolbar, bar.controls, false);
     }
   }
+  UpdateCommands();
 }
 
 void HostWindow::FillWindowMenu(QMenu* menu) {
@@ -229,6 +299,11 @@ void HostWindow::FillWindowMenu(QMenu* menu) {
 }
 
 void HostWindow::ShowActiveProject() {
+  // Saving, switching or zooming keeps the place the user scrolled to.
+  if (shown_ != nullptr && gantt_->Model() != nullptr)
+    places_[shown_] = {gantt_->horizontalScrollBar()->value(),
+                       gantt_->verticalScrollBar()->value()};
+  shown_ = nullptr;
   const auto project = host_.ActiveData();
   if (!project) {
     setWindowTitle(Text(kHostTitle));
@@ -236,9 +311,13 @@ void HostWindow::ShowActiveProject() {
     gantt_->ShowProject(nullptr, dayWidth_);
     sheet_->ShowProject(nullptr);
     stack_->setCurrentWidget(gantt_);
+    UpdateCommands();
     return;
   }
-  setWindowTitle(Text(ProjectName(*project)) + QStringLiteral(" – ") + Text(kHostTitle));
+  // A project met for the first time (opened, made by an add-in) is as its file holds it.
+  if (savedStates_.find(project.get()) == savedStates_.end()) MarkSaved(*project);
+  setWindowTitle(Text(ProjectName(*project)) + (ActiveUnsaved() ? QStringLiteral("*") : QString()) +
+                 QStringLiteral(" – ") + Text(kHostTitle));
   const auto it = sheets_.find(project.get());
   const Sheet sheet = it != sheets_.end() ? it->second : Sheet::Gantt;
   sheets_[project.get()] = sheet;
@@ -246,11 +325,143 @@ void HostWindow::ShowActiveProject() {
     gantt_->ShowProject(project.get(), dayWidth_);
     const std::string& view = project->definitions.currentView;
     viewName_->setText(Text(view.empty() ? "Balkendiagramm (Gantt)" : view));
+    // The widths the user gave this view's columns.
+    if (services_.store != nullptr) {
+      std::vector<double> widths;
+      for (const std::string& w :
+           Split(GetRegString(*services_.store, HKEY_CURRENT_USER, kWindowKey, ColumnsValue(view)),
+                 ';')) {
+        double value = 0.0;
+        const std::string t = Trim(w);
+        const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+        widths.push_back(error == std::errc() && end == t.data() + t.size() ? value : 0.0);
+      }
+      if (!widths.empty()) gantt_->SetColumnWidths(widths);
+    }
+    if (const auto place = places_.find(project.get()); place != places_.end()) {
+      gantt_->horizontalScrollBar()->setValue(place->second.x());
+      gantt_->verticalScrollBar()->setValue(place->second.y());
+    }
+    shown_ = project.get();
     stack_->setCurrentWidget(gantt_);
+    gantt_->setFocus();  // the keys scroll the chart
   } else {
     sheet_->ShowProject(project);
     viewName_->setText(QStringLiteral("Ressource: Tabelle"));
     stack_->setCurrentWidget(sheet_);
+  }
+  UpdateCommands();
+}
+
+bool HostWindow::ActiveUnsaved() const {
+  const auto project = host_.ActiveData();
+  if (!project) return false;
+  const auto it = savedStates_.find(project.get());
+  return it != savedStates_.end() && it->second != StateOf(*project);
+}
+
+void HostWindow::MarkSaved(const platform::ProjectData& project) {
+  savedStates_[&project] = StateOf(project);
+}
+
+void HostWindow::UpdateCommands() {
+  const auto project = host_.ActiveData();
+  const bool gantt = project && CurrentSheet() == Sheet::Gantt && gantt_->Model() != nullptr;
+  for (QAction* action : findChildren<QAction*>()) {
+    bool ok = false;
+    const int id = action->objectName().toInt(&ok);
+    if (!ok || !WindowRuns(id)) continue;
+    switch (id) {
+      case platform::kIdFileSave:
+      case platform::kIdFileSaveAs:
+      case platform::kIdFileClose:
+      case platform::kIdViewGantt:
+      case platform::kIdViewResourceSheet:
+        action->setEnabled(project != nullptr);
+        break;
+      case platform::kIdZoomIn:
+        action->setEnabled(gantt && dayWidth_ < kMaxDayWidth);
+        break;
+      case platform::kIdZoomOut:
+        action->setEnabled(gantt && dayWidth_ > kMinDayWidth);
+        break;
+      default:
+        break;
+    }
+  }
+  for (QAction* action : findChildren<QAction*>(QStringLiteral("chartOutput")))
+    action->setEnabled(gantt);
+  ShowStatus();
+}
+
+void HostWindow::ShowStatus() {
+  const auto project = host_.ActiveData();
+  if (!project) {
+    status_->setText(QStringLiteral("Kein Projekt geöffnet"));
+    return;
+  }
+  QStringList parts{Text(ProjectName(*project))};
+  if (CurrentSheet() == Sheet::Gantt && gantt_->Model() != nullptr) {
+    const gantt::ChartModel& model = *gantt_->Model();
+    parts << QStringLiteral("%1 Zeilen").arg(model.rows.size())
+          << QStringLiteral("Zeitraum %1").arg(Text(gantt::PeriodText(model.period)))
+          << QStringLiteral("Zoom %1 Pixel je Tag")
+                 .arg(QLocale().toString(gantt_->DayWidth(), 'f', 1));
+  } else if (CurrentSheet() == Sheet::Resources) {
+    parts << QStringLiteral("%1 Ressourcen").arg(project->resources.size());
+  }
+  if (ActiveUnsaved()) parts << QStringLiteral("Nicht gespeicherte Änderungen");
+  status_->setText(parts.join(QStringLiteral("   |   ")));
+}
+
+void HostWindow::RestoreLayout() {
+  const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  const QRect free = where != nullptr ? where->availableGeometry() : QRect(0, 0, 1200, 700);
+  // Room for the window manager's frame and title bar around the window's own area.
+  constexpr int kFrameWidth = 12, kFrameHeight = 40;
+  const int width = std::clamp(StoredNumber(services_.store, "Breite").value_or(1200), 400,
+                               std::max(400, free.width() - kFrameWidth));
+  const int height = std::clamp(StoredNumber(services_.store, "Hoehe").value_or(700), 300,
+                                std::max(300, free.height() - kFrameHeight));
+  resize(width, height);
+  const auto left = StoredNumber(services_.store, "Links");
+  const auto top = StoredNumber(services_.store, "Oben");
+  const int x = left ? std::clamp(*left, free.left(),
+                                  std::max(free.left(), free.right() - width - kFrameWidth))
+                     : free.left() + std::max(0, (free.width() - width - kFrameWidth) / 2);
+  const int y = top ? std::clamp(*top, free.top(),
+                                 std::max(free.top(), free.bottom() - height - kFrameHeight))
+                    : free.top() + std::max(0, (free.height() - height - kFrameHeight) / 2);
+  move(x, y);
+  if (StoredNumber(services_.store, "Maximiert").value_or(0) == 1)
+    setWindowState(windowState() | Qt::WindowMaximized);
+  if (const auto table = StoredNumber(services_.store, "Tabellenbreite"); table && *table > 0)
+    gantt_->SetTableShown(*table);
+}
+
+void HostWindow::SaveLayout() {
+  if (services_.store == nullptr) return;
+  RegistryStore& store = *services_.store;
+  const auto put = [&](const std::string& name, const std::string& value) {
+    std::string text = value;
+    SetRegString(store, HKEY_CURRENT_USER, kWindowKey, name, text);
+  };
+  const bool maximized = isMaximized();
+  put("Maximiert", maximized ? "1" : "0");
+  if (!maximized) {
+    const QRect place = normalGeometry().isValid() ? normalGeometry() : geometry();
+    put("Links", std::to_string(pos().x()));
+    put("Oben", std::to_string(pos().y()));
+    put("Breite", std::to_string(place.width()));
+    put("Hoehe", std::to_string(place.height()));
+  }
+  if (gantt_->TableChosen() > 0.0)
+    put("Tabellenbreite", std::to_string(static_cast<int>(std::lround(gantt_->TableChosen()))));
+  if (gantt_->Model() != nullptr && gantt_->ColumnsChosen()) {
+    std::string widths;
+    for (const double w : gantt_->ColumnWidths())
+      widths += (widths.empty() ? "" : ";") + std::to_string(static_cast<int>(std::lround(w)));
+    put(ColumnsValue(gantt_->Model()->viewName), widths);
   }
 }
 
@@ -282,6 +493,7 @@ bool HostWindow::OpenFile(const std::string& path) {
          MsgIcon::Exclamation);
     return false;
   }
+  if (const auto opened = host_.ActiveData()) MarkSaved(*opened);
   AddRecentFile(path);
   ShowActiveProject();
   return true;
@@ -298,18 +510,26 @@ void HostWindow::Tell(const std::string& text, MsgIcon icon) {
   Ask(text, MsgButtons::Ok, icon, 1);
 }
 
-std::optional<std::string> HostWindow::AskFileName(bool save, const std::string& proposed) {
+std::optional<std::string> HostWindow::AskFileName(bool save, const std::string& proposed,
+                                                   const FileType* type) {
   if (services_.dialogs == nullptr) return std::nullopt;
   FileDialogRequest request;
-  request.filter = kProjectFilter;
+  request.filter = type != nullptr ? type->filter : kProjectFilter;
   request.maxFile = 4096;
   request.file = proposed;
   request.file.resize(static_cast<std::size_t>(request.maxFile), '\0');
-  request.title = save ? "Speichern unter" : "Öffnen";
-  request.defaultExt = "xml";
+  request.title = type != nullptr ? type->title : save ? "Speichern unter" : "Öffnen";
+  request.defaultExt = type != nullptr ? type->extension : "xml";
+  // The window asks itself before it replaces a project file; Qt asks before an export does.
   request.flags = kOfnExplorer | kOfnHideReadOnly | kOfnPathMustExist |
-                  (save ? 0 : kOfnFileMustExist);  // the window asks before replacing itself
-  if (!proposed.empty()) request.initialDir = fs::path(proposed).parent_path().string();
+                  (save ? 0 : kOfnFileMustExist) | (type != nullptr ? kOfnOverwritePrompt : 0);
+  // A project without a file is proposed in the folder of the file opened last.
+  std::string folder = fs::path(proposed).parent_path().string();
+  if (folder.empty()) {
+    const auto recent = RecentFiles();
+    if (!recent.empty()) folder = fs::path(recent.front()).parent_path().string();
+  }
+  request.initialDir = folder;
   std::optional<std::string> buffer;
   try {
     buffer = save ? services_.dialogs->Save(request) : services_.dialogs->Open(request);
@@ -359,13 +579,16 @@ bool HostWindow::SaveActive(bool askForName) {
          MsgIcon::Exclamation);
     return false;
   }
+  MarkSaved(*project);
   AddRecentFile(path);
   ShowActiveProject();
   return true;
 }
 
 bool HostWindow::SettleUnsaved(const std::shared_ptr<platform::ProjectData>& project) {
-  if (!project->fullName.empty()) return true;
+  const auto saved = savedStates_.find(project.get());
+  const bool changed = saved != savedStates_.end() && saved->second != StateOf(*project);
+  if (!project->fullName.empty() && !changed) return true;
   const MsgAnswer answer =
       Ask("Möchten Sie die Änderungen an " + Quoted(ProjectName(*project)) + " speichern?",
           MsgButtons::YesNoCancel, MsgIcon::Question, 1);
@@ -381,6 +604,10 @@ bool HostWindow::CloseActive() {
   if (!SettleUnsaved(project)) return false;
   host_.CloseProject(project);
   sheets_.erase(project.get());
+  savedStates_.erase(project.get());
+  chartSources_.erase(project.get());
+  places_.erase(project.get());
+  if (shown_ == project.get()) shown_ = nullptr;
   ShowActiveProject();
   return true;
 }
@@ -393,6 +620,7 @@ void HostWindow::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  SaveLayout();
   event->accept();
 }
 
@@ -453,12 +681,14 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       ShowSheet(Sheet::Resources);
       return;
     case platform::kIdZoomIn:
-      dayWidth_ = std::min(dayWidth_ * 1.5, 200.0);
+      dayWidth_ = std::min(dayWidth_ * 1.5, kMaxDayWidth);
       gantt_->SetDayWidth(dayWidth_);
+      UpdateCommands();
       return;
     case platform::kIdZoomOut:
-      dayWidth_ = std::max(dayWidth_ / 1.5, 1.0);
+      dayWidth_ = std::max(dayWidth_ / 1.5, kMinDayWidth);
       gantt_->SetDayWidth(dayWidth_);
+      UpdateCommands();
       return;
     case platform::kIdAddIns: {
       AddInsDialog dialog(addIns_, this);
@@ -470,13 +700,151 @@ void HostWindow::RunBuiltIn(std::int32_t id) {
       return;
     case platform::kIdAbout:
       QMessageBox::about(this, QStringLiteral("Über Korvalinx Planer"),
-                         QStringLiteral("Korvalinx Planer\n\nDer Planungs-Host für das Add-In "
-                                        "Korvalinx %1.")
+                         QStringLiteral("Korvalinx Planer mit dem Add-In Korvalinx %1\n\n"
+                                        "Öffnet Projektpläne (Project XML) und erstellt aus ihren "
+                                        "Ressourcen Ressourcenzeitpläne und Urlaubspläne.")
                              .arg(Text(kProductVersion)));
       return;
     default:
       return;
   }
+}
+
+void HostWindow::AddWindowEntries(QMenu* menu, const std::string& opens) {
+  if (opens != "File") return;
+  menu->addSeparator();
+  QMenu* exports = menu->addMenu(QStringLiteral("E&xportieren"));
+  exports->setObjectName(QStringLiteral("exportMenu"));
+  for (const ExportFormat& format : ExportFormats()) {
+    QAction* action = exports->addAction(QString::fromUtf8(format.caption));
+    action->setObjectName(QStringLiteral("chartOutput"));
+    action->setData(QString::fromUtf8(format.name));
+    const ExportKind kind = format.kind;
+    connect(action, &QAction::triggered, this, [this, kind] { Export(kind); });
+    if (format.kind == ExportKind::Svg) exports->addSeparator();
+  }
+  QAction* preview = menu->addAction(QStringLiteral("Seiten&ansicht..."));
+  preview->setObjectName(QStringLiteral("chartOutput"));
+  preview->setData(QStringLiteral("printPreview"));
+  connect(preview, &QAction::triggered, this, [this] { Print(true); });
+  QAction* print = menu->addAction(QStringLiteral("&Drucken..."));
+  print->setObjectName(QStringLiteral("chartOutput"));
+  print->setData(QStringLiteral("print"));
+  print->setShortcut(QKeySequence::Print);
+  connect(print, &QAction::triggered, this, [this] { Print(false); });
+}
+
+std::shared_ptr<platform::ProjectData> HostWindow::SourceOfActive() {
+  const auto project = host_.ActiveData();
+  if (!project) return nullptr;
+  if (const auto it = chartSources_.find(project.get()); it != chartSources_.end()) {
+    const auto source = it->second.lock();
+    const auto open = host_.OpenData();
+    if (source && std::find(open.begin(), open.end(), source) != open.end()) return source;
+    Tell("Das Projekt, aus dem " + Quoted(ProjectName(*project)) +
+             " erstellt wurde, ist nicht mehr geöffnet. Öffnen Sie es und exportieren Sie dort.",
+         MsgIcon::Exclamation);
+    return nullptr;
+  }
+  if (project->calendarName == chart::kNeutralCalendar) {
+    Tell("Die Tage der Ressourcen stehen in dem Projekt, aus dem " + Quoted(ProjectName(*project)) +
+             " erstellt wurde. Öffnen Sie dieses Projekt und exportieren Sie dort, oder erstellen "
+             "Sie das Diagramm mit dem Korvalinx Assistenten neu.",
+         MsgIcon::Information);
+    return nullptr;
+  }
+  return project;
+}
+
+bool HostWindow::Export(ExportKind kind) {
+  const auto project = host_.ActiveData();
+  if (!project || gantt_->Model() == nullptr) return false;
+  const ExportFormat& format = FormatOf(kind);
+  std::shared_ptr<platform::ProjectData> source;
+  if (!format.picture) {
+    source = SourceOfActive();
+    if (!source) return false;
+    if (source->fullName.empty()) {
+      Tell("Das Projekt " + Quoted(ProjectName(*source)) +
+               " hat noch keine Datei. Speichern Sie es, bevor Sie exportieren.",
+           MsgIcon::Exclamation);
+      return false;
+    }
+  }
+  std::string proposed = ProjectName(*project) + "." + format.extension;
+  if (!project->fullName.empty())
+    proposed = (fs::path(project->fullName).parent_path() /
+                (fs::path(project->fullName).stem().string() + "." + format.extension))
+                   .string();
+  const FileType type{"Exportieren",
+                      std::string(format.filter, std::strlen(format.filter) + 1) + '\0',
+                      format.extension};
+  const auto path = AskFileName(true, proposed, &type);
+  if (!path) return false;
+  if (const std::string refusal = GuardedTarget(host_, format, *path); !refusal.empty()) {
+    Tell(refusal, MsgIcon::Exclamation);
+    return false;
+  }
+  SilentMessageBoxes silent;
+  MessageBoxes& boxes = services_.boxes != nullptr ? *services_.boxes : silent;
+  std::optional<std::string> done;
+  if (format.picture) {
+    done = ExportPicture(*project, format, *path, boxes);
+  } else {
+    MemoryRegistryStore memory;
+    RegistryStore& store = services_.store != nullptr ? *services_.store : memory;
+    settings::ChartSettings chosen;
+    for (const host::ProjectPtr& open : host_.GetOpenProjects())
+      if (platform::PlanningHost::DataOf(open) == source)
+        settings::GetSettings(chosen, *open, store, settings::LocalToday());
+    done = ExportDays(source->fullName, chosen, format, *path, boxes, store);
+  }
+  if (!done) return false;
+  statusBar()->showMessage(Text(*done), 15000);
+  return true;
+}
+
+void HostWindow::PrintChart(QPrinter& printer) {
+  if (gantt_->Model() == nullptr) return;
+  gantt::PictureOptions options;
+  options.columnWidths = gantt_->ColumnWidths();
+  options.dayWidth = gantt::FittedDayWidth(*gantt_->Model(), options, printer.pageLayout());
+  const gantt::ChartPainter chart(*gantt_->Model(), options);
+  QPainter p(&printer);
+  if (!p.isActive()) {
+    Tell("Der Drucker kann nicht angesprochen werden.", MsgIcon::Exclamation);
+    return;
+  }
+  const bool range = printer.printRange() == QPrinter::PageRange;
+  gantt::PaintPages(chart, printer, p, range ? printer.fromPage() : 1,
+                    range ? printer.toPage() : 0);
+}
+
+void HostWindow::Print(bool preview) {
+  const auto project = host_.ActiveData();
+  if (!project || gantt_->Model() == nullptr) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Landscape);
+  printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+  printer.setDocName(Text(ProjectName(*project)));
+  printer.setCreator(Text(kHostTitle));
+  if (preview) {
+    QPrintPreviewDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("printPreview"));
+    dialog.setWindowTitle(QStringLiteral("Seitenansicht – ") + Text(ProjectName(*project)));
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { PrintChart(*target); });
+    dialog.resize(std::min(1100, width()), std::min(800, height()));
+    dialog.exec();
+    return;
+  }
+  QPrintDialog dialog(&printer, this);
+  dialog.setWindowTitle(QStringLiteral("Drucken"));
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintChart(printer);
+  statusBar()->showMessage(QStringLiteral("Gedruckt: ") + Text(ProjectName(*project)), 15000);
 }
 
 void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
@@ -486,6 +854,7 @@ void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
   }
   // An add-in's control: its action string "!<ProgId>" names the add-in, which is loaded first
   // when the user had unloaded it; then its click events run (the wizard, for our own add-in).
+  const auto before = host_.ActiveData();
   bool shown = false;
   for (AddInSlot* a : addIns_) {
     if (!a->Connected() && control.onAction == "!<" + a->GetProgId() + ">") {
@@ -494,7 +863,9 @@ void HostWindow::Run(const platform::CommandBarService::ControlView& control) {
     }
   }
   if (!shown) bars_.Click(control.state);
-  // The chart it made is the active project now.
+  // The chart it made is the active project now; it was made from the project active before.
+  if (const auto after = host_.ActiveData(); after && before && after != before)
+    chartSources_[after.get()] = before;
   ShowActiveProject();
 }
 

@@ -40,15 +40,10 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  kx::views::UseGermanProcessLocale();
   QApplication qt(argc, argv);  // takes Qt's own arguments (-platform ...) off the list
-  QApplication::setApplicationName(QStringLiteral("korvalinx-desktop"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korvalinx Planer"));
-  QApplication::setOrganizationName(QStringLiteral("Korvalinx"));
-  // The desktop matches the windows with the program's menu entry by this name; the windows
-  // carry the icon that is installed for that entry.
-  QGuiApplication::setDesktopFileName(QStringLiteral("de.korvalinx.Planer"));
-  QApplication::setWindowIcon(kx::views::ProductIcon());
-  kx::views::UseGerman(qt);
+  kx::views::KeepCNumbers();
+  kx::desktop::PrepareApplication(qt);
 
   CLI::App app{"Korvalinx Planer: Ressourcenzeitplan und Urlaubsplan aus einem Projektplan",
                "korvalinx-desktop"};

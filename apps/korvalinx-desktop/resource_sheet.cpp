@@ -31,7 +31,8 @@ ResourceSheet::ResourceSheet(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(0, 0, 0, 0);
   auto* bar = new QHBoxLayout;
   bar->setContentsMargins(8, 2, 8, 4);
-  auto* label = new QLabel(QStringLiteral("&Filter:"), this);
+  // Alt+F stays with the menu "Fenster".
+  auto* label = new QLabel(QStringLiteral("Fi&lter:"), this);
   filters_ = new QComboBox(this);
   filters_->setObjectName(QStringLiteral("resourceFilter"));
   filters_->setMinimumContentsLength(24);

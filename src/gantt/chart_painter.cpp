@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 
@@ -68,6 +69,9 @@ bool EnsureGuiApplication() {
   static char name[] = "korvalinx";
   static char* argv[] = {name, nullptr};
   static QGuiApplication* app = new QGuiApplication(argc, argv);
+  // Qt set the C library's locale from the environment; its numbers stay those of "C", so that
+  // printf and strtod never meet a decimal comma.
+  std::setlocale(LC_NUMERIC, "C");
   return app != nullptr;
 }
 
@@ -102,7 +106,25 @@ double ChartPainter::HeaderHeight() const {
 }
 
 double ChartPainter::ColumnWidth(std::size_t column) const {
+  if (column < options_.columnWidths.size() && options_.columnWidths[column] > 0.0)
+    return std::round(options_.columnWidths[column]);
   return std::round(model_.columns.at(column).width * charWidth_);
+}
+
+double ChartPainter::FittedColumnWidth(std::size_t column) const {
+  const Column& c = model_.columns.at(column);
+  const QFontMetricsF plain(Font()), bold(Font(true));
+  double widest = 0.0;
+  for (const QString& word : Q(c.title).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    widest = std::max(widest, bold.horizontalAdvance(word));
+  const bool name = AsciiLower(Trim(c.field)) == "name";
+  for (const Row& row : model_.rows) {
+    if (column >= row.cells.size() || row.cells[column].empty()) continue;
+    const double indent = name ? 2 * charWidth_ * std::max(0, row.level - 1) : 0.0;
+    widest = std::max(
+        widest, indent + (row.summary ? bold : plain).horizontalAdvance(Q(row.cells[column])));
+  }
+  return std::ceil(widest + 2 * kCellPadding + 2.0);
 }
 
 double ChartPainter::TableWidth() const {
@@ -206,7 +228,8 @@ void ChartPainter::PaintHeader(QPainter& painter) const {
   painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, bottom), Qt::white);
   if (options_.title) PaintTitle(painter, std::ceil(width));
   painter.save();
-  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()));
+  painter.setClipRect(QRectF(tableWidth, TitleHeight(), scale_->Width() + 1.0, HeaderHeight()),
+                      Qt::IntersectClip);
   PaintTimeHeader(painter, QRectF(tableWidth, TitleHeight(), scale_->Width(), HeaderHeight()));
   painter.restore();
   if (options_.table) {
@@ -239,7 +262,7 @@ void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_
   painter.fillRect(QRectF(0, 0, std::ceil(width) + 1.0, rowsHeight), Qt::white);
   const QRectF bars(tableWidth, 0, scale_->Width(), rowsHeight);
   painter.save();
-  painter.setClipRect(bars);
+  painter.setClipRect(bars, Qt::IntersectClip);
   PaintGrid(painter, bars);
   painter.restore();
 
@@ -248,7 +271,7 @@ void ChartPainter::PaintBody(QPainter& painter, std::size_t firstRow, std::size_
     const QRectF rect = RowRect(firstRow + i, firstRow).translated(0, -shift);
     if (options_.table) PaintTableRow(painter, rect, row);
     painter.save();
-    painter.setClipRect(bars.adjusted(0, 0, 1, 1));
+    painter.setClipRect(bars.adjusted(0, 0, 1, 1), Qt::IntersectClip);
     for (const Bar& bar : row.bars) PaintBar(painter, rect, bar);
     if (!row.marks.Empty()) PaintMarks(painter, rect, row.marks);
     painter.restore();
@@ -413,6 +436,9 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     case Pattern::Solid:
       break;
   }
+  // A bar as light as the paper gets a grey frame, or it would not show on white.
+  const bool light = brush.style() != Qt::NoBrush && brush.color().lightness() > 235;
+  if (light && pen.style() == Qt::NoPen) pen = QPen(QColor(120, 120, 120), 1);
   pen.setJoinStyle(Qt::MiterJoin);
 
   const bool middle = MiddleShapeOf(look.middleShape) != MiddleShape::None;
@@ -424,7 +450,7 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     for (const DaySpan& part : bar.parts) {
       QRectF r = PartRect(rowRect, part, look);
       if (r.isEmpty()) continue;
-      if (!frameOnly && pen.style() != Qt::NoPen && r.width() < 5.0) {
+      if (!frameOnly && !light && pen.style() != Qt::NoPen && r.width() < 5.0) {
         painter.fillRect(r, colour);
         continue;
       }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gantt/chart_model.hpp"
 #include "gantt/time_scale.hpp"
@@ -25,6 +26,9 @@ struct PictureOptions {
   int fontPixels = 12;
   bool table = true;        // draw the table at the left
   bool title = true;        // draw the title line above the header
+  // Widths of the table's columns in pixels, in the table's order; a missing or non-positive
+  // one takes the width the view's table gives the column.
+  std::vector<double> columnWidths;
 };
 
 // The German text of a day span, "01.01.2025 bis 31.12.2025".
@@ -49,6 +53,9 @@ class ChartPainter final {
   double HeaderHeight() const;
   double TableWidth() const;
   double ColumnWidth(std::size_t column) const;
+  // The width that shows the column's title (its longest word; the header wraps titles) and
+  // every cell whole.
+  double FittedColumnWidth(std::size_t column) const;
 
   // The rectangle of row `row` (from 0) in a picture that starts with row `firstRow`.
   QRectF RowRect(std::size_t row, std::size_t firstRow = 0) const;

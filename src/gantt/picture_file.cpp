@@ -45,9 +45,14 @@ struct Paging {
   double footer = 0.0;
 };
 
-Paging PagingOf(const ChartPainter& painter, const PdfOptions& pdf) {
+// The printable rectangle of a page of `layout` in chart pixels (96 to the inch).
+QRectF ChartPage(const QPageLayout& layout) {
+  return layout.paintRectPixels(kPdfResolution);
+}
+
+Paging PagingOf(const ChartPainter& painter, const QPageLayout& layout) {
   Paging p;
-  const QRectF page = PageLayoutOf(pdf).paintRectPixels(kPdfResolution);
+  const QRectF page = ChartPage(layout);
   p.footer = painter.Options().rowHeight;
   p.content = QRectF(0, 0, page.width(), page.height() - p.footer);
   const QSizeF full = painter.Size(0);
@@ -74,29 +79,11 @@ std::string PdfBytes(const ChartPainter& painter, const PdfOptions& pdf) {
     writer.setPageLayout(PageLayoutOf(pdf));
     writer.setTitle(QString::fromStdString(painter.Model().title));
     writer.setCreator(QStringLiteral("Korvalinx Planer"));
-    const Paging paging = PagingOf(painter, pdf);
     QPainter p(&writer);
     if (!p.isActive()) {
       throw host::HostError(host::kErrFile, "Das PDF-Dokument kann nicht angelegt werden.");
     }
-    const std::size_t rows = painter.Model().rows.size();
-    for (int page = 0; page < paging.pages; ++page) {
-      if (page > 0) writer.newPage();
-      const std::size_t first = static_cast<std::size_t>(page) * paging.rowsPerPage;
-      const std::size_t count = std::min(paging.rowsPerPage, rows - std::min(rows, first));
-      p.save();
-      p.scale(paging.scale, paging.scale);
-      painter.Paint(p, first, count);
-      p.restore();
-      QFont f(QStringLiteral("DejaVu Sans"));
-      f.setPixelSize(painter.Options().fontPixels);
-      p.setFont(f);
-      p.setPen(QColor(90, 90, 90));
-      const QRectF footer(0, paging.content.bottom(), paging.content.width(), paging.footer);
-      p.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
-                 QString::fromStdString("Seite " + std::to_string(page + 1) + " von " +
-                                        std::to_string(paging.pages)));
-    }
+    PaintPages(painter, writer, p);
   }
   return Bytes(bytes);
 }
@@ -105,11 +92,20 @@ std::string XmlEscaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -201,17 +197,52 @@ QImage RenderImage(const ChartPainter& painter) {
   return image;
 }
 
-double PdfDayWidth(const ChartModel& model, const PictureOptions& options,
-                   const PdfOptions& pdf) {
-  const QRectF page = PageLayoutOf(pdf).paintRectPixels(kPdfResolution);
+double FittedDayWidth(const ChartModel& model, const PictureOptions& options,
+                      const QPageLayout& layout) {
+  const QRectF page = ChartPage(layout);
   const ChartPainter probe(model, options);
   const double days = static_cast<double>(model.period.last - model.period.first + 1);
   // One pixel spare for the frame.
   return std::max(0.5, (page.width() - probe.TableWidth() - 2.0) / days);
 }
 
+double PdfDayWidth(const ChartModel& model, const PictureOptions& options, const PdfOptions& pdf) {
+  return FittedDayWidth(model, options, PageLayoutOf(pdf));
+}
+
 int PdfPageCount(const ChartPainter& painter, const PdfOptions& pdf) {
-  return PagingOf(painter, pdf).pages;
+  return PagingOf(painter, PageLayoutOf(pdf)).pages;
+}
+
+int PaintPages(const ChartPainter& painter, QPagedPaintDevice& device, QPainter& p, int fromPage,
+               int toPage) {
+  const Paging paging = PagingOf(painter, device.pageLayout());
+  const int last = toPage <= 0 ? paging.pages : std::min(toPage, paging.pages);
+  const int first = std::max(1, fromPage);
+  // The device's pixels to chart pixels.
+  const double resolution = static_cast<double>(device.logicalDpiX()) / kPdfResolution;
+  const std::size_t rows = painter.Model().rows.size();
+  for (int page = first - 1; page < last; ++page) {
+    if (page > first - 1) device.newPage();
+    const std::size_t from = static_cast<std::size_t>(page) * paging.rowsPerPage;
+    const std::size_t count = std::min(paging.rowsPerPage, rows - std::min(rows, from));
+    p.save();
+    p.scale(resolution, resolution);
+    p.save();
+    p.scale(paging.scale, paging.scale);
+    painter.Paint(p, from, count);
+    p.restore();
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(painter.Options().fontPixels);
+    p.setFont(f);
+    p.setPen(QColor(90, 90, 90));
+    const QRectF footer(0, paging.content.bottom(), paging.content.width(), paging.footer);
+    p.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
+               QString::fromStdString("Seite " + std::to_string(page + 1) + " von " +
+                                      std::to_string(paging.pages)));
+    p.restore();
+  }
+  return paging.pages;
 }
 
 std::string PictureBytes(const ChartPainter& painter, PictureFormat format,

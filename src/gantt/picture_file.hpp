@@ -3,6 +3,8 @@
 // drawing) and PDF (pages of a chosen paper size, the header repeated on every page).
 
 #include <QImage>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
 #include <optional>
 #include <string>
 
@@ -42,6 +44,18 @@ std::string PictureBytes(const ChartPainter& painter, PictureFormat format,
 // (at least 0.5 pixels a day). A picture drawn at this width prints at its natural size.
 double PdfDayWidth(const ChartModel& model, const PictureOptions& options,
                    const PdfOptions& pdf = {});
+
+// Returns the day width at which the chart, table included, fills the width of a page of
+// `layout` (at least 0.5 pixels a day).
+double FittedDayWidth(const ChartModel& model, const PictureOptions& options,
+                      const QPageLayout& layout);
+
+// Draws the chart on the pages of `device` (a PDF writer, a printer) as its page layout says:
+// fitted to the page's width, as many rows on a page as fit below the title and the header,
+// which every page repeats, and "Seite n von m" at the foot. `p` draws on `device`; pages
+// `fromPage` to `toPage` (from 1; 0: to the last) are drawn. Returns the number of pages.
+int PaintPages(const ChartPainter& painter, QPagedPaintDevice& device, QPainter& p,
+               int fromPage = 1, int toPage = 0);
 
 // Returns the number of PDF pages the chart needs.
 int PdfPageCount(const ChartPainter& painter, const PdfOptions& pdf = {});

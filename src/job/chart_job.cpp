@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "addin/project_tools.hpp"
+#include "chart/checks.hpp"
 #include "chart/korvalinx.hpp"
 #include "holidays/holiday_calendar.hpp"
 #include "platform/planning_host.hpp"
@@ -22,7 +23,6 @@
 #include "support/product.hpp"
 #include "support/regional.hpp"
 #include "support/text.hpp"
-#include "chart/checks.hpp"
 
 namespace kx::job {
 namespace {
@@ -153,7 +153,8 @@ std::string UseHolidays(chart::clsKorvalinx& engine, holidays::State state) {
     return std::string("Für ") + holidays::Name(state) + " sind Feiertage ab " +
            std::to_string(holidays::FirstYear(state)) +
            " enthalten (Land der Bundesrepublik seit dem 3. Oktober 1990); der Zeitraum "
-           "beginnt " + std::to_string(years->first) + ".";
+           "beginnt " +
+           std::to_string(years->first) + ".";
   const auto data = platform::PlanningHost::DataOf(engine.objProject);
   if (data == nullptr) return "Das Quellprojekt kann nicht gelesen werden.";
   try {
@@ -491,6 +492,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   chart::clsKorvalinx& engine = *engineObject;
   std::vector<settings::StoredProblem> stored;
   engine.GetSettings(&stored);
+  if (options.settings) {
+    // Given settings replace the stored ones, which are then not taken.
+    static_cast<settings::ChartSettings&>(engine) = *options.settings;
+    stored.clear();
+  }
   Override(engine, options);
   if (const std::string problem = CheckStoredSettings(stored, options, engine); !problem.empty())
     return BadInput(boxes, problem);

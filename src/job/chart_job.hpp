@@ -14,6 +14,7 @@
 
 #include "holidays/holidays.hpp"
 #include "host/error.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/clock.hpp"
 #include "support/date.hpp"
 #include "support/message_box.hpp"
@@ -88,6 +89,9 @@ struct ChartJobOptions {
   bool colours = false;       // a colour per resource
   bool saveSettings = false;  // store the settings in the source project's companion file
   bool yes = false;           // go on despite duplicate resource names
+  // The settings to start from instead of those stored in the source (a window passes what the
+  // wizard left in the project it holds open); the options above still override them.
+  std::optional<settings::ChartSettings> settings;
   std::vector<ChartOutput> outputs;
   std::vector<OutputFile> outputFiles;  // the files that `outputs` write
   std::vector<OutputCheck> checks;  // each output's check of the chart made, before any write

@@ -207,9 +207,22 @@ std::string SystemErrorText(int error) {
   }
 }
 
+namespace {
+
+// Why `target` cannot be written: a missing name in a folder that is there is no missing
+// folder (a file system that takes no new files, /proc say).
+std::string ReasonFor(const std::string& target, int error) {
+  std::error_code ec;
+  if (error == ENOENT && fs::is_directory(FolderOfPath(target), ec))
+    return "in diesem Ordner kann keine Datei angelegt werden";
+  return SystemErrorText(error);
+}
+
+}  // namespace
+
 FileWriteError::FileWriteError(const std::string& target, int error)
     : std::runtime_error(target + ": Datei kann nicht geschrieben werden (" +
-                         SystemErrorText(error) + ")"),
+                         ReasonFor(target, error) + ")"),
       target_(target),
       error_(error) {}
 

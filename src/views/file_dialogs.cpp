@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTreeView>
+#include <algorithm>
 #include <vector>
 
 #include "views/qt_text.hpp"
@@ -95,6 +100,17 @@ void Configure(QFileDialog& dialog, const FileDialogRequest& request, bool save)
   }
   const std::string proposed = request.file.substr(0, request.file.find('\0'));
   if (!proposed.empty()) dialog.selectFile(ToQt(proposed));
+  // Wide enough for the list's name, size, type and date columns, within the screen.
+  QSize size(920, 560);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+  dialog.resize(size);
+  // Qt's list keeps narrow columns in a wide dialog: room for whole sizes, types and dates.
+  if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    const int widths[] = {std::max(200, size.width() - 560), 110, 150, 150};
+    for (int column = 0; column < 4; ++column)
+      list->header()->resizeSection(column, widths[column]);
+  }
 }
 
 std::string SelectionBuffer(const QStringList& files, int maxFile) {

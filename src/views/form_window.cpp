@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <cmath>
 
 #include "support/date.hpp"
@@ -54,13 +55,71 @@ class PictureWidget final : public QWidget {
 };
 
 // The date picker: Tab leaves it as it leaves every other control (the arrow keys move between
-// day, month and year).
+// day, month and year). A whole date may be typed over the selected text ("30.06.2025" or
+// "1.7.2025"), as well as day, month and year one by one.
 class DatePicker final : public QDateEdit {
  public:
   using QDateEdit::QDateEdit;
 
  protected:
   bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
+  // Digits and points typed over the whole text are a date typed at once: shown as typed, taken
+  // once the year has four digits, or when the user leaves the picker; anything else brings the
+  // picker's date back.
+  void keyPressEvent(QKeyEvent* event) override {
+    const QString key = event->text();
+    const bool dateKey =
+        key.size() == 1 && (key.front().isDigit() || key.front() == QLatin1Char('.'));
+    QLineEdit* edit = lineEdit();
+    const bool wholeSelected = edit->hasSelectedText() && edit->selectedText() == edit->text();
+    if (dateKey && (typing_ || wholeSelected)) {
+      if (!typing_) typed_.clear();
+      typing_ = true;
+      if (typed_.size() < 10) typed_ += key;
+      Show(typed_);
+      if (Typed(typed_).isValid()) EndTyping();
+      event->accept();
+      return;
+    }
+    if (typing_ && event->key() == Qt::Key_Backspace) {
+      typed_.chop(1);
+      Show(typed_);
+      event->accept();
+      return;
+    }
+    if (typing_) EndTyping();
+    QDateEdit::keyPressEvent(event);
+  }
+
+  void focusOutEvent(QFocusEvent* event) override {
+    if (typing_) EndTyping();
+    QDateEdit::focusOutEvent(event);
+  }
+
+ private:
+  // "30.06.2025" or "1.7.2025": the year with its four digits.
+  static QDate Typed(const QString& text) {
+    static const QRegularExpression whole(QStringLiteral(R"(^\d{1,2}\.\d{1,2}\.\d{4}$)"));
+    if (!whole.match(text).hasMatch()) return {};
+    return QDate::fromString(text, QStringLiteral("d.M.yyyy"));
+  }
+
+  void Show(const QString& text) {
+    const QSignalBlocker quiet(lineEdit());
+    lineEdit()->setText(text);
+    lineEdit()->setCursorPosition(static_cast<int>(text.size()));
+  }
+
+  void EndTyping() {
+    typing_ = false;
+    const QDate date = Typed(typed_);
+    if (date.isValid() && date >= minimumDate() && date <= maximumDate()) setDate(date);
+    Show(textFromDateTime(dateTime()));
+  }
+
+  bool typing_ = false;
+  QString typed_;
 };
 
 QDate ToQDate(const kx::Value& value) {
@@ -196,7 +255,10 @@ QWidget* FormWindow::Create(Control& control, QWidget* parent) {
       auto* list = new QComboBox(parent);
       list->setEditable(false);
       list->setIconSize(QSize(16, 16));
-      list->setMaxVisibleItems(12);
+      // A list of 66 years opens as a list of 15 rows that scrolls, not as a column the height
+      // of the screen (the style's own popup would ignore the number of rows).
+      list->setMaxVisibleItems(15);
+      list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
       return list;
     }
     case ControlKind::Label: {

@@ -18,4 +18,14 @@ struct GermanTexts {
 // Without the catalogue Qt's texts stay English; the locale is set in any case.
 GermanTexts UseGerman(QCoreApplication& app);
 
+// Before the application is made: Qt's dialogs take some texts (the dates and sizes of the file
+// dialog's list) from the process's locale, so the process gets the German one, whatever its
+// environment says.
+void UseGermanProcessLocale();
+
+// After the application is made, which sets the C library's locale from the environment: the C
+// library's numbers stay those of the "C" locale, so that printf and strtod never meet a
+// decimal comma in a file's numbers.
+void KeepCNumbers();
+
 }  // namespace kx::views

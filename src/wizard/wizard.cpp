@@ -18,8 +18,8 @@ using basOptionTools::GetSelectedOption;
 
 constexpr const char* kSaveTitle = "Ressourcendiagramm speichern";
 constexpr const char* kProposedName = "Ressourcendiagramm für ";
-constexpr const char* kChartExtension = "mpp";
-constexpr const char* kChartFilter = "Projekte (*.mpp)";
+constexpr const char* kChartExtension = "xml";
+constexpr const char* kChartFilter = "Projekte (*.xml)";
 constexpr const char* kFinishCaption = "Fertig";
 
 MessageBoxes& Silent() {

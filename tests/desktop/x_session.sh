@@ -3,13 +3,16 @@
 # Starts Xvfb with openbox, opens the building example, and then, as a user would:
 #   Alt+E opens "Extras", K starts "Korvalinx Assistent"; in the wizard "Speichern..." takes a
 #   file name, "Ende" makes the chart, "Fertig" closes the wizard; the window then shows the
-#   chart project; "Fenster" (Alt+F, 1) goes back to the source project, "Ansicht" (Alt+A, R)
-#   shows its resource sheet, and "Datei > Beenden" (Alt+D, B) ends the program.
+#   chart project; End scrolls it to its last days, Strg+P prints it into a PDF file through
+#   Qt's print dialog, "Datei > Exportieren" writes its days as a CSV file; "Fenster" (Alt+F, 1)
+#   goes back to the source project, "Ansicht" (Alt+A, R) shows its resource sheet, Alt+F there
+#   opens "Fenster" again, and "Datei > Beenden" (Alt+D, B) ends the program, "Nein" to saving
+#   the settings the wizard stored.
 # Screenshots of each step go to OUT. Exits 77 (skipped) where the X tools are missing.
 set -uo pipefail
 program=$1 examples=$2 out=$3
 
-for tool in Xvfb openbox xdotool import; do
+for tool in Xvfb openbox xdotool import compare; do
   if ! command -v "$tool" >/dev/null; then
     echo "übersprungen: $tool fehlt (scripts/setup installiert es)"
     exit 77
@@ -70,7 +73,7 @@ xdotool key alt+e
 sleep 1
 shot 2-extras
 xdotool key k
-wizard=$(window "^Korvalinx Assistent")
+wizard=$(window "^Korvalinx Assistent$")  # its own caption, nothing appended
 sleep 1
 shot 3-assistent
 
@@ -79,7 +82,7 @@ eval "$(xdotool getwindowgeometry --shell "$wizard")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 chart="$out/home/ressourcen.xml"
 click 665 278  # "Speichern..."
-window "^Ressourcendiagramm speichern" >/dev/null
+window "^Ressourcendiagramm speichern$" >/dev/null
 sleep 0.5
 xdotool key ctrl+a
 xdotool type --delay 15 "$chart"
@@ -105,21 +108,80 @@ sleep 1
 shot 6-diagramm
 echo "Fenster nach dem Lauf: $(xdotool getwindowname "$shown")"
 
+# End scrolls the chart to its last days: the picture changes right of the table.
+xdotool windowactivate --sync "$shown" >/dev/null 2>&1
+import -display "$display" -window "$shown" "$out/vorher.png"
+xdotool key End
+sleep 1
+import -display "$display" -window "$shown" "$out/6-diagramm-ende.png"
+differ=$(compare -metric AE "$out/vorher.png" "$out/6-diagramm-ende.png" null: 2>&1 | cut -d' ' -f1)
+[ "${differ:-0}" -gt 1000 ] || fail "End verschiebt das Diagramm nicht ($differ Pixel anders)"
+
+# "Datei > Drucken..." (Strg+P) into a PDF file: Qt's dialog prints "In PDF-Datei drucken" to
+# the file named under "Ausgabedatei" (Alt+D).
+printed="$out/home/druck.pdf"
+xdotool key ctrl+p
+window "^Drucken$" >/dev/null
+sleep 0.5
+xdotool key alt+d
+xdotool key ctrl+a
+xdotool type --delay 10 "$printed"
+xdotool key Return
+for _ in $(seq 60); do [ -s "$printed" ] && break; sleep 0.5; done
+sleep 1
+[ "$(head -c 4 "$printed" 2>/dev/null)" = "%PDF" ] || fail "kein PDF gedruckt: $printed"
+grep -aq "/MediaBox \[0 0 842" "$printed" || fail "der Druck ist nicht A4 quer"
+echo "Gedruckt: $printed, $(grep -ac '/Type /Page$' "$printed") Seite(n)"
+
+# "Datei > Exportieren > CSV-Datei..." (Alt+D, X, C): the days of the chart just made, from the
+# project it was made from.
+exported="$out/home/tage.csv"
+xdotool key alt+d
+sleep 0.5
+xdotool key x
+sleep 0.5
+xdotool key c
+window "^Exportieren$" >/dev/null
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 10 "$exported"
+xdotool key Return
+for _ in $(seq 60); do [ -s "$exported" ] && break; sleep 0.5; done
+head -c 40 "$exported" 2>/dev/null | grep -q "Gruppe;Ressource;" || fail "keine CSV-Datei exportiert: $exported"
+
 # "Fenster", the first project, "Ansicht > Ressource: Tabelle".
 xdotool windowactivate --sync "$shown" >/dev/null 2>&1
 xdotool key alt+f
 sleep 0.5
 xdotool key 1
-window "^Neubau Bürogebäude – Korvalinx Planer$" >/dev/null
+# The wizard stored its settings in the project: "*" marks the unsaved change.
+window "^Neubau Bürogebäude\*? – Korvalinx Planer$" >/dev/null
 xdotool key alt+a
 sleep 0.5
 xdotool key r
 sleep 1
 shot 7-ressourcen
 
+# Alt+F in the resource sheet opens "Fenster" (not its filter list): the chart comes back.
+xdotool key alt+f
+sleep 0.5
+xdotool key 2
+window "^Ressourcenzeitplan .* – Korvalinx Planer$" >/dev/null
+
 xdotool key alt+d
 sleep 0.5
 xdotool key b
+# The question about the settings the wizard left in the project: "Nein".
+for _ in $(seq 30); do
+  kill -0 "$desktop" 2>/dev/null || break
+  if xdotool search --onlyvisible --name "^Korvalinx Planer$" >/dev/null 2>&1; then
+    sleep 0.5
+    shot 8-frage
+    xdotool key n
+    break
+  fi
+  sleep 0.2
+done
 for _ in $(seq 100); do kill -0 "$desktop" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$desktop" 2>/dev/null && fail "das Programm endet nicht mit Datei > Beenden"
 wait "$desktop"

@@ -324,6 +324,16 @@ TEST(ProjectXmlSave, FailuresAreGermanAndNameTheFile) {
                                    ": Datei kann nicht geschrieben werden (der Ordner ist nicht "
                                    "vorhanden)");
   }
+  // A folder that is there but takes no new files (the kernel's /proc) is not called missing.
+  if (!std::filesystem::is_directory("/proc/self")) return;
+  try {
+    SaveProjectXml(*Chart("neu"), "/proc/urlaub.xml");
+    ADD_FAILURE();
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.description(),
+              "/proc/urlaub.xml: Datei kann nicht geschrieben werden (in diesem "
+              "Ordner kann keine Datei angelegt werden)");
+  }
 }
 
 // A chart of `tasks` rows.

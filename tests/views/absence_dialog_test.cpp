@@ -110,6 +110,26 @@ class AbsenceDialogTest : public QObject {
     QVERIFY(dialog.Export(true, at("k.xlsx")));
     QVERIFY(ReadFile(at("k.xlsx")).starts_with("PK"));
   }
+
+  // A project without resources (a chart project has none) is said so, not counted as nothing.
+  void AProjectWithoutResourcesIsSaidSo() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string source = (dir.path() + "/leer.xml").toStdString();
+    std::ofstream(source, std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">"
+           "<Title>Leer</Title><StartDate>2026-06-08T08:00:00</StartDate>"
+           "<FinishDate>2026-06-19T17:00:00</FinishDate></Project>\n";
+    platform::PlanningHost host(std::make_shared<platform::ProjectXmlFormat>());
+    host.OpenProject(source);
+    MemoryRegistryStore store;
+    ScriptedMessageBoxes boxes;
+    desktop::AbsenceDialog dialog(host, &store, &boxes);
+    QVERIFY(!dialog.Compute());
+    QCOMPARE(boxes.Requests().size(), std::size_t{1});
+    QVERIFY(boxes.Requests().front().text.find("enthält keine Ressourcen") != std::string::npos);
+    QCOMPARE(dialog.Report().has_value(), false);
+  }
 };
 
 QTEST_MAIN(AbsenceDialogTest)

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <clocale>
 
 #include "addin/error_report.hpp"
 #include "support/file_dialog.hpp"
@@ -20,6 +21,9 @@ using namespace kx;         // NOLINT(google-build-using-namespace)
 using namespace kx::views;  // NOLINT(google-build-using-namespace)
 
 namespace {
+
+// As the desktop program does before its application is made.
+const bool kGermanProcess = (UseGermanProcessLocale(), true);
 
 std::string Z(const char* text, std::size_t size) {
   return std::string(text, size);
@@ -38,7 +42,15 @@ class DialogsTest : public QObject {
   }
 
   void qtTextsAndLocaleAreGerman() {
+    QVERIFY(kGermanProcess);
     QCOMPARE(QLocale().name(), QStringLiteral("de_DE"));
+    // The file dialog's list writes dates the system's way: German whatever the environment
+    // said, while the C library's numbers stay those of "C".
+    QCOMPARE(QLocale::system().name(), QStringLiteral("de_DE"));
+    QCOMPARE(QLocale::system().toString(QDate(2026, 12, 9), QLocale::ShortFormat),
+             QStringLiteral("09.12.26"));
+    KeepCNumbers();
+    QCOMPARE(std::string(std::setlocale(LC_NUMERIC, nullptr)), std::string("C"));
     QCOMPARE(QLocale().toString(38.5, 'f', 1), QStringLiteral("38,5"));
     QCOMPARE(QLocale().toString(QDate(2005, 12, 31), QStringLiteral("dd.MM.yyyy")),
              QStringLiteral("31.12.2005"));

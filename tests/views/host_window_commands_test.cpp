@@ -7,22 +7,28 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "add_ins.hpp"
+#include "chart_exports.hpp"
 #include "connect/connect.hpp"
 #include "desktop_testing.hpp"
 #include "gantt_view.hpp"
@@ -32,6 +38,7 @@
 #include "resource_sheet.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
+#include "views/file_dialogs.hpp"
 
 namespace {
 
@@ -128,6 +135,11 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(desk.window->SaveActive(true));
     QCOMPARE(desk.boxes.Count(), asked);
     QVERIFY(desk.window->windowTitle().endsWith(QStringLiteral(" – Korvalinx Planer")));
+    // The host's files are Project XML, shown and named so in Qt's dialog.
+    QFileDialog shown;
+    views::Configure(shown, desk.dialogs.Calls().back().request, true);
+    QCOMPARE(shown.nameFilters().front(), QStringLiteral("Projekte (*.xml)"));
+    QCOMPARE(shown.defaultSuffix(), QStringLiteral("xml"));
     const std::string third = (folder.path() / "dritte.xml").string();
     desk.dialogs.Answer(ScriptedFileDialogs::OneFile(third));
     QVERIFY(desk.window->SaveActive(true));
@@ -289,7 +301,9 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(desk.window.get()));
     const auto* painter = gantt->Painter();
     const int fixed = static_cast<int>(painter->HeaderHeight());
-    const int table = static_cast<int>(painter->TableWidth());
+    const int table = static_cast<int>(gantt->TableShown());
+    const int whole = static_cast<int>(painter->TableWidth());
+    QVERIFY(table > 0 && table <= whole);
     const int rowHeight = static_cast<int>(painter->Options().rowHeight);
     QVERIFY(gantt->verticalScrollBar()->maximum() > 3 * rowHeight);
     QVERIFY(gantt->horizontalScrollBar()->maximum() > 100);
@@ -302,12 +316,12 @@ class HostWindowCommandsTest : public QObject {
     const int at = static_cast<int>(withBar - rows.begin());
     const gantt::DaySpan part = withBar->bars.front().parts.front();
     const double dayWidth = painter->Scale().DayWidth();
-    const int px = static_cast<int>(table + (part.first - gantt->Model()->period.first + 0.5) *
-                                                dayWidth);
+    const int px =
+        static_cast<int>(whole + (part.first - gantt->Model()->period.first + 0.5) * dayWidth);
     const int py = at * rowHeight + rowHeight / 2;
-    gantt->horizontalScrollBar()->setValue(std::max(0, px - table - 20));
+    gantt->horizontalScrollBar()->setValue(std::max(0, px - whole - 20));
     gantt->verticalScrollBar()->setValue(std::max(0, py - rowHeight));
-    const int x = px - gantt->horizontalScrollBar()->value();
+    const int x = px - whole + table - gantt->horizontalScrollBar()->value();
     const int y = fixed + py - gantt->verticalScrollBar()->value();
     QVERIFY(x > table && x < gantt->viewport()->width() && y < gantt->viewport()->height());
     const auto nameColumn = std::find_if(
@@ -340,12 +354,125 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(right.copy(table, 0, width - table, height) !=
             down.copy(table, 0, width - table, height));
 
+    // Scrolled to the end of the year, header and bars are the painter's own drawing of those
+    // days, and the table is the one of the first days.
+    const QSizeF full = painter->Size();
+    QImage drawn(full.toSize(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+      QPainter p(&drawn);
+      painter->Paint(p);
+    }
+    gantt->verticalScrollBar()->setValue(0);
+    gantt->horizontalScrollBar()->setValue(gantt->horizontalScrollBar()->maximum());
+    const int dx = gantt->horizontalScrollBar()->value();
+    const QImage december =
+        gantt->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int rowsShown = std::min(height, static_cast<int>(full.height()) - 1);
+    QCOMPARE(december.copy(table, 0, width - table, rowsShown),
+             drawn.copy(whole + dx, 0, width - table, rowsShown));
+    QCOMPARE(december.copy(0, 0, table - 1, rowsShown), drawn.copy(0, 0, table - 1, rowsShown));
+
     // Zooming keeps the view on the same days.
+    gantt->horizontalScrollBar()->setValue(200);
     const double wide = gantt->DayWidth();
     desk.window->RunBuiltIn(platform::kIdZoomIn);
     QVERIFY(gantt->DayWidth() > wide);
     QVERIFY(std::abs(gantt->horizontalScrollBar()->value() - 200 * gantt->DayWidth() / wide) <= 1);
+    // Showing the project anew (after a save, back from another project) keeps the place.
+    gantt->verticalScrollBar()->setValue(2 * rowHeight);
+    const QPoint place(gantt->horizontalScrollBar()->value(), gantt->verticalScrollBar()->value());
+    desk.window->ShowActiveProject();
+    QCOMPARE(QPoint(gantt->horizontalScrollBar()->value(), gantt->verticalScrollBar()->value()),
+             place);
     desk.window->hide();
+  }
+
+  void theWindowFitsTheScreenKeepsItsPlaceAndMarksUnsavedWork() {
+    Folder folder;
+    Desk first;
+    QAction* save = first.window->findChild<QAction*>(QString::number(platform::kIdFileSave));
+    QAction* saveAs = first.window->findChild<QAction*>(QString::number(platform::kIdFileSaveAs));
+    QAction* zoomIn = first.window->findChild<QAction*>(QString::number(platform::kIdZoomIn));
+    QVERIFY(save != nullptr && saveAs != nullptr && zoomIn != nullptr);
+    QVERIFY(!save->isEnabled() && !saveAs->isEnabled() && !zoomIn->isEnabled());  // no project
+    QCOMPARE(saveAs->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+
+    // A place from a larger screen, or a damaged one, is fitted to this screen.
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    std::string value = "9000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Breite", value);
+    value = "7000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Hoehe", value);
+    value = "-4000";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Links", value);
+    value = "oben";
+    SetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Oben", value);
+    desktop::HostWindow fitted(first.host, *first.bars,
+                               {&first.boxes, &first.dialogs, &first.store});
+    QVERIFY(fitted.width() <= free.width() && fitted.height() <= free.height());
+    QVERIFY(free.contains(fitted.pos()));
+
+    QVERIFY(first.window->OpenFile(folder.Examples()));
+    QVERIFY(save->isEnabled() && zoomIn->isEnabled());
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
+    first.host.ActiveData()->properties.push_back({"KXPlan", "1", 4, false});  // as the wizard does
+    first.window->ShowActiveProject();
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude* – Korvalinx Planer"));
+
+    // Closing asks about the change; the place is kept for the next start.
+    first.window->resize(640, 480);
+    first.boxes.Answer(MsgAnswer::No);
+    QVERIFY(first.window->close());
+    QCOMPARE(first.boxes.Last().text,
+             std::string("Möchten Sie die Änderungen an \"Neubau Bürogebäude\" speichern?"));
+    QCOMPARE(GetRegString(first.store, HKEY_CURRENT_USER, desktop::kWindowKey, "Breite"),
+             std::string("640"));
+    desktop::HostWindow again(first.host, *first.bars,
+                              {&first.boxes, &first.dialogs, &first.store});
+    QCOMPARE(again.size(), QSize(640, 480));
+  }
+
+  void theExportCommandsWriteTheShownChartAndItsDays() {
+    Folder folder;
+    const std::string source = folder.Examples();
+    const std::string original = Read(source);
+    Desk desk;
+    QVERIFY(desk.window->OpenFile(source));
+    std::map<std::string, std::string> written;
+    for (const desktop::ExportFormat& format : desktop::ExportFormats()) {
+      const std::string path =
+          (folder.path() / (std::string("ausgabe.") + format.extension)).string();
+      desk.dialogs.Answer(ScriptedFileDialogs::OneFile(path));
+      QVERIFY2(desk.window->Export(format.kind), format.name);
+      QCOMPARE(desk.dialogs.Calls().back().request.defaultExt, std::string(format.extension));
+      written[format.extension] = Read(path);
+    }
+    QVERIFY(written["pdf"].rfind("%PDF", 0) == 0);
+    QVERIFY(written["png"].rfind("\x89PNG", 0) == 0);
+    QVERIFY(written["svg"].find("<svg") != std::string::npos);
+    // The days come from the chart job, as the command line writes them.
+    QVERIFY2(written["csv"].rfind("\xEF\xBB\xBFGruppe;Ressource;", 0) == 0, written["csv"].c_str());
+    QVERIFY(written["ics"].find("BEGIN:VCALENDAR") != std::string::npos);
+    QVERIFY(written["xlsx"].rfind("PK", 0) == 0);
+
+    // An export never replaces a project's file.
+    const std::size_t asked = desk.boxes.Count();
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile(source));
+    QVERIFY(!desk.window->Export(desktop::ExportKind::Csv));
+    QCOMPARE(desk.boxes.Count(), asked + 1);
+    QVERIFY(desk.boxes.Last().text.find("würde die Datei") != std::string::npos);
+    QCOMPARE(Read(source), original);
+
+    // A chart opened from its file does not know the project its days come from: its picture
+    // is exported, its days are not.
+    QVERIFY(desk.window->OpenFile(folder.VacationPlan()));
+    desk.dialogs.Answer(ScriptedFileDialogs::OneFile((folder.path() / "urlaub.png").string()));
+    QVERIFY(desk.window->Export(desktop::ExportKind::Png));
+    const std::size_t calls = desk.dialogs.Calls().size();
+    QVERIFY(!desk.window->Export(desktop::ExportKind::Ics));
+    QCOMPARE(desk.dialogs.Calls().size(), calls);  // said so before asking for a file
+    QVERIFY(desk.boxes.Last().text.find("Die Tage der Ressourcen stehen") != std::string::npos);
   }
 
   void screenUpdatingSwitchesTheWindowsDrawing() {
@@ -375,6 +502,7 @@ class HostWindowCommandsTest : public QObject {
       return Texts(desk.Menu("Tools")->actions()).count(QStringLiteral("&Korvalinx Assistent"));
     };
     QCOMPARE(entries(), 1);
+    const QStringList loaded = Texts(desk.Menu("Tools")->actions());
     // The entries carry the chart icon.
     QToolBar* toolbar = desk.window->findChild<QToolBar*>(QStringLiteral("Korvalinx"));
     QVERIFY(toolbar != nullptr && !toolbar->actions().isEmpty());
@@ -408,7 +536,7 @@ class HostWindowCommandsTest : public QObject {
     dialog.Apply();
     QVERIFY(korvalinx.Connected());
     QCoreApplication::processEvents();
-    QCOMPARE(entries(), 1);
+    QCOMPARE(Texts(desk.Menu("Tools")->actions()), loaded);  // no separator more
     QCOMPARE(LoadBehavior(desk.store), std::string("3"));
     QCOMPARE(presenter.shown, 0);  // "DisplayOnConnect" is not set
 

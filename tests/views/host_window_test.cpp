@@ -74,6 +74,14 @@ class HostWindowTest : public QObject {
             window.findChild<QToolBar*>(QStringLiteral("Korvalinx"))->actions().isEmpty());
   }
 
+  void EachWindowKeepsItsOwnCaption() {
+    // Qt appends a display name to every caption ("Korvalinx Assistent — Korvalinx Planer"):
+    // the program sets none, and the host's own title names it.
+    desktop::PrepareApplication(*qApp);
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    QVERIFY(!qApp->windowIcon().isNull());
+  }
+
   void TheAddInIsRegisteredOnceToLoadAtStartup() {
     MemoryRegistryStore store;
     QVERIFY(desktop::RegisterAddIn(store));

@@ -4,6 +4,7 @@
 // set, the windows are saved there as pictures.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -237,6 +238,13 @@ class WizardWindowTest : public QObject {
           year->setFocus();
           Key(w, Qt::Key_Down);
           QCOMPARE(ToQt(m.cboYear.Text()), year->currentText());
+          // The open list shows at most 15 years, whatever the style would do.
+          year->showPopup();
+          QVERIFY(year->view()->isVisible());
+          const int rowHeight = year->view()->sizeHintForRow(0);
+          QVERIFY2(year->view()->window()->height() <= 16 * rowHeight,
+                   qPrintable(QString::number(year->view()->window()->height())));
+          year->hidePopup();
         } else if (step == 5) {
           Click(w, "optColor(0)");
           auto* colours = Widget<QComboBox>(w, "imcColor");
@@ -351,7 +359,11 @@ class WizardWindowTest : public QObject {
       Click(w, "cmdNext");
       Click(w, "optDate(2)");
       Widget<QDateEdit>(w, "dtpDateFrom")->setDate(QDate(2025, 6, 10));
-      Widget<QDateEdit>(w, "dtpDateTo")->setDate(QDate(2025, 6, 1));
+      // A whole date typed over the selected text.
+      auto* to = Widget<QDateEdit>(w, "dtpDateTo");
+      to->setFocus();
+      to->selectAll();
+      QTest::keyClicks(to, QStringLiteral("01.06.2025"));
       QCOMPARE(m.dtpDateTo.DateValue(), DateSerial(2025, 6, 1));
       OnNextModal(&w, [&](QWidget& box) { read(box, "meldung-datum"); });
       Click(w, "cmdNext");
@@ -425,7 +437,8 @@ class WizardWindowTest : public QObject {
         QVERIFY(dialog != nullptr);
         asked = true;
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Ressourcendiagramm speichern"));
-        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("mpp"));
+        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("xml"));
+        QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Projekte (*.xml)")});
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name != nullptr);
         QVERIFY(name->text().startsWith(QStringLiteral("Ressourcendiagramm für ")));
@@ -444,7 +457,7 @@ class WizardWindowTest : public QObject {
       });
       Key(w, Qt::Key_Space);
       QVERIFY(asked);
-      QCOMPARE(ToQt(m.txtChartPath.Text()), ToQt(chart + ".mpp"));
+      QCOMPARE(ToQt(m.txtChartPath.Text()), ToQt(chart + ".xml"));
 
       Key(w, Qt::Key_Backtab);
       Key(w, Qt::Key_Backtab);
@@ -483,7 +496,7 @@ class WizardWindowTest : public QObject {
       QVERIFY(!w.isVisible());
     });
     QCOMPARE(exitCode, desktop::kExitOk);
-    QFile file(ToQt(chart + ".mpp"));
+    QFile file(ToQt(chart + ".xml"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("<Project"));
   }

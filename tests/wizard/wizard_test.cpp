@@ -461,8 +461,8 @@ TEST_F(WizardTest, SaveDialogProposesTheChartFileAndDeletesNothing) {
     EXPECT_EQ(request.title, "Ressourcendiagramm speichern");
     EXPECT_EQ(request.initialDir, dir.string());
     EXPECT_EQ(request.file.substr(0, request.file.find('\0')), "Ressourcendiagramm für Bau");
-    EXPECT_EQ(request.defaultExt, "mpp");
-    EXPECT_EQ(request.filter.substr(0, request.filter.find('\0')), "Projekte (*.mpp)");
+    EXPECT_EQ(request.defaultExt, "xml");
+    EXPECT_EQ(request.filter.substr(0, request.filter.find('\0')), "Projekte (*.xml)");
     EXPECT_EQ(w.txtChartPath.Text(), existing.string());
     EXPECT_EQ(ReadFile(existing), "alt\n");
     // An existing ordinary file passes the check: the chart replaces it only once saved.
