@@ -414,11 +414,17 @@ void AbsenceDialog::AskExport(bool conflicts) {
   QString folder;
   if (const auto project = host_.ActiveData(); project && !project->fullName.empty())
     folder = QFileInfo(QString::fromStdString(project->fullName)).absolutePath() + '/';
-  const QString path = QFileDialog::getSaveFileName(
+  QString chosen;
+  QString path = QFileDialog::getSaveFileName(
       this, conflicts ? QStringLiteral("Konflikte speichern") : QStringLiteral("Anwesenheit speichern"),
       folder + (conflicts ? QStringLiteral("konflikte.csv") : QStringLiteral("anwesenheit.csv")),
-      QStringLiteral("CSV-Datei (*.csv);;Arbeitsmappe (*.xlsx)"));
-  if (!path.isEmpty()) Export(conflicts, path.toStdString());
+      QStringLiteral("CSV-Datei (*.csv);;Arbeitsmappe (*.xlsx)"), &chosen);
+  if (path.isEmpty()) return;
+  // A name without either ending gets the one of the file type chosen.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QStringLiteral("csv") && suffix != QStringLiteral("xlsx"))
+    path += chosen.contains(QStringLiteral("xlsx")) ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
+  Export(conflicts, path.toStdString());
 }
 
 bool AbsenceDialog::Export(bool conflicts, const std::string& path) {
@@ -430,7 +436,8 @@ bool AbsenceDialog::Export(bool conflicts, const std::string& path) {
       return false;
     }
   }
-  const bool workbook = path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0;
+  const bool workbook =
+      QFileInfo(QString::fromStdString(path)).suffix().compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) == 0;
   const std::string title =
       std::string(conflicts ? "Konflikte" : "Anwesenheit") + (projectName_.empty() ? "" : " " + projectName_);
   try {

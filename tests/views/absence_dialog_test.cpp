@@ -109,6 +109,8 @@ class AbsenceDialogTest : public QObject {
                 .starts_with("\xEF\xBB\xBFGruppe;Datum;Ressourcen;abwesend;anwesend;über Grenze\r\n"));
     QVERIFY(dialog.Export(true, at("k.xlsx")));
     QVERIFY(ReadFile(at("k.xlsx")).starts_with("PK"));
+    QVERIFY(dialog.Export(true, at("K.XLSX")));  // the ending in capitals is a workbook too
+    QVERIFY(ReadFile(at("K.XLSX")).starts_with("PK"));
   }
 
   // A project without resources (a chart project has none) is said so, not counted as nothing.
