@@ -106,7 +106,8 @@ QKeySequence ShortcutOf(std::int32_t id) {
 }
 
 // What a project holds that the window or an add-in may change: its title, its properties (the
-// chart settings among them) and the number of its rows, resources and calendars.
+// chart settings among them), the number of its rows and resources, and its calendars with their
+// days off (an inserted holiday calendar, or one brought up to date, is a change to be saved).
 std::size_t StateOf(const platform::ProjectData& project) {
   std::size_t state = std::hash<std::string>{}(project.title);
   const auto mix = [&state](std::size_t value) {
@@ -115,6 +116,17 @@ std::size_t StateOf(const platform::ProjectData& project) {
   mix(project.tasks.size());
   mix(project.resources.size());
   mix(project.calendars.size());
+  for (const auto& calendar : project.calendars) {
+    if (!calendar) continue;
+    mix(std::hash<std::string>{}(calendar->name));
+    mix(calendar->exceptions.size());
+    for (const auto& exception : calendar->exceptions) {
+      mix(std::hash<std::string>{}(exception.name));
+      mix(std::hash<double>{}(exception.from.serial));
+      mix(std::hash<double>{}(exception.to.serial));
+      mix(exception.working ? 1 : 0);
+    }
+  }
   for (const auto& property : project.properties) {
     mix(std::hash<std::string>{}(property.name));
     mix(std::hash<std::string>{}(property.value));

@@ -416,6 +416,15 @@ class HostWindowCommandsTest : public QObject {
     QVERIFY(first.window->OpenFile(folder.Examples()));
     QVERIFY(save->isEnabled() && zoomIn->isEnabled());
     QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
+    // A day off added to a calendar (a holiday calendar brought up to date) is unsaved work, and
+    // taking it away again is not.
+    auto& days = first.host.ActiveData()->calendars.front()->exceptions;
+    days.push_back({"Fronleichnam", Date(46192.0), Date(46192.0), false, {}});
+    first.window->ShowActiveProject();
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude* – Korvalinx Planer"));
+    days.pop_back();
+    first.window->ShowActiveProject();
+    QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude – Korvalinx Planer"));
     first.host.ActiveData()->properties.push_back({"KXPlan", "1", 4, false});  // as the wizard does
     first.window->ShowActiveProject();
     QCOMPARE(first.window->windowTitle(), QStringLiteral("Neubau Bürogebäude* – Korvalinx Planer"));
