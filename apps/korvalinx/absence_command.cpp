@@ -145,21 +145,7 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
     return static_cast<int>(job::kExitBadInput);
   };
   const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
-  if (has("--calendar") && has("--holidays"))
-    return refuse(
-        "--calendar und --holidays schließen einander aus (--holidays vergleicht mit dem "
-        "Kalender \"Feiertage <Land>\")");
-  if (has("--from") != has("--to"))
-    return refuse(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
-  std::vector<std::string> periods;
-  for (const char* name : {"--period", "--year", "--from"})
-    if (has(name)) periods.push_back(std::string(name) == "--from" ? "--from/--to" : name);
-  if (periods.size() > 1) {
-    std::string names = periods[0];
-    for (std::size_t i = 1; i < periods.size(); ++i)
-      names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
-    return refuse(names + " schließen einander aus (nur ein Zeitraum)");
-  }
+  if (const auto problem = PeriodAndCalendarProblem(*cmd)) return refuse(*problem);
   exports::ExportTargets targets;
   targets.csv = g.csv;
   targets.xlsx = g.xlsx;

@@ -246,23 +246,9 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       return refuse("--group und --no-group schließen einander aus");
     if (BothForms(cmd->get_option("--keep-empty")))
       return refuse("--keep-empty und --drop-empty schließen einander aus");
-    if (has("--calendar") && has("--holidays"))
-      return refuse(
-          "--calendar und --holidays schließen einander aus (--holidays vergleicht mit dem "
-          "Kalender \"Feiertage <Land>\")");
     if (has("--colour") && has("--colours"))
       return refuse("--colour und --colours schließen einander aus");
-    if (has("--from") != has("--to"))
-      return refuse(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
-    std::vector<std::string> periods;
-    for (const char* name : {"--period", "--year", "--from"})
-      if (has(name)) periods.push_back(std::string(name) == "--from" ? "--from/--to" : name);
-    if (periods.size() > 1) {
-      std::string names = periods[0];
-      for (std::size_t i = 1; i < periods.size(); ++i)
-        names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
-      return refuse(names + " schließen einander aus (nur ein Zeitraum)");
-    }
+    if (const auto problem = PeriodAndCalendarProblem(*cmd)) return refuse(*problem);
     if (has("--max-absent") && !g.presence) return refuse("--max-absent gilt nur zusammen mit --presence");
     if (g.presence && g.pictures.empty() && g.exports.xlsx.empty())
       return refuse("--presence zeigt die Abwesenden in einem Bild (--png, --svg, --pdf) oder in "

@@ -163,6 +163,23 @@ std::string ParseProblem(const CLI::App& app, const CLI::ParseError& e,
 
 }  // namespace
 
+std::optional<std::string> PeriodAndCalendarProblem(const CLI::App& cmd) {
+  const auto has = [&cmd](const char* name) { return cmd.count(name) > 0; };
+  if (has("--calendar") && has("--holidays"))
+    return "--calendar und --holidays schließen einander aus (--holidays vergleicht mit dem "
+           "Kalender \"Feiertage <Land>\")";
+  if (has("--from") != has("--to"))
+    return std::string(has("--from") ? "zu --from fehlt --to" : "zu --to fehlt --from");
+  std::vector<std::string> periods;
+  for (const char* name : {"--period", "--year", "--from"})
+    if (has(name)) periods.push_back(std::string(name) == "--from" ? "--from/--to" : name);
+  if (periods.size() < 2) return std::nullopt;
+  std::string names = periods[0];
+  for (std::size_t i = 1; i < periods.size(); ++i)
+    names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
+  return names + " schließen einander aus (nur ein Zeitraum)";
+}
+
 void PrintMessage(std::ostream& err, bool error, const std::string& text) {
   std::istringstream lines(ConsoleLines(text));
   std::string line;

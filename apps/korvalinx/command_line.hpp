@@ -52,6 +52,10 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
 // "--holidays LAND" of the commands that compare with a state's holidays: the value must name a
 // state; the option excludes "--calendar" (checked by the caller).
 CLI::Option* AddHolidaysOption(CLI::App* cmd, std::string& value, const std::string& help);
+// The choices of a period and a comparison calendar that exclude each other, as the commands that
+// take them (--calendar/--holidays, --from without --to, two periods) check them: the German
+// refusal, or nullopt.
+std::optional<std::string> PeriodAndCalendarProblem(const CLI::App& cmd);
 void AddConflictsCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddPresenceCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #ifdef KX_WITH_PICTURE

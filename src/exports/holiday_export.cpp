@@ -3,29 +3,14 @@
 #include <libical/ical.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "exports/chart_table.hpp"
 #include "exports/csv_export.hpp"
 #include "exports/export_file.hpp"
-#include "support/product.hpp"
+#include "exports/ical_calendar.hpp"
 
 namespace kx::exports {
 namespace {
-
-icaltimetype AllDay(Date d) {
-  const CivilDate c = ToCivil(d);
-  icaltimetype t = icaltime_null_date();
-  t.year = c.year;
-  t.month = c.month;
-  t.day = c.day;
-  t.is_date = 1;
-  return t;
-}
-
-struct ComponentFree {
-  void operator()(icalcomponent* c) const { icalcomponent_free(c); }
-};
 
 std::string Years(int from, int to) {
   return from == to ? std::to_string(from) : std::to_string(from) + "–" + std::to_string(to);
@@ -48,20 +33,9 @@ std::string HolidaysCsvText(const std::vector<holidays::Holiday>& days) {
 
 std::string HolidaysIcsText(holidays::State state, int from, int to,
                             const std::vector<holidays::Holiday>& days, std::time_t stamp) {
-  std::unique_ptr<icalcomponent, ComponentFree> calendar(
-      icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
+  const CalendarPtr calendar = NewNamedCalendar("Feiertage " + std::string(holidays::Name(state)) +
+                                                 " " + Years(from, to));
   icalcomponent* cal = calendar.get();
-  icalcomponent_add_property(cal, icalproperty_new_version("2.0"));
-  icalcomponent_add_property(
-      cal, icalproperty_new_prodid(
-               (std::string("-//Korvalinx//Korvalinx ") + kProductVersion + "//DE").c_str()));
-  icalcomponent_add_property(cal, icalproperty_new_calscale("GREGORIAN"));
-  icalcomponent_add_property(cal, icalproperty_new_method(ICAL_METHOD_PUBLISH));
-  const std::string name = "Feiertage " + std::string(holidays::Name(state)) + " " + Years(from, to);
-  icalcomponent_add_property(cal, icalproperty_new_name(name.c_str()));
-  icalproperty* xname = icalproperty_new_x(name.c_str());
-  icalproperty_set_x_name(xname, "X-WR-CALNAME");
-  icalcomponent_add_property(cal, xname);
 
   const icaltimetype dtstamp =
       icaltime_from_timet_with_zone(stamp, 0, icaltimezone_get_utc_timezone());
@@ -82,11 +56,7 @@ std::string HolidaysIcsText(holidays::State state, int from, int to,
     icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     icalcomponent_add_component(cal, event);
   }
-  char* text = icalcomponent_as_ical_string_r(cal);
-  if (!text) throw ExportError("Der Kalender kann nicht zusammengestellt werden.");
-  std::string result(text);
-  icalmemory_free_buffer(text);
-  return result;
+  return CalendarText(cal);
 }
 
 void WriteHolidaysCsv(const std::vector<holidays::Holiday>& days, const std::string& path) {

@@ -4,10 +4,9 @@
 
 #include <cstdio>
 #include <map>
-#include <memory>
 
 #include "exports/export_file.hpp"
-#include "support/product.hpp"
+#include "exports/ical_calendar.hpp"
 
 namespace kx::exports {
 namespace {
@@ -23,16 +22,6 @@ std::string SourceKey(const std::string& name) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08x", hash);
   return buf;
-}
-
-icaltimetype AllDay(Date d) {
-  const CivilDate c = ToCivil(d);
-  icaltimetype t = icaltime_null_date();
-  t.year = c.year;
-  t.month = c.month;
-  t.day = c.day;
-  t.is_date = 1;
-  return t;
 }
 
 const char* WeekdayName(Date d) {
@@ -79,10 +68,6 @@ std::string Description(const ChartTable& table, const TableRow& row, const Mark
   return text;
 }
 
-struct ComponentFree {
-  void operator()(icalcomponent* c) const { icalcomponent_free(c); }
-};
-
 }  // namespace
 
 std::vector<MarkedRun> MarkedRuns(const TableRow& row) {
@@ -128,21 +113,8 @@ std::string EventUid(const ChartTable& table, const TableRow& row, Date firstDay
 }
 
 std::string IcsText(const ChartTable& table, std::time_t stamp) {
-  std::unique_ptr<icalcomponent, ComponentFree> calendar(
-      icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
+  const CalendarPtr calendar = NewNamedCalendar(CalendarName(table));
   icalcomponent* cal = calendar.get();
-  icalcomponent_add_property(cal, icalproperty_new_version("2.0"));
-  icalcomponent_add_property(
-      cal, icalproperty_new_prodid((std::string("-//Korvalinx//Korvalinx ") + kProductVersion +
-                                    "//DE")
-                                       .c_str()));
-  icalcomponent_add_property(cal, icalproperty_new_calscale("GREGORIAN"));
-  icalcomponent_add_property(cal, icalproperty_new_method(ICAL_METHOD_PUBLISH));
-  const std::string name = CalendarName(table);
-  icalcomponent_add_property(cal, icalproperty_new_name(name.c_str()));
-  icalproperty* xname = icalproperty_new_x(name.c_str());
-  icalproperty_set_x_name(xname, "X-WR-CALNAME");
-  icalcomponent_add_property(cal, xname);
 
   const icaltimetype dtstamp =
       icaltime_from_timet_with_zone(stamp, 0, icaltimezone_get_utc_timezone());
@@ -170,11 +142,7 @@ std::string IcsText(const ChartTable& table, std::time_t stamp) {
       icalcomponent_add_component(cal, event);
     }
   }
-  char* text = icalcomponent_as_ical_string_r(cal);
-  if (!text) throw ExportError("Der Kalender kann nicht zusammengestellt werden.");
-  std::string result(text);
-  icalmemory_free_buffer(text);
-  return result;
+  return CalendarText(cal);
 }
 
 void WriteIcs(const ChartTable& table, const std::string& path) {
