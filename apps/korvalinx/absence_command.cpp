@@ -170,13 +170,10 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   const std::optional<chart::AbsenceLimit> limit =
       g.maxAbsent.empty() ? std::nullopt : chart::ParseAbsenceLimit(g.maxAbsent);
 
-  // KORVALINX_ZEITEN=1: one line on standard error with the seconds of each stage, as the chart
-  // command writes it ("tage": both extractions and the counting).
-  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> stages;
-  const char* timings = std::getenv("KORVALINX_ZEITEN");
-  std::function<void(const char*)> stage;
-  if (timings != nullptr && *timings != '\0' && std::string_view(timings) != "0")
-    stage = [&stages](const char* name) { stages.emplace_back(name, std::chrono::steady_clock::now()); };
+  // KORVALINX_ZEITEN=1: the stages' seconds, as the chart command writes them ("tage": both
+  // extractions and the counting).
+  StageClock clock;
+  const std::function<void(const char*)> stage = clock.Recorder();
 
   options.instead = [&](chart::clsKorvalinx& engine, MessageBoxes& messages) -> int {
     if (stage) stage("tage");
@@ -256,16 +253,7 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   services.stage = stage;
   const int code = job::RunChartJob(options, services);
   if (drawn) env.err << "\n" << std::flush;
-  if (stages.size() > 1) {
-    env.err << "korvalinx: Zeiten";
-    for (std::size_t i = 0; i + 1 < stages.size(); ++i) {
-      char seconds[32];
-      std::snprintf(seconds, sizeof seconds, "%.3f",
-                    std::chrono::duration<double>(stages[i + 1].second - stages[i].second).count());
-      env.err << " " << stages[i].first << "=" << seconds;
-    }
-    env.err << "\n" << std::flush;
-  }
+  clock.Print(env.err);
   return code;
 }
 

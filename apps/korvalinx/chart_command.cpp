@@ -406,24 +406,11 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     }
 #endif
     // KORVALINX_ZEITEN=1: one line on standard error with the seconds of each stage.
-    std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> stages;
-    const char* timings = std::getenv("KORVALINX_ZEITEN");
-    if (timings != nullptr && *timings != '\0' && std::string_view(timings) != "0")
-      services.stage = [&stages](const char* stage) {
-        stages.emplace_back(stage, std::chrono::steady_clock::now());
-      };
+    StageClock clock;
+    services.stage = clock.Recorder();
     exitCode = job::RunChartJob(options, services);
     if (drawn) env.err << "\n" << std::flush;
-    if (stages.size() > 1) {
-      env.err << "korvalinx: Zeiten";
-      for (std::size_t i = 0; i + 1 < stages.size(); ++i) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.3f",
-                      std::chrono::duration<double>(stages[i + 1].second - stages[i].second).count());
-        env.err << " " << stages[i].first << "=" << seconds;
-      }
-      env.err << "\n" << std::flush;
-    }
+    clock.Print(env.err);
   });
 }
 

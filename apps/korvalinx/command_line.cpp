@@ -1,8 +1,11 @@
 #include "command_line.hpp"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 
 #include "support/console_message_boxes.hpp"
 #include "support/product.hpp"
@@ -178,6 +181,24 @@ std::optional<std::string> PeriodAndCalendarProblem(const CLI::App& cmd) {
   for (std::size_t i = 1; i < periods.size(); ++i)
     names += (i + 1 == periods.size() ? " und " : ", ") + periods[i];
   return names + " schließen einander aus (nur ein Zeitraum)";
+}
+
+std::function<void(const char*)> StageClock::Recorder() {
+  const char* timings = std::getenv("KORVALINX_ZEITEN");
+  if (timings == nullptr || *timings == '\0' || std::string_view(timings) == "0") return {};
+  return [this](const char* stage) { stages_.emplace_back(stage, std::chrono::steady_clock::now()); };
+}
+
+void StageClock::Print(std::ostream& err) const {
+  if (stages_.size() < 2) return;
+  err << "korvalinx: Zeiten";
+  for (std::size_t i = 0; i + 1 < stages_.size(); ++i) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f",
+                  std::chrono::duration<double>(stages_[i + 1].second - stages_[i].second).count());
+    err << " " << stages_[i].first << "=" << seconds;
+  }
+  err << "\n" << std::flush;
 }
 
 void PrintMessage(std::ostream& err, bool error, const std::string& text) {

@@ -3,6 +3,8 @@
 // and the tests both go through RunCommandLine, so the tests see what a user sees.
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -56,6 +58,19 @@ CLI::Option* AddHolidaysOption(CLI::App* cmd, std::string& value, const std::str
 // take them (--calendar/--holidays, --from without --to, two periods) check them: the German
 // refusal, or nullopt.
 std::optional<std::string> PeriodAndCalendarProblem(const CLI::App& cmd);
+
+// KORVALINX_ZEITEN=1: the moments at which a run's stages begin, written at its end as one line
+// on standard error with the seconds of each stage.
+class StageClock {
+ public:
+  // What the job calls at each stage; empty unless KORVALINX_ZEITEN asks for the times.
+  std::function<void(const char*)> Recorder();
+  // "korvalinx: Zeiten lesen=0.344 ..." when at least two stages were recorded.
+  void Print(std::ostream& err) const;
+
+ private:
+  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> stages_;
+};
 void AddConflictsCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 void AddPresenceCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode);
 #ifdef KX_WITH_PICTURE
