@@ -75,6 +75,17 @@ void ReadIntoModel(benchmark::State& state) {
 }
 BENCHMARK(ReadIntoModel)->Unit(benchmark::kMillisecond);
 
+// Reading as before plans kept their file's text: what keeping it costs.
+void ReadIntoModelWithoutText(benchmark::State& state) {
+  const std::string& file = ProjectFile();
+  for (auto _ : state) {
+    const platform::LoadResult r = platform::ReadProjectXml(file, {.keepSource = false});
+    benchmark::DoNotOptimize(r.project->resources.size());
+  }
+  SetBytes(state);
+}
+BENCHMARK(ReadIntoModelWithoutText)->Unit(benchmark::kMillisecond);
+
 void WriteFromModel(benchmark::State& state) {
   const auto project = platform::ReadProjectXml(ProjectFile()).project;
   for (auto _ : state) {
@@ -84,6 +95,27 @@ void WriteFromModel(benchmark::State& state) {
   SetBytes(state);
 }
 BENCHMARK(WriteFromModel)->Unit(benchmark::kMillisecond);
+
+// Saving the plan with its companion: written from the model, as plans were saved before (which
+// lost what the model does not hold), and written back into the file's own text (argument 1),
+// with one resource's calendar changed.
+void SavePlan(benchmark::State& state) {
+  const auto project = platform::ReadProjectXml(ProjectFile()).project;
+  if (state.range(0) == 0) project->source.reset();
+  for (const auto& r : project->resources)
+    if (r && r->calendar) {
+      r->calendar->exceptions.push_back({"Urlaub", DateSerial(2031, 8, 4),
+                                         DateSerial(2031, 8, 15), false, {}});
+      break;
+    }
+  const std::string target = ProjectFile() + ".saved.xml";
+  for (auto _ : state) platform::SaveProjectXml(*project, target);
+  std::error_code ec;
+  std::filesystem::remove(target, ec);
+  std::filesystem::remove(platform::CompanionPath(target), ec);
+  SetBytes(state);
+}
+BENCHMARK(SavePlan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -80,6 +80,7 @@ struct TimephasedWork {
   Date finish;
   double minutes = 0.0;
   TimeUnit unit = TimeUnit::kDay;  // planning tools record work day by day
+  std::uint8_t type = 1;           // as Project XML numbers it: 1 planned, 2 actual work
 };
 
 struct AssignmentData {
@@ -192,6 +193,12 @@ struct PropertyData {
 
 struct ProjectData;
 
+// What a file format keeps of the file a project was read from, so that writing the project back
+// keeps everything the model does not hold. Only the format that made it reads it.
+struct SourceFile {
+  virtual ~SourceFile() = default;
+};
+
 // A project inserted into a master: the master's task row, the file as the master names it, and
 // the project read from that file.
 struct SubprojectData {
@@ -231,6 +238,8 @@ struct ProjectData {
   std::vector<PropertyData> properties;
   std::vector<SubprojectData> subprojects;
   Definitions definitions;
+  // The file the project was read from, as its format keeps it; null for a new project.
+  std::shared_ptr<const SourceFile> source;
 
   std::shared_ptr<CalendarData> FindCalendar(const std::string& name) const;  // base calendars
   // The project calendar, null when `calendarName` names no base calendar.

@@ -127,6 +127,7 @@ void CalendarReader::ReadException(xml_node node, CalendarData& calendar) {
     Warn(node, "Kalender " + Quoted(calendar.name) + ": von der Ausnahme " + Quoted(p.name) +
                    " werden nur die Vorkommen der Jahre 1900 bis 2099 übernommen");
   exceptionCount_ += occurrences.size();
+  if (index_) index_->exceptionsOf[calendar.uid].push_back({node, occurrences});
   for (auto& e : occurrences) calendar.exceptions.push_back(std::move(e));
 }
 
@@ -197,6 +198,10 @@ void CalendarReader::ReadWorkWeeks(xml_node workWeeks, CalendarData& calendar) {
       ++exceptionCount_;
     }
   }
+  if (index_)
+    index_->workWeekDaysOf[calendar.uid].assign(
+        calendar.exceptions.begin() + static_cast<std::ptrdiff_t>(explicitOnes.size()),
+        calendar.exceptions.end());
 }
 
 void CalendarReader::TidyExceptions(CalendarData& calendar) {
@@ -272,6 +277,7 @@ void CalendarReader::ReadCalendar(xml_node node, CalendarEntry& entry) {
       if (exceptionCount_ >= kMaxExceptions) continue;
       cal->exceptions.push_back({"", from, to, working, DayTimes(times, working)});
       ++exceptionCount_;
+      if (index_) index_->exceptionsOf[cal->uid].push_back({wd, {cal->exceptions.back()}});
     } else {
       Warn(typeNode, "Wochentag " + std::to_string(*type) + " ist unbekannt und wird übergangen");
     }
@@ -338,6 +344,10 @@ void CalendarReader::Read(xml_node calendars, std::vector<std::shared_ptr<Calend
     if (calendars_.count(uid))
       Fail(node, "Kalender-UID " + std::to_string(uid) + " ist doppelt vergeben");
     out.push_back(entry.calendar);
+    if (index_) {
+      index_->calendars.emplace(uid, node);
+      index_->calendarUids.insert(uid);
+    }
     calendars_.emplace(uid, std::move(entry));
   }
   ResolveBaseCalendars(out);

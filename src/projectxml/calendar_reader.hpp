@@ -12,12 +12,15 @@
 
 #include "model/model.hpp"
 #include "projectxml/element_reader.hpp"
+#include "projectxml/project_xml_detail.hpp"
 
 namespace kx::platform::xml_read {
 
 class CalendarReader : ElementReader {
  public:
   explicit CalendarReader(const ElementReader& elements) : ElementReader(elements) {}
+  // Notes the elements of each calendar's exceptions in `index` (null: nowhere).
+  void NoteIn(pxml::NodeIndex* index) { index_ = index; }
 
   // Reads the <Calendar> elements of `calendars` into `out`, in the file's order, and links each
   // to its base calendar. Fails on a calendar without a UID, a UID given twice, base calendars
@@ -47,6 +50,7 @@ class CalendarReader : ElementReader {
 
   std::unordered_map<std::int32_t, CalendarEntry> calendars_;
   std::size_t exceptionCount_ = 0;
+  pxml::NodeIndex* index_ = nullptr;
 };
 
 }  // namespace kx::platform::xml_read

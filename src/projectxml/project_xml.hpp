@@ -24,12 +24,21 @@ struct LoadResult {
   std::vector<std::string> warnings;  // German, each naming its file (and line where it has one)
 };
 
+namespace pxml {
+struct NodeIndex;
+}
+
 struct ReadOptions {
   bool loadSubprojects = true;  // read the files of inserted projects
   bool readCompanion = true;    // read "<file>.korvalinx.json" when it exists
   // Files from this size on that end with their assignments, as most do, are parsed in two parts
   // at once.
   std::size_t parseInPartsFrom = std::size_t{8} << 20;
+  // Keep the file's text with the project (ProjectData::source), so that saving the project
+  // writes back everything the model does not hold. Costs a copy of the text.
+  bool keepSource = true;
+  // Where the reader notes the elements it read each part of the model from (for the save).
+  pxml::NodeIndex* index = nullptr;
 };
 
 // Reads a Project XML file with its inserted projects and its companion file. Throws

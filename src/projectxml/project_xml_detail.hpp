@@ -4,16 +4,48 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include <pugixml.hpp>
+
 #include "model/model.hpp"
+#include "projectxml/xml_source.hpp"
 
 namespace kx::platform::pxml {
+
+// What a project read from Project XML keeps of its file: the text as read and the companion
+// file's text as it was then, so that a save can read the same model again and tell what the
+// model changed since.
+struct XmlSourceFile final : SourceFile {
+  std::shared_ptr<const KeptText> text;
+  std::optional<std::string> companion;
+};
+
+// The elements that the reader read the parts of a model from, by UID, and every UID the file
+// gives, empty rows and the project's own entries among them.
+struct NodeIndex {
+  pugi::xml_node root;
+  pugi::xml_node calendarList, taskList, resourceList, assignmentList;  // <Calendars>, ...
+  std::unordered_map<std::int32_t, pugi::xml_node> calendars, resources, tasks, assignments;
+  std::set<std::int32_t> calendarUids, resourceUids, taskUids, assignmentUids;
+  // Of each calendar (by UID): its exceptions' elements, each with the days it gave before
+  // overlaps were settled, and the days its work weeks gave.
+  struct ExceptionElement {
+    pugi::xml_node node;
+    std::vector<CalendarException> days;
+  };
+  std::unordered_map<std::int32_t, std::vector<ExceptionElement>> exceptionsOf;
+  std::unordered_map<std::int32_t, std::vector<CalendarException>> workWeekDaysOf;
+};
+
+
 
 // Custom task fields that the model keeps (model.hpp), and the format's name of one ("Number14").
 using platform::CustomField;
@@ -79,5 +111,28 @@ void SetSaveHook(std::function<void(SaveStep)> hook);
 // file and its companion may then not be one pair until the next save to that place finishes
 // it. Reading never carries a journal out.
 void NoteInterruptedSave(const std::string& projectPath, std::vector<std::string>& warnings);
+
+// A file's text read again with its elements noted: the model as it was read (with the
+// companion file as it was then) and the parse that the index points into.
+struct IndexedRead {
+  std::string buffer;  // the text, parsed in place
+  std::unique_ptr<XmlSource> source;
+  NodeIndex index;
+  std::shared_ptr<ProjectData> project;
+};
+// Reads the text that `file` keeps again, `name` standing for the file in messages. Throws as
+// the reader does.
+std::unique_ptr<IndexedRead> ReadWithIndex(const XmlSourceFile& file, const std::string& name);
+
+// Writes `project` back into the text of the file it was read from (`file`): what the model
+// holds and did not change stays as it was, byte for byte, and so does everything it does not
+// hold; what it changed is written into the element it came from; what it added goes where the
+// format puts it, with UIDs that the file does not use. The file's `Name` becomes `fileName`.
+// The text goes to `sink` in pieces, in the encoding the file came in; returns what the
+// companion file is to keep besides. Throws host::HostError when the text cannot be written
+// back so.
+CompanionExtras UpdateProjectXml(const ProjectData& project, const XmlSourceFile& file,
+                                 const std::string& fileName,
+                                 std::function<void(std::string_view)> sink);
 
 }  // namespace kx::platform::pxml

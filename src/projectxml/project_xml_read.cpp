@@ -88,7 +88,10 @@ class FileReader : ElementReader {
         options_(options),
         path_(path),
         source_(source),
-        calendars_(*this) {}
+        calendars_(*this),
+        index_(options.index) {
+    calendars_.NoteIn(index_);
+  }
 
   std::shared_ptr<ProjectData> Read();
 
@@ -130,6 +133,8 @@ class FileReader : ElementReader {
   std::vector<std::pair<xml_node, TaskData*>> subprojectTasks_;
   xml_node projectCalendarNode_;
   std::optional<std::int32_t> projectCalendarUid_;
+  pxml::NodeIndex* index_;                // null: the elements are noted nowhere
+  std::optional<std::string> companionText_;  // the companion file as read
 };
 
 std::shared_ptr<ProjectData> FileReader::Read() {
@@ -154,6 +159,13 @@ std::shared_ptr<ProjectData> FileReader::Read() {
     else if (n == "Assignments")
       assignments = c;
   }
+  if (index_) {
+    index_->root = root;
+    index_->calendarList = calendars;
+    index_->taskList = tasks;
+    index_->resourceList = resources;
+    index_->assignmentList = assignments;
+  }
   calendars_.Read(calendars, project_->calendars);
   if (projectCalendarUid_)  // without one the project keeps the host's "Standard"
     project_->calendarName =
@@ -163,6 +175,12 @@ std::shared_ptr<ProjectData> FileReader::Read() {
   ReadAssignments(assignments);
   DeriveGaps();
   if (options_.readCompanion) ReadCompanion();
+  if (const auto kept = source_.Kept()) {
+    auto file = std::make_shared<pxml::XmlSourceFile>();
+    file->text = kept;
+    file->companion = std::move(companionText_);
+    project_->source = std::move(file);
+  }
   if (options_.loadSubprojects) ReadSubprojects();
   return std::move(project_);
 }
@@ -279,6 +297,7 @@ void FileReader::ReadResources(xml_node resources) {
         isCost = BoolOf(c);
     }
     if (!uid) Fail(node, "Ressource " + Quoted(r->name) + " ohne <UID>");
+    if (index_) index_->resourceUids.insert(*uid);
     if (*uid == 0) continue;  // the project's own entry, no row of the sheet
     if (resources_.count(*uid))
       Fail(node, "Ressourcen-UID " + std::to_string(*uid) + " ist doppelt vergeben");
@@ -291,6 +310,7 @@ void FileReader::ReadResources(xml_node resources) {
     // A row without <Name> is empty; one whose name is empty or blanks keeps its row and work.
     const bool empty = isNull || !named;
     resources_[*uid] = empty ? nullptr : r.get();
+    if (index_ && !empty) index_->resources.emplace(*uid, node);
     rows.push_back({id, {node, empty ? nullptr : r}});
   }
   PlaceRows(rows, project_->resources, "Ressourcen");
@@ -355,6 +375,7 @@ void FileReader::ReadTasks(xml_node tasks) {
       }
     }
     if (!uid) Fail(node, "Vorgang " + Quoted(t->name) + " ohne <UID>");
+    if (index_) index_->taskUids.insert(*uid);
     if (*uid == 0) continue;  // the project summary task, no row of the sheet
     if (tasks_.count(*uid))
       Fail(node, "Vorgangs-UID " + std::to_string(*uid) + " ist doppelt vergeben");
@@ -365,6 +386,7 @@ void FileReader::ReadTasks(xml_node tasks) {
       subprojectTasks_.emplace_back(subNode, t.get());
     }
     tasks_[*uid].task = isNull ? nullptr : t.get();
+    if (index_ && !isNull) index_->tasks.emplace(*uid, node);
     rows.push_back({id, {node, isNull ? nullptr : t}});
   }
   PlaceRows(rows, project_->tasks, "Vorgangs");
@@ -407,7 +429,8 @@ void FileReader::ReadTimephased(xml_node node, DayCache& cache, AssignmentResult
     unit = code == 1 || code == 2 || code == 3 || code == 5 || code == 8 ? static_cast<TimeUnit>(code)
                                                                          : TimeUnit::kMinute;
   }
-  const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value), unit};
+  const TimephasedWork w{DateOf(start, cache), DateOf(finish, cache), DurationOf(value), unit,
+                         static_cast<std::uint8_t>(type)};
   if (w.minutes == 0) out.zeroWork = true;
   if (out.resource)
     out.assignment->timephased.push_back(w);
@@ -509,7 +532,12 @@ void FileReader::ReadAssignments(xml_node assignments) {
   if (first.error) std::rethrow_exception(first.error);
   if (second.error) std::rethrow_exception(second.error);
 
-  for (AssignmentResult& r : results) {
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    AssignmentResult& r = results[i];
+    if (index_) {
+      index_->assignmentUids.insert(r.assignment->uid);
+      if (r.resource) index_->assignments.emplace(r.assignment->uid, nodes[i]);
+    }
     if (r.task) {
       r.task->hasZeroWork = r.task->hasZeroWork || r.zeroWork;
       for (auto& w : r.unassigned) r.task->unassigned.push_back(w);
@@ -591,7 +619,10 @@ void FileReader::ReadCompanion() {
   if (!ok && file.kind == FileKind::Special)
     throw host::HostError(host::kErrFile, NotRegularFileText(companion));
   std::string problem = "Datei kann nicht gelesen werden";
-  if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) return;
+  if (ok && pxml::ApplyCompanion(std::string(file.view()), *project_, problem)) {
+    if (options_.keepSource) companionText_ = std::string(file.view());
+    return;
+  }
   AddWarning(companion + ": Begleitdatei ist beschädigt und wird übergangen (" + problem + ")");
 }
 
@@ -602,9 +633,9 @@ std::shared_ptr<ProjectData> Loader::Load(std::string* bytes, std::string_view o
   loading_.push_back(ec ? path : canonical);
   std::optional<XmlSource> source;
   if (bytes)
-    source.emplace(*bytes, original, path);
+    source.emplace(*bytes, original, path, options_.keepSource);
   else
-    source.emplace(path, options_.parseInPartsFrom);
+    source.emplace(path, options_.parseInPartsFrom, options_.keepSource);
   auto project = FileReader(*this, options_, warnings_, path, *source).Read();
   loading_.pop_back();
   return project;
@@ -630,6 +661,24 @@ LoadResult ReadProjectXmlText(std::string_view text, const std::string& name,
   std::string bytes(text);
   result.project = loader.Load(&bytes, text, name);
   return result;
+}
+
+std::unique_ptr<pxml::IndexedRead> pxml::ReadWithIndex(const XmlSourceFile& file,
+                                                       const std::string& name) {
+  auto read = std::make_unique<IndexedRead>();
+  read->buffer = file.text->utf8;
+  read->source = std::make_unique<XmlSource>(read->buffer, file.text->utf8, name);
+  ReadOptions options;
+  options.loadSubprojects = false;
+  options.readCompanion = false;
+  options.keepSource = false;
+  options.index = &read->index;
+  std::vector<std::string> warnings;
+  Loader loader(options, warnings);
+  read->project = FileReader(loader, options, warnings, name, *read->source).Read();
+  std::string problem;
+  if (file.companion) ApplyCompanion(*file.companion, *read->project, problem);
+  return read;
 }
 
 std::shared_ptr<ProjectData> ProjectXmlFormat::Load(const std::string& path) {

@@ -253,8 +253,13 @@ void SavePair(const ProjectData& project, const std::string& given) {
   for (const std::string& file : {path, companion, journalPath}) RemoveAbandonedTemps(file);
   // The project file streams into its temporary file as it is written.
   TempFile xml(TempFile::Streamed{true}, path, path);
-  const pxml::CompanionExtras extras = pxml::WriteProjectXml(
-      project, FileNameOf(path), [&xml](std::string_view piece) { xml.Append(piece); });
+  // A project read from Project XML is written back into the text it was read from, so that
+  // the file keeps everything the model does not hold; any other is written from the model.
+  const auto* source = dynamic_cast<const pxml::XmlSourceFile*>(project.source.get());
+  const auto sink = [&xml](std::string_view piece) { xml.Append(piece); };
+  const pxml::CompanionExtras extras =
+      source && source->text ? pxml::UpdateProjectXml(project, *source, FileNameOf(path), sink)
+                             : pxml::WriteProjectXml(project, FileNameOf(path), sink);
   xml.Finish();
   const std::string companionText = pxml::CompanionText(project, extras);
   KeepDamagedCompanion(companion);

@@ -15,6 +15,7 @@
 #include "model/project_ops.hpp"
 #include "projectxml/project_xml.hpp"
 #include "projectxml/project_xml_detail.hpp"
+#include "projectxml/xml_elements.hpp"
 #include "projectxml/xml_out.hpp"
 #include "projectxml/xml_values.hpp"
 
@@ -76,7 +77,6 @@ class Writer {
   void CollectCalendars();
   void WriteHeader();
   void WriteCalendars();
-  void WriteTimes(const WorkingTimes& times);
   void WriteTasks();
   void WriteResources();
   void WriteAssignments();
@@ -236,104 +236,17 @@ void Writer::WriteHeader() {
   out_.Close("ExtendedAttributes");
 }
 
-void Writer::WriteTimes(const WorkingTimes& times) {
-  if (times.empty()) {
-    out_.Empty("WorkingTimes");
-    return;
-  }
-  out_.Open("WorkingTimes");
-  for (const WorkingTime& t : times) {
-    out_.Open("WorkingTime");
-    out_.Leaf("FromTime", FormatXmlTime(t.from));
-    out_.Leaf("ToTime", FormatXmlTime(t.to));
-    out_.Close("WorkingTime");
-  }
-  out_.Close("WorkingTimes");
-}
-
 void Writer::WriteCalendars() {
   out_.Open("Calendars");
   for (const auto& c : calendars_) {
     const std::int32_t uid = calendarUid_[c.get()];
-    out_.Open("Calendar");
-    out_.Leaf("UID", uid);
-    out_.Leaf("Name", CutToChars(c->name, 512));
-    out_.Flag("IsBaseCalendar", c->isBase);
-    out_.Leaf("BaseCalendarUID", !c->isBase && c->base ? calendarUid_[c->base.get()] : -1);
-    out_.Open("WeekDays");
     std::vector<int> inherited;
-    for (int d = 0; d < 7; ++d) {
-      const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(d)];
-      // A derived calendar leaves a day to its base by not naming it; a base calendar names
-      // every day, spelling out the host's default where the model leaves the day to the host.
-      if (w.inherited && !c->isBase) continue;
-      const WorkingTimes times = w.inherited ? pxml::HostDefaultTimes(d) : w.times;
-      if (w.inherited) inherited.push_back(d);
-      out_.Open("WeekDay");
-      out_.Leaf("DayType", d + 1);
-      out_.Flag("DayWorking", !times.empty());
-      if (!times.empty()) WriteTimes(times);
-      out_.Close("WeekDay");
-    }
-    // The exceptions once more in the older form, for readers that know no other.
-    for (const CalendarException& e : c->exceptions) {
-      out_.Open("WeekDay");
-      out_.Leaf("DayType", 0);
-      out_.Flag("DayWorking", e.working);
-      out_.Open("TimePeriod");
-      out_.DateTime("FromDate", DateOnly(e.from));
-      out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
-      out_.Close("TimePeriod");
-      if (e.working) WriteTimes(e.times);
-      out_.Close("WeekDay");
-    }
-    out_.Close("WeekDays");
+    pxml::WriteCalendar(out_, *c, uid, !c->isBase && c->base ? calendarUid_[c->base.get()] : -1,
+                        inherited);
     if (!inherited.empty()) written_.extras.inheritedWeekdays.emplace_back(uid, inherited);
-    if (!c->exceptions.empty()) {
-      out_.Open("Exceptions");
-      for (const CalendarException& e : c->exceptions) {
-        out_.Open("Exception");
-        out_.Flag("EnteredByOccurrences", false);
-        out_.Open("TimePeriod");
-        out_.DateTime("FromDate", DateOnly(e.from));
-        out_.DateTime("ToDate", Date(DateOnly(e.to).serial + 1439.0 / 1440));
-        out_.Close("TimePeriod");
-        const long long days =
-            static_cast<long long>(DateOnly(e.to).serial - DateOnly(e.from).serial) + 1;
-        out_.Leaf("Occurrences", std::max(days, 1LL));
-        if (!e.name.empty()) out_.Leaf("Name", CutToChars(e.name, 512));
-        out_.Leaf("Type", 1);
-        out_.Leaf("Period", 1);
-        out_.Flag("DayWorking", e.working);
-        if (e.working) WriteTimes(e.times);
-        out_.Close("Exception");
-      }
-      out_.Close("Exceptions");
-    }
-    out_.Close("Calendar");
   }
   out_.Close("Calendars");
 }
-
-// Outline numbers ("2.3") of the rows, from their outline levels.
-class OutlineCounter {
- public:
-  std::string Next(int level) {
-    const std::size_t depth = static_cast<std::size_t>(std::clamp(level, 1, 100));
-    if (counts_.size() < depth) counts_.resize(depth - 1, 1), counts_.push_back(0);
-    counts_.resize(depth);
-    ++counts_.back();
-    std::string number;
-    for (std::size_t i = 0; i < counts_.size(); ++i) {
-      if (i > 0) number += '.';
-      number += std::to_string(counts_[i]);
-    }
-    return number;
-  }
-
- private:
-  std::vector<int> counts_;
-};
 
 void Writer::WriteTasks() {
   UidPool pool(1);
@@ -360,90 +273,23 @@ void Writer::WriteTasks() {
   out_.Flag("Milestone", false);
   out_.Flag("Summary", true);
   out_.Close("Task");
-  OutlineCounter outline;
+  pxml::OutlineCounter outline;
   for (std::size_t i = 0; i < p_.tasks.size(); ++i) {
     const auto& t = p_.tasks[i];
     const std::int32_t uid = t ? pool.For(t.get(), t->uid) : pool.Fresh();
     taskUids_.push_back(uid);
-    out_.Open("Task");
-    out_.Leaf("UID", uid);
-    out_.Leaf("ID", static_cast<long long>(i + 1));
     if (!t) {
+      out_.Open("Task");
+      out_.Leaf("UID", uid);
+      out_.Leaf("ID", static_cast<long long>(i + 1));
       out_.Flag("IsNull", true);
       out_.Close("Task");
       continue;
     }
     taskUidOf_.emplace(t->uid, uid);
-    const std::string number = outline.Next(t->outlineLevel);
     const auto work = workOfTask.find(t->uid);
-    const std::string workText =
-        work == workOfTask.end() ? zero : FormatXmlDuration(work->second);
-    const std::string duration = FormatXmlDuration(t->durationMinutes);
-    const bool milestone = !t->summary && t->durationMinutes <= 0;
-    out_.Leaf("Name", CutToChars(t->name, 512));
-    out_.Leaf("Type", 1);  // fixed duration: the bar keeps the days the chart gave it
-    out_.Flag("IsNull", false);
-    out_.Leaf("WBS", number);
-    out_.Leaf("OutlineNumber", number);
-    out_.Leaf("OutlineLevel", t->outlineLevel);
-    out_.Leaf("Priority", 500);
-    out_.DateTime("Start", t->start);
-    out_.DateTime("Finish", t->finish);
-    out_.Leaf("Duration", duration);
-    out_.Leaf("DurationFormat", 7);
-    out_.Leaf("Work", workText);
-    out_.Flag("ResumeValid", false);
-    out_.Flag("EffortDriven", false);
-    out_.Flag("Recurring", false);
-    out_.Flag("OverAllocated", false);
-    out_.Flag("Estimated", false);
-    out_.Flag("Milestone", milestone);
-    out_.Flag("Summary", t->summary);
-    out_.Flag("Critical", false);
-    if (!t->subprojectFile.empty()) {
-      out_.Flag("IsSubproject", true);
-      out_.Flag("IsSubprojectReadOnly", false);
-      out_.Leaf("SubprojectName", CutToChars(t->subprojectFile, 512));
-    } else {
-      out_.Flag("IsSubproject", false);
-      out_.Flag("IsSubprojectReadOnly", false);
-    }
-    out_.Flag("ExternalTask", false);
-    out_.Leaf("FixedCostAccrual", 3);
-    out_.Leaf("PercentComplete", 0);
-    out_.Leaf("PercentWorkComplete", 0);
-    out_.Leaf("ActualDuration", zero);
-    out_.Leaf("ActualWork", zero);
-    out_.Leaf("RemainingDuration", duration);
-    out_.Leaf("RemainingWork", workText);
-    // Rows are pinned where they stand ("must start on"): without links between them, a tool
-    // that schedules again would otherwise move every bar to the project's start.
-    const bool pinned = !t->summary && t->subprojectFile.empty();
-    out_.Leaf("ConstraintType", pinned ? 2 : 0);
-    out_.Leaf("CalendarUID", -1);
-    if (pinned) out_.DateTime("ConstraintDate", t->start);
-    out_.Flag("LevelAssignments", false);
-    out_.Flag("LevelingCanSplit", true);
-    out_.Flag("IgnoreResourceCalendar", false);
-    out_.Flag("HideBar", t->hiddenBar);
-    out_.Flag("Rollup", t->rollup);
-    for (const auto& [name, value] : t->numbers) {
-      if (const auto id = pxml::FieldIdOf(name)) {
-        out_.Open("ExtendedAttribute");
-        out_.Leaf("FieldID", *id);
-        out_.Leaf("Value", FormatXmlNumber(value));
-        out_.Close("ExtendedAttribute");
-      }
-    }
-    for (const auto& [name, value] : t->dates) {
-      if (const auto id = pxml::FieldIdOf(name)) {
-        out_.Open("ExtendedAttribute");
-        out_.Leaf("FieldID", *id);
-        out_.DateTime("Value", value);
-        out_.Close("ExtendedAttribute");
-      }
-    }
-    out_.Close("Task");
+    pxml::WriteTask(out_, *t, uid, static_cast<long long>(i + 1), outline.Next(t->outlineLevel),
+                    work == workOfTask.end() ? zero : FormatXmlDuration(work->second));
   }
   out_.Close("Tasks");
 }
@@ -464,24 +310,16 @@ void Writer::WriteResources() {
     const auto& r = p_.resources[i];
     const std::int32_t uid = r ? pool.For(r.get(), r->uid) : pool.Fresh();
     resourceUids_.push_back(uid);
-    out_.Open("Resource");
-    out_.Leaf("UID", uid);
-    out_.Leaf("ID", static_cast<long long>(i + 1));
     if (!r) {
+      out_.Open("Resource");
+      out_.Leaf("UID", uid);
+      out_.Leaf("ID", static_cast<long long>(i + 1));
       out_.Flag("IsNull", true);
       out_.Close("Resource");
       continue;
     }
-    out_.Leaf("Name", CutToChars(r->name, 512));
-    // The format counts 0 material, 1 work; cost resources are material ones marked as cost.
-    out_.Leaf("Type", r->kind == 0 ? 1 : 0);
-    out_.Flag("IsNull", false);
-    if (!r->initials.empty()) out_.Leaf("Initials", CutToChars(r->initials, 512));
-    if (!r->group.empty()) out_.Leaf("Group", CutToChars(r->group, 512));
-    if (r->kind == 0) out_.Leaf("MaxUnits", 1);
-    out_.Leaf("CalendarUID", r->calendar ? calendarUid_[r->calendar.get()] : -1);
-    out_.Flag("IsCostResource", r->kind == 2);
-    out_.Close("Resource");
+    pxml::WriteResource(out_, *r, uid, static_cast<long long>(i + 1),
+                        r->calendar ? calendarUid_[r->calendar.get()] : -1);
   }
   out_.Close("Resources");
 }
@@ -552,19 +390,9 @@ void Writer::WriteAssignments() {
       const std::int32_t uid = pool.For(a.get(), a->uid);
       const auto task = taskUidOf_.find(a->taskUid);
       const std::int32_t taskUid = task == taskUidOf_.end() ? 0 : task->second;
-      out_.Open("Assignment");
-      out_.Leaf("UID", uid);
-      out_.Leaf("TaskUID", taskUid);
-      out_.Leaf("ResourceUID", resourceUids_[i]);
-      out_.DateTime("Finish", a->finish);
-      out_.DateTime("Start", a->start);
-      out_.Duration("Work", a->workMinutes);
+      pxml::WriteAssignment(out_, *a, uid, taskUid, resourceUids_[i]);
       auto& work = workOfTask[taskUid];
-      for (const TimephasedWork& w : a->timephased) {
-        WriteStretch(uid, w.start, w.finish, w.minutes, w.unit);
-        work.push_back({w.start, w.finish, w.minutes});
-      }
-      out_.Close("Assignment");
+      for (const TimephasedWork& w : a->timephased) work.push_back({w.start, w.finish, w.minutes});
     }
   }
   // Gaps that the work of a task's assignments does not give are stored in an unassigned

@@ -74,9 +74,11 @@ class XmlOut {
     char buf[kXmlDurationMax];
     Plain(name, std::string_view(buf, WriteXmlDuration(minutes, buf)));
   }
-  // A stretch of timephased work: Type 1, the UID, start and finish, its unit and the minutes as
-  // its Value (none without them), each element on its line as Leaf writes it.
-  void Stretch(std::int32_t uid, Date start, Date finish, TimeUnit unit, const double* minutes) {
+  // A stretch of timephased work: its type (1 planned, 2 actual work), the UID, start and finish,
+  // its unit and the minutes as its Value (none without them), each element on its line as Leaf
+  // writes it.
+  void Stretch(std::int32_t uid, Date start, Date finish, TimeUnit unit, const double* minutes,
+               std::uint8_t type = 1) {
     if (stretchDepth_ != depth_) MakeStretchParts();
     char number[24];
     char startBuf[kIsoDateTimeMax + 1], finishBuf[kIsoDateTimeMax + 1];
@@ -105,10 +107,13 @@ class XmlOut {
     }
     const auto& k = stretchParts_;
     char* p =
-        Grow(k[0].size() + uidText.size() + k[1].size() + startText.size() + k[2].size() +
+        Grow(k[0].size() + 1 + k[6].size() + uidText.size() + k[1].size() + startText.size() +
+             k[2].size() +
              finishText.size() + k[3].size() + 1 +
              (minutes ? k[4].size() + valueText.size() + k[5].size() : stretchPartsEmpty_.size()));
     p = Put(p, k[0]);
+    *p++ = static_cast<char>('0' + type % 10);  // the format's types are single digits
+    p = Put(p, k[6]);
     p = Put(p, uidText);
     p = Put(p, k[1]);
     p = Put(p, startText);
@@ -193,7 +198,8 @@ class XmlOut {
   void MakeStretchParts() {
     const std::string outer(static_cast<std::size_t>(depth_), '\t');
     const std::string inner = outer + '\t';
-    stretchParts_[0] = outer + "<TimephasedData>\n" + inner + "<Type>1</Type>\n" + inner + "<UID>";
+    stretchParts_[0] = outer + "<TimephasedData>\n" + inner + "<Type>";
+    stretchParts_[6] = "</Type>\n" + inner + "<UID>";
     stretchParts_[1] = "</UID>\n" + inner + "<Start>";
     stretchParts_[2] = "</Start>\n" + inner + "<Finish>";
     stretchParts_[3] = "</Finish>\n" + inner + "<Unit>";
@@ -244,7 +250,7 @@ class XmlOut {
     char text[static_cast<std::size_t>(kIsoDateTimeMax) + kXmlDurationMax];
   };
   KeptText lastFinish_, lastValue_;
-  std::string stretchParts_[6];
+  std::string stretchParts_[7];
   std::string stretchPartsEmpty_;
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;

@@ -180,11 +180,173 @@ bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
   return true;
 }
 
+// The name in the declaration's encoding="..." in lower case, empty where it names none.
+std::string DeclaredEncoding(std::string_view text) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.substr(0, 5) != "<?xml") return {};
+  const std::string_view decl = text.substr(0, text.find("?>"));
+  const auto at = decl.find("encoding");
+  if (at == std::string_view::npos) return {};
+  const auto quote = decl.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return {};
+  const auto end = decl.find(decl[quote], quote + 1);
+  std::string name(decl.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+void PutUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The UTF-8 text of UTF-16 bytes; nothing where they are no UTF-16 (a lone surrogate, an odd
+// length), `bad` then telling the byte.
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::size_t& bad) {
+  std::string out;
+  out.reserve(bytes.size() / 2 + bytes.size() / 8);
+  const auto unit = [&](std::size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<std::uint32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  };
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t code = unit(i);
+    if (code >= 0xD800 && code < 0xDC00) {
+      if (i + 3 >= bytes.size()) break;
+      const std::uint32_t low = unit(i + 2);
+      if (low < 0xDC00 || low >= 0xE000) break;
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    } else if (code >= 0xDC00 && code < 0xE000) {
+      break;
+    }
+    PutUtf8(out, code);
+  }
+  if (i != bytes.size()) {
+    bad = i;
+    return std::nullopt;
+  }
+  return out;
+}
+
 }  // namespace
 
-XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
-    : path_(path), onDisk_(true) {
+std::string EncodedAs(const KeptText& kept, std::string_view text) {
+  if (kept.encoding == TextEncoding::kUtf8) return std::string(text);
+  std::string out;
+  const bool big = kept.encoding == TextEncoding::kUtf16BE;
+  const auto unit = [&](std::uint32_t u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += big ? hi : lo;
+    out += big ? lo : hi;
+  };
+  if (kept.encoding != TextEncoding::kLatin1) {
+    out.reserve(text.size() * 2 + 2);
+    if (kept.byteOrderMark) unit(0xFEFF);
+  }
+  for (std::size_t i = 0; i < text.size();) {
+    // The text is UTF-8 throughout: what was read was, and what is written is checked.
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::uint32_t code = c;
+    std::size_t length = 1;
+    if (c >= 0xF0 && i + 3 < text.size()) {
+      code = ((c & 0x07u) << 18) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 12) |
+             ((static_cast<unsigned char>(text[i + 2]) & 0x3Fu) << 6) |
+             (static_cast<unsigned char>(text[i + 3]) & 0x3Fu);
+      length = 4;
+    } else if (c >= 0xE0 && i + 2 < text.size()) {
+      code = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
+             (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+      length = 3;
+    } else if (c >= 0xC0 && i + 1 < text.size()) {
+      code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+      length = 2;
+    }
+    i += length;
+    if (kept.encoding == TextEncoding::kLatin1) {
+      if (code < 0x100)
+        out += static_cast<char>(code);
+      else
+        out += "&#" + std::to_string(code) + ";";
+    } else if (code >= 0x10000) {
+      unit(0xD800 + ((code - 0x10000) >> 10));
+      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  return out;
+}
+
+bool XmlSource::ParseDecoded() {
+  const std::string_view bytes = file_.view();
+  auto kept = std::make_shared<KeptText>();
+  const auto at = [&](std::size_t i) {
+    return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u;
+  };
+  std::string_view units = bytes;
+  if (at(0) == 0xFF && at(1) == 0xFE) {
+    kept->encoding = TextEncoding::kUtf16LE;
+  } else if (at(0) == 0xFE && at(1) == 0xFF) {
+    kept->encoding = TextEncoding::kUtf16BE;
+  } else if (at(0) == '<' && at(1) == 0 && at(2) != 0) {
+    kept->encoding = TextEncoding::kUtf16LE;
+  } else if (at(0) == 0 && at(1) == '<' && at(3) != 0) {
+    kept->encoding = TextEncoding::kUtf16BE;
+  } else if (const std::string name = DeclaredEncoding(bytes);
+             name == "iso-8859-1" || name == "latin1" || name == "latin-1") {
+    kept->encoding = TextEncoding::kLatin1;
+  } else {
+    return false;
+  }
+  if (kept->encoding == TextEncoding::kLatin1) {
+    kept->utf8.reserve(bytes.size() + bytes.size() / 8);
+    for (const char c : bytes) PutUtf8(kept->utf8, static_cast<unsigned char>(c));
+  } else {
+    kept->byteOrderMark = at(0) >= 0xFE;
+    if (kept->byteOrderMark) units.remove_prefix(2);
+    std::size_t bad = 0;
+    auto utf8 = Utf16ToUtf8(units, kept->encoding == TextEncoding::kUtf16BE, bad);
+    if (!utf8)
+      throw host::HostError(host::kErrFile,
+                            path_ + ": die Datei ist als UTF-16 geschrieben, enthält aber an Byte " +
+                                std::to_string(bad + (kept->byteOrderMark ? 3 : 1)) +
+                                " kein gültiges UTF-16-Zeichen");
+    kept->utf8 = std::move(*utf8);
+  }
+  // Lines are counted in the decoded text from here on, as for a text given in memory.
+  kept_ = std::move(kept);
+  onDisk_ = false;
+  original_ = kept_->utf8;
+  CheckCharacters(original_);
+  decodedParse_ = kept_->utf8;
+  ParseWhole(decodedParse_.data(), decodedParse_.size(), bytes.size(),
+             EndsWithClosingTag(decodedParse_), pugi::encoding_utf8);
+  return true;
+}
+
+XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool keepText)
+    : path_(path), onDisk_(true), keepText_(keepText) {
   ReadFile();
+  if (!LooksLikeUtf8(file_.view()) && ParseDecoded()) return;
+  if (keepText_) {
+    kept_ = std::make_shared<KeptText>();
+    kept_->utf8.assign(file_.view());
+  }
   if (file_.bad) BadCharacters(*file_.bad);
   if (file_.checked)
     CheckCharacterReferences(file_.view());
@@ -201,8 +363,13 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
   if (!inParts_) ParseWhole(file_.data(), file_.size, size, closed);
 }
 
-XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name)
-    : path_(name), original_(original) {
+XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name,
+                     bool keepText)
+    : path_(name), original_(original), keepText_(keepText) {
+  if (keepText_) {
+    kept_ = std::make_shared<KeptText>();
+    kept_->utf8.assign(original);
+  }
   if (WantsCheck(text).value_or(false)) CheckCharacters(text);
   ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text));
 }
@@ -342,10 +509,11 @@ bool XmlSource::ParseInParts(bool& changed) {
   return true;
 }
 
-void XmlSource::ParseWhole(char* data, std::size_t length, std::size_t size, bool closed) {
+void XmlSource::ParseWhole(char* data, std::size_t length, std::size_t size, bool closed,
+                           pugi::xml_encoding encoding) {
   pugi::xml_parse_result parsed;
   try {
-    parsed = whole_.load_buffer_inplace(data, length, kParseOptions, pugi::encoding_auto);
+    parsed = whole_.load_buffer_inplace(data, length, kParseOptions, encoding);
   } catch (const std::bad_alloc&) {
     OutOfMemory(path_, size);
   }

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,15 +18,32 @@
 
 namespace kx::platform {
 
+// How a file's text was encoded. Text in UTF-16 or Latin-1 is read as its UTF-8 text.
+enum class TextEncoding : std::uint8_t { kUtf8, kUtf16LE, kUtf16BE, kLatin1 };
+
+// The text of a file as it was read, before the parse changed it: its UTF-8 text, and how the
+// file itself was encoded, so that it can be written back as it came.
+struct KeptText {
+  std::string utf8;
+  TextEncoding encoding = TextEncoding::kUtf8;
+  bool byteOrderMark = false;  // of UTF-16; a UTF-8 one stays in `utf8`
+};
+
+// Returns `text` in the encoding it came in: UTF-16 with its byte order mark where it had one,
+// Latin-1 with character references for what Latin-1 cannot hold.
+std::string EncodedAs(const KeptText& kept, std::string_view text);
+
 class XmlSource {
  public:
   // Reads and parses the file `path`; a file of `parseInPartsFrom` bytes or more in two parts at
   // once. Throws host::HostError (kErrFile) when the file cannot be read, is a named pipe, socket
   // or device, holds what XML does not allow, does not parse or does not fit into memory.
-  XmlSource(const std::string& path, std::size_t parseInPartsFrom);
+  // With `keepText` the text as read stays available through Kept().
+  XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool keepText = false);
   // Parses `text` in place, `original` being that text as it was given (its lines are counted
   // there) and `name` standing for the file in messages. Throws as the above.
-  XmlSource(std::string& text, std::string_view original, const std::string& name);
+  XmlSource(std::string& text, std::string_view original, const std::string& name,
+            bool keepText = false);
   XmlSource(const XmlSource&) = delete;
   XmlSource& operator=(const XmlSource&) = delete;
 
@@ -38,6 +57,8 @@ class XmlSource {
   std::string Where(pugi::xml_node node) const;
   // The line (from 1) of a byte offset of the text as it was read.
   std::size_t LineAt(std::size_t offset) const;
+  // The text as it was read, where it was to be kept; null otherwise.
+  std::shared_ptr<const KeptText> Kept() const { return keepText_ ? kept_ : nullptr; }
 
  private:
   // Reads the file into `file_`, again after a parse in parts that could not be had.
@@ -52,7 +73,10 @@ class XmlSource {
   bool ParseInParts(bool& changed);
   // Parses the `length` bytes at `data` whole. `size` is what a message names when memory runs
   // out; `closed` tells whether the text ended with its root's end tag before it was parsed.
-  void ParseWhole(char* data, std::size_t length, std::size_t size, bool closed);
+  void ParseWhole(char* data, std::size_t length, std::size_t size, bool closed,
+                  pugi::xml_encoding encoding = pugi::encoding_auto);
+  // Reads a text in UTF-16 or Latin-1 as its UTF-8 text. Returns false for any other text.
+  bool ParseDecoded();
 
   std::string path_;
   std::string_view original_;  // the text given in memory, as it was given
@@ -65,6 +89,9 @@ class XmlSource {
   std::size_t middleStart_ = 0;  // where `middle_` and `tail_` begin in the text
   std::size_t tailStart_ = 0;
   bool inParts_ = false;
+  bool keepText_ = false;
+  std::shared_ptr<KeptText> kept_;  // the text as read; of a decoded text, its UTF-8 text
+  std::string decodedParse_;         // of a decoded text: the copy that is parsed in place
 };
 
 }  // namespace kx::platform
