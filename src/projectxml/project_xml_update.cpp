@@ -145,6 +145,8 @@ class Updater {
   // start tag. Nothing for an empty-element tag ("<Tasks/>").
   std::optional<std::size_t> AfterChildren(xml_node n) const;
   int Depth(xml_node n) const;
+  // Just past the start tag of `n`.
+  std::size_t StartTagEnd(xml_node n) const;
   std::string Local(xml_node n) const;
   std::string Qualified(std::string_view local) const { return prefix_ + std::string(local); }
   // Text that XmlOut wrote at depth 0, laid out at `depth` with the file's indentation and line
@@ -179,7 +181,8 @@ class Updater {
   void AssignCalendarUids();
   void Calendars();
   void UpdateCalendar(const CalendarData& now, const CalendarData& was, xml_node node);
-  std::vector<Edit> ExceptionEdits(const CalendarData& now, xml_node node, bool whole);
+  std::vector<Edit> ExceptionEdits(const CalendarData& now, const CalendarData& was, xml_node node,
+                                   bool whole);
   bool ReadsBackAs(const CalendarData& now, xml_node node, const std::vector<Edit>& edits) const;
   void Resources();
   void Tasks();
@@ -273,7 +276,13 @@ std::optional<std::size_t> Updater::AfterChildren(xml_node n) const {
   for (xml_node c = n.first_child(); c; c = c.next_sibling())
     if (c.type() == pugi::node_element) last = c;
   if (last) return End(last);
-  // Past the start tag: the first '>' outside quotes.
+  const std::size_t open = StartTagEnd(n);
+  if (open >= 2 && text_[open - 2] == '/') return std::nullopt;
+  return open;
+}
+
+std::size_t Updater::StartTagEnd(xml_node n) const {
+  // The first '>' outside quotes.
   const std::string_view t = text_;
   char quote = 0;
   for (std::size_t i = Start(n) + 1; i < t.size(); ++i) {
@@ -283,11 +292,10 @@ std::optional<std::size_t> Updater::AfterChildren(xml_node n) const {
     } else if (c == '"' || c == '\'') {
       quote = c;
     } else if (c == '>') {
-      if (t[i - 1] == '/') return std::nullopt;
       return i + 1;
     }
   }
-  return std::nullopt;
+  return t.size();
 }
 
 int Updater::Depth(xml_node n) const {
@@ -387,21 +395,8 @@ std::size_t Updater::PlaceFor(xml_node parent, const std::vector<std::string_vie
     if (c.type() != pugi::node_element) continue;
     if (OrderOf(order, Local(c)) < rank) before = c;
   }
-  if (before) return End(before);
-  // No child comes before it: right after the start tag.
-  const std::string_view t = text_;
-  char quote = 0;
-  for (std::size_t i = Start(parent) + 1; i < t.size(); ++i) {
-    const char c = t[i];
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '>') {
-      return i + 1;
-    }
-  }
-  return t.size();
+  // Where no child comes before it: right after the start tag.
+  return before ? End(before) : StartTagEnd(parent);
 }
 
 void Updater::SetLeaf(xml_node parent, const std::vector<std::string_view>& order,
@@ -480,14 +475,7 @@ void Updater::Header() {
 // Calendars
 
 void Updater::AssignCalendarUids() {
-  std::unordered_set<const CalendarData*> seen;
-  auto add = [&](const std::shared_ptr<CalendarData>& c) {
-    if (c && seen.insert(c.get()).second) calendars_.push_back(c);
-  };
-  for (const auto& c : p_.calendars) add(c);
-  for (const auto& r : p_.resources)
-    if (r) add(r->calendar);
-  for (std::size_t i = 0; i < calendars_.size(); ++i) add(calendars_[i]->base);
+  calendars_ = CalendarsOf(p_);
   std::unordered_map<std::int32_t, const CalendarData*> wasByUid;
   for (const auto& c : was_->calendars) wasByUid.emplace(c->uid, c.get());
   std::set<std::int32_t> taken = index_->calendarUids;
@@ -566,21 +554,25 @@ void Updater::UpdateCalendar(const CalendarData& now, const CalendarData& was, x
       Insert(at ? *at : PlaceFor(weekDays, {}, ""), Layout(days, Depth(weekDays) + 1));
   }
   if (now.exceptions == was.exceptions) return;
-  std::vector<Edit> edits = ExceptionEdits(now, node, false);
-  if (!ReadsBackAs(now, node, edits)) edits = ExceptionEdits(now, node, true);
+  std::vector<Edit> edits = ExceptionEdits(now, was, node, false);
+  if (!ReadsBackAs(now, node, edits)) edits = ExceptionEdits(now, was, node, true);
   for (Edit& e : edits) edits_.push_back(std::move(e));
 }
 
-std::vector<Edit> Updater::ExceptionEdits(const CalendarData& now, xml_node node, bool whole) {
+std::vector<Edit> Updater::ExceptionEdits(const CalendarData& now, const CalendarData& was,
+                                          xml_node node, bool whole) {
   std::vector<Edit> mine;
   mine.swap(edits_);
   const std::set<CalendarException, ExceptionLess> present(now.exceptions.begin(),
                                                            now.exceptions.end());
+  const std::set<CalendarException, ExceptionLess> before(was.exceptions.begin(),
+                                                          was.exceptions.end());
   const xml_node weekDays = Child(node, "WeekDays");
   const xml_node exceptions = Child(node, "Exceptions");
   const bool newForm = exceptions && exceptions.first_child();
-  // What stays: each exception element whose days are all still there as they were, and the
-  // days of work weeks, which the work weeks give again.
+  // What stays: each exception element whose days are still there as they were (a day that an
+  // earlier exception took from it when the file was read is none of its own), and the days of
+  // work weeks, which the work weeks give again. What is written is read back before it counts.
   std::set<CalendarException, ExceptionLess> kept;
   if (!whole) {
     const auto days = index_->workWeekDaysOf.find(now.uid);
@@ -591,8 +583,10 @@ std::vector<Edit> Updater::ExceptionEdits(const CalendarData& now, xml_node node
   const auto elements = index_->exceptionsOf.find(now.uid);
   if (newForm && elements != index_->exceptionsOf.end()) {
     for (const auto& element : elements->second) {
-      const bool stays = !whole && std::all_of(element.days.begin(), element.days.end(),
-                                               [&](const auto& e) { return present.count(e) > 0; });
+      const bool stays =
+          !whole && std::all_of(element.days.begin(), element.days.end(), [&](const auto& e) {
+            return present.count(e) > 0 || before.count(e) == 0;
+          });
       if (stays)
         kept.insert(element.days.begin(), element.days.end());
       else

@@ -100,15 +100,7 @@ class Writer {
 };
 
 void Writer::CollectCalendars() {
-  // The project's calendars in their order, then any that only a resource or a base link knows.
-  std::unordered_set<const CalendarData*> seen;
-  auto add = [&](const std::shared_ptr<CalendarData>& c) {
-    if (c && seen.insert(c.get()).second) calendars_.push_back(c);
-  };
-  for (const auto& c : p_.calendars) add(c);
-  for (const auto& r : p_.resources)
-    if (r) add(r->calendar);
-  for (std::size_t i = 0; i < calendars_.size(); ++i) add(calendars_[i]->base);
+  calendars_ = pxml::CalendarsOf(p_);
   UidPool pool(1);
   pool.Reserve(calendars_, [](const CalendarData& c) { return c.uid; });
   for (const auto& c : calendars_) calendarUid_[c.get()] = pool.For(c.get(), c->uid);

@@ -1,6 +1,7 @@
 #include "projectxml/xml_elements.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "projectxml/project_xml_detail.hpp"
 #include "projectxml/xml_values.hpp"
@@ -19,6 +20,19 @@ std::string OutlineCounter::Next(int level) {
     number += std::to_string(counts_[i]);
   }
   return number;
+}
+
+std::vector<std::shared_ptr<CalendarData>> CalendarsOf(const ProjectData& p) {
+  std::vector<std::shared_ptr<CalendarData>> list;
+  std::unordered_set<const CalendarData*> seen;
+  auto add = [&](const std::shared_ptr<CalendarData>& c) {
+    if (c && seen.insert(c.get()).second) list.push_back(c);
+  };
+  for (const auto& c : p.calendars) add(c);
+  for (const auto& r : p.resources)
+    if (r) add(r->calendar);
+  for (std::size_t i = 0; i < list.size(); ++i) add(list[i]->base);
+  return list;
 }
 
 void WriteWorkingTimes(XmlOut& out, const WorkingTimes& times) {

@@ -4,6 +4,7 @@
 // the save that writes a project back into the file it came from both write them so.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ class OutlineCounter {
  private:
   std::vector<int> counts_;
 };
+
+// The project's calendars in their order, then any that only a resource or a base link knows.
+std::vector<std::shared_ptr<CalendarData>> CalendarsOf(const ProjectData& p);
 
 void WriteWorkingTimes(XmlOut& out, const WorkingTimes& times);
 // The <WeekDay> elements of a calendar's own week: a derived calendar names the days it does not

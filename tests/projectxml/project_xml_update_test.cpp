@@ -241,5 +241,28 @@ TEST(ProjectXmlUpdate, NewThingsTakeUidsThatTheFileDoesNotUse) {
   EXPECT_NE(ReadText(saved).find("<GUID>abc</GUID>"), std::string::npos);
 }
 
+TEST(ProjectXmlUpdate, ANewExceptionKeepsTheRepeatingOnesAsTheFileWritesThem) {
+  KX_NEED_FIXTURES();
+  const kx::testing::TestFolder dir("kx-update");
+  const std::string file = testing::Fixture("calendar-recurring-exceptions-project2010-mspdi.xml");
+  auto read = ReadProjectXml(file);
+  const auto standard = read.project->FindCalendar("Standard");
+  ASSERT_NE(standard, nullptr);
+  auto& list = standard->exceptions;
+  list.push_back({"Betriebsausflug", DateSerial(2090, 6, 14), DateSerial(2090, 6, 14), false, {}});
+  std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.from < b.from; });
+  const std::string saved = (dir / "neu.xml").string();
+  SaveProjectXml(*read.project, saved);
+  const std::string before = ReadText(file), after = ReadText(saved);
+  std::size_t kept = 0, all = 0;
+  for (std::size_t at = before.find("<Exception>"); at != std::string::npos;
+       at = before.find("<Exception>", at + 1)) {
+    ++all;
+    kept += after.find(before.substr(at, before.find("</Exception>", at) - at)) != std::string::npos;
+  }
+  EXPECT_EQ(kept, all);
+  EXPECT_EQ(ReadProjectXml(saved).project->FindCalendar("Standard")->exceptions, list);
+}
+
 }  // namespace
 }  // namespace kx::platform
