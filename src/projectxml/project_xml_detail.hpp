@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -33,7 +34,10 @@ struct XmlSourceFile final : SourceFile {
 struct NodeIndex {
   pugi::xml_node root;
   pugi::xml_node calendarList, taskList, resourceList, assignmentList;  // <Calendars>, ...
-  std::unordered_map<std::int32_t, pugi::xml_node> calendars, resources, tasks, assignments;
+  std::unordered_map<std::int32_t, pugi::xml_node> calendars, resources, tasks;
+  // The assignments of resources by their UID and their resource's UID, in the file's order
+  // (a file may give one UID twice).
+  std::map<std::pair<std::int32_t, std::int32_t>, std::vector<pugi::xml_node>> assignments;
   std::set<std::int32_t> calendarUids, resourceUids, taskUids, assignmentUids;
   // Of each calendar (by UID): its exceptions' elements, each with the days it gave before
   // overlaps were settled, and the days its work weeks gave.

@@ -536,7 +536,7 @@ void FileReader::ReadAssignments(xml_node assignments) {
     AssignmentResult& r = results[i];
     if (index_) {
       index_->assignmentUids.insert(r.assignment->uid);
-      if (r.resource) index_->assignments.emplace(r.assignment->uid, nodes[i]);
+      if (r.resource) index_->assignments[{r.assignment->uid, r.resource->uid}].push_back(nodes[i]);
     }
     if (r.task) {
       r.task->hasZeroWork = r.task->hasZeroWork || r.zeroWork;
@@ -667,7 +667,8 @@ std::unique_ptr<pxml::IndexedRead> pxml::ReadWithIndex(const XmlSourceFile& file
                                                        const std::string& name) {
   auto read = std::make_unique<IndexedRead>();
   read->buffer = file.text->utf8;
-  read->source = std::make_unique<XmlSource>(read->buffer, file.text->utf8, name);
+  read->source = std::make_unique<XmlSource>(read->buffer, file.text->utf8, name, false,
+                                             pugi::encoding_utf8);
   ReadOptions options;
   options.loadSubprojects = false;
   options.readCompanion = false;

@@ -111,6 +111,8 @@ struct ExceptionLess {
   }
 };
 
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
 // XmlOut text of an element `name` around `children` (XmlOut text at depth 0).
 std::string Wrapped(std::string_view name, const std::string& children) {
   std::string text = "<" + std::string(name) + ">\n";
@@ -153,6 +155,10 @@ class Updater {
   // ends, each line led by a line end.
   std::string Layout(const std::string& written, int depth) const;
   void FindLayout();
+
+  // An empty-element tag ("<Tasks/>") of `n` written out around `children` (XmlOut text at
+  // depth 0), its attributes (namespaces among them) as the file writes them.
+  void Fill(xml_node n, const std::string& children);
 
   // Changes.
   void Replace(xml_node n, std::string text) { edits_.push_back({Start(n), End(n), std::move(text)}); }
@@ -305,9 +311,10 @@ int Updater::Depth(xml_node n) const {
 }
 
 std::string Updater::Local(xml_node n) const {
+  // As the reader sees it: a file that writes its root with a prefix has any prefix taken off.
   const char* name = n.name();
-  if (!prefix_.empty() && std::strncmp(name, prefix_.data(), prefix_.size()) == 0)
-    return name + prefix_.size();
+  if (!prefix_.empty())
+    if (const char* colon = std::strrchr(name, ':')) return colon + 1;
   return name;
 }
 
@@ -382,6 +389,18 @@ std::optional<std::int64_t> Updater::DayTypeOf(xml_node weekDay) const {
   return type ? ParseXmlInteger(type.child_value()) : std::nullopt;
 }
 
+void Updater::Fill(xml_node n, const std::string& children) {
+  const std::size_t open = StartTagEnd(n);
+  std::string text = text_.substr(Start(n), open - 2 - Start(n));
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                           text.back() == '\n'))
+    text.pop_back();
+  text += ">" + Layout(children, Depth(n) + 1) + newline_;
+  for (int k = 0; k < Depth(n); ++k) text += indent_;
+  text += "</" + std::string(n.name()) + ">";
+  Replace(n, std::move(text));
+}
+
 void Updater::Remove(xml_node n) {
   // With the white space that leads to it, so that no empty line stays.
   edits_.push_back({LeadingSpace(Start(n)), End(n), {}});
@@ -409,7 +428,7 @@ void Updater::SetLeaf(xml_node parent, const std::vector<std::string_view>& orde
   XmlOut out;
   out.Leaf(local, text);
   if (!AfterChildren(parent))  // an empty-element tag, written out with its one child
-    Replace(parent, Layout(Wrapped(Local(parent), out.Take()), Depth(parent)).substr(newline_.size()));
+    Fill(parent, out.Take());
   else
     Insert(PlaceFor(parent, order, local), Layout(out.Take(), Depth(parent) + 1));
 }
@@ -420,8 +439,7 @@ void Updater::AddChildren(xml_node parent, std::string_view parentName, xml_node
   if (!parent) {
     const std::string element = Wrapped(parentName, written);
     if (!AfterChildren(grandparent))  // an empty-element tag, written out around it
-      Replace(grandparent,
-              Layout(Wrapped(Local(grandparent), element), Depth(grandparent)).substr(newline_.size()));
+      Fill(grandparent, element);
     else
       Insert(PlaceFor(grandparent, order, parentName), Layout(element, Depth(grandparent) + 1));
     return;
@@ -429,7 +447,7 @@ void Updater::AddChildren(xml_node parent, std::string_view parentName, xml_node
   if (const auto at = AfterChildren(parent))
     Insert(*at, Layout(written, Depth(parent) + 1));
   else
-    Replace(parent, Layout(Wrapped(parentName, written), Depth(parent)).substr(newline_.size()));
+    Fill(parent, written);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -549,13 +567,20 @@ void Updater::UpdateCalendar(const CalendarData& now, const CalendarData& was, x
       Insert(PlaceFor(node, kCalendarOrder, "WeekDays"),
              Layout(Wrapped("WeekDays", days), Depth(node) + 1));
     else if (!AfterChildren(weekDays))
-      Replace(weekDays, Layout(Wrapped("WeekDays", days), Depth(weekDays)).substr(newline_.size()));
+      Fill(weekDays, days);
     else
       Insert(at ? *at : PlaceFor(weekDays, {}, ""), Layout(days, Depth(weekDays) + 1));
   }
   if (now.exceptions == was.exceptions) return;
   std::vector<Edit> edits = ExceptionEdits(now, was, node, false);
   if (!ReadsBackAs(now, node, edits)) edits = ExceptionEdits(now, was, node, true);
+  // What would read back otherwise is not written: the work weeks of the file give days of
+  // their own, which the model's exceptions no longer say.
+  if (!ReadsBackAs(now, node, edits))
+    throw host::HostError(host::kErrFile,
+                          fileName_ + ": die Ausnahmen des Kalenders " + Quote(now.name) +
+                              " lassen sich nicht speichern, ohne seine Arbeitswochen zu ändern; "
+                              "ändern Sie die Arbeitswochen statt der Tage, die sie vorgeben");
   for (Edit& e : edits) edits_.push_back(std::move(e));
 }
 
@@ -736,7 +761,8 @@ void Updater::Tasks() {
     const std::string number = outline.Next(t->outlineLevel);
     const auto it = wasByUid.find(t->uid);
     if (it == wasByUid.end() || !claimed.insert(t->uid).second) {
-      const std::int32_t uid = it == wasByUid.end() && t->uid > 0 && !index_->taskUids.count(t->uid)
+      const std::int32_t uid = it == wasByUid.end() && t->uid > 0 &&
+                                       !index_->taskUids.count(t->uid) && !claimed.count(t->uid)
                                    ? t->uid
                                    : FreshUid(taken);
       claimed.insert(uid);
@@ -805,33 +831,34 @@ void Updater::Tasks() {
     }
   // Work that the file keeps for a removed task without a resource (the placeholder that holds
   // the gaps of its bar) goes with it; assignments of resources go with the model's.
+  std::set<xml_node> noted;
+  for (const auto& [key, nodes] : index_->assignments) noted.insert(nodes.begin(), nodes.end());
   if (!removed.empty())
     for (xml_node a = index_->assignmentList.first_child(); a; a = a.next_sibling()) {
       if (a.type() != pugi::node_element || Local(a) != "Assignment") continue;
-      const xml_node task = Child(a, "TaskUID"), uid = Child(a, "UID");
+      const xml_node task = Child(a, "TaskUID");
       const auto t = task ? ParseXmlInteger(task.child_value()) : std::nullopt;
-      const auto u = uid ? ParseXmlInteger(uid.child_value()) : std::nullopt;
-      const auto noted = u ? index_->assignments.find(static_cast<std::int32_t>(*u))
-                           : index_->assignments.end();
-      if (t && removed.count(static_cast<std::int32_t>(*t)) &&
-          (noted == index_->assignments.end() || noted->second != a))
-        Remove(a);
+      if (t && removed.count(static_cast<std::int32_t>(*t)) && !noted.count(a)) Remove(a);
     }
   AddChildren(index_->taskList, "Tasks", index_->root, kProjectOrder, added);
 }
 
 void Updater::Assignments() {
-  std::unordered_map<std::int32_t, const AssignmentData*> wasByUid;
+  // The assignments as read by UID and resource, in the file's order, as the index keeps their
+  // elements: the k-th of a key was read from its k-th element.
+  using Key = std::pair<std::int32_t, std::int32_t>;
+  std::map<Key, std::vector<const AssignmentData*>> wasOf;
   for (const auto& r : was_->resources)
     if (r)
       for (const auto& a : r->assignments)
-        if (a) wasByUid.emplace(a->uid, a.get());
+        if (a) wasOf[{a->uid, r->uid}].push_back(a.get());
   std::set<std::int32_t> taken = index_->assignmentUids;
   for (const auto& r : p_.resources)
     if (r)
       for (const auto& a : r->assignments)
         if (a) taken.insert(a->uid);
-  std::unordered_set<std::int32_t> claimed;
+  std::map<Key, std::size_t> used;
+  std::set<std::int32_t> given;  // UIDs of new assignments
   std::string added;
   for (std::size_t i = 0; i < p_.resources.size(); ++i) {
     const auto& r = p_.resources[i];
@@ -840,22 +867,25 @@ void Updater::Assignments() {
       if (!a) continue;
       const auto task = taskUidOf_.find(a->taskUid);
       const std::int32_t taskUid = task == taskUidOf_.end() ? 0 : task->second;
-      const auto it = wasByUid.find(a->uid);
-      const auto node = index_->assignments.find(a->uid);
-      if (it == wasByUid.end() || node == index_->assignments.end() ||
-          !claimed.insert(a->uid).second) {
-        const std::int32_t uid = it == wasByUid.end() && a->uid > 0 &&
-                                         !index_->assignmentUids.count(a->uid)
-                                     ? a->uid
-                                     : FreshUid(taken);
-        claimed.insert(uid);
+      const Key key{a->uid, r->uid};
+      const auto it = wasOf.find(key);
+      const auto node = index_->assignments.find(key);
+      std::size_t& k = used[key];
+      if (it == wasOf.end() || node == index_->assignments.end() || k >= it->second.size() ||
+          k >= node->second.size()) {
+        const std::int32_t uid =
+            a->uid >= 0 && !index_->assignmentUids.count(a->uid) && given.insert(a->uid).second
+                ? a->uid
+                : FreshUid(taken);
+        given.insert(uid);
         XmlOut out;
         WriteAssignment(out, *a, uid, taskUid, resourceUids_[i]);
         added += out.Take();
         continue;
       }
-      const AssignmentData& was = *it->second;
-      const xml_node n = node->second;
+      const AssignmentData& was = *it->second[k];
+      const xml_node n = node->second[k];
+      ++k;
       if (taskUid != was.taskUid) SetLeaf(n, kAssignmentOrder, "TaskUID", std::to_string(taskUid));
       if (resourceUids_[i] != was.resourceUid)
         SetLeaf(n, kAssignmentOrder, "ResourceUID", std::to_string(resourceUids_[i]));
@@ -885,8 +915,8 @@ void Updater::Assignments() {
       }
     }
   }
-  for (const auto& [uid, node] : index_->assignments)
-    if (!claimed.count(uid)) Remove(node);
+  for (const auto& [key, nodes] : index_->assignments)
+    for (std::size_t k = used[key]; k < nodes.size(); ++k) Remove(nodes[k]);
   AddChildren(index_->assignmentList, "Assignments", index_->root, kProjectOrder, added);
 }
 
@@ -902,21 +932,29 @@ void Updater::Emit(const std::function<void(std::string_view)>& sink) {
     else
       sink(EncodedAs(kept, piece));
   };
+  if (const std::string mark = ByteOrderMark(kept); !mark.empty()) sink(mark);
+  // The text is copied in pieces of about a mebibyte, each ending with a whole character, so
+  // that the sink never holds the whole text twice.
+  const auto copy = [&](std::size_t from, std::size_t to) {
+    while (from < to) {
+      std::size_t end = std::min(to, from + (std::size_t{1} << 20));
+      while (end < to && end > from && (static_cast<unsigned char>(text_[end]) & 0xC0) == 0x80) --end;
+      put(std::string_view(text_).substr(from, end - from));
+      from = end;
+    }
+  };
   std::size_t pos = 0;
   for (const Edit& e : edits_) {
     if (e.from < pos)
       throw host::HostError(host::kErrFile,
                             fileName_ + ": die Datei kann nicht fortgeschrieben werden "
                                         "(Änderungen überschneiden sich)");
-    // Copied in pieces of at most a mebibyte, so that the sink never holds the whole text twice.
-    for (std::size_t at = pos; at < e.from; at += std::size_t{1} << 20)
-      put(std::string_view(text_).substr(at, std::min(e.from - at, std::size_t{1} << 20)));
+    copy(pos, e.from);
     const std::string safe = FindBadXmlText(e.text) ? XmlSafeText(e.text) : std::string();
     put(safe.empty() ? std::string_view(e.text) : std::string_view(safe));
     pos = e.to;
   }
-  for (std::size_t at = pos; at < text_.size(); at += std::size_t{1} << 20)
-    put(std::string_view(text_).substr(at, std::min(text_.size() - at, std::size_t{1} << 20)));
+  copy(pos, text_.size());
 }
 
 CompanionExtras Updater::Run(const std::function<void(std::string_view)>& sink) {

@@ -254,10 +254,7 @@ std::string EncodedAs(const KeptText& kept, std::string_view text) {
     out += big ? hi : lo;
     out += big ? lo : hi;
   };
-  if (kept.encoding != TextEncoding::kLatin1) {
-    out.reserve(text.size() * 2 + 2);
-    if (kept.byteOrderMark) unit(0xFEFF);
-  }
+  if (kept.encoding != TextEncoding::kLatin1) out.reserve(text.size() * 2);
   for (std::size_t i = 0; i < text.size();) {
     // The text is UTF-8 throughout: what was read was, and what is written is checked.
     const auto c = static_cast<unsigned char>(text[i]);
@@ -290,6 +287,13 @@ std::string EncodedAs(const KeptText& kept, std::string_view text) {
     }
   }
   return out;
+}
+
+std::string ByteOrderMark(const KeptText& kept) {
+  if (!kept.byteOrderMark) return {};
+  if (kept.encoding == TextEncoding::kUtf16LE) return "\xFF\xFE";
+  if (kept.encoding == TextEncoding::kUtf16BE) return "\xFE\xFF";
+  return {};
 }
 
 bool XmlSource::ParseDecoded() {
@@ -364,14 +368,14 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool
 }
 
 XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name,
-                     bool keepText)
+                     bool keepText, pugi::xml_encoding encoding)
     : path_(name), original_(original), keepText_(keepText) {
   if (keepText_) {
     kept_ = std::make_shared<KeptText>();
     kept_->utf8.assign(original);
   }
   if (WantsCheck(text).value_or(false)) CheckCharacters(text);
-  ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text));
+  ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text), encoding);
 }
 
 std::array<pugi::xml_node, 2> XmlSource::LaterAssignments() const {

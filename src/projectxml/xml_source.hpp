@@ -29,9 +29,11 @@ struct KeptText {
   bool byteOrderMark = false;  // of UTF-16; a UTF-8 one stays in `utf8`
 };
 
-// Returns `text` in the encoding it came in: UTF-16 with its byte order mark where it had one,
-// Latin-1 with character references for what Latin-1 cannot hold.
+// Returns UTF-8 `text` (whole characters) in the encoding the kept text came in: Latin-1 with
+// character references for what Latin-1 cannot hold. A byte order mark is the caller's.
 std::string EncodedAs(const KeptText& kept, std::string_view text);
+// The byte order mark that a file of the kept text begins with, empty for none.
+std::string ByteOrderMark(const KeptText& kept);
 
 class XmlSource {
  public:
@@ -42,8 +44,9 @@ class XmlSource {
   XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool keepText = false);
   // Parses `text` in place, `original` being that text as it was given (its lines are counted
   // there) and `name` standing for the file in messages. Throws as the above.
+  // `encoding` tells how the text is encoded where its start and declaration are not to say it.
   XmlSource(std::string& text, std::string_view original, const std::string& name,
-            bool keepText = false);
+            bool keepText = false, pugi::xml_encoding encoding = pugi::encoding_auto);
   XmlSource(const XmlSource&) = delete;
   XmlSource& operator=(const XmlSource&) = delete;
 

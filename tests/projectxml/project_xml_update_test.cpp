@@ -209,6 +209,7 @@ TEST(ProjectXmlUpdate, UtfSixteenIsWrittenBackAsUtfSixteen) {
   EXPECT_EQ(back.substr(0, 2), "\xFF\xFE");
   read.project->resources[1]->name = "Ben Kürz";
   SaveProjectXml(*read.project, same);
+  EXPECT_EQ(ReadText(same).find("\xFF\xFE", 2), std::string::npos);  // one byte order mark
   const auto again = ReadProjectXml(same);
   EXPECT_EQ(again.project->resources[1]->name, "Ben Kürz");
   EXPECT_EQ(again.project->resources[0]->group, "Bau");
@@ -262,6 +263,47 @@ TEST(ProjectXmlUpdate, ANewExceptionKeepsTheRepeatingOnesAsTheFileWritesThem) {
   }
   EXPECT_EQ(kept, all);
   EXPECT_EQ(ReadProjectXml(saved).project->FindCalendar("Standard")->exceptions, list);
+}
+
+// Files of other tools' making: Latin-1 with umlauts, an empty project in one empty-element
+// tag, an assignment UID given twice. Saved with a change, each reads back as the model was.
+TEST(ProjectXmlUpdate, CraftedFilesReadBackAsTheyWereSaved) {
+  const kx::testing::TestFolder dir("kx-update");
+  const std::string source = (dir / "plan.xml").string(), saved = (dir / "neu.xml").string();
+  WriteText(source, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                    "<Project xmlns=\"http://schemas.microsoft.com/project\">\n <Resources>\n"
+                    "  <Resource><UID>1</UID><ID>1</ID><Name>Anna B\xFCrg</Name></Resource>\n"
+                    "  <Resource><UID>2</UID><ID>2</ID><Name>Ben</Name></Resource>\n"
+                    " </Resources>\n</Project>\n");
+  auto read = ReadProjectXml(source);
+  read.project->resources[1]->group = "Süd";
+  SaveProjectXml(*read.project, saved);
+  EXPECT_NE(ReadText(saved).find("<Name>Anna B\xFCrg</Name>"), std::string::npos);
+  auto again = ReadProjectXml(saved);
+  EXPECT_EQ(again.project->resources[0]->name, "Anna Bürg");
+  EXPECT_EQ(again.project->resources[1]->group, "Süd");
+
+  WriteText(source, "<Project xmlns=\"http://schemas.microsoft.com/project\"/>");
+  read = ReadProjectXml(source);
+  auto r = std::make_shared<ResourceData>();
+  r->name = "Cem";
+  read.project->resources.push_back(r);
+  SaveProjectXml(*read.project, saved);
+  again = ReadProjectXml(saved);
+  ASSERT_EQ(again.project->resources.size(), 1u);
+  EXPECT_EQ(again.project->resources[0]->name, "Cem");
+
+  const std::string twice =
+      "<Project xmlns=\"http://schemas.microsoft.com/project\"><Tasks><Task><UID>1</UID><ID>1</ID>"
+      "<Name>A</Name></Task></Tasks><Resources><Resource><UID>1</UID><ID>1</ID><Name>Anna</Name>"
+      "</Resource><Resource><UID>2</UID><ID>2</ID><Name>Ben</Name></Resource></Resources>"
+      "<Assignments><Assignment><UID>7</UID><TaskUID>1</TaskUID><ResourceUID>1</ResourceUID>"
+      "<Work>PT8H0M0S</Work></Assignment><Assignment><UID>7</UID><TaskUID>1</TaskUID>"
+      "<ResourceUID>2</ResourceUID><Work>PT8H0M0S</Work></Assignment></Assignments></Project>";
+  WriteText(source, twice);
+  read = ReadProjectXml(source);
+  SaveProjectXml(*read.project, saved);
+  EXPECT_EQ(ReadText(saved), twice);
 }
 
 }  // namespace
