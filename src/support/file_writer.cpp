@@ -274,7 +274,7 @@ namespace {
 // Where the links of `target` lead.
 struct FollowedPath {
   fs::path path;          // absolute, without links, "." or ".."
-  bool lastIsLink = false;  // the name given is a link (not only a folder on the way)
+  bool lastIsLink = false;  // the name given is a link, not only a folder on the way
 };
 
 // Follows every symbolic link on the way to `target`, one name at a time, and, when `owners` is
@@ -304,7 +304,6 @@ FollowedPath FollowLinks(const std::string& target, bool owners) {
     if (!there || !S_ISLNK(st.st_mode)) {
       missing = !there;
       followed.path = next;
-      followed.lastIsLink = false;
       continue;
     }
     const bool named = links == 0 && rest.empty();  // the name given itself
@@ -322,7 +321,7 @@ FollowedPath FollowLinks(const std::string& target, bool owners) {
     if (n < 0 || static_cast<std::size_t>(n) >= text.size()) throw FileWriteError(target, ELOOP);
     const fs::path leads(std::string(text.data(), static_cast<std::size_t>(n)));
     if (leads.is_absolute()) followed.path = leads.root_path();
-    followed.lastIsLink = rest.empty();
+    if (rest.empty()) followed.lastIsLink = true;
     const fs::path more = leads.relative_path();
     rest.insert(rest.begin(), more.begin(), more.end());
   }
