@@ -86,8 +86,18 @@ TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
     for (const auto& entry : fs::directory_iterator(dir)) found.insert(entry.path().filename());
     return found;
   };
+  // Another chart beside it, and links of the user's with an export's name that lead to it.
+  fs::copy_file(inserted, At("ch.xml"));
+  std::ofstream(At("ch.xml.korvalinx.json")) << "{}";
+  fs::create_symlink("ch.xml.korvalinx.json", At("x.csv"));
+  fs::create_symlink(At("x.csv"), At("z.xml"));
+  fs::create_symlink("ch.xml", At("y.png"));
   const std::set<std::string> before = names();
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      // Judged where the links lead, not by the names given.
+      {{"--csv", At("x.csv")}, "würde die Begleitdatei des Projekts \"" + At("ch.xml") + "\""},
+      {{"-o", At("z.xml")}, "Die Diagrammdatei \"" + At("z.xml") + "\" würde die Begleitdatei"},
+      {{"--png", At("y.png")}, "würde die Projektdatei \"" + At("ch.xml") + "\" überschreiben."},
       {{"--csv", source},
        "Die CSV-Datei \"" + source + "\" würde die Quelldatei \"" + source + "\" überschreiben."},
       {{"--xlsx", At("./aussenanlagen.xml")}, "würde das eingefügte Projekt \"" + inserted},
@@ -107,6 +117,8 @@ TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
     EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
     EXPECT_EQ(ReadFile(source), sourceText);
     EXPECT_EQ(ReadFile(inserted), insertedText);
+    EXPECT_EQ(ReadFile(At("ch.xml")), insertedText);
+    EXPECT_EQ(ReadFile(At("ch.xml.korvalinx.json")), "{}");
     EXPECT_EQ(names(), before);
   }
 }
