@@ -465,6 +465,7 @@ TargetLock::TargetLock(const std::string& target) : path_(HiddenNameBeside(targe
     if (locked != 0 && errno == EWOULDBLOCK) {
       // Another write holds it: said after a second, given up after the limit.
       const auto start = std::chrono::steady_clock::now();
+      auto pause = std::chrono::microseconds(200);  // most writes take less: short at first
       bool said = false;
       while ((locked = Lock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK) {
         const auto waited = std::chrono::steady_clock::now() - start;
@@ -482,7 +483,8 @@ TargetLock::TargetLock(const std::string& target) : path_(HiddenNameBeside(targe
               path_ + "\" hält (höchstens " + Seconds(WaitLimit()) + ")...");
         }
         if (Notices().waiting) Notices().waiting();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
       }
     }
     if (locked != 0 && NoLocks(errno)) {
