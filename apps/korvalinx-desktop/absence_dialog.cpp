@@ -29,6 +29,7 @@
 #include "exports/absence_export.hpp"
 #include "exports/chart_table.hpp"
 #include "model/project_ops.hpp"
+#include "projectxml/project_xml.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
@@ -435,6 +436,10 @@ bool AbsenceDialog::Export(bool conflicts, const std::string& path) {
           "\") und wird nicht überschrieben.");
       return false;
     }
+  }
+  if (const auto hit = platform::ProjectFileAt(path)) {
+    Say("Die Datei \"" + path + "\" würde " + *hit + " überschreiben.");
+    return false;
   }
   const bool workbook =
       QFileInfo(QString::fromStdString(path)).suffix().compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) == 0;

@@ -5,6 +5,7 @@
 #include "gantt/chart_painter.hpp"
 #include "gantt/picture_file.hpp"
 #include "job/chart_job.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/paths.hpp"
 
 namespace kx::desktop {
@@ -46,6 +47,9 @@ std::string GuardedTarget(platform::PlanningHost& host, const ExportFormat& form
     if (SameFile(path, g))
       return std::string(format.what) + " \"" + path + "\" würde die Datei \"" + g +
              "\" eines geöffneten Projekts überschreiben.";
+  // Nor a file of a project that is not open, wherever a link leads.
+  if (const auto hit = platform::ProjectFileAt(path))
+    return std::string(format.what) + " \"" + path + "\" würde " + *hit + " überschreiben.";
   return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include "holidays_dialog.hpp"
 #include "resource_sheet.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/file_writer.hpp"
 #include "support/paths.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
@@ -184,6 +186,14 @@ HostWindow::HostWindow(platform::PlanningHost& host, platform::CommandBarService
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
   statusBar()->addWidget(status_, 1);
+  // A save that waits for another write of its file (a lock held) says so in the status bar
+  // while the window goes on drawing itself; clicks and keys wait until the save is done.
+  notices_ = std::make_unique<ScopedWriterNotices>(
+      [this](const std::string& text) {
+        statusBar()->showMessage(Text(text), static_cast<int>(LockWaitLimit().count()) + 1000);
+        statusBar()->repaint();
+      },
+      [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
   RestoreLayout();
   // What the user dragged in the Gantt view is kept at once.
   gantt_->SetOnLayoutChanged([this] { SaveLayout(); });

@@ -18,6 +18,10 @@
 #include "support/message_box.hpp"
 #include "support/registry.hpp"
 
+namespace kx {
+class ScopedWriterNotices;
+}
+
 class QLabel;
 class QMenu;
 class QPrinter;
@@ -145,6 +149,7 @@ class HostWindow final : public QMainWindow {
   std::map<const platform::ProjectData*, std::weak_ptr<platform::ProjectData>> chartSources_;
   QLabel* status_ = nullptr;
   double dayWidth_ = 16;
+  std::unique_ptr<ScopedWriterNotices> notices_;  // what the writer says while it waits
 };
 
 }  // namespace kx::desktop

@@ -14,6 +14,7 @@
 #include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
+#include "support/file_writer.hpp"
 #include "support/product.hpp"
 
 namespace kx::app {
@@ -139,6 +140,10 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
                       CommandLineEnvironment& env) {
   bool drawn = false;
   CommandLineMessages boxes(env.err, &drawn);
+  // The writer's notices (waiting for a lock) start on a line of their own, as messages do.
+  const ScopedWriterNotices notices([&boxes](const std::string& text) {
+    ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
+  });
   const std::string help = std::string("\r\nHilfe: korvalinx ") + what.name + " --help";
   const auto refuse = [&](const std::string& text) {
     PrintMessage(env.err, true, text + help);

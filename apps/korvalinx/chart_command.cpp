@@ -27,6 +27,7 @@
 #include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/paths.hpp"
+#include "support/file_writer.hpp"
 #include "support/product.hpp"
 #include "support/regional.hpp"
 
@@ -237,6 +238,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     const GivenOptions& g = *given;
     bool drawn = false;  // the progress bar's line is open on the terminal
     CommandLineMessages boxes(env.err, &drawn);
+    // The writer's notices (waiting for a lock) start on a line of their own, as messages do.
+    const ScopedWriterNotices notices([&boxes](const std::string& text) {
+      ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
+    });
     const auto refuse = [&](const std::string& text) {
       PrintMessage(env.err, true, text + "\r\nHilfe: korvalinx chart --help");
       exitCode = job::kExitBadInput;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "support/console_message_boxes.hpp"
+#include "support/file_writer.hpp"
 #include "support/product.hpp"
 
 namespace kx::app {
@@ -312,6 +313,11 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
       return 2;
     }
   }
+
+  // What the writer says while it works (a wait for another write's lock, a drive without
+  // locks), as warnings; the chart's commands pass it through their progress bar.
+  const ScopedWriterNotices notices(
+      [&env](const std::string& text) { PrintMessage(env.err, false, text); });
 
   // CLI11 takes the words last to first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -7,6 +7,7 @@
 #include <string>
 #include <functional>
 #include <tuple>
+#include <utility>
 
 #include "command_line.hpp"
 #include "exports/chart_table.hpp"
@@ -14,6 +15,7 @@
 #include "exports/holiday_export.hpp"
 #include "holidays/holidays.hpp"
 #include "job/chart_job.hpp"
+#include "projectxml/project_xml.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
 
@@ -147,6 +149,17 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
       PrintMessage(env.err, true, *problem);
       exitCode = job::kExitBadInput;
       return;
+    }
+    // As every output: no file of a project, wherever a link leads.
+    for (const auto& [what, path] :
+         {std::pair{"Die CSV-Datei", &g.csv}, std::pair{"Die Kalenderdatei", &g.ics}}) {
+      if (path->empty()) continue;
+      if (const auto hit = platform::ProjectFileAt(*path)) {
+        PrintMessage(env.err, true,
+                     std::string(what) + " \"" + *path + "\" würde " + *hit + " überschreiben.");
+        exitCode = job::kExitBadInput;
+        return;
+      }
     }
 
     const auto days = holidays::HolidaysOf(*state, from, to);

@@ -98,6 +98,9 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     return BadInput(err, "Das Bild \"" + options.output +
                              "\" würde die Begleitdatei der Diagrammdatei überschreiben; wählen "
                              "Sie einen anderen Namen.");
+  // Nor any other file of a project (a plan, a journal, a lock), wherever a link leads.
+  if (const auto hit = platform::ProjectFileAt(options.output))
+    return BadInput(err, "Das Bild \"" + options.output + "\" würde " + *hit + " überschreiben.");
   const fs::path folder = fs::absolute(options.output, ec).parent_path();
   if (!fs::is_directory(folder, ec))
     return BadInput(err,

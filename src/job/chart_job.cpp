@@ -393,10 +393,12 @@ std::string Lowered(std::string what) {
 std::string CheckOutputFiles(platform::PlanningHost& host, const ChartJobOptions& options,
                              const std::string& chartPath) {
   std::vector<OutputFile> outputs;
+  std::size_t savedFiles = 0;
   if (options.output) {
     const auto files = host.GetFilesOfSave(chartPath);
     for (std::size_t i = 0; i < files.size(); ++i)
       outputs.push_back({i == 0 ? "Die Diagrammdatei" : "Die Datei", files[i]});
+    savedFiles = files.size();
   }
   outputs.insert(outputs.end(), options.outputFiles.begin(), options.outputFiles.end());
   std::vector<std::string> guarded;
@@ -419,11 +421,15 @@ std::string CheckOutputFiles(platform::PlanningHost& host, const ChartJobOptions
         what = "das eingefügte Projekt";
       return named + " würde " + what + " " + Quoted(g) + " überschreiben.";
     }
-    // The chart's own companion and journal are its save's to write.
-    if (i == 0 || out.what != "Die Datei") {
-      if (const auto kept = platform::KeptFileOf(out.path))
+    // The chart's own companion and journal are its save's to write; the chart may replace
+    // an earlier chart, the other outputs no file of a project. Judged where links lead.
+    if (i == 0 && savedFiles > 0) {
+      if (const auto kept = platform::KeptFileAt(out.path))
         return named + " würde " + kept->what + " des Projekts " + Quoted(kept->project) +
                " überschreiben.";
+    } else if (i >= savedFiles) {
+      if (const auto hit = platform::ProjectFileAt(out.path))
+        return named + " würde " + *hit + " überschreiben.";
     }
     for (std::size_t j = 0; j < i; ++j)
       if (SamePath(out.path, outputs[j].path))

@@ -70,7 +70,8 @@ void SaveProjectXml(const ProjectData& project, const std::string& path);
 // Writes only the companion file of the Project XML file `path` (the project's custom document
 // properties, definitions and bar colours); the Project XML file itself is not touched. A
 // damaged companion is kept as "<companion>.corrupt-<time>" first. Throws host::HostError
-// (kErrFile) when it cannot write.
+// (kErrFile) when it cannot write, and when the last save of `path` was interrupted (its journal
+// is there): only a save of the project file finishes that.
 void SaveCompanionOnly(const ProjectData& project, const std::string& path);
 
 // Returns the companion file's path of a project file: "<path>.korvalinx.json".
@@ -84,6 +85,13 @@ struct KeptFile {
 // Whether `path` is named as a file kept beside a project (its companion, the journal or the lock
 // of its save, a temporary file of a write): no output may take such a name.
 std::optional<KeptFile> KeptFileOf(const std::string& path);
+// Whether `path`, or the file that its links lead to, is named as a file kept beside a project.
+std::optional<KeptFile> KeptFileAt(const std::string& path);
+// What of a project an output that is no project file (an export, a picture) at `path` would
+// replace: a file kept beside a project (KeptFileAt), or a Project XML file (by its beginning,
+// where the links lead). A German phrase naming it ("die Begleitdatei des Projekts "<plan>"",
+// "die Projektdatei "<file>""), or nothing.
+std::optional<std::string> ProjectFileAt(const std::string& path);
 
 // The planning host's file format: Project XML with its companion file.
 class ProjectXmlFormat final : public ProjectFileFormat {

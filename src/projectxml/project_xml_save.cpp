@@ -336,13 +336,31 @@ void SaveProjectXml(const ProjectData& project, const std::string& path) {
   AsHostError([&] { SavePair(project, path); });
 }
 
+namespace {
+
+// A save of the companion alone never writes the project file: finishing an interrupted save of
+// the pair would rename a temporary file over it. That save is the project file's to repeat.
+void RefuseAfterInterruptedSave(const std::string& path) {
+  const std::string journal = JournalPath(path);
+  struct stat st {};
+  if (::lstat(journal.c_str(), &st) != 0) return;
+  throw host::HostError(host::kErrFile,
+                        path + ": das letzte Speichern dieser Datei wurde unterbrochen (\"" +
+                            journal +
+                            "\") und muss wiederholt werden; bis dahin werden die Einstellungen "
+                            "nicht in der Begleitdatei gespeichert, und die Projektdatei bleibt, "
+                            "wie sie ist");
+}
+
+}  // namespace
+
 void SaveCompanionOnly(const ProjectData& project, const std::string& path) {
   pxml::CompanionExtras extras;
   extras.allFieldTitles = true;
   const std::string text = pxml::CompanionText(project, extras);
   AsHostError([&] {
     const TargetLock lock(path);
-    FinishInterruptedSave(path);
+    RefuseAfterInterruptedSave(path);
     const std::string companion = CompanionTargetOf(path);
     RemoveAbandonedTemps(companion);
     KeepDamagedCompanion(companion);

@@ -1,6 +1,7 @@
 #include "support/file_writer.hpp"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/paths.hpp"
@@ -267,46 +269,239 @@ bool IsTempNameOf(std::string_view name, const std::string& targetName) {
   return rest.size() > 3 && rest.substr(0, 3) == "alt" && AllOf(rest.substr(3), Digit);
 }
 
-std::string WriteTargetOf(const std::string& target) {
-  struct stat link {};
-  if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return target;
-  if (link.st_uid != ::geteuid())
-    throw FileWriteError(target, target + ": ein symbolischer Verweis eines anderen Benutzers; er "
-                                          "wird weder verfolgt noch ersetzt");
+namespace {
+
+// Where the links of `target` lead.
+struct FollowedPath {
+  fs::path path;          // absolute, without links, "." or ".."
+  bool lastIsLink = false;  // the name given is a link, not only a folder on the way
+};
+
+// Follows every symbolic link on the way to `target`, one name at a time, and, when `owners` is
+// set, refuses one that belongs to neither this user nor root: another user could make it lead
+// to any of this user's files. What is not there (yet) is taken by its name.
+FollowedPath FollowLinks(const std::string& target, bool owners) {
+  constexpr int kMostLinks = 40;  // as the system follows them
   std::error_code ec;
-  const fs::path resolved = fs::weakly_canonical(fs::absolute(target, ec), ec);
+  const fs::path given = fs::absolute(target, ec);
+  if (ec) throw FileWriteError(target, ec.value());
+  const fs::path names = given.relative_path();
+  std::deque<fs::path> rest(names.begin(), names.end());
+  FollowedPath followed{given.root_path()};
+  int links = 0;
+  bool missing = false;
+  while (!rest.empty()) {
+    const fs::path part = rest.front();
+    rest.pop_front();
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      followed.path = followed.path.parent_path();
+      continue;
+    }
+    const fs::path next = followed.path / part;
+    struct stat st {};
+    const bool there = !missing && ::lstat(next.c_str(), &st) == 0;
+    if (!there || !S_ISLNK(st.st_mode)) {
+      missing = !there;
+      followed.path = next;
+      continue;
+    }
+    const bool named = links == 0 && rest.empty();  // the name given itself
+    if (owners && st.st_uid != ::geteuid() && st.st_uid != 0) {
+      if (named)
+        throw FileWriteError(target, target + ": ein symbolischer Verweis eines anderen "
+                                              "Benutzers; er wird weder verfolgt noch ersetzt");
+      throw FileWriteError(target, target + ": der Weg dorthin führt über \"" + next.string() +
+                                       "\", einen symbolischen Verweis eines anderen Benutzers; "
+                                       "er wird weder verfolgt noch ersetzt");
+    }
+    if (++links > kMostLinks) throw FileWriteError(target, ELOOP);
+    std::vector<char> text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(next.c_str(), text.data(), text.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= text.size()) throw FileWriteError(target, ELOOP);
+    const fs::path leads(std::string(text.data(), static_cast<std::size_t>(n)));
+    if (leads.is_absolute()) followed.path = leads.root_path();
+    if (rest.empty()) followed.lastIsLink = true;
+    const fs::path more = leads.relative_path();
+    rest.insert(rest.begin(), more.begin(), more.end());
+  }
+  return followed;
+}
+
+}  // namespace
+
+std::string LinksLeadTo(const std::string& path) {
+  try {
+    return FollowLinks(path, false).path.string();
+  } catch (const FileWriteError&) {
+    return path;
+  }
+}
+
+std::string WriteTargetOf(const std::string& target) {
+  const FollowedPath followed = FollowLinks(target, true);
+  if (!followed.lastIsLink) return target;
+  const fs::path& resolved = followed.path;
+  std::error_code ec;
   struct stat to {};
-  const bool exists = !ec && ::stat(resolved.c_str(), &to) == 0;
-  if (ec || (exists && !S_ISREG(to.st_mode)) ||
+  const bool exists = ::stat(resolved.c_str(), &to) == 0;
+  if ((exists && !S_ISREG(to.st_mode)) ||
       (!exists && !fs::is_directory(resolved.parent_path(), ec)))
     throw FileWriteError(target, target + ": der symbolische Verweis führt zu keiner gewöhnlichen "
                                           "Datei; er wird nicht ersetzt");
   return resolved.string();
 }
 
+namespace {
+
+struct WriterNotices {
+  std::function<void(const std::string&)> say;
+  std::function<void()> waiting;
+};
+
+WriterNotices& Notices() {
+  static WriterNotices notices;
+  return notices;
+}
+
+void Say(const std::string& text) {
+  if (Notices().say) Notices().say(text);
+}
+
+std::chrono::milliseconds& WaitLimit() {
+  static std::chrono::milliseconds limit{60000};
+  return limit;
+}
+
+int (*&LockCall())(int, int) {
+  static int (*call)(int, int) = nullptr;
+  return call;
+}
+
+// flock(2), or what a test put in its place; retried when a signal comes between.
+int Lock(int fd, int operation) {
+  int done;
+  while ((done = LockCall() ? LockCall()(fd, operation) : ::flock(fd, operation)) != 0 &&
+         errno == EINTR) {
+  }
+  return done;
+}
+
+// The drive keeps no locks (a network drive without a lock service).
+bool NoLocks(int error) { return error == ENOLCK || error == ENOSYS || error == EOPNOTSUPP; }
+
+std::string Seconds(std::chrono::milliseconds span) {
+  const auto ms = span.count();
+  if (ms == 1000) return "1 Sekunde";
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + " Sekunden";
+  const std::string tenths = std::to_string((ms + 50) / 100);
+  return (tenths.size() > 1 ? tenths.substr(0, tenths.size() - 1) : "0") + "," + tenths.back() +
+         " Sekunden";
+}
+
+// "Benutzer <name>" for the owner of a file, by number where the name is unknown.
+std::string Owner(uid_t uid) {
+  std::vector<char> buffer(16384);
+  passwd entry {};
+  passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    return std::string("Benutzer ") + found->pw_name + " (" + std::to_string(uid) + ")";
+  return "Benutzer " + std::to_string(uid);
+}
+
+}  // namespace
+
+ScopedWriterNotices::ScopedWriterNotices(std::function<void(const std::string&)> say,
+                                         std::function<void()> waiting)
+    : say_(std::exchange(Notices().say, std::move(say))),
+      waiting_(std::exchange(Notices().waiting, std::move(waiting))) {}
+
+ScopedWriterNotices::~ScopedWriterNotices() {
+  Notices().say = std::move(say_);
+  Notices().waiting = std::move(waiting_);
+}
+
+void SetLockWaitLimit(std::chrono::milliseconds limit) { WaitLimit() = limit; }
+std::chrono::milliseconds LockWaitLimit() { return WaitLimit(); }
+
+void testing::SetLockCall(int (*lock)(int fd, int operation)) { LockCall() = lock; }
+
 TargetLock::TargetLock(const std::string& target) : path_(HiddenNameBeside(target, kLockSuffix)) {
+  const auto refuseLock = [&](const std::string& why) {
+    return FileWriteError(target, path_ + ": die Sperrdatei zum Speichern von \"" + target +
+                                      "\" " + why + "; es wird nicht gespeichert, solange sie "
+                                      "dort liegt");
+  };
   // A lock file that a finished write removed while this one waited for it is no lock any more:
   // the lock counts only while the name still leads to the file that is locked.
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                          0600);
+    bool made = true;
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                    0600);
+    if (fd < 0 && errno == EEXIST) {
+      made = false;
+      fd = ::open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0 && errno == ENOENT) continue;  // removed in between: made anew
+    }
     if (fd < 0 && (errno == ELOOP || errno == EISDIR))  // something else stands at its name
       throw FileWriteError(target, target + ": die Sperrdatei \"" + path_ +
                                        "\" kann nicht angelegt werden (" + SystemErrorText(errno) +
                                        "); ist sie übrig geblieben, kann sie gelöscht werden");
-    if (fd < 0) throw FileWriteError(target, errno);
+    if (fd < 0) {
+      const int error = errno;
+      struct stat there {};
+      if (!made && ::lstat(path_.c_str(), &there) == 0)  // there, but not this user's to open
+        throw refuseLock("kann nicht geöffnet werden (" + SystemErrorText(error) +
+                         "); sie gehört " + Owner(there.st_uid));
+      throw FileWriteError(target, error);
+    }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
       ::close(fd);
-      throw FileWriteError(target, path_ + ": die Sperrdatei zum Speichern von \"" + target +
-                                       "\" ist keine gewöhnliche Datei dieses Benutzers; es wird "
-                                       "nicht gespeichert, solange sie dort liegt");
+      throw refuseLock("ist keine gewöhnliche Datei dieses Benutzers (sie gehört " +
+                       Owner(opened.st_uid) + ")");
     }
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    int locked = Lock(fd, LOCK_EX | LOCK_NB);
+    if (locked != 0 && errno == EWOULDBLOCK) {
+      // Another write holds it: said after a second, given up after the limit.
+      const auto start = std::chrono::steady_clock::now();
+      auto pause = std::chrono::microseconds(200);  // most writes take less: short at first
+      bool said = false;
+      while ((locked = Lock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK) {
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (waited >= WaitLimit()) {
+          ::close(fd);
+          throw FileWriteError(target, target + ": Datei kann nicht geschrieben werden: ein "
+                                                "anderes Speichern dieser Datei hält die "
+                                                "Sperrdatei \"" + path_ + "\" seit " +
+                                                Seconds(WaitLimit()) + " (ein angehaltenes "
+                                                "Programm?); es wurde nicht gespeichert");
+        }
+        if (!said && waited >= std::chrono::seconds(1)) {
+          said = true;
+          Say("Warte auf ein anderes Speichern von \"" + target + "\", das die Sperrdatei \"" +
+              path_ + "\" hält (höchstens " + Seconds(WaitLimit()) + ")...");
+        }
+        if (Notices().waiting) Notices().waiting();
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
+      }
+    }
+    if (locked != 0 && NoLocks(errno)) {
+      ::close(fd);
+      if (made) ::unlink(path_.c_str());
+      Say(target + ": der Datenträger unterstützt keine Sperren; die Datei wird ohne Sperre "
+                   "geschrieben, ein gleichzeitiges Speichern derselben Datei wird nicht "
+                   "verhindert");
+      return;
+    }
+    if (locked != 0) {
+      const int error = errno;
+      ::close(fd);
+      throw FileWriteError(target, error);
     }
     struct stat now {};
-    if (locked == 0 && ::lstat(path_.c_str(), &now) == 0 && now.st_ino == opened.st_ino &&
+    if (::lstat(path_.c_str(), &now) == 0 && now.st_ino == opened.st_ino &&
         now.st_dev == opened.st_dev) {
       fd_ = fd;
       return;
@@ -339,7 +534,7 @@ void RemoveAbandonedTemps(const std::string& target) {
     if (fd < 0) continue;
     struct stat opened {}, now {};
     if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        Lock(fd, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(dir, temp.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
         now.st_ino == opened.st_ino && now.st_dev == opened.st_dev)
       ::unlinkat(dir, temp.c_str(), 0);
@@ -361,7 +556,7 @@ TempFile::TempFile(Streamed how, const std::string& target, const std::string& m
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd_ < 0) throw FileWriteError(target_, errno);
   temp_ = pattern;
-  ::flock(fd_, LOCK_EX | LOCK_NB);
+  (void)Lock(fd_, LOCK_EX | LOCK_NB);
   // The new file gets the permissions of the file it replaces, or those of a new file.
   if (::fchmod(fd_, ReplacementMode(modeOf)) != 0) Fail(errno);
   if (how.inBackground) {

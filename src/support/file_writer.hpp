@@ -6,6 +6,8 @@
 // made until it is in place; what an abandoned write left is removed only under that lock, and
 // only if it is a temporary file of that very target that this user's program made.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -37,15 +39,44 @@ std::string FolderOfPath(const std::string& path);
 // Whether `name` (a file name, no folder) is a temporary file of the target named `targetName`.
 bool IsTempNameOf(std::string_view name, const std::string& targetName);
 
-// Where a write of `target` goes: the target itself; or, when it is a symbolic link of this user's,
-// the file it leads to, so that the link stays. Throws FileWriteError for a link of another user
-// (it is not followed and not replaced) and for a link that leads to something other than a
-// plain file or to nothing in a folder that exists.
+// Where a write of `target` goes: the target itself; or, when it is a symbolic link, the file its
+// links lead to, so that the link stays. Every link on the way, of the folders too, must be this
+// user's or root's: throws FileWriteError for one of another user (it is not followed and not
+// replaced), for too many links, and for a link that leads to something other than a plain file
+// or to nothing in a folder that exists.
 std::string WriteTargetOf(const std::string& target);
+// The file that the links of `path` lead to, whoever made them, and whether it is there or not
+// (absolute; `path` itself when that cannot be told).
+std::string LinksLeadTo(const std::string& path);
+
+// What the writer says while it works, as German sentences: that it waits for another write of a
+// target, that it writes without a lock where the drive has none. `waiting` is called every few
+// milliseconds while it waits for a lock (a window draws itself meanwhile). Installed for as long
+// as the object lives, from the thread that writes; the earlier ones come back after it.
+class ScopedWriterNotices {
+ public:
+  ScopedWriterNotices(std::function<void(const std::string&)> say,
+                      std::function<void()> waiting = {});
+  ~ScopedWriterNotices();
+  ScopedWriterNotices(const ScopedWriterNotices&) = delete;
+  ScopedWriterNotices& operator=(const ScopedWriterNotices&) = delete;
+
+ private:
+  std::function<void(const std::string&)> say_;
+  std::function<void()> waiting_;
+};
+
+// How long a write waits for the lock that another write of its target holds (60 seconds unless
+// set) before it gives up.
+void SetLockWaitLimit(std::chrono::milliseconds limit);
+std::chrono::milliseconds LockWaitLimit();
 
 // Holds the write lock of one target for as long as it lives; waits while another write of the
-// same target holds it. Throws FileWriteError when the lock file cannot be made, or when what
-// stands at its name is not a plain file of this user (a link, a device, another user's file).
+// same target holds it, saying so after a second, and gives up after LockWaitLimit(). Throws
+// FileWriteError when the lock file cannot be made or opened, when what stands at its name is not
+// a plain file of this user (a link, a device, another user's file), and when the wait ends. On a
+// drive without locks (network drives without a lock service) it holds nothing, says so, and
+// leaves no lock file.
 class TargetLock {
  public:
   explicit TargetLock(const std::string& target);
@@ -74,7 +105,7 @@ class TempFile {
     bool inBackground = false;  // the pieces are written on a second thread while the next is made
   };
   // Opens the temporary file for Append; Finish completes it. It gets the permissions of
-  // `modeOf` where that exists, else those of a new file.
+  // `modeOf` (ReplacementMode).
   TempFile(Streamed how, const std::string& target, const std::string& modeOf);
   // A complete temporary file that holds `content`.
   TempFile(const std::string& target, std::string_view content, const std::string& modeOf);
@@ -124,5 +155,10 @@ class ScratchFolder {
 // Writes `content` to `target` whole: under the target's lock, through a temporary file that is
 // renamed over it. Throws FileWriteError.
 void WriteFileWhole(const std::string& target, std::string_view content);
+
+namespace testing {
+// Replaces flock(2) for the writer's locks (null: the system's), to try drives without locks.
+void SetLockCall(int (*lock)(int fd, int operation));
+}  // namespace testing
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #include "support/paths.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -28,8 +29,10 @@ bool SamePath(const std::string& a, const std::string& b) {
 }
 
 unsigned ReplacementMode(const std::string& replaced) {
+  // Never the set-id and sticky bits, and nothing of another user's file: its owner's
+  // permissions would be this user's file's, a world-writable one world-writable.
   struct stat st {};
-  if (::stat(replaced.c_str(), &st) == 0) return st.st_mode & 07777;
+  if (::stat(replaced.c_str(), &st) == 0 && st.st_uid == ::geteuid()) return st.st_mode & 0777;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;

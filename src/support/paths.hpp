@@ -16,8 +16,9 @@ bool SameFile(const std::string& a, const std::string& b);
 // disk (hard links).
 bool SamePath(const std::string& a, const std::string& b);
 
-// The permission bits for a new file that replaces `replaced`: those of `replaced` when it
-// exists, else those of any new file (0666 less the process's umask).
+// The permission bits for a new file that replaces `replaced`: the read, write and execute bits
+// of `replaced` when it exists and is this user's, else those of any new file (0666 less the
+// process's umask).
 unsigned ReplacementMode(const std::string& replaced);
 
 }  // namespace kx

@@ -119,6 +119,33 @@ TEST_F(AbsenceCommand, PresencePassesTheLimitOnlyWhereMoreAreAway) {
   EXPECT_EQ(Run({"presence", source, "--period", "project"}), job::kExitOk);
 }
 
+// A name is one field whatever it holds, and never a formula; the hours stay numbers.
+TEST_F(AbsenceCommand, NamesInTheCsvFilesAreQuotedFieldsAndNoFormulas) {
+  std::string xml = ReadFile(source);
+  const auto replace = [&xml](const std::string& from, const std::string& to) {
+    ASSERT_NE(xml.find(from), std::string::npos) << from;
+    xml.replace(xml.find(from), from.size(), to);
+  };
+  replace("<Name>Anna</Name><Group>Montage</Group>",
+          "<Name>=1+2</Name><Group>x&#10;* * * * * root evil.sh</Group>");
+  replace("<Name>Ben</Name>", "<Name>@Ben; \"B\"</Name>");
+  std::ofstream(source, std::ios::binary) << xml;
+  const std::string group = "\"x\n* * * * * root evil.sh\"";
+  ASSERT_EQ(Run({"conflicts", source, "--period", "project", "--csv", At("k.csv")}),
+            job::kExitFound)
+      << err.str();
+  EXPECT_EQ(ReadFile(At("k.csv")),
+            "\xEF\xBB\xBFGruppe;Ressource;Datum;Stunden;Vorgänge\r\n" + group +
+                ";'=1+2;10.06.2026;8;Montage\r\n"
+                "Montage;\"'@Ben; \"\"B\"\"\";10.06.2026;7,5;Montage\r\n");
+  ASSERT_EQ(Run({"presence", source, "--period", "project", "--csv", At("a.csv")}),
+            job::kExitOk)
+      << err.str();
+  const std::string csv = ReadFile(At("a.csv"));
+  EXPECT_NE(csv.find("\r\n" + group + ";10.06.2026;1;1;0;\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\nMontage;10.06.2026;2;1;1;\r\n"), std::string::npos) << csv;
+}
+
 TEST_F(AbsenceCommand, BadInputWritesNothing) {
   const std::string before = ReadFile(source);
   // An output onto the source is refused before the source is read further.

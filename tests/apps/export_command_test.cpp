@@ -1,5 +1,10 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -7,6 +12,7 @@
 
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
+#include "support/file_writer.hpp"
 #include "testing/test_folder.hpp"
 
 namespace kx::app {
@@ -86,8 +92,18 @@ TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
     for (const auto& entry : fs::directory_iterator(dir)) found.insert(entry.path().filename());
     return found;
   };
+  // Another chart beside it, and links of the user's with an export's name that lead to it.
+  fs::copy_file(inserted, At("ch.xml"));
+  std::ofstream(At("ch.xml.korvalinx.json")) << "{}";
+  fs::create_symlink("ch.xml.korvalinx.json", At("x.csv"));
+  fs::create_symlink(At("x.csv"), At("z.xml"));
+  fs::create_symlink("ch.xml", At("y.png"));
   const std::set<std::string> before = names();
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      // Judged where the links lead, not by the names given.
+      {{"--csv", At("x.csv")}, "würde die Begleitdatei des Projekts \"" + At("ch.xml") + "\""},
+      {{"-o", At("z.xml")}, "Die Diagrammdatei \"" + At("z.xml") + "\" würde die Begleitdatei"},
+      {{"--png", At("y.png")}, "würde die Projektdatei \"" + At("ch.xml") + "\" überschreiben."},
       {{"--csv", source},
        "Die CSV-Datei \"" + source + "\" würde die Quelldatei \"" + source + "\" überschreiben."},
       {{"--xlsx", At("./aussenanlagen.xml")}, "würde das eingefügte Projekt \"" + inserted},
@@ -107,8 +123,30 @@ TEST_F(ExportCommand, NoOutputReplacesTheSourceItsFilesOrAnotherOutput) {
     EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
     EXPECT_EQ(ReadFile(source), sourceText);
     EXPECT_EQ(ReadFile(inserted), insertedText);
+    EXPECT_EQ(ReadFile(At("ch.xml")), insertedText);
+    EXPECT_EQ(ReadFile(At("ch.xml.korvalinx.json")), "{}");
     EXPECT_EQ(names(), before);
   }
+}
+
+// A write of the file that holds its lock (a run paused with Ctrl-Z) is waited for, said, and
+// given up with exit code 1.
+TEST_F(ExportCommand, AHeldLockIsSaidAndGivenUp) {
+  const std::string csv = At("u.csv");
+  const int held = ::open(At(".u.csv.kxlock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const auto limit = LockWaitLimit();
+  SetLockWaitLimit(std::chrono::milliseconds(1200));
+  EXPECT_EQ(Run({"--year", "2025", "--csv", csv}), job::kExitWriteFailed);
+  SetLockWaitLimit(limit);
+  ::close(held);
+  EXPECT_NE(err.str().find("korvalinx: Warnung: Warte auf ein anderes Speichern von \"" + csv),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("hält die Sperrdatei \"" + At(".u.csv.kxlock") + "\" seit 1,2 Sekunden"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(fs::exists(csv));
 }
 
 TEST_F(ExportCommand, LinksEmptyValuesAndMissingInsertedProjects) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
@@ -39,6 +42,27 @@ TEST_F(HolidaysCommand, ListsWritesAndRefuses) {
   EXPECT_EQ(Run({"holidays", "TH", "--year", "1989"}), job::kExitBadInput);
   EXPECT_NE(err.str().find("für Thüringen sind Feiertage der Jahre 1991 bis 2049 enthalten"),
             std::string::npos);
+}
+
+// As every output: no file of a project, by its name or where a link leads.
+TEST_F(HolidaysCommand, TheFilesNeverReplaceAFileOfAProject) {
+  const std::string plan = folder.CopyExamples();
+  const std::string companion = plan + ".korvalinx.json";
+  std::ofstream(companion) << "{}";
+  const std::string link = (folder.path() / "f.csv").string();
+  std::filesystem::create_symlink(companion, link);
+  const std::string planText = kx::testing::ReadFile(plan);
+  for (const auto& [option, path, named] :
+       {std::tuple{"--csv", companion, "würde die Begleitdatei des Projekts \"" + plan + "\""},
+        std::tuple{"--csv", link, "würde die Begleitdatei des Projekts \"" + plan + "\""},
+        std::tuple{"--ics", plan, "würde die Projektdatei \"" + plan + "\" überschreiben."}}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(Run({"holidays", "BY", option, path}), job::kExitBadInput);
+    EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
+  EXPECT_EQ(kx::testing::ReadFile(companion), "{}");
+  EXPECT_EQ(kx::testing::ReadFile(plan), planText);
 }
 
 TEST_F(HolidaysCommand, TheChartTakesEitherACalendarOrTheHolidays) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "command_line.hpp"
 #include "gantt/chart_painter.hpp"
@@ -217,6 +218,24 @@ TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
             std::string::npos)
       << err.str();
   EXPECT_EQ(ReadFile(companion), "{}");
+
+  // Nor any plan, or a file kept beside one, wherever a link leads.
+  const fs::path plan = shared / "aussenanlagen.xml";
+  const std::string planText = ReadFile(plan);
+  for (const auto& [name, leads, named] :
+       {std::tuple{"plan.png", plan, "würde die Projektdatei \"" + plan.string() + "\""},
+        std::tuple{"journal.png", shared / ".aussenanlagen.xml.kxjournal",
+                   "würde das Speicherprotokoll des Projekts \"" + plan.string() + "\""}}) {
+    options.output = (shared / name).string();
+    fs::remove(options.output);
+    fs::create_symlink(leads, options.output);
+    std::ofstream(shared / ".aussenanlagen.xml.kxjournal") << "{}";
+    EXPECT_EQ(Run(), job::kExitBadInput);
+    EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
+  }
+  EXPECT_EQ(ReadFile(plan), planText);
+  EXPECT_EQ(ReadFile(shared / ".aussenanlagen.xml.kxjournal"), "{}");
+  fs::remove(shared / ".aussenanlagen.xml.kxjournal");
 }
 
 TEST_F(PictureJob, AFileThatIsNoProjectIsReportedWithItsName) {

@@ -402,5 +402,31 @@ TEST(ProjectXmlSave, AWriteThatFailsPartWayLeavesTheEarlierPair) {
             (std::set<std::string>{"urlaub.xml", "urlaub.xml.korvalinx.json"}));
 }
 
+// Only a save of the project file finishes its interrupted save: a save of the settings alone
+// would rename a temporary file over the user's plan. It refuses, and both stay as they are.
+TEST(ProjectXmlSave, ACompanionOnlySaveNeverFinishesAnInterruptedSave) {
+  TempDir dir;
+  const std::string path = dir / "urlaub.xml";
+  SaveProjectXml(*Chart("alt"), path);
+  const Pair before = PairAt(path);
+  SaveAndDieAt(*Chart("neu und länger"), path, pxml::SaveStep::JournalWritten);
+  auto left = FilesIn(dir.path());
+  left.erase(".urlaub.xml.kxlock");  // the stopped save's, which the next lock takes over
+  try {
+    SaveCompanionOnly(*Chart("Einstellungen"), path);
+    ADD_FAILURE() << "saved";
+  } catch (const host::HostError& e) {
+    EXPECT_NE(e.description().find(path + ": das letzte Speichern dieser Datei wurde unterbrochen"),
+              std::string::npos)
+        << e.description();
+    EXPECT_NE(e.description().find("muss wiederholt werden"), std::string::npos);
+  }
+  EXPECT_EQ(PairAt(path), before);
+  EXPECT_EQ(FilesIn(dir.path()), left);
+  SaveProjectXml(*Chart("wiederholt"), path);
+  SaveCompanionOnly(*Chart("Einstellungen"), path);
+  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"urlaub.xml", "urlaub.xml.korvalinx.json"}));
+}
+
 }  // namespace
 }  // namespace kx::platform
