@@ -462,16 +462,8 @@ void Updater::Header() {
   if (!(p_.start == was.start)) SetLeaf(root, kProjectOrder, "StartDate", FormatXmlDateTime(p_.start));
   if (p_.finish && (!was.finish || !(*p_.finish == *was.finish)))
     SetLeaf(root, kProjectOrder, "FinishDate", FormatXmlDateTime(*p_.finish));
-  // The project calendar: a base calendar of that name, else any calendar of that name.
-  std::optional<std::int32_t> projectCalendar;
-  for (const auto& c : calendars_) {
-    if (c->name != p_.calendarName) continue;
-    if (c->isBase) {
-      projectCalendar = calendarUid_[c.get()];
-      break;
-    }
-    if (!projectCalendar) projectCalendar = calendarUid_[c.get()];
-  }
+  const std::optional<std::int32_t> projectCalendar =
+      pxml::ProjectCalendarUid(p_, calendars_, calendarUid_);
   if (!projectCalendar) extras_.projectCalendar = p_.calendarName;
   if (p_.calendarName != was.calendarName && projectCalendar)
     SetLeaf(root, kProjectOrder, "CalendarUID", std::to_string(*projectCalendar));

@@ -141,16 +141,8 @@ void Writer::WriteHeader() {
   out_.Leaf("CurrencySymbol", symbol);
   out_.Leaf("CurrencyCode", CurrencyCode(symbol));
   out_.Leaf("CurrencySymbolPosition", symbol == "$" || symbol == "£" ? 0 : 3);
-  // The project calendar: a base calendar of that name, else any calendar of that name.
-  std::optional<std::int32_t> projectCalendar;
-  for (const auto& c : calendars_) {
-    if (c->name != p_.calendarName) continue;
-    if (c->isBase) {
-      projectCalendar = calendarUid_[c.get()];
-      break;
-    }
-    if (!projectCalendar) projectCalendar = calendarUid_[c.get()];
-  }
+  const std::optional<std::int32_t> projectCalendar =
+      pxml::ProjectCalendarUid(p_, calendars_, calendarUid_);
   if (projectCalendar) {
     out_.Leaf("CalendarUID", *projectCalendar);
   } else {

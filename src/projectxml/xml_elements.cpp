@@ -35,6 +35,18 @@ std::vector<std::shared_ptr<CalendarData>> CalendarsOf(const ProjectData& p) {
   return list;
 }
 
+std::optional<std::int32_t> ProjectCalendarUid(
+    const ProjectData& p, const std::vector<std::shared_ptr<CalendarData>>& calendars,
+    const std::unordered_map<const CalendarData*, std::int32_t>& uids) {
+  std::optional<std::int32_t> uid;
+  for (const auto& c : calendars) {
+    if (c->name != p.calendarName) continue;
+    if (c->isBase) return uids.at(c.get());
+    if (!uid) uid = uids.at(c.get());
+  }
+  return uid;
+}
+
 void WriteWorkingTimes(XmlOut& out, const WorkingTimes& times) {
   if (times.empty()) {
     out.Empty("WorkingTimes");

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,12 @@ class OutlineCounter {
 
 // The project's calendars in their order, then any that only a resource or a base link knows.
 std::vector<std::shared_ptr<CalendarData>> CalendarsOf(const ProjectData& p);
+
+// The UID (as `uids` gives it) of the project calendar: a base calendar of its name, else any
+// calendar of its name; nothing where none has it.
+std::optional<std::int32_t> ProjectCalendarUid(
+    const ProjectData& p, const std::vector<std::shared_ptr<CalendarData>>& calendars,
+    const std::unordered_map<const CalendarData*, std::int32_t>& uids);
 
 void WriteWorkingTimes(XmlOut& out, const WorkingTimes& times);
 // The <WeekDay> elements of a calendar's own week: a derived calendar names the days it does not
