@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "job/chart_job.hpp"
 #include "support/console_message_boxes.hpp"
 #include "support/product.hpp"
 
@@ -319,16 +320,22 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     env.out << app.help();
-    return 0;
   } catch (const CLI::CallForAllHelp&) {
     env.out << app.help();
-    return 0;
   } catch (const CLI::CallForVersion& e) {
     env.out << e.what() << "\n";
-    return 0;
   } catch (const CLI::ParseError& e) {
     PrintMessage(env.err, true, ParseProblem(app, e, args) + "\r\n" + HelpHint(app));
     return 2;
+  }
+  // What went to standard output is part of the result: a full disk or a closed pipe there is a
+  // failed write like any other.
+  env.out.flush();
+  if (!env.out) {
+    PrintMessage(env.err, true,
+                 "Die Ausgabe kann nicht geschrieben werden: die Standardausgabe nimmt nichts "
+                 "mehr auf (Datenträger voll oder Empfänger beendet).");
+    if (exitCode != job::kExitBadInput) exitCode = job::kExitWriteFailed;
   }
   return exitCode;
 }

@@ -122,6 +122,30 @@ bool EndsWithClosingTag(std::string_view text) {
   return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
 }
 
+// Where text stands after the root element, which the parser passes over without a word: past
+// the comments and processing instructions at the end, the text must end with a tag. npos when
+// it does; called for a text that does not end with its root's end tag.
+std::size_t TextAfterRoot(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  std::string_view rest = text;
+  for (;;) {
+    const std::size_t last = rest.find_last_not_of(kSpace);
+    if (last == std::string_view::npos) return std::string_view::npos;
+    rest = rest.substr(0, last + 1);
+    std::size_t open = std::string_view::npos;
+    if (rest.ends_with("-->"))
+      open = rest.rfind("<!--");
+    else if (rest.ends_with("?>"))
+      open = rest.rfind("<?");
+    if (open == std::string_view::npos) break;
+    rest = rest.substr(0, open);
+  }
+  if (rest.ends_with(">")) return std::string_view::npos;
+  const std::size_t tag = rest.rfind('>');
+  const std::size_t from = tag == std::string_view::npos ? 0 : tag + 1;
+  return rest.find_first_not_of(kSpace, from);
+}
+
 // A text parsed in parts is parsed in place: the text up to an assignment near its middle,
 // closed there by the tags written over that assignment's start, and the assignments after that
 // one, as a fragment of their own. The assignment written over is copied first and read as a
@@ -180,6 +204,49 @@ bool HoldsOnlyAssignments(const pugi::xml_document& fragment) {
   return true;
 }
 
+// The length of the reference to one of the five entities XML knows at the start of `text`
+// ("&amp;" and the like), else 0.
+std::size_t NamedReferenceLength(std::string_view text) {
+  for (const std::string_view known : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+    if (text.substr(0, known.size()) == known) return known.size();
+  return 0;
+}
+
+// Whether `at` lies in a comment, a CDATA section or a processing instruction, where "&" is a
+// character like any other; `end` is then where that ends.
+bool InMarkupText(std::string_view text, std::size_t at, std::size_t& end) {
+  constexpr std::pair<std::string_view, std::string_view> kSpans[] = {
+      {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+  for (const auto& [open, close] : kSpans) {
+    const std::size_t start = text.rfind(open, at);
+    if (start == std::string_view::npos) continue;
+    const std::size_t stop = text.find(close, start + open.size());
+    if (stop != std::string_view::npos && stop + close.size() <= at) continue;
+    end = stop == std::string_view::npos ? text.size() : stop + close.size();
+    return true;
+  }
+  return false;
+}
+
+// The first element of `node`'s subtree (itself included) that has an attribute twice, and that
+// attribute; empty handles when there is none. The parser keeps both.
+std::pair<xml_node, pugi::xml_attribute> DuplicateAttribute(xml_node node) {
+  for (xml_node n = node; n;) {
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+        if (std::strcmp(a.name(), b.name()) == 0) return {n, a};
+    // The next node in document order below `node`.
+    if (xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n && n != node && !n.next_sibling()) n = n.parent();
+    if (!n || n == node) break;
+    n = n.next_sibling();
+  }
+  return {};
+}
+
 }  // namespace
 
 XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
@@ -187,11 +254,12 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
   ReadFile();
   if (file_.bad) BadCharacters(*file_.bad);
   if (file_.checked)
-    CheckCharacterReferences(file_.view());
+    CheckReferences(file_.view());
   else if (WantsCheck(file_.view()).value_or(false))
     CheckCharacters(file_.view());
   const std::size_t size = file_.size;
   const bool closed = EndsWithClosingTag(file_.view());  // before parsing changes the text
+  if (!closed) textAfterRoot_ = TextAfterRoot(file_.view());
   if (size >= parseInPartsFrom && LooksLikeUtf8(file_.view())) {
     bool changed = false;
     inParts_ = ParseInParts(changed);
@@ -199,12 +267,16 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
     if (!inParts_ && changed) ReadFile();
   }
   if (!inParts_) ParseWhole(file_.data(), file_.size, size, closed);
+  CheckStructure();
 }
 
 XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name)
     : path_(name), original_(original) {
   if (WantsCheck(text).value_or(false)) CheckCharacters(text);
-  ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text));
+  const bool closed = EndsWithClosingTag(text);
+  if (!closed) textAfterRoot_ = TextAfterRoot(text);
+  ParseWhole(text.data(), text.size(), text.size(), closed);
+  CheckStructure();
 }
 
 std::array<pugi::xml_node, 2> XmlSource::LaterAssignments() const {
@@ -246,7 +318,7 @@ void XmlSource::ReadFile() {
 
 void XmlSource::CheckCharacters(std::string_view text) const {
   if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
-  CheckCharacterReferences(text);
+  CheckReferences(text);
 }
 
 void XmlSource::BadCharacters(const BadXmlText& bad) const {
@@ -259,13 +331,34 @@ void XmlSource::BadCharacters(const BadXmlText& bad) const {
                         where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
 }
 
-void XmlSource::CheckCharacterReferences(std::string_view text) const {
+void XmlSource::CheckReferences(std::string_view text) const {
   const auto where = [&](std::size_t offset) {
     return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
   };
-  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
-  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
-       at = text.find("&#", at + 2)) {
+  for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1)) {
+    if (at + 1 >= text.size() || text[at + 1] != '#') {
+      // A named reference: one of the five XML knows; the parser would keep any other, and a
+      // bare "&", as text.
+      const std::size_t length = NamedReferenceLength(text.substr(at));
+      if (length != 0) continue;
+      std::size_t after = 0;
+      if (InMarkupText(text, at, after)) {
+        at = after - 1;
+        continue;
+      }
+      const std::size_t end = text.find_first_of(";<>&\"' \t\r\n", at + 1);
+      if (end == std::string_view::npos || text[end] != ';' || end == at + 1)
+        throw host::HostError(host::kErrFile,
+                              where(at) + "kein gültiges XML: ein \"&\", das keinen Verweis "
+                                          "beginnt (als Zeichen wird es &amp; geschrieben)");
+      // Entities a document type declares are its own; the parser does not expand them either.
+      if (text.find("<!ENTITY") != std::string_view::npos) continue;
+      throw host::HostError(host::kErrFile,
+                            where(at) + "kein gültiges XML: der Verweis " +
+                                Quoted(CutToChars(text.substr(at, end + 1 - at), 40)) +
+                                " ist nicht bekannt (XML kennt &amp; &lt; &gt; &quot; &apos;)");
+    }
+    // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
     std::size_t i = at + 2;
     const bool hex = i < text.size() && (text[i] == 'x');
     if (hex) ++i;
@@ -283,14 +376,53 @@ void XmlSource::CheckCharacterReferences(std::string_view text) const {
       if (digit < 0) break;
       code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
     }
-    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
-    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
+    std::size_t after = 0;
+    if (i == first || i >= text.size() || text[i] != ';') {
+      if (InMarkupText(text, at, after)) {
+        at = after - 1;
+        continue;
+      }
+      throw host::HostError(host::kErrFile,
+                            where(at) + "kein gültiges XML: der Zeichenverweis " +
+                                Quoted(text.substr(at, std::min<std::size_t>(i + 1, text.size()) - at)) +
+                                " ist unvollständig");
+    }
+    if ((code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code))) &&
+        !InMarkupText(text, at, after))
       throw host::HostError(
           host::kErrFile,
           where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
               (code > 0x10FFFF ? std::string("kein Zeichen")
                                : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
               ", das in XML nicht erlaubt ist");
+  }
+}
+
+void XmlSource::CheckStructure() const {
+  xml_node root;
+  for (xml_node n = whole_.first_child(); n; n = n.next_sibling()) {
+    const auto type = n.type();
+    if (type == pugi::node_element && !root) {
+      root = n;
+    } else if (type == pugi::node_element) {
+      throw host::HostError(host::kErrFile, Where(n) + "kein gültiges XML: nach dem Wurzelelement " +
+                                                Quoted(root.name()) + " folgt ein zweites Element " +
+                                                Quoted(n.name()));
+    } else if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+      throw host::HostError(host::kErrFile,
+                            Where(n) + "kein gültiges XML: Text außerhalb des Wurzelelements");
+    }
+  }
+  if (textAfterRoot_ != std::string::npos && root)
+    throw host::HostError(host::kErrFile, path_ + ":" + std::to_string(LineAt(textAfterRoot_)) +
+                                              ": kein gültiges XML: Text außerhalb des "
+                                              "Wurzelelements");
+  for (const pugi::xml_document* document : {&whole_, &middle_, &tail_}) {
+    const auto [element, attribute] = DuplicateAttribute(document->root());
+    if (element)
+      throw host::HostError(host::kErrFile, Where(element) + "kein gültiges XML: das Attribut " +
+                                                Quoted(attribute.name()) + " steht zweimal im Element " +
+                                                Quoted(element.name()));
   }
 }
 

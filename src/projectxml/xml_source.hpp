@@ -46,7 +46,12 @@ class XmlSource {
   // and character references to characters outside XML's.
   void CheckCharacters(std::string_view text) const;
   [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
-  void CheckCharacterReferences(std::string_view text) const;
+  // Refuses references XML does not allow: a bare "&", a named reference other than XML's five,
+  // a character reference that is cut off or names a character outside XML's.
+  void CheckReferences(std::string_view text) const;
+  // Refuses what the parser takes although XML does not: an attribute twice in an element, and
+  // anything but comments and processing instructions after the root element.
+  void CheckStructure() const;
   // Parses the text in parts, two of them at once, when it ends as most files do. Returns whether
   // it could; when it could not, `changed` tells whether the attempt changed the text.
   bool ParseInParts(bool& changed);
@@ -65,6 +70,7 @@ class XmlSource {
   std::size_t middleStart_ = 0;  // where `middle_` and `tail_` begin in the text
   std::size_t tailStart_ = 0;
   bool inParts_ = false;
+  std::size_t textAfterRoot_ = std::string::npos;  // where the text holds text after the root
 };
 
 }  // namespace kx::platform
