@@ -149,9 +149,10 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   exports::ExportTargets targets;
   targets.csv = g.csv;
   targets.xlsx = g.xlsx;
-  if (const auto problem = exports::CheckExportTargets(targets, std::string())) {
+  bool cannotWrite = false;
+  if (const auto problem = exports::CheckExportTargets(targets, std::string(), &cannotWrite)) {
     PrintMessage(env.err, true, *problem);
-    return job::kExitBadInput;
+    return cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
   }
 
   job::ChartJobOptions options;

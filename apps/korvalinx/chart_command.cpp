@@ -263,7 +263,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       std::error_code ec;
       const auto folder = std::filesystem::absolute(picture, ec).parent_path();
       if (!std::filesystem::is_directory(folder, ec))
-        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild " +
+                      NotFoundText(folder.string()) + ".");
       if (std::filesystem::is_directory(picture, ec))
         return refuse("Das Bild \"" + picture + "\" ist ein Ordner.");
       // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
@@ -273,9 +274,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       if (has("--output") && SameFile(picture, g.output))
         return refuse("Das Bild \"" + picture + "\" würde die Diagrammdatei überschreiben.");
     }
-    if (const auto problem = exports::CheckExportTargets(g.exports, g.output)) {
+    bool cannotWrite = false;
+    if (const auto problem = exports::CheckExportTargets(g.exports, g.output, &cannotWrite)) {
       ShowMessage(boxes, *problem, kProductTitle, MsgIcon::Critical);
-      exitCode = job::kExitBadInput;
+      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
       return;
     }
 

@@ -143,9 +143,10 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
                          ? " (Land der Bundesrepublik seit dem 3. Oktober 1990)"
                          : ""));
     exports::ExportTargets targets{g.csv, g.ics, "", std::nullopt};
-    if (const auto problem = exports::CheckExportTargets(targets, "")) {
+    bool cannotWrite = false;
+    if (const auto problem = exports::CheckExportTargets(targets, "", &cannotWrite)) {
       PrintMessage(env.err, true, *problem);
-      exitCode = job::kExitBadInput;
+      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
       return;
     }
 

@@ -85,7 +85,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
 
   std::error_code ec;
   if (!fs::exists(options.chart, ec))
-    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
+    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" " +
+                             NotFoundText(options.chart) + ".");
   if (fs::is_directory(options.chart, ec))
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
   if (SamePath(options.chart, options.output))
@@ -100,8 +101,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                              "Sie einen anderen Namen.");
   const fs::path folder = fs::absolute(options.output, ec).parent_path();
   if (!fs::is_directory(folder, ec))
-    return BadInput(err,
-                    "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+    return BadInput(err, "Der Ordner \"" + folder.string() + "\" für das Bild " +
+                             NotFoundText(folder.string()) + ".");
   if (fs::is_directory(options.output, ec))
     return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
   // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
@@ -190,7 +191,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
               std::to_string(static_cast<long>(size.height())) + " Pixel";
   }
   out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
-  return job::kExitOk;
+  // What reading passed over is missing from the picture too, as from a chart.
+  return loaded.warnings.empty() ? job::kExitOk : job::kExitIncomplete;
 }
 
 std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path) {

@@ -34,7 +34,8 @@ struct PictureJobOptions {
 using PictureMarks = std::function<void(gantt::ChartModel& model)>;
 
 // Runs the job: 0 the picture was written, 1 it could not be written (an earlier file at the
-// target stays as it was), 2 bad input (a German message on `err` says what is wrong). The
+// target stays as it was), 2 bad input (a German message on `err` says what is wrong), 3 it was
+// written, but reading the chart file passed over some of it (the warnings say what). The
 // result line goes to `out`.
 int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err);
 

@@ -103,6 +103,33 @@ int PathRefused(MessageBoxes& boxes, const chart::CheckProblem& problem) {
   return CannotWrite(problem) ? kExitWriteFailed : kExitBadInput;
 }
 
+// The whole project as the chart's period needs its dates: a file without a start (the day
+// count's zero, 30.12.1899) or without a finish (no date and no task to give one), or one that
+// finishes before it starts, has no period to chart. An error text naming `source`, or empty.
+std::string CheckProjectDates(chart::clsKorvalinx& engine, const std::string& source) {
+  if (engine.lngPlanDuration != settings::kPeriodProject) return {};
+  const auto data = platform::PlanningHost::DataOf(engine.objProject);
+  if (data == nullptr) return {};
+  const bool noStart = data->start.serial == 0.0;
+  bool noFinish = !data->finish;
+  for (const auto& t : data->tasks) noFinish = noFinish && t == nullptr;
+  constexpr const char* kChoose =
+      "; wählen Sie den Zeitraum mit --year JAHR oder --from DATUM --to DATUM.";
+  if (noStart || noFinish)
+    return source + ": das Projekt hat " +
+           (noStart && noFinish ? "weder ein Anfangs- noch ein Enddatum"
+            : noStart           ? "kein Anfangsdatum"
+                                : "kein Enddatum") +
+           kChoose;
+  host::Resume r;
+  const Date start = r.Get([&] { return engine.objProject->GetProjectStart(); }, Date());
+  const Date finish = r.Get([&] { return engine.objProject->GetProjectFinish(); }, Date());
+  if (DateOnly(finish) < DateOnly(start))
+    return source + ": das Projekt endet am " + FormatDate(DateOnly(finish)) +
+           " vor seinem Anfang am " + FormatDate(DateOnly(start)) + kChoose;
+  return {};
+}
+
 // The chart's period must lie within the host's calendar years: beyond them a chart would lose
 // its days without a word. An error text, or empty.
 std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
@@ -120,8 +147,7 @@ std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
       r([&] { to = engine.objProject->GetProjectFinish(); });
       break;
   }
-  if (!from || !to) return {};
-  if (*to < *from) to = from;
+  if (!from || !to || *to < *from) return {};  // the checks of the dates say what is wrong
   const auto problem = chart::CheckCalendarYears(*from, *to);
   return problem ? problem->detail : std::string();
 }
@@ -399,6 +425,23 @@ std::string CheckOutputFiles(platform::PlanningHost& host, const ChartJobOptions
       outputs.push_back({i == 0 ? "Die Diagrammdatei" : "Die Datei", files[i]});
   }
   outputs.insert(outputs.end(), options.outputFiles.begin(), options.outputFiles.end());
+  // A name longer than the folder's file system takes would fail only when it is written, after
+  // the run; the chart's companion is fifteen bytes longer than the chart's name.
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const fs::path path(outputs[i].path);
+    const std::size_t length = path.filename().string().size();
+    const long most = ::pathconf(path.has_parent_path() ? path.parent_path().c_str() : ".",
+                                 _PC_NAME_MAX);
+    const std::size_t limit = most > 0 ? static_cast<std::size_t>(most) : 255;
+    if (length <= limit) continue;
+    const bool companion = options.output && i == 1;  // as GetFilesOfSave lists them
+    return (companion ? "Die Begleitdatei " + Quoted(outputs[i].path) + " des Diagramms"
+                      : outputs[i].what + " " + Quoted(outputs[i].path)) +
+           " hätte einen Namen von " + std::to_string(length) +
+           " Bytes; ein Dateiname darf dort höchstens " + std::to_string(limit) +
+           " Bytes lang sein" +
+           (companion ? ". Wählen Sie für das Diagramm einen kürzeren Namen." : ".");
+  }
   std::vector<std::string> guarded;
   try {
     guarded = host.GetGuardedFiles();
@@ -444,7 +487,8 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
   std::error_code ec;
   if (!fs::exists(options.source, ec))
-    return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist nicht vorhanden.");
+    return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" " +
+                               NotFoundText(options.source) + ".");
   if (fs::is_directory(options.source, ec))
     return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist ein Ordner.");
 
@@ -516,6 +560,8 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       !problem.empty())
     return BadInput(boxes, problem);
 
+  if (const std::string problem = CheckProjectDates(engine, options.source); !problem.empty())
+    return BadInput(boxes, problem);
   if (const std::string problem = CheckPeriodYears(engine); !problem.empty())
     return BadInput(boxes, problem);
   // The settings as they were before the holidays' calendar took the comparison's place: only
