@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "host/error.hpp"
 #include "support/text.hpp"
@@ -229,7 +230,8 @@ bool InMarkupText(std::string_view text, std::size_t at, std::size_t& end) {
 }
 
 // The first element of `node`'s subtree (itself included) that has an attribute twice, and that
-// attribute; empty handles when there is none. The parser keeps both.
+// attribute; empty handles when there is none. The parser keeps both. For the texts that are
+// not looked at before they are parsed (UTF-16 and the like).
 std::pair<xml_node, pugi::xml_attribute> DuplicateAttribute(xml_node node) {
   for (xml_node n = node; n;) {
     for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
@@ -247,6 +249,62 @@ std::pair<xml_node, pugi::xml_attribute> DuplicateAttribute(xml_node node) {
   return {};
 }
 
+// An attribute given twice in a start tag, found in the text: where the tag starts, with the
+// element's and the attribute's names. Attributes are rare in most files, so only the tags
+// around an "=" are looked at, which is quicker than a walk over every element parsed.
+struct TwiceGiven {
+  std::size_t offset = std::string_view::npos;
+  std::string_view element, attribute;
+};
+
+TwiceGiven DuplicateAttributeIn(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const auto nameEnd = [&](std::size_t i) {
+    const std::size_t end = text.find_first_of(" \t\r\n=/>", i);
+    return end == std::string_view::npos ? text.size() : end;
+  };
+  for (std::size_t at = text.find('='); at != std::string_view::npos; at = text.find('=', at + 1)) {
+    const std::size_t open = text.find_last_of("<>", at);
+    if (open == std::string_view::npos || text[open] == '>') continue;  // "=" in text
+    if (open + 1 < text.size() && (text[open + 1] == '!' || text[open + 1] == '?')) {
+      // A comment, a CDATA section, a document type or a processing instruction.
+      const std::string_view close = text.compare(open, 4, "<!--") == 0        ? "-->"
+                                     : text.compare(open, 9, "<![CDATA[") == 0 ? "]]>"
+                                     : text[open + 1] == '?'                    ? "?>"
+                                                                                : ">";
+      const std::size_t stop = text.find(close, at);
+      if (stop == std::string_view::npos) break;
+      at = stop;
+      continue;
+    }
+    // A start tag: its attributes one by one, until something is not one (the parser judges it).
+    const std::size_t nameFrom = open + 1;
+    std::size_t i = nameEnd(nameFrom);
+    const std::string_view element = text.substr(nameFrom, i - nameFrom);
+    std::vector<std::string_view> names;
+    for (;;) {
+      i = text.find_first_not_of(kSpace, i);
+      if (i == std::string_view::npos || text[i] == '>' || text[i] == '/') break;
+      const std::size_t from = i;
+      i = nameEnd(i);
+      const std::string_view name = text.substr(from, i - from);
+      i = text.find_first_not_of(kSpace, i);
+      if (name.empty() || i == std::string_view::npos || text[i] != '=') break;
+      i = text.find_first_not_of(kSpace, i + 1);
+      if (i == std::string_view::npos || (text[i] != '"' && text[i] != '\'')) break;
+      const std::size_t quote = text.find(text[i], i + 1);
+      if (quote == std::string_view::npos) break;
+      if (std::find(names.begin(), names.end(), name) != names.end())
+        return {open, element, name};
+      names.push_back(name);
+      i = quote + 1;
+    }
+    if (i == std::string_view::npos) break;
+    at = std::max(at, i);
+  }
+  return {};
+}
+
 }  // namespace
 
 XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
@@ -257,6 +315,8 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
     CheckReferences(file_.view());
   else if (WantsCheck(file_.view()).value_or(false))
     CheckCharacters(file_.view());
+  attributesChecked_ = file_.checked || WantsCheck(file_.view()).value_or(false);
+  if (attributesChecked_) CheckAttributes(file_.view());
   const std::size_t size = file_.size;
   const bool closed = EndsWithClosingTag(file_.view());  // before parsing changes the text
   if (!closed) textAfterRoot_ = TextAfterRoot(file_.view());
@@ -272,7 +332,11 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom)
 
 XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name)
     : path_(name), original_(original) {
-  if (WantsCheck(text).value_or(false)) CheckCharacters(text);
+  attributesChecked_ = WantsCheck(text).value_or(false);
+  if (attributesChecked_) {
+    CheckCharacters(text);
+    CheckAttributes(text);
+  }
   const bool closed = EndsWithClosingTag(text);
   if (!closed) textAfterRoot_ = TextAfterRoot(text);
   ParseWhole(text.data(), text.size(), text.size(), closed);
@@ -398,6 +462,15 @@ void XmlSource::CheckReferences(std::string_view text) const {
   }
 }
 
+void XmlSource::CheckAttributes(std::string_view text) const {
+  const TwiceGiven twice = DuplicateAttributeIn(text);
+  if (twice.offset == std::string_view::npos) return;
+  throw host::HostError(host::kErrFile, path_ + ":" + std::to_string(LineAt(twice.offset)) +
+                                            ": kein gültiges XML: das Attribut " +
+                                            Quoted(twice.attribute) + " steht zweimal im Element " +
+                                            Quoted(twice.element));
+}
+
 void XmlSource::CheckStructure() const {
   xml_node root;
   for (xml_node n = whole_.first_child(); n; n = n.next_sibling()) {
@@ -417,6 +490,7 @@ void XmlSource::CheckStructure() const {
     throw host::HostError(host::kErrFile, path_ + ":" + std::to_string(LineAt(textAfterRoot_)) +
                                               ": kein gültiges XML: Text außerhalb des "
                                               "Wurzelelements");
+  if (attributesChecked_) return;
   for (const pugi::xml_document* document : {&whole_, &middle_, &tail_}) {
     const auto [element, attribute] = DuplicateAttribute(document->root());
     if (element)

@@ -49,8 +49,10 @@ class XmlSource {
   // Refuses references XML does not allow: a bare "&", a named reference other than XML's five,
   // a character reference that is cut off or names a character outside XML's.
   void CheckReferences(std::string_view text) const;
-  // Refuses what the parser takes although XML does not: an attribute twice in an element, and
-  // anything but comments and processing instructions after the root element.
+  // Refuses a start tag that gives an attribute twice, found in the text before it is parsed.
+  void CheckAttributes(std::string_view text) const;
+  // Refuses what the parser takes although XML does not: anything but comments and processing
+  // instructions after the root element, and of a text not looked at before, an attribute twice.
   void CheckStructure() const;
   // Parses the text in parts, two of them at once, when it ends as most files do. Returns whether
   // it could; when it could not, `changed` tells whether the attempt changed the text.
@@ -71,6 +73,7 @@ class XmlSource {
   std::size_t tailStart_ = 0;
   bool inParts_ = false;
   std::size_t textAfterRoot_ = std::string::npos;  // where the text holds text after the root
+  bool attributesChecked_ = false;  // CheckAttributes has looked at the text
 };
 
 }  // namespace kx::platform
