@@ -159,7 +159,7 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
       for (const holidays::Holiday& h : days) {
         std::string weekday = exports::GermanWeekday(h.day);
         while (weekday.size() < 12) weekday += ' ';
-        env.out << exports::GermanDate(h.day) << "  " << weekday << h.name << "\n";
+        env.out << exports::DayText(h.day) << "  " << weekday << h.name << "\n";
       }
       env.out << std::flush;
       return;
