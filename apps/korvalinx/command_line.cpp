@@ -286,7 +286,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   app.footer(
       "Rückgabewerte:\n"
       "  0  alles geschrieben\n"
-      "  1  eine Datei konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
+      "  1  eine Datei oder die Ausgabe konnte nicht geschrieben werden (eine frühere Datei\n"
+      "     bleibt erhalten)\n"
       "  2  ungültige Eingabe (nichts geschrieben)\n"
       "  3  Diagramm geschrieben, aber unvollständig\n"
       "  4  conflicts, presence: Konflikte gefunden, Tage über der Grenze");

@@ -270,8 +270,8 @@ TwiceGiven DuplicateAttributeIn(std::string_view text) {
       // A comment, a CDATA section, a document type or a processing instruction.
       const std::string_view close = text.compare(open, 4, "<!--") == 0        ? "-->"
                                      : text.compare(open, 9, "<![CDATA[") == 0 ? "]]>"
-                                     : text[open + 1] == '?'                    ? "?>"
-                                                                                : ">";
+                                     : text[open + 1] == '?'                   ? "?>"
+                                                                               : ">";
       const std::size_t stop = text.find(close, at);
       if (stop == std::string_view::npos) break;
       at = stop;
@@ -294,8 +294,7 @@ TwiceGiven DuplicateAttributeIn(std::string_view text) {
       if (i == std::string_view::npos || (text[i] != '"' && text[i] != '\'')) break;
       const std::size_t quote = text.find(text[i], i + 1);
       if (quote == std::string_view::npos) break;
-      if (std::find(names.begin(), names.end(), name) != names.end())
-        return {open, element, name};
+      if (std::find(names.begin(), names.end(), name) != names.end()) return {open, element, name};
       names.push_back(name);
       i = quote + 1;
     }
@@ -413,8 +412,9 @@ void XmlSource::CheckReferences(std::string_view text) const {
       const std::size_t end = text.find_first_of(";<>&\"' \t\r\n", at + 1);
       if (end == std::string_view::npos || text[end] != ';' || end == at + 1)
         throw host::HostError(host::kErrFile,
-                              where(at) + "kein gültiges XML: ein \"&\", das keinen Verweis "
-                                          "beginnt (als Zeichen wird es &amp; geschrieben)");
+                              where(at) +
+                                  "kein gültiges XML: ein \"&\", das keinen Verweis "
+                                  "beginnt (als Zeichen wird es &amp; geschrieben)");
       // Entities a document type declares are its own; the parser does not expand them either.
       if (text.find("<!ENTITY") != std::string_view::npos) continue;
       throw host::HostError(host::kErrFile,
@@ -446,10 +446,11 @@ void XmlSource::CheckReferences(std::string_view text) const {
         at = after - 1;
         continue;
       }
-      throw host::HostError(host::kErrFile,
-                            where(at) + "kein gültiges XML: der Zeichenverweis " +
-                                Quoted(text.substr(at, std::min<std::size_t>(i + 1, text.size()) - at)) +
-                                " ist unvollständig");
+      throw host::HostError(
+          host::kErrFile,
+          where(at) + "kein gültiges XML: der Zeichenverweis " +
+              Quoted(text.substr(at, std::min<std::size_t>(i + 1, text.size()) - at)) +
+              " ist unvollständig");
     }
     if ((code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code))) &&
         !InMarkupText(text, at, after))
@@ -478,9 +479,10 @@ void XmlSource::CheckStructure() const {
     if (type == pugi::node_element && !root) {
       root = n;
     } else if (type == pugi::node_element) {
-      throw host::HostError(host::kErrFile, Where(n) + "kein gültiges XML: nach dem Wurzelelement " +
-                                                Quoted(root.name()) + " folgt ein zweites Element " +
-                                                Quoted(n.name()));
+      throw host::HostError(host::kErrFile, Where(n) +
+                                                "kein gültiges XML: nach dem Wurzelelement " +
+                                                Quoted(root.name()) +
+                                                " folgt ein zweites Element " + Quoted(n.name()));
     } else if (type == pugi::node_pcdata || type == pugi::node_cdata) {
       throw host::HostError(host::kErrFile,
                             Where(n) + "kein gültiges XML: Text außerhalb des Wurzelelements");
@@ -495,7 +497,8 @@ void XmlSource::CheckStructure() const {
     const auto [element, attribute] = DuplicateAttribute(document->root());
     if (element)
       throw host::HostError(host::kErrFile, Where(element) + "kein gültiges XML: das Attribut " +
-                                                Quoted(attribute.name()) + " steht zweimal im Element " +
+                                                Quoted(attribute.name()) +
+                                                " steht zweimal im Element " +
                                                 Quoted(element.name()));
   }
 }

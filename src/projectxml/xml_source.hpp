@@ -73,7 +73,7 @@ class XmlSource {
   std::size_t tailStart_ = 0;
   bool inParts_ = false;
   std::size_t textAfterRoot_ = std::string::npos;  // where the text holds text after the root
-  bool attributesChecked_ = false;  // CheckAttributes has looked at the text
+  bool attributesChecked_ = false;                 // CheckAttributes has looked at the text
 };
 
 }  // namespace kx::platform

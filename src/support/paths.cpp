@@ -32,7 +32,8 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 std::string NotFoundText(const std::string& path) {
   struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) == 0 || errno != EACCES) return "ist nicht vorhanden";
+  if (path.empty() || ::stat(path.c_str(), &st) == 0 || errno != EACCES)
+    return "ist nicht vorhanden";
   // The first folder on the way, as the path is written, that this user may not search.
   std::filesystem::path folder;
   for (const auto& part : std::filesystem::path(path).parent_path()) {

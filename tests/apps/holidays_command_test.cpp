@@ -62,14 +62,15 @@ class FullDisk final : public std::streambuf {
 TEST_F(HolidaysCommand, LostStandardOutputIsAFailedWrite) {
   FullDisk disk;
   std::ostream full(&disk);
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"holidays", "BY"}, {"--version"},
-        {"inspect", folder.CopyExamples()}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"holidays", "BY"},
+                                               {"--version"},
+                                               {"inspect", folder.CopyExamples()}}) {
     err.str("");
     CommandLineEnvironment env{full, err, &registry};
     full.clear();
     EXPECT_EQ(RunCommandLine(args, env), job::kExitWriteFailed) << args[0];
-    EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Ausgabe kann nicht geschrieben werden", 0), 0u)
+    EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Ausgabe kann nicht geschrieben werden", 0),
+              0u)
         << err.str();
   }
   // Bad input stays bad input.

@@ -276,18 +276,21 @@ TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
 
 // What the parser would take although XML does not: each named with its line.
 TEST(ProjectXmlRead, XmlThatIsNotWellFormedIsRefused) {
-  const std::string head = "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">\n";
+  const std::string head =
+      "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">\n";
   const std::string tail = "</Project>\n";
   EXPECT_EQ(ErrorOf(head + "<Name>A & B</Name>\n" + tail),
             "beispiel.xml:3: kein gültiges XML: ein \"&\", das keinen Verweis beginnt (als Zeichen "
             "wird es &amp; geschrieben)");
-  EXPECT_EQ(ErrorOf(head + "<Name>A&nbsp;B</Name>\n" + tail),
-            "beispiel.xml:3: kein gültiges XML: der Verweis \"&nbsp;\" ist nicht bekannt (XML kennt "
-            "&amp; &lt; &gt; &quot; &apos;)");
+  EXPECT_EQ(
+      ErrorOf(head + "<Name>A&nbsp;B</Name>\n" + tail),
+      "beispiel.xml:3: kein gültiges XML: der Verweis \"&nbsp;\" ist nicht bekannt (XML kennt "
+      "&amp; &lt; &gt; &quot; &apos;)");
   EXPECT_EQ(ErrorOf(head + "<Name>A&#65</Name>\n" + tail),
             "beispiel.xml:3: kein gültiges XML: der Zeichenverweis \"&#65<\" ist unvollständig");
   EXPECT_EQ(ErrorOf("<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/"
-                    "project\"\n xmlns=\"x\">\n" + tail),
+                    "project\"\n xmlns=\"x\">\n" +
+                    tail),
             "beispiel.xml:2: kein gültiges XML: das Attribut \"xmlns\" steht zweimal im Element "
             "\"Project\"");
   EXPECT_EQ(ErrorOf(head + tail + "<Project></Project>\n"),
@@ -297,8 +300,10 @@ TEST(ProjectXmlRead, XmlThatIsNotWellFormedIsRefused) {
             "beispiel.xml:4: kein gültiges XML: Text außerhalb des Wurzelelements");
   // What XML allows stays allowed: the five references, characters by number, "&" in comments,
   // CDATA and processing instructions, comments after the root.
-  EXPECT_EQ(ErrorOf(head + "<!-- A & B -->\n<Name>&amp;&lt;&gt;&quot;&apos;&#38;&#x26;"
-                           "<![CDATA[ & ]]></Name>\n<?pi & ?>" + tail + "<!-- Ende -->\n"),
+  EXPECT_EQ(ErrorOf(head +
+                    "<!-- A & B -->\n<Name>&amp;&lt;&gt;&quot;&apos;&#38;&#x26;"
+                    "<![CDATA[ & ]]></Name>\n<?pi & ?>" +
+                    tail + "<!-- Ende -->\n"),
             "(kein Fehler)");
 }
 
