@@ -345,8 +345,8 @@ void AbsenceDialog::Fill() {
     for (const auto& t : c.tasks) tasks += (tasks.isEmpty() ? "" : ", ") + Q(t);
     conflicts_->setItem(row, 0, Cell(Q(c.group)));
     conflicts_->setItem(row, 1, Cell(Q(c.resource)));
-    conflicts_->setItem(row, 2, Cell(Q(exports::GermanDate(c.day)), c.day.serial));
-    conflicts_->setItem(row, 3, Cell(Q(exports::GermanHours(c.hours)), c.hours));
+    conflicts_->setItem(row, 2, Cell(Q(exports::DayText(c.day)), c.day.serial));
+    conflicts_->setItem(row, 3, Cell(Q(exports::HoursText(c.hours)), c.hours));
     conflicts_->setItem(row, 4, Cell(tasks));
     ++row;
   }
@@ -358,7 +358,7 @@ void AbsenceDialog::Fill() {
       const auto i = static_cast<std::size_t>(d);
       over_->insertRow(row);
       over_->setItem(row, 0, Cell(Q(group.name)));
-      over_->setItem(row, 1, Cell(Q(exports::GermanDate(report.Day(d))), report.Day(d).serial));
+      over_->setItem(row, 1, Cell(Q(exports::DayText(report.Day(d))), report.Day(d).serial));
       over_->setItem(row, 2, Cell(QString::number(group.resources), group.resources));
       over_->setItem(row, 3, Cell(QString::number(group.absent[i]), group.absent[i]));
       over_->setItem(row, 4, Cell(QString::number(group.present[i]), group.present[i]));
@@ -375,14 +375,13 @@ void AbsenceDialog::Fill() {
   }
   tabs_->setTabText(0, QStringLiteral("Konflikte (%1)").arg(report.conflicts.size()));
   tabs_->setTabText(1, QStringLiteral("Tage über der Grenze (%1)").arg(days));
-  summary_->setText(
-      QStringLiteral("%1 bis %2: %3 Konflikte, %4 Tage über der Grenze%5.")
-          .arg(Q(exports::GermanDate(report.first)), Q(exports::GermanDate(report.last)))
-          .arg(report.conflicts.size())
-          .arg(days)
-          .arg(report.limit ? QStringLiteral(" (mehr als %1 abwesend)")
-                                  .arg(Q(chart::AbsenceLimitText(*report.limit)))
-                            : QStringLiteral(" (keine Grenze)")));
+  summary_->setText(QStringLiteral("%1 bis %2: %3 Konflikte, %4 Tage über der Grenze%5.")
+                        .arg(Q(exports::DayText(report.first)), Q(exports::DayText(report.last)))
+                        .arg(report.conflicts.size())
+                        .arg(days)
+                        .arg(report.limit ? QStringLiteral(" (mehr als %1 abwesend)")
+                                                .arg(Q(chart::AbsenceLimitText(*report.limit)))
+                                          : QStringLiteral(" (keine Grenze)")));
 }
 
 QString AbsenceDialog::SelectedText() const {

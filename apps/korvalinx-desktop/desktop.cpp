@@ -11,6 +11,7 @@
 #include "platform/command_bar_service.hpp"
 #include "platform/planning_host.hpp"
 #include "projectxml/project_xml.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 #include "views/german.hpp"
 #include "views/pictures.hpp"
@@ -54,7 +55,7 @@ int RunWizard(const std::string& path, const DesktopServices& services) {
 
   std::error_code ec;
   if (!fs::exists(path, ec))
-    return refuse("Die Projektdatei \"" + path + "\" ist nicht vorhanden.");
+    return refuse("Die Projektdatei \"" + path + "\" " + NotFoundText(path) + ".");
   if (fs::is_directory(path, ec))
     return refuse("Die Projektdatei \"" + path + "\" ist ein Ordner.");
 

@@ -77,7 +77,7 @@ std::string Columns(const std::vector<std::vector<std::string>>& given) {
 }
 
 std::string PeriodText(const chart::AbsenceReport& report) {
-  return exports::GermanDate(report.first) + " bis " + exports::GermanDate(report.last);
+  return exports::DayText(report.first) + " bis " + exports::DayText(report.last);
 }
 
 void AddAbsenceOptions(CLI::App* cmd, AbsenceGiven& g, bool limit) {
@@ -91,12 +91,12 @@ void AddAbsenceOptions(CLI::App* cmd, AbsenceGiven& g, bool limit) {
       }));
   const auto date = Check([](const std::string& v) -> std::string {
     if (ParseCommandLineDate(v)) return {};
-    return "\"" + v + "\" ist kein Datum (z. B. 15.03.2025 oder 2025-03-15)";
+    return "\"" + v + "\" ist kein Datum (z. B. " + CommandLineDateExamples(2025, 3, 15) + ")";
   });
-  cmd->add_option("--from", g.from, "Zeitraum ab (15.03.2025 oder 2025-03-15)")
+  cmd->add_option("--from", g.from, "Zeitraum ab (" + CommandLineDateExamples(2025, 3, 15) + ")")
       ->type_name("DATUM")
       ->check(date);
-  cmd->add_option("--to", g.to, "Zeitraum bis (31.12.2025 oder 2025-12-31)")
+  cmd->add_option("--to", g.to, "Zeitraum bis (" + CommandLineDateExamples(2025, 12, 31) + ")")
       ->type_name("DATUM")
       ->check(date);
   cmd->add_option("--period", g.period, "project: die gesamte Projektdauer")
@@ -154,9 +154,10 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   exports::ExportTargets targets;
   targets.csv = g.csv;
   targets.xlsx = g.xlsx;
-  if (const auto problem = exports::CheckExportTargets(targets, std::string())) {
+  bool cannotWrite = false;
+  if (const auto problem = exports::CheckExportTargets(targets, std::string(), &cannotWrite)) {
     PrintMessage(env.err, true, *problem);
-    return job::kExitBadInput;
+    return cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
   }
 
   job::ChartJobOptions options;
@@ -193,6 +194,7 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
     look.last = period->last;
     look.calendarType = engine.lngCalendarType;
     look.calendar = engine.strCalendar;
+    look.comparisonInstead = engine.comparisonInstead;
     look.conflicts = what.conflicts;
     look.limit = limit;
     double done = 0.0;

@@ -25,6 +25,7 @@
 #include "chart/korvalinx.hpp"
 #include "platform/planning_host.hpp"
 #include "platform/user_store.hpp"
+#include "resources/period_extraction.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/paths.hpp"
 #include "support/file_writer.hpp"
@@ -92,12 +93,41 @@ struct GivenOptions {
   std::string maxAbsent;
 };
 
+#ifdef KX_WITH_PICTURE
+// The period the run charted, which a picture shows even when no row tells it.
+gantt::ModelOptions RunPeriod(const chart::clsKorvalinx& engine) {
+  gantt::ModelOptions period;
+  if (const auto& run = engine.LastRunPeriod()) {
+    period.from = gantt::DayOf(run->first);
+    period.to = gantt::DayOf(run->last);
+  }
+  return period;
+}
+
+// The calendar whose free weekdays a picture shades: a vacation plan's one comparison calendar,
+// else what the project calendar is compared as (with a state's holidays, say).
+std::shared_ptr<const platform::CalendarData> ComparedCalendar(const chart::clsKorvalinx& engine) {
+  const auto data = platform::PlanningHost::DataOf(engine.objProject);
+  if (data == nullptr) return nullptr;
+  const bool vacation = engine.lngPlanType == settings::kPlanVacation;
+  return data->FindCalendar(
+      resources::ComparisonName(vacation ? engine.lngCalendarType : settings::kCalendarOwn,
+                                engine.strCalendar, engine.comparisonInstead, data->calendarName));
+}
+#endif
+
 }  // namespace
 
 std::optional<Date> ParseCommandLineDate(const std::string& text) {
   if (auto iso = ParseIsoDateTime(text)) return DateOnly(*iso);
+  if (auto regional = ParseDate(text)) return DateOnly(*regional);
   if (auto german = ParseDate(text, RegionalSettings::German())) return DateOnly(*german);
   return std::nullopt;
+}
+
+std::string CommandLineDateExamples(int year, int month, int day) {
+  const Date d = DateSerial(year, month, day);
+  return FormatDate(d) + " oder " + FormatIsoDate(d);
 }
 
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
@@ -162,12 +192,13 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       }));
   const auto date = Check([](const std::string& v) -> std::string {
     if (ParseCommandLineDate(v)) return {};
-    return "\"" + v + "\" ist kein Datum (z. B. 15.03.2025 oder 2025-03-15)";
+    return "\"" + v + "\" ist kein Datum (z. B. " + CommandLineDateExamples(2025, 3, 15) + ")";
   });
-  cmd->add_option("--from", given->from, "Zeitraum ab (15.03.2025 oder 2025-03-15)")
+  cmd->add_option("--from", given->from,
+                  "Zeitraum ab (" + CommandLineDateExamples(2025, 3, 15) + ")")
       ->type_name("DATUM")
       ->check(date);
-  cmd->add_option("--to", given->to, "Zeitraum bis (31.12.2025 oder 2025-12-31)")
+  cmd->add_option("--to", given->to, "Zeitraum bis (" + CommandLineDateExamples(2025, 12, 31) + ")")
       ->type_name("DATUM")
       ->check(date);
   cmd->add_option("--calendar", given->calendar,
@@ -268,7 +299,8 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       std::error_code ec;
       const auto folder = std::filesystem::absolute(picture, ec).parent_path();
       if (!std::filesystem::is_directory(folder, ec))
-        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild " +
+                      NotFoundText(folder.string()) + ".");
       if (std::filesystem::is_directory(picture, ec))
         return refuse("Das Bild \"" + picture + "\" ist ein Ordner.");
       // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
@@ -278,9 +310,10 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
       if (has("--output") && SameFile(picture, g.output))
         return refuse("Das Bild \"" + picture + "\" würde die Diagrammdatei überschreiben.");
     }
-    if (const auto problem = exports::CheckExportTargets(g.exports, g.output)) {
+    bool cannotWrite = false;
+    if (const auto problem = exports::CheckExportTargets(g.exports, g.output, &cannotWrite)) {
       ShowMessage(boxes, *problem, kProductTitle, MsgIcon::Critical);
-      exitCode = job::kExitBadInput;
+      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
       return;
     }
 
@@ -357,6 +390,7 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
         look.last = period->last;
         look.calendarType = chart.engine.lngCalendarType;
         look.calendar = chart.engine.strCalendar;
+        look.comparisonInstead = chart.engine.comparisonInstead;
         look.conflicts = g.conflicts;
         if (!g.maxAbsent.empty()) look.limit = chart::ParseAbsenceLimit(g.maxAbsent);
         absence = chart::ComputeAbsence(*chart::WholeGroups(*chart.engine.objResources),
@@ -396,17 +430,19 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
 #ifdef KX_WITH_PICTURE
     for (const std::string& picture : g.pictures) {
       options.checks.push_back([picture](const job::FinishedChart& chart) {
-        return chart.chart ? CheckChartPicture(*chart.chart, picture) : std::string();
+        return chart.chart ? CheckChartPicture(*chart.chart, picture, RunPeriod(chart.engine))
+                           : std::string();
       });
       options.outputs.push_back([&env, &g, &absenceOf, picture, state = options.holidays](
                                     const job::FinishedChart& chart, MessageBoxes&) {
-        PictureMarks marks;
-        if (const chart::AbsenceReport* report = absenceOf(chart))
-          marks = [&g, report](gantt::ChartModel& model) {
-            MarkFromReport(model, *report, g.presence, g.conflicts);
-          };
-        return chart.chart &&
-               WriteChartPicture(*chart.chart, picture, env.out, env.err, state, marks);
+        const chart::AbsenceReport* report = absenceOf(chart);
+        const auto compared = ComparedCalendar(chart.engine);
+        const PictureMarks marks = [&g, report, compared](gantt::ChartModel& model) {
+          if (compared) gantt::AddFreeWeekdays(model, *compared);
+          if (report) MarkFromReport(model, *report, g.presence, g.conflicts);
+        };
+        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err, state,
+                                                marks, RunPeriod(chart.engine));
       });
     }
 #endif

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "job/chart_job.hpp"
 #include "support/console_message_boxes.hpp"
 #include "support/file_writer.hpp"
 #include "support/product.hpp"
@@ -286,7 +287,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
   app.footer(
       "Rückgabewerte:\n"
       "  0  alles geschrieben\n"
-      "  1  eine Datei konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
+      "  1  eine Datei oder die Ausgabe konnte nicht geschrieben werden (eine frühere Datei\n"
+      "     bleibt erhalten)\n"
       "  2  ungültige Eingabe (nichts geschrieben)\n"
       "  3  Diagramm geschrieben, aber unvollständig\n"
       "  4  conflicts, presence: Konflikte gefunden, Tage über der Grenze");
@@ -325,16 +327,22 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineEnvironment&
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     env.out << app.help();
-    return 0;
   } catch (const CLI::CallForAllHelp&) {
     env.out << app.help();
-    return 0;
   } catch (const CLI::CallForVersion& e) {
     env.out << e.what() << "\n";
-    return 0;
   } catch (const CLI::ParseError& e) {
     PrintMessage(env.err, true, ParseProblem(app, e, args) + "\r\n" + HelpHint(app));
     return 2;
+  }
+  // What went to standard output is part of the result: a full disk or a closed pipe there is a
+  // failed write like any other.
+  env.out.flush();
+  if (!env.out) {
+    PrintMessage(env.err, true,
+                 "Die Ausgabe kann nicht geschrieben werden: die Standardausgabe nimmt nichts "
+                 "mehr auf (Datenträger voll oder Empfänger beendet).");
+    if (exitCode != job::kExitBadInput) exitCode = job::kExitWriteFailed;
   }
   return exitCode;
 }

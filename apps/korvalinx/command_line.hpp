@@ -85,7 +85,10 @@ class GermanHelp final : public CLI::Formatter {
                         CLI::AppFormatMode mode) const override;
 };
 
-// Reads "2024-03-15" or "15.03.2024"; nullopt for anything else.
+// Reads "2024-03-15", a date as the regional settings write it ("15.03.2024", in en-GB
+// "15/03/2024") or, in any region, "15.03.2024"; nullopt for anything else.
 std::optional<Date> ParseCommandLineDate(const std::string& text);
+// The day written as ParseCommandLineDate reads it, twice: "15.03.2025 oder 2025-03-15".
+std::string CommandLineDateExamples(int year, int month, int day);
 
 }  // namespace kx::app

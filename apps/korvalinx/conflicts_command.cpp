@@ -18,8 +18,8 @@ int PrintConflicts(const chart::AbsenceReport& report, const std::string& projec
                    std::ostream& out) {
   const std::string where = project.empty() ? "" : " in \"" + project + "\"";
   if (report.conflicts.empty()) {
-    out << "Keine Konflikte" << where << ": vom " << exports::GermanDate(report.first) << " bis "
-        << exports::GermanDate(report.last)
+    out << "Keine Konflikte" << where << ": vom " << exports::DayText(report.first) << " bis "
+        << exports::DayText(report.last)
         << " hat keine Ressource an einem Urlaubstag Arbeit im Projekt.\n";
     return job::kExitOk;
   }
@@ -31,7 +31,8 @@ int PrintConflicts(const chart::AbsenceReport& report, const std::string& projec
     for (const auto& c : report.conflicts) {
       std::string tasks;
       for (const auto& t : c.tasks) tasks += (tasks.empty() ? "" : ", ") + t;
-      rows.push_back({c.group, c.resource, exports::GermanDate(c.day), exports::GermanHours(c.hours), tasks});
+      rows.push_back(
+          {c.group, c.resource, exports::DayText(c.day), exports::HoursText(c.hours), tasks});
     }
     out << Columns(rows) << "\n";
   }

@@ -145,9 +145,10 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
                          ? " (Land der Bundesrepublik seit dem 3. Oktober 1990)"
                          : ""));
     exports::ExportTargets targets{g.csv, g.ics, "", std::nullopt};
-    if (const auto problem = exports::CheckExportTargets(targets, "")) {
+    bool cannotWrite = false;
+    if (const auto problem = exports::CheckExportTargets(targets, "", &cannotWrite)) {
       PrintMessage(env.err, true, *problem);
-      exitCode = job::kExitBadInput;
+      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
       return;
     }
     // As every output: no file of a project, wherever a link leads.
@@ -171,7 +172,7 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
       for (const holidays::Holiday& h : days) {
         std::string weekday = exports::GermanWeekday(h.day);
         while (weekday.size() < 12) weekday += ' ';
-        env.out << exports::GermanDate(h.day) << "  " << weekday << h.name << "\n";
+        env.out << exports::DayText(h.day) << "  " << weekday << h.name << "\n";
       }
       env.out << std::flush;
       return;

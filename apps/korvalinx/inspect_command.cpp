@@ -23,6 +23,7 @@ void AddInspectCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode
       "\n"
       "Rückgabewerte:\n"
       "  0  gelesen\n"
+      "  1  die Ausgabe kann nicht geschrieben werden\n"
       "  2  die Datei kann nicht gelesen werden");
   cmd->callback([&env, &exitCode, file, json] {
     exitCode = platform::RunInspect(*file, *json, env.out, env.err);

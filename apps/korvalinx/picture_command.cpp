@@ -45,7 +45,8 @@ void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode)
       "Rückgabewerte:\n"
       "  0  Bild geschrieben\n"
       "  1  das Bild konnte nicht geschrieben werden (eine frühere Datei bleibt erhalten)\n"
-      "  2  ungültige Eingabe (nichts geschrieben)");
+      "  2  ungültige Eingabe (nichts geschrieben)\n"
+      "  3  Bild geschrieben, aber beim Lesen der Diagrammdatei wurde etwas übergangen");
   cmd->callback([options, &env, &exitCode] {
     exitCode = RunPictureJob(*options, env.out, env.err);
   });

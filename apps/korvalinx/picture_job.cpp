@@ -46,11 +46,11 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
                              "\" ist unbekannt: erlaubt sind .png, .svg und .pdf.");
   std::optional<Date> from, to;
   if (options.from && !(from = ParseCommandLineDate(*options.from)))
-    return BadInput(err, "Das Anfangsdatum \"" + *options.from +
-                             "\" ist kein Datum (z. B. 15.03.2024 oder 2024-03-15).");
+    return BadInput(err, "Das Anfangsdatum \"" + *options.from + "\" ist kein Datum (z. B. " +
+                             CommandLineDateExamples(2024, 3, 15) + ").");
   if (options.to && !(to = ParseCommandLineDate(*options.to)))
-    return BadInput(err, "Das Enddatum \"" + *options.to +
-                             "\" ist kein Datum (z. B. 31.12.2024 oder 2024-12-31).");
+    return BadInput(err, "Das Enddatum \"" + *options.to + "\" ist kein Datum (z. B. " +
+                             CommandLineDateExamples(2024, 12, 31) + ").");
   if (from && to && *to < *from)
     return BadInput(err, "Das Enddatum " + FormatDate(*to) + " liegt vor dem Anfangsdatum " +
                              FormatDate(*from) + ".");
@@ -85,7 +85,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
 
   std::error_code ec;
   if (!fs::exists(options.chart, ec))
-    return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist nicht vorhanden.");
+    return BadInput(
+        err, "Die Diagrammdatei \"" + options.chart + "\" " + NotFoundText(options.chart) + ".");
   if (fs::is_directory(options.chart, ec))
     return BadInput(err, "Die Diagrammdatei \"" + options.chart + "\" ist ein Ordner.");
   if (SamePath(options.chart, options.output))
@@ -103,8 +104,8 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     return BadInput(err, "Das Bild \"" + options.output + "\" würde " + *hit + " überschreiben.");
   const fs::path folder = fs::absolute(options.output, ec).parent_path();
   if (!fs::is_directory(folder, ec))
-    return BadInput(err,
-                    "Der Ordner \"" + folder.string() + "\" für das Bild ist nicht vorhanden.");
+    return BadInput(err, "Der Ordner \"" + folder.string() + "\" für das Bild " +
+                             NotFoundText(folder.string()) + ".");
   if (fs::is_directory(options.output, ec))
     return BadInput(err, "Das Bild \"" + options.output + "\" ist ein Ordner.");
   // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
@@ -193,14 +194,16 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
               std::to_string(static_cast<long>(size.height())) + " Pixel";
   }
   out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
-  return job::kExitOk;
+  // What reading passed over is missing from the picture too, as from a chart.
+  return loaded.warnings.empty() ? job::kExitOk : job::kExitIncomplete;
 }
 
-std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path) {
+std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path,
+                              const gantt::ModelOptions& period) {
   // Only a PNG has a size limit; without Qt the write says what is wrong.
   if (gantt::PictureFormatOf(path) != gantt::PictureFormat::Png) return {};
   if (!gantt::EnsureGuiApplication()) return {};
-  const gantt::ChartModel model = gantt::BuildChartModel(project);
+  const gantt::ChartModel model = gantt::BuildChartModel(project, period);
   const gantt::ChartPainter painter(model);
   const std::string problem = gantt::PngSizeProblem(painter);
   return problem.empty() ? problem : path + ": " + problem;
@@ -208,7 +211,8 @@ std::string CheckChartPicture(const platform::ProjectData& project, const std::s
 
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
                        std::ostream& out, std::ostream& err,
-                       std::optional<holidays::State> holidays, const PictureMarks& marks) {
+                       std::optional<holidays::State> holidays, const PictureMarks& marks,
+                       const gantt::ModelOptions& period) {
   const auto format = gantt::PictureFormatOf(path);
   if (!format) {
     PrintMessage(err, true, "Das Bildformat der Datei \"" + path + "\" ist unbekannt.");
@@ -218,7 +222,7 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
     PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
     return false;
   }
-  gantt::ChartModel model = gantt::BuildChartModel(project);
+  gantt::ChartModel model = gantt::BuildChartModel(project, period);
   if (holidays) gantt::AddHolidays(model, *holidays);
   WarnCutTexts(err, path, model);
   if (marks) marks(model);

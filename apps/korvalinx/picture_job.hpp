@@ -34,24 +34,27 @@ struct PictureJobOptions {
 using PictureMarks = std::function<void(gantt::ChartModel& model)>;
 
 // Runs the job: 0 the picture was written, 1 it could not be written (an earlier file at the
-// target stays as it was), 2 bad input (a German message on `err` says what is wrong). The
+// target stays as it was), 2 bad input (a German message on `err` says what is wrong), 3 it was
+// written, but reading the chart file passed over some of it (the warnings say what). The
 // result line goes to `out`.
 int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostream& err);
 
-// Says whether a chart just made (`project`) can be drawn to `path`: a German text naming the
-// file when it cannot (a PNG larger than a picture may be), else an empty one.
-std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path);
+// Says whether a chart just made (`project`) can be drawn to `path` over `period` (default: the
+// chart's rows say): a German text naming the file when it cannot (a PNG larger than a picture
+// may be), else an empty one.
+std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path,
+                              const gantt::ModelOptions& period = {});
 
 // The view name of a vacation plan's chart.
 inline constexpr const char* kVacationView = "Balkendiagramm: Urlaub";
 
-// Draws a chart just made (`project`) to `path` in the format its extension names, over the
-// chart's own period. Returns false after a German message on `err`; the result line goes to
-// `out`.
+// Draws a chart just made (`project`) to `path` in the format its extension names, over
+// `period` (the run's, which a chart without rows cannot tell; default: the chart's rows say).
+// Returns false after a German message on `err`; the result line goes to `out`.
 // `holidays`: the state whose holidays are shaded and named.
 bool WriteChartPicture(const platform::ProjectData& project, const std::string& path,
                        std::ostream& out, std::ostream& err,
                        std::optional<holidays::State> holidays = std::nullopt,
-                       const PictureMarks& marks = nullptr);
+                       const PictureMarks& marks = nullptr, const gantt::ModelOptions& period = {});
 
 }  // namespace kx::app

@@ -37,9 +37,10 @@ void PrintMonths(const chart::AbsenceReport& report, std::ostream& out) {
           mostDay = d;
         }
       }
-      rows.push_back({group.name, std::string(kMonths[month.month - 1]) + " " + std::to_string(month.year),
+      rows.push_back({group.name,
+                      std::string(kMonths[month.month - 1]) + " " + std::to_string(month.year),
                       std::to_string(group.resources), std::to_string(sum), std::to_string(most),
-                      mostDay < 0 ? "-" : exports::GermanDate(report.Day(mostDay))});
+                      mostDay < 0 ? "-" : exports::DayText(report.Day(mostDay))});
     }
   }
   out << Columns(rows) << "\n";
@@ -60,8 +61,8 @@ int PrintPresence(const chart::AbsenceReport& report, const std::string& project
   const std::string limit = chart::AbsenceLimitText(*report.limit);
   const long over = report.DaysOver();
   if (over == 0) {
-    out << "Kein Tag über der Grenze" << where << ": vom " << exports::GermanDate(report.first)
-        << " bis " << exports::GermanDate(report.last) << " sind nie mehr als " << limit
+    out << "Kein Tag über der Grenze" << where << ": vom " << exports::DayText(report.first)
+        << " bis " << exports::DayText(report.last) << " sind nie mehr als " << limit
         << " einer Gruppe abwesend.\n";
     return job::kExitOk;
   }
@@ -72,7 +73,7 @@ int PrintPresence(const chart::AbsenceReport& report, const std::string& project
       if (!report.Over(group, d)) continue;
       groups.insert(group.name);
       const auto i = static_cast<std::size_t>(d);
-      rows.push_back({group.name, exports::GermanDate(report.Day(d)), std::to_string(group.resources),
+      rows.push_back({group.name, exports::DayText(report.Day(d)), std::to_string(group.resources),
                       std::to_string(group.absent[i]), std::to_string(group.present[i])});
     }
   }

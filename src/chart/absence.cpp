@@ -150,6 +150,7 @@ AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project
   period.groupResources = true;
   period.calendarType = options.calendarType;
   period.calendar = options.calendar;
+  period.comparisonInstead = options.comparisonInstead;
   ComparisonDays comparison(source);
   resources::SharedExtraction extraction(period);
 
@@ -176,10 +177,11 @@ AbsenceReport ComputeAbsence(const resources::clsResources& model, host::Project
       ++presence.resources;
 
       // Both extractions, once, on a record of its own: the model's lists stay as they are.
-      const std::string calendarName =
+      const std::string calendarName = resources::ComparisonName(
+          options.calendarType, options.calendar, options.comparisonInstead,
           options.calendarType != settings::kCalendarOwn
-              ? options.calendar
-              : r.Get([&] { return resource.GetResourceBaseCalendarName(); }, std::string());
+              ? std::string()
+              : r.Get([&] { return resource.GetResourceBaseCalendarName(); }, std::string()));
       const host::CalendarPtr compare = comparison.Calendar(calendarName);
       resources::clsResource own;
       own.ProjectResource = member->ProjectResource;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,7 @@ struct AbsenceOptions {
   Date last;
   std::int32_t calendarType = 0;  // 0: each resource's base calendar; else `calendar`
   std::string calendar;
+  std::map<std::string, std::string> comparisonInstead;  // as resources::PeriodOptions has it
   bool conflicts = true;  // also the working days and the conflicts; else presence alone
   std::optional<AbsenceLimit> limit;
   // Called before each resource with its share of the whole; may be empty.

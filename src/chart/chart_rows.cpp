@@ -1,9 +1,27 @@
 #include "chart/chart_rows.hpp"
 
+#include <vector>
+
+#include "forms/bar_colors.hpp"
 #include "resources/period_extraction.hpp"
 #include "support/regional.hpp"
 
 namespace kx::chart {
+
+int ChangingColourCode(std::int32_t counter) {
+  // A colour this light or lighter is lost on the white grid of a chart.
+  constexpr double kTooLight = 0.85;
+  static const std::vector<int> kCodes = [] {
+    std::vector<int> codes;
+    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0})
+      for (const forms::BarColor& c : forms::BarColors())
+        if (c.hostColor == code && forms::Lightness(c.fill) < kTooLight) codes.push_back(code);
+    return codes;
+  }();
+  const auto n = static_cast<std::int32_t>(kCodes.size());
+  return kCodes[static_cast<std::size_t>(((counter - 1) % n + n) % n)];
+}
+
 namespace {
 
 constexpr double kChartDayMinutes = 480.0;

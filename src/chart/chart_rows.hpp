@@ -32,8 +32,9 @@ struct RowState {
 
 // Colour code of a bar in one colour: position 1 ("Automatisch") gives 16, position k gives k-2.
 inline int SingleColourCode(std::int32_t color) { return (color + 15) % 17; }
-// Colour code of the n-th resource row with a colour per resource: 1..14, 0, 1, ...
-inline int ChangingColourCode(std::int32_t counter) { return counter % 15; }
+// Colour code of the n-th resource row (from 1) with a colour per resource: the codes 1 to 14
+// and 0 in turn, passing over the colours that hardly show on white paper (white and yellow).
+int ChangingColourCode(std::int32_t counter);
 
 // Writes all rows into the active project. `step` is called before each resource row with its
 // share of the stage. Every host call that fails is skipped.

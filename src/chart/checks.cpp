@@ -92,8 +92,9 @@ std::optional<CheckProblem> CheckChartPath(host::Application* application, const
   fs::path folder = fs::absolute(target, ec).parent_path();
   if (ec || folder.empty()) folder = target.has_parent_path() ? target.parent_path() : ".";
   if (!fs::is_directory(folder, ec)) {
-    return Refusal(PathProblem::NoFolder, atFinish,
-                   "Der Ordner " + Quoted(folder.string()) + " ist nicht vorhanden.");
+    return Refusal(
+        PathProblem::NoFolder, atFinish,
+        "Der Ordner " + Quoted(folder.string()) + " " + NotFoundText(folder.string()) + ".");
   }
   // The chart is written to a temporary file beside the target and renamed over it.
   if (::access(folder.c_str(), W_OK | X_OK) != 0) {

@@ -269,6 +269,7 @@ bool clsKorvalinx::BuildChart() {
     options.groupResources = blnGroupResources;
     options.calendarType = lngCalendarType;
     options.calendar = strCalendar;
+    options.comparisonInstead = comparisonInstead;
     auto step = [&](double share) {
       progress += 20 * share;
       Progress(progress, extracting);

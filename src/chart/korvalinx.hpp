@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +59,9 @@ class clsKorvalinx : public settings::ChartSettings {
 
   host::ProjectPtr objProject;
   std::shared_ptr<resources::clsResources> objResources;
+  // With each resource's base calendar as the comparison: the calendar compared with in place
+  // of a base calendar, by name (not a stored setting; the job's holidays set it).
+  std::map<std::string, std::string> comparisonInstead;
   std::int32_t lngColorCounter = 0;
   Value varFirstHoliday;
   Value varLastHoliday;

@@ -129,8 +129,8 @@ std::string ConflictsCsvText(const chart::AbsenceReport& report) {
   text += "Gruppe;Ressource;Datum;Stunden;Vorgänge";
   text += kEnd;
   for (const chart::WorkConflict& c : report.conflicts) {
-    text += CsvField(c.group) + ';' + CsvField(c.resource) + ';' + GermanDate(c.day) + ';' +
-            GermanHours(c.hours) + ';' + CsvField(Joined(c.tasks)) + kEnd;
+    text += CsvField(c.group) + ';' + CsvField(c.resource) + ';' + DayText(c.day) + ';' +
+            HoursText(c.hours) + ';' + CsvField(Joined(c.tasks)) + kEnd;
   }
   return text;
 }
@@ -145,7 +145,7 @@ std::string PresenceCsvText(const chart::AbsenceReport& report) {
     const std::string resources = std::to_string(group.resources);
     for (long d = 0; d < days; ++d) {
       const auto i = static_cast<std::size_t>(d);
-      text += name + ';' + GermanDate(report.Day(d)) + ';' + resources + ';' +
+      text += name + ';' + DayText(report.Day(d)) + ';' + resources + ';' +
               std::to_string(group.absent[i]) + ';' + std::to_string(group.present[i]) + ';';
       if (report.limit) text += report.Over(group, d) ? "ja" : "nein";
       text += kEnd;

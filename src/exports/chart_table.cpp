@@ -35,11 +35,12 @@ host::CalendarPtr ComparisonCalendar(const chart::clsKorvalinx& engine,
                                      resources::clsResource& resource) {
   host::Resume r;
   if (!engine.objProject) return nullptr;
-  const std::string name =
-      engine.lngPlanType == 1 && engine.lngCalendarType != 0
-          ? engine.strCalendar
-          : r.Get([&] { return resource.ProjectResource->GetResourceBaseCalendarName(); },
-                  std::string());
+  const std::string base =
+      r.Get([&] { return resource.ProjectResource->GetResourceBaseCalendarName(); }, std::string());
+  const std::string name = engine.lngPlanType == 1 ? resources::ComparisonName(
+                                                         engine.lngCalendarType, engine.strCalendar,
+                                                         engine.comparisonInstead, base)
+                                                   : base;
   return r.Get([&] { return engine.objProject->GetBaseCalendar(name); }, host::CalendarPtr());
 }
 
@@ -75,13 +76,13 @@ const char* PlanName(PlanKind kind) {
   return kind == PlanKind::Vacation ? "Urlaubsplan" : "Ressourcenzeitplan";
 }
 
-std::string GermanDate(Date d) {
-  return FormatDate(DateOnly(d), RegionalSettings::German());
+std::string DayText(Date d) {
+  return FormatDate(DateOnly(d));
 }
 
-std::string GermanHours(double hours) {
+std::string HoursText(double hours) {
   const double rounded = std::round(hours * 100.0) / 100.0;
-  return FormatGeneralNumber(rounded == 0.0 ? 0.0 : rounded, RegionalSettings::German());
+  return FormatGeneralNumber(rounded == 0.0 ? 0.0 : rounded);
 }
 
 bool IsWeekend(Date d) {

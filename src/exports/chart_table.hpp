@@ -72,10 +72,11 @@ void MarkHolidays(ChartTable& table, holidays::State state);
 
 // "Urlaubsplan" or "Ressourcenzeitplan".
 const char* PlanName(PlanKind kind);
-// The date as "dd.mm.yyyy", whatever the user's region.
-std::string GermanDate(Date d);
-// Hours with a decimal comma and at most two decimals, without trailing zeros ("7,5", "8").
-std::string GermanHours(double hours);
+// The day as the regional settings write a date ("15.03.2025", in en-GB "15/03/2025").
+std::string DayText(Date d);
+// Hours with the regional settings' decimal mark and at most two decimals, without trailing
+// zeros ("7,5", "8"; in en-GB "7.5").
+std::string HoursText(double hours);
 // True for Saturday and Sunday.
 bool IsWeekend(Date d);
 

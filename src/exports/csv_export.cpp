@@ -27,7 +27,7 @@ std::string CsvText(const ChartTable& table) {
   text += "Gruppe;Ressource;";
   const long days = table.DayCount();
   for (long i = 0; i < days; ++i) {
-    text += GermanDate(table.Day(i));
+    text += DayText(table.Day(i));
     text += ';';
   }
   text += table.Vacation() ? "Anzahl Urlaubstage" : "Anzahl Arbeitstage;Anzahl Projektstunden";
@@ -49,13 +49,13 @@ std::string CsvText(const ChartTable& table) {
     text += CsvField(row.name);
     text += ';';
     for (const DayCell& cell : row.days) {
-      if (cell.marked) text += table.Vacation() ? std::string("U") : GermanHours(cell.hours);
+      if (cell.marked) text += table.Vacation() ? std::string("U") : HoursText(cell.hours);
       text += ';';
     }
     text += std::to_string(row.markedDays);
     if (!table.Vacation()) {
       text += ';';
-      text += GermanHours(row.hours);
+      text += HoursText(row.hours);
     }
     text += kEnd;
   }

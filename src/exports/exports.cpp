@@ -9,6 +9,7 @@
 #include "exports/csv_export.hpp"
 #include "exports/ics_export.hpp"
 #include "exports/xlsx_export.hpp"
+#include "support/paths.hpp"
 #include "support/product.hpp"
 
 namespace kx::exports {
@@ -38,7 +39,7 @@ fs::path Resolved(const std::string& path) {
   return ec ? fs::path(path).lexically_normal() : p;
 }
 
-std::optional<std::string> CheckPath(const Target& target) {
+std::optional<std::string> CheckPath(const Target& target, bool& cannotWrite) {
   const std::string& path = *target.path;
   const std::string what = "Die " + std::string(target.kind) + " " + Quoted(path);
   std::error_code ec;
@@ -48,12 +49,17 @@ std::optional<std::string> CheckPath(const Target& target) {
   fs::path folder = fs::absolute(p, ec).parent_path();
   if (ec || folder.empty()) folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
   if (!fs::is_directory(folder, ec))
-    return "Der Ordner " + Quoted(folder.string()) + " für die " + target.kind + " " + Quoted(path) + " ist nicht vorhanden.";
+    return "Der Ordner " + Quoted(folder.string()) + " für die " + target.kind + " " +
+           Quoted(path) + " " + NotFoundText(folder.string()) + ".";
+  cannotWrite = true;
   if (::access(folder.c_str(), W_OK | X_OK) != 0)
     return "In den Ordner " + Quoted(folder.string()) + " kann nicht geschrieben werden.";
+  cannotWrite = false;
   if (fs::exists(fs::symlink_status(p, ec))) {
     if (!fs::is_regular_file(fs::status(p, ec))) return what + " ist keine gewöhnliche Datei.";
+    cannotWrite = true;
     if (::access(path.c_str(), W_OK) != 0) return what + " ist schreibgeschützt.";
+    cannotWrite = false;
   }
   return std::nullopt;
 }
@@ -61,10 +67,14 @@ std::optional<std::string> CheckPath(const Target& target) {
 }  // namespace
 
 std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
-                                              const std::string& chartPath) {
+                                              const std::string& chartPath, bool* cannotWrite) {
   const std::vector<Target> list = TargetsOf(targets);
   for (std::size_t i = 0; i < list.size(); ++i) {
-    if (auto problem = CheckPath(list[i])) return problem;
+    bool denied = false;
+    if (auto problem = CheckPath(list[i], denied)) {
+      if (cannotWrite != nullptr) *cannotWrite = denied;
+      return problem;
+    }
     const fs::path self = Resolved(*list[i].path);
     if (!chartPath.empty() && self == Resolved(chartPath))
       return "Die " + std::string(list[i].kind) + " " + Quoted(*list[i].path) +

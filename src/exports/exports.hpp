@@ -26,8 +26,11 @@ struct ExportTargets {
 // Returns a German sentence naming the first target that cannot be written (a folder, a
 // missing or read-only folder, a special or write-protected file) or that names the same file
 // as another target or as `chartPath` (may be empty); nothing when all can be written.
+// `cannotWrite`, when given, tells whether the sentence says that this user may not write there
+// (a read-only folder or file: a failed write rather than a wrong entry).
 std::optional<std::string> CheckExportTargets(const ExportTargets& targets,
-                                              const std::string& chartPath);
+                                              const std::string& chartPath,
+                                              bool* cannotWrite = nullptr);
 
 // Reads the table from the engine after its run (saved at `chartPath`, empty when no chart file
 // was asked for) and writes every target. A file that cannot

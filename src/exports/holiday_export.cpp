@@ -27,7 +27,7 @@ std::string GermanWeekday(Date d) {
 std::string HolidaysCsvText(const std::vector<holidays::Holiday>& days) {
   std::string text = "\xEF\xBB\xBF" "Datum;Wochentag;Name\r\n";
   for (const holidays::Holiday& h : days)
-    text += GermanDate(h.day) + ";" + GermanWeekday(h.day) + ";" + CsvField(h.name) + "\r\n";
+    text += DayText(h.day) + ";" + GermanWeekday(h.day) + ";" + CsvField(h.name) + "\r\n";
   return text;
 }
 

@@ -36,13 +36,12 @@ std::string DayCount(std::int32_t n, const char* one, const char* many) {
 std::string Description(const ChartTable& table, const TableRow& row, const MarkedRun& run) {
   const Date first = table.Day(run.first), last = table.Day(run.last);
   std::string text = row.name + ", " + row.group + "\n";
-  text += run.first == run.last ? GermanDate(first)
-                                : GermanDate(first) + " bis " + GermanDate(last);
+  text += run.first == run.last ? DayText(first) : DayText(first) + " bis " + DayText(last);
   if (table.Vacation()) {
     text += ": " + DayCount(run.markedDays, "Urlaubstag", "Urlaubstage") + "\n";
   } else {
     text += ": " + DayCount(run.markedDays, "Arbeitstag", "Arbeitstage") + ", " +
-            GermanHours(run.hours) + " Stunden";
+            HoursText(run.hours) + " Stunden";
     // The same hours every day are said once; otherwise each day is listed.
     std::string days;
     std::optional<double> same;
@@ -50,16 +49,16 @@ std::string Description(const ChartTable& table, const TableRow& row, const Mark
     for (long i = run.first; i <= run.last; ++i) {
       const DayCell& cell = row.days[static_cast<std::size_t>(i)];
       if (!cell.marked) continue;
-      if (same && GermanHours(*same) != GermanHours(cell.hours)) uniform = false;
+      if (same && HoursText(*same) != HoursText(cell.hours)) uniform = false;
       same = cell.hours;
       const Date day = table.Day(i);
-      days += std::string(WeekdayName(day)) + " " + GermanDate(day) + ": " +
-              GermanHours(cell.hours) + " Stunden\n";
+      days += std::string(WeekdayName(day)) + " " + DayText(day) + ": " + HoursText(cell.hours) +
+              " Stunden\n";
     }
     if (run.markedDays == 1) {
       text += "\n";
     } else if (uniform) {
-      text += " (" + GermanHours(*same) + " Stunden je Tag)\n";
+      text += " (" + HoursText(*same) + " Stunden je Tag)\n";
     } else {
       text += "\n" + days;
     }
@@ -99,7 +98,7 @@ std::vector<MarkedRun> MarkedRuns(const TableRow& row) {
 std::string CalendarName(const ChartTable& table) {
   std::string name = PlanName(table.kind);
   if (!table.chartName.empty()) name += " " + table.chartName;
-  name += " " + GermanDate(table.first) + " – " + GermanDate(table.last);
+  name += " " + DayText(table.first) + " – " + DayText(table.last);
   if (!table.sourceName.empty()) name += ": " + table.sourceName;
   return name;
 }

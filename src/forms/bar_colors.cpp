@@ -27,6 +27,10 @@ const std::array<BarColor, 17>& BarColors() {
   return kColors;
 }
 
+double Lightness(Rgb colour) {
+  return (0.2126 * colour.red + 0.7152 * colour.green + 0.0722 * colour.blue) / 255.0;
+}
+
 const BarColor* FindBarColor(const std::string& key) {
   for (const auto& c : BarColors()) {
     if (key == c.key) return &c;

@@ -23,6 +23,10 @@ struct BarColor {
 // Returns the colour table in list order (position 1 first).
 const std::array<BarColor, 17>& BarColors();
 
+// How light a colour looks, from 0 (black) to 1 (white): the relative luminance of its sRGB
+// values, without the gamma (yellow 0.93, aqua 0.79, lime 0.72, silver 0.75, red 0.21).
+double Lightness(Rgb colour);
+
 // Returns the entry with key `key` ("c00".."c16"), or nullptr.
 const BarColor* FindBarColor(const std::string& key);
 

@@ -283,6 +283,25 @@ void AddCalendarHolidays(ChartModel& model, const ProjectData& project) {
   }
 }
 
+void AddFreeWeekdays(ChartModel& model, const platform::CalendarData& calendar) {
+  for (Day day = model.period.first; day <= model.period.last; ++day) {
+    const Date date = DateOfDay(day);
+    const int weekday = Weekday(date);
+    if (weekday == 1 || weekday == 7 || model.holidays.count(day) > 0) continue;
+    if (calendar.WorkingMinutesOn(date) > 0.0) continue;
+    std::string name = "arbeitsfrei";
+    for (const platform::CalendarData* c = &calendar; c != nullptr; c = c->base.get()) {
+      const auto it = std::find_if(c->exceptions.begin(), c->exceptions.end(), [&](const auto& e) {
+        return DayOf(e.from) <= day && day <= DayOf(e.to);
+      });
+      if (it == c->exceptions.end()) continue;
+      if (!it->name.empty()) name = it->name;
+      break;
+    }
+    model.holidays[day] = name;
+  }
+}
+
 ChartModel BuildChartModel(const ProjectData& p, const ModelOptions& options,
                            const RegionalSettings& region) {
   ChartModel m;

@@ -106,6 +106,11 @@ void AddHolidays(ChartModel& model, holidays::State state);
 // Puts the holidays that `project` carries as a base calendar "Feiertage <Land>" (the first such
 // calendar) into `model.holidays`: its one-day days off in the period, with their names.
 void AddCalendarHolidays(ChartModel& model, const platform::ProjectData& project);
+// Puts the weekdays (Monday to Friday) of the model's period that `calendar` keeps free into
+// `model.holidays`, named by the exception that frees them ("Neujahr", "Betriebsferien"), else
+// "arbeitsfrei": the days a chart's comparison calendar does not work are shaded like weekends.
+// Days already named keep their names.
+void AddFreeWeekdays(ChartModel& model, const platform::CalendarData& calendar);
 
 // Returns the bar styles a project without styles of its own is drawn with.
 std::vector<platform::BarStyle> StandardBarStyles();

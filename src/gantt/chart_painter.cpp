@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "forms/bar_colors.hpp"
 #include "gantt/bar_look.hpp"
 #include "support/text.hpp"
 
@@ -436,9 +437,16 @@ void ChartPainter::PaintBar(QPainter& painter, const QRectF& rowRect, const Bar&
     case Pattern::Solid:
       break;
   }
-  // A bar as light as the paper gets a grey frame, or it would not show on white.
-  const bool light = brush.style() != Qt::NoBrush && brush.color().lightness() > 235;
-  if (light && pen.style() == Qt::NoPen) pen = QPen(QColor(120, 120, 120), 1);
+  // A light bar (white, yellow, aqua, lime, silver, or a light pattern of them) gets a dark
+  // frame, or it would hardly show on the white grid.
+  const auto lightness = [](const QColor& c) {
+    return forms::Lightness({static_cast<std::uint8_t>(c.red()),
+                             static_cast<std::uint8_t>(c.green()),
+                             static_cast<std::uint8_t>(c.blue())});
+  };
+  const bool light = brush.style() != Qt::NoBrush && lightness(brush.color()) >= 0.7;
+  if (light && (pen.style() == Qt::NoPen || lightness(pen.color()) > 0.5))
+    pen = QPen(QColor(64, 64, 64), 1);
   pen.setJoinStyle(Qt::MiterJoin);
 
   const bool middle = MiddleShapeOf(look.middleShape) != MiddleShape::None;

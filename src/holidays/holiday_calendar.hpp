@@ -31,4 +31,17 @@ struct InsertedCalendar {
 InsertedCalendar InsertHolidayCalendar(platform::ProjectData& project, State state, int from,
                                        int to);
 
+// "Betriebsferien mit Feiertagen Bayern": what a run compares with in place of a base calendar
+// when it compares with a state's holidays.
+std::string ComparisonCalendarName(const std::string& base, State state);
+
+// Adds to `project` the base calendar ComparisonCalendarName(base.name, state), or makes the one
+// of that name anew: the week and the exceptions of `base` (its company holidays, say), and for
+// the years `from` to `to` (cut as above) the state's holidays as days off on the days that no
+// exception of `base` decides. For a run's comparison in memory. Throws std::invalid_argument
+// as InsertHolidayCalendar does.
+std::shared_ptr<platform::CalendarData> InsertHolidayComparison(platform::ProjectData& project,
+                                                                const platform::CalendarData& base,
+                                                                State state, int from, int to);
+
 }  // namespace kx::holidays

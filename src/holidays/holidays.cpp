@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "support/text.hpp"
+
 namespace kx::holidays {
 namespace {
 
@@ -140,7 +142,7 @@ std::vector<State> AllStates() {
 }
 
 std::optional<State> FindState(std::string_view text) {
-  const std::string wanted = Folded(text);
+  const std::string wanted = Folded(ComposedLatin(text));
   if (wanted.empty()) return std::nullopt;
   for (const State s : AllStates())
     if (wanted == Folded(Code(s)) || wanted == Folded(Name(s))) return s;

@@ -103,6 +103,33 @@ int PathRefused(MessageBoxes& boxes, const chart::CheckProblem& problem) {
   return CannotWrite(problem) ? kExitWriteFailed : kExitBadInput;
 }
 
+// The whole project as the chart's period needs its dates: a file without a start (the day
+// count's zero, 30.12.1899) or without a finish (no date and no task to give one), or one that
+// finishes before it starts, has no period to chart. An error text naming `source`, or empty.
+std::string CheckProjectDates(chart::clsKorvalinx& engine, const std::string& source) {
+  if (engine.lngPlanDuration != settings::kPeriodProject) return {};
+  const auto data = platform::PlanningHost::DataOf(engine.objProject);
+  if (data == nullptr) return {};
+  const bool noStart = data->start.serial == 0.0;
+  bool noFinish = !data->finish;
+  for (const auto& t : data->tasks) noFinish = noFinish && t == nullptr;
+  constexpr const char* kChoose =
+      "; wählen Sie den Zeitraum mit --year JAHR oder --from DATUM --to DATUM.";
+  if (noStart || noFinish)
+    return source + ": das Projekt hat " +
+           (noStart && noFinish ? "weder ein Anfangs- noch ein Enddatum"
+            : noStart           ? "kein Anfangsdatum"
+                                : "kein Enddatum") +
+           kChoose;
+  host::Resume r;
+  const Date start = r.Get([&] { return engine.objProject->GetProjectStart(); }, Date());
+  const Date finish = r.Get([&] { return engine.objProject->GetProjectFinish(); }, Date());
+  if (DateOnly(finish) < DateOnly(start))
+    return source + ": das Projekt endet am " + FormatDate(DateOnly(finish)) +
+           " vor seinem Anfang am " + FormatDate(DateOnly(start)) + kChoose;
+  return {};
+}
+
 // The chart's period must lie within the host's calendar years: beyond them a chart would lose
 // its days without a word. An error text, or empty.
 std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
@@ -120,8 +147,7 @@ std::string CheckPeriodYears(chart::clsKorvalinx& engine) {
       r([&] { to = engine.objProject->GetProjectFinish(); });
       break;
   }
-  if (!from || !to) return {};
-  if (*to < *from) to = from;
+  if (!from || !to || *to < *from) return {};  // the checks of the dates say what is wrong
   const auto problem = chart::CheckCalendarYears(*from, *to);
   return problem ? problem->detail : std::string();
 }
@@ -144,8 +170,10 @@ std::optional<std::pair<int, int>> PeriodYears(chart::clsKorvalinx& engine) {
   return std::pair{ToCivil(*from).year, ToCivil(*to).year};
 }
 
-// Gives the source, in memory only, the calendar of the state's holidays for the period's years
-// and makes a vacation plan compare with it. An error text, or empty.
+// Makes a vacation plan compare with the state's holidays for the period's years: each base
+// calendar it would compare with gets, in memory only, a copy with the holidays as days off
+// ("Standard mit Feiertagen Bayern"), which is compared with in its place. The company
+// holidays of a base calendar stay days off of its copy. An error text, or empty.
 std::string UseHolidays(chart::clsKorvalinx& engine, holidays::State state) {
   const auto years = PeriodYears(engine);
   if (!years) return "Der Zeitraum des Diagramms kann nicht gelesen werden.";
@@ -157,14 +185,24 @@ std::string UseHolidays(chart::clsKorvalinx& engine, holidays::State state) {
            std::to_string(years->first) + ".";
   const auto data = platform::PlanningHost::DataOf(engine.objProject);
   if (data == nullptr) return "Das Quellprojekt kann nicht gelesen werden.";
+  if (engine.lngPlanType != settings::kPlanVacation) return {};
   try {
-    holidays::InsertHolidayCalendar(*data, state, years->first, years->second);
+    if (engine.lngCalendarType != settings::kCalendarOwn) {
+      const auto base = data->FindCalendar(engine.strCalendar);
+      if (base == nullptr)
+        return "Das Projekt hat keinen Basiskalender \"" + engine.strCalendar + "\".";
+      engine.strCalendar =
+          holidays::InsertHolidayComparison(*data, *base, state, years->first, years->second)->name;
+      return {};
+    }
+    std::vector<std::shared_ptr<platform::CalendarData>> bases;
+    for (const auto& c : data->calendars)
+      if (c != nullptr && c->isBase) bases.push_back(c);
+    for (const auto& base : bases)
+      engine.comparisonInstead[base->name] =
+          holidays::InsertHolidayComparison(*data, *base, state, years->first, years->second)->name;
   } catch (const std::invalid_argument& e) {
     return e.what();
-  }
-  if (engine.lngPlanType == settings::kPlanVacation) {
-    engine.lngCalendarType = settings::kCalendarSpecial;
-    engine.strCalendar = holidays::CalendarName(state);
   }
   return {};
 }
@@ -328,6 +366,20 @@ void WarnChangedTexts(MessageBoxes& boxes, const chart::clsKorvalinx& engine,
   }
 }
 
+// Whether a resource of the run has a marked day in the period: a vacation day of a vacation
+// plan, a working day of a resource schedule.
+bool AnyMarkedDay(const chart::clsKorvalinx& engine) {
+  if (!engine.objResources) return false;
+  for (const auto& resource : engine.objResources->colResources) {
+    if (!resource) continue;
+    for (const auto& h : resource->colHolidays)
+      if (h && h->blnIsHoliday) return true;
+    for (const auto& w : resource->colWorkdays)
+      if (w && w->blnIsWorkday) return true;
+  }
+  return false;
+}
+
 // What can be judged without the project; an error text, or empty.
 std::string CheckOptions(const ChartJobOptions& o) {
   if (o.plan && *o.plan != settings::kPlanSchedule && *o.plan != settings::kPlanVacation)
@@ -401,6 +453,23 @@ std::string CheckOutputFiles(platform::PlanningHost& host, const ChartJobOptions
     savedFiles = files.size();
   }
   outputs.insert(outputs.end(), options.outputFiles.begin(), options.outputFiles.end());
+  // A name longer than the folder's file system takes would fail only when it is written, after
+  // the run; the chart's companion is fifteen bytes longer than the chart's name.
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const fs::path path(outputs[i].path);
+    const std::size_t length = path.filename().string().size();
+    const long most =
+        ::pathconf(path.has_parent_path() ? path.parent_path().c_str() : ".", _PC_NAME_MAX);
+    const std::size_t limit = most > 0 ? static_cast<std::size_t>(most) : 255;
+    if (length <= limit) continue;
+    const bool companion = options.output && i == 1;  // as GetFilesOfSave lists them
+    return (companion ? "Die Begleitdatei " + Quoted(outputs[i].path) + " des Diagramms"
+                      : outputs[i].what + " " + Quoted(outputs[i].path)) +
+           " hätte einen Namen von " + std::to_string(length) +
+           " Bytes; ein Dateiname darf dort höchstens " + std::to_string(limit) +
+           " Bytes lang sein" +
+           (companion ? ". Wählen Sie für das Diagramm einen kürzeren Namen." : ".");
+  }
   std::vector<std::string> guarded;
   try {
     guarded = host.GetGuardedFiles();
@@ -450,7 +519,8 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
 
   std::error_code ec;
   if (!fs::exists(options.source, ec))
-    return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist nicht vorhanden.");
+    return BadInput(
+        boxes, "Die Quelldatei \"" + options.source + "\" " + NotFoundText(options.source) + ".");
   if (fs::is_directory(options.source, ec))
     return BadInput(boxes, "Die Quelldatei \"" + options.source + "\" ist ein Ordner.");
 
@@ -506,6 +576,11 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   Override(engine, options);
   if (const std::string problem = CheckStoredSettings(stored, options, engine); !problem.empty())
     return BadInput(boxes, problem);
+  // As the wizard has it: rows without values are dropped from groups only.
+  if (options.keepEmpty == false && !engine.blnGroupResources && !options.instead)
+    Warning(boxes,
+            "--drop-empty wirkt nur zusammen mit --group: ohne Gruppen zeigt das Diagramm "
+            "jede Ressource, auch eine ohne Werte.");
 
   std::optional<ScratchFolder> scratch;  // only for a chart that no file asked for
   if (options.output) {
@@ -522,6 +597,8 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
       !problem.empty())
     return BadInput(boxes, problem);
 
+  if (const std::string problem = CheckProjectDates(engine, options.source); !problem.empty())
+    return BadInput(boxes, problem);
   if (const std::string problem = CheckPeriodYears(engine); !problem.empty())
     return BadInput(boxes, problem);
   // The settings as they were before the holidays' calendar took the comparison's place: only
@@ -591,6 +668,13 @@ int Run(const ChartJobOptions& options, const ChartJobServices& services) {
   std::string refused;
   if (engine.MakeChart()) {
     WarnChangedTexts(boxes, engine, options.source);
+    if (const auto& period = engine.LastRunPeriod(); period && !AnyMarkedDay(engine)) {
+      const bool vacation = engine.lngPlanType == settings::kPlanVacation;
+      Warning(boxes, options.source + ": vom " + FormatDate(period->first) + " bis " +
+                         FormatDate(period->last) + " hat keine Ressource einen " +
+                         (vacation ? "Urlaubstag" : "Arbeitstag im Projekt") +
+                         "; das Diagramm zeigt keine Balken.");
+    }
     if (!options.checks.empty()) {
       const FinishedChart made = finished();
       for (const auto& check : options.checks) {

@@ -441,9 +441,7 @@ void SetCalendarWeekday(ProjectData& p, const NamedArgs& args) {
   bool anyWorking = false;
   for (std::size_t wd = 0; wd < 7 && !anyWorking; ++wd) {
     const WeekdayDefinition* decided = nullptr;
-    int depth = 0;
-    for (const CalendarData* c = cal.get(); c != nullptr && decided == nullptr && depth < 32;
-         c = c->base.get(), ++depth) {
+    for (const CalendarData* c = cal.get(); c != nullptr && decided == nullptr; c = c->base.get()) {
       const WeekdayDefinition& w =
           c == cal.get() && wd == static_cast<std::size_t>(weekday - 1) ? changed : c->weekdays[wd];
       if (!w.inherited) decided = &w;

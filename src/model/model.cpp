@@ -6,9 +6,6 @@
 namespace kx::platform {
 namespace {
 
-// A base chain longer than this is taken as a loop in damaged data and cut off.
-constexpr int kMaxChain = 32;
-
 const WorkingTimes& DefaultTimes() {
   static const WorkingTimes kTimes = DefaultWorkingTimes();
   return kTimes;
@@ -38,10 +35,9 @@ WorkingTimes DefaultWorkingTimes() {
 }
 
 const WorkingTimes& CalendarData::WorkingTimesRefOn(Date day) const {
+  // Chains of any length are followed: the reader refuses a file whose base calendars form a loop.
   const double d = std::floor(day.serial);
-  int depth = 0;
-  for (const CalendarData* c = this; c != nullptr && depth < kMaxChain;
-       c = c->base.get(), ++depth) {
+  for (const CalendarData* c = this; c != nullptr; c = c->base.get()) {
     if (const CalendarException* e = FindException(c->exceptions, d)) {
       if (!e->working) return NoTimes();
       return e->times.empty() ? DefaultTimes() : e->times;
@@ -50,9 +46,7 @@ const WorkingTimes& CalendarData::WorkingTimesRefOn(Date day) const {
   // The weekday of the whole day number, as Weekday counts it: 0 = Sunday.
   const long long whole = static_cast<long long>(d);
   const int wd = static_cast<int>(((whole % 7) + 7 + 6) % 7);
-  depth = 0;
-  for (const CalendarData* c = this; c != nullptr && depth < kMaxChain;
-       c = c->base.get(), ++depth) {
+  for (const CalendarData* c = this; c != nullptr; c = c->base.get()) {
     const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(wd)];
     if (!w.inherited) return w.times;
   }
@@ -71,7 +65,7 @@ double CalendarData::WorkingMinutesOn(Date day) const {
 
 std::string CalendarData::BaseCalendarName() const {
   const CalendarData* c = this;
-  for (int depth = 0; c->base != nullptr && depth < kMaxChain; ++depth) c = c->base.get();
+  while (c->base != nullptr) c = c->base.get();
   return c->name;
 }
 

@@ -15,9 +15,6 @@ constexpr int kFirstYear = 1984;
 constexpr int kLastYear = 2049;
 constexpr int kShifts = 5;
 
-// A base chain longer than this is taken as a loop in damaged data and cut off (as the model does).
-constexpr int kMaxChain = 32;
-
 // Bit i for each of the `days` days (at most 32) from day number `first` that has working time:
 // the rule of CalendarData::WorkingTimesRefOn (own exception, the base chain's exceptions, own
 // weekday, the base chain's weekday, the host default) for all the days in one walk over the
@@ -26,9 +23,7 @@ std::uint32_t WorkingDays(const CalendarData& cal, double first, int days) {
   const std::uint32_t all = days >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << days) - 1;
   const double last = first + days - 1;
   std::uint32_t decided = 0, working = 0;
-  int depth = 0;
-  for (const CalendarData* c = &cal; c != nullptr && depth < kMaxChain && decided != all;
-       c = c->base.get(), ++depth) {
+  for (const CalendarData* c = &cal; c != nullptr && decided != all; c = c->base.get()) {
     const auto& list = c->exceptions;
     // A day is decided by the last exception that starts on or before it, when that one holds it.
     auto it = std::upper_bound(
@@ -51,9 +46,7 @@ std::uint32_t WorkingDays(const CalendarData& cal, double first, int days) {
   bool weekdayWorks[7];
   for (int wd = 0; wd < 7; ++wd) {
     weekdayWorks[wd] = wd != 0 && wd != 6;
-    depth = 0;
-    for (const CalendarData* c = &cal; c != nullptr && depth < kMaxChain;
-         c = c->base.get(), ++depth) {
+    for (const CalendarData* c = &cal; c != nullptr; c = c->base.get()) {
       const WeekdayDefinition& w = c->weekdays[static_cast<std::size_t>(wd)];
       if (!w.inherited) {
         weekdayWorks[wd] = !w.times.empty();

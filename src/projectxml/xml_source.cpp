@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "host/error.hpp"
 #include "support/text.hpp"
@@ -120,6 +121,30 @@ bool EndsWithClosingTag(std::string_view text) {
     return last >= 2 && text.substr(last - 2, 2) == "/>";
   }
   return last >= closing.size() && text.substr(last - closing.size(), closing.size()) == closing;
+}
+
+// Where text stands after the root element, which the parser passes over without a word: past
+// the comments and processing instructions at the end, the text must end with a tag. npos when
+// it does; called for a text that does not end with its root's end tag.
+std::size_t TextAfterRoot(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  std::string_view rest = text;
+  for (;;) {
+    const std::size_t last = rest.find_last_not_of(kSpace);
+    if (last == std::string_view::npos) return std::string_view::npos;
+    rest = rest.substr(0, last + 1);
+    std::size_t open = std::string_view::npos;
+    if (rest.ends_with("-->"))
+      open = rest.rfind("<!--");
+    else if (rest.ends_with("?>"))
+      open = rest.rfind("<?");
+    if (open == std::string_view::npos) break;
+    rest = rest.substr(0, open);
+  }
+  if (rest.ends_with(">")) return std::string_view::npos;
+  const std::size_t tag = rest.rfind('>');
+  const std::size_t from = tag == std::string_view::npos ? 0 : tag + 1;
+  return rest.find_first_not_of(kSpace, from);
 }
 
 // A text parsed in parts is parsed in place: the text up to an assignment near its middle,
@@ -243,6 +268,105 @@ std::optional<std::string> Utf16ToUtf8(std::string_view bytes, bool bigEndian, s
   return out;
 }
 
+// The length of the reference to one of the five entities XML knows at the start of `text`
+// ("&amp;" and the like), else 0.
+std::size_t NamedReferenceLength(std::string_view text) {
+  for (const std::string_view known : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+    if (text.substr(0, known.size()) == known) return known.size();
+  return 0;
+}
+
+// Whether `at` lies in a comment, a CDATA section or a processing instruction, where "&" is a
+// character like any other; `end` is then where that ends.
+bool InMarkupText(std::string_view text, std::size_t at, std::size_t& end) {
+  constexpr std::pair<std::string_view, std::string_view> kSpans[] = {
+      {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+  for (const auto& [open, close] : kSpans) {
+    const std::size_t start = text.rfind(open, at);
+    if (start == std::string_view::npos) continue;
+    const std::size_t stop = text.find(close, start + open.size());
+    if (stop != std::string_view::npos && stop + close.size() <= at) continue;
+    end = stop == std::string_view::npos ? text.size() : stop + close.size();
+    return true;
+  }
+  return false;
+}
+
+// The first element of `node`'s subtree (itself included) that has an attribute twice, and that
+// attribute; empty handles when there is none. The parser keeps both. For the texts that are
+// not looked at before they are parsed (UTF-16 and the like).
+std::pair<xml_node, pugi::xml_attribute> DuplicateAttribute(xml_node node) {
+  for (xml_node n = node; n;) {
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+        if (std::strcmp(a.name(), b.name()) == 0) return {n, a};
+    // The next node in document order below `node`.
+    if (xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n && n != node && !n.next_sibling()) n = n.parent();
+    if (!n || n == node) break;
+    n = n.next_sibling();
+  }
+  return {};
+}
+
+// An attribute given twice in a start tag, found in the text: where the tag starts, with the
+// element's and the attribute's names. Attributes are rare in most files, so only the tags
+// around an "=" are looked at, which is quicker than a walk over every element parsed.
+struct TwiceGiven {
+  std::size_t offset = std::string_view::npos;
+  std::string_view element, attribute;
+};
+
+TwiceGiven DuplicateAttributeIn(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const auto nameEnd = [&](std::size_t i) {
+    const std::size_t end = text.find_first_of(" \t\r\n=/>", i);
+    return end == std::string_view::npos ? text.size() : end;
+  };
+  for (std::size_t at = text.find('='); at != std::string_view::npos; at = text.find('=', at + 1)) {
+    const std::size_t open = text.find_last_of("<>", at);
+    if (open == std::string_view::npos || text[open] == '>') continue;  // "=" in text
+    if (open + 1 < text.size() && (text[open + 1] == '!' || text[open + 1] == '?')) {
+      // A comment, a CDATA section, a document type or a processing instruction.
+      const std::string_view close = text.compare(open, 4, "<!--") == 0        ? "-->"
+                                     : text.compare(open, 9, "<![CDATA[") == 0 ? "]]>"
+                                     : text[open + 1] == '?'                   ? "?>"
+                                                                               : ">";
+      const std::size_t stop = text.find(close, at);
+      if (stop == std::string_view::npos) break;
+      at = stop;
+      continue;
+    }
+    // A start tag: its attributes one by one, until something is not one (the parser judges it).
+    const std::size_t nameFrom = open + 1;
+    std::size_t i = nameEnd(nameFrom);
+    const std::string_view element = text.substr(nameFrom, i - nameFrom);
+    std::vector<std::string_view> names;
+    for (;;) {
+      i = text.find_first_not_of(kSpace, i);
+      if (i == std::string_view::npos || text[i] == '>' || text[i] == '/') break;
+      const std::size_t from = i;
+      i = nameEnd(i);
+      const std::string_view name = text.substr(from, i - from);
+      i = text.find_first_not_of(kSpace, i);
+      if (name.empty() || i == std::string_view::npos || text[i] != '=') break;
+      i = text.find_first_not_of(kSpace, i + 1);
+      if (i == std::string_view::npos || (text[i] != '"' && text[i] != '\'')) break;
+      const std::size_t quote = text.find(text[i], i + 1);
+      if (quote == std::string_view::npos) break;
+      if (std::find(names.begin(), names.end(), name) != names.end()) return {open, element, name};
+      names.push_back(name);
+      i = quote + 1;
+    }
+    if (i == std::string_view::npos) break;
+    at = std::max(at, i);
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string EncodedAs(const KeptText& kept, std::string_view text) {
@@ -337,9 +461,14 @@ bool XmlSource::ParseDecoded() {
   onDisk_ = false;
   original_ = kept_->utf8;
   CheckCharacters(original_);
+  CheckAttributes(original_);
+  attributesChecked_ = true;
+  const bool closed = EndsWithClosingTag(original_);
+  if (!closed) textAfterRoot_ = TextAfterRoot(original_);
   decodedParse_ = kept_->utf8;
-  ParseWhole(decodedParse_.data(), decodedParse_.size(), bytes.size(),
-             EndsWithClosingTag(decodedParse_), pugi::encoding_utf8);
+  ParseWhole(decodedParse_.data(), decodedParse_.size(), bytes.size(), closed,
+             pugi::encoding_utf8);
+  CheckStructure();
   return true;
 }
 
@@ -353,11 +482,14 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool
   }
   if (file_.bad) BadCharacters(*file_.bad);
   if (file_.checked)
-    CheckCharacterReferences(file_.view());
+    CheckReferences(file_.view());
   else if (WantsCheck(file_.view()).value_or(false))
     CheckCharacters(file_.view());
+  attributesChecked_ = file_.checked || WantsCheck(file_.view()).value_or(false);
+  if (attributesChecked_) CheckAttributes(file_.view());
   const std::size_t size = file_.size;
   const bool closed = EndsWithClosingTag(file_.view());  // before parsing changes the text
+  if (!closed) textAfterRoot_ = TextAfterRoot(file_.view());
   if (size >= parseInPartsFrom && LooksLikeUtf8(file_.view())) {
     bool changed = false;
     inParts_ = ParseInParts(changed);
@@ -365,6 +497,7 @@ XmlSource::XmlSource(const std::string& path, std::size_t parseInPartsFrom, bool
     if (!inParts_ && changed) ReadFile();
   }
   if (!inParts_) ParseWhole(file_.data(), file_.size, size, closed);
+  CheckStructure();
 }
 
 XmlSource::XmlSource(std::string& text, std::string_view original, const std::string& name,
@@ -374,8 +507,15 @@ XmlSource::XmlSource(std::string& text, std::string_view original, const std::st
     kept_ = std::make_shared<KeptText>();
     kept_->utf8.assign(original);
   }
-  if (WantsCheck(text).value_or(false)) CheckCharacters(text);
-  ParseWhole(text.data(), text.size(), text.size(), EndsWithClosingTag(text), encoding);
+  attributesChecked_ = WantsCheck(text).value_or(false);
+  if (attributesChecked_) {
+    CheckCharacters(text);
+    CheckAttributes(text);
+  }
+  const bool closed = EndsWithClosingTag(text);
+  if (!closed) textAfterRoot_ = TextAfterRoot(text);
+  ParseWhole(text.data(), text.size(), text.size(), closed, encoding);
+  CheckStructure();
 }
 
 std::array<pugi::xml_node, 2> XmlSource::LaterAssignments() const {
@@ -417,7 +557,7 @@ void XmlSource::ReadFile() {
 
 void XmlSource::CheckCharacters(std::string_view text) const {
   if (const auto bad = FindBadXmlText(text)) BadCharacters(*bad);
-  CheckCharacterReferences(text);
+  CheckReferences(text);
 }
 
 void XmlSource::BadCharacters(const BadXmlText& bad) const {
@@ -430,13 +570,35 @@ void XmlSource::BadCharacters(const BadXmlText& bad) const {
                         where + "das Zeichen " + CharName(bad.code) + " ist in XML nicht erlaubt");
 }
 
-void XmlSource::CheckCharacterReferences(std::string_view text) const {
+void XmlSource::CheckReferences(std::string_view text) const {
   const auto where = [&](std::size_t offset) {
     return path_ + ":" + std::to_string(LineAt(offset)) + ": ";
   };
-  // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
-  for (std::size_t at = text.find("&#"); at != std::string_view::npos;
-       at = text.find("&#", at + 2)) {
+  for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1)) {
+    if (at + 1 >= text.size() || text[at + 1] != '#') {
+      // A named reference: one of the five XML knows; the parser would keep any other, and a
+      // bare "&", as text.
+      const std::size_t length = NamedReferenceLength(text.substr(at));
+      if (length != 0) continue;
+      std::size_t after = 0;
+      if (InMarkupText(text, at, after)) {
+        at = after - 1;
+        continue;
+      }
+      const std::size_t end = text.find_first_of(";<>&\"' \t\r\n", at + 1);
+      if (end == std::string_view::npos || text[end] != ';' || end == at + 1)
+        throw host::HostError(host::kErrFile,
+                              where(at) +
+                                  "kein gültiges XML: ein \"&\", das keinen Verweis "
+                                  "beginnt (als Zeichen wird es &amp; geschrieben)");
+      // Entities a document type declares are its own; the parser does not expand them either.
+      if (text.find("<!ENTITY") != std::string_view::npos) continue;
+      throw host::HostError(host::kErrFile,
+                            where(at) + "kein gültiges XML: der Verweis " +
+                                Quoted(CutToChars(text.substr(at, end + 1 - at), 40)) +
+                                " ist nicht bekannt (XML kennt &amp; &lt; &gt; &quot; &apos;)");
+    }
+    // Character references: "&#1;" and "&#x1B;" name characters that XML 1.0 forbids as well.
     std::size_t i = at + 2;
     const bool hex = i < text.size() && (text[i] == 'x');
     if (hex) ++i;
@@ -454,14 +616,66 @@ void XmlSource::CheckCharacterReferences(std::string_view text) const {
       if (digit < 0) break;
       code = code * (hex ? 16 : 10) + static_cast<unsigned>(digit);
     }
-    if (i == first || i >= text.size() || text[i] != ';') continue;  // the parser judges it
-    if (code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code)))
+    std::size_t after = 0;
+    if (i == first || i >= text.size() || text[i] != ';') {
+      if (InMarkupText(text, at, after)) {
+        at = after - 1;
+        continue;
+      }
+      throw host::HostError(
+          host::kErrFile,
+          where(at) + "kein gültiges XML: der Zeichenverweis " +
+              Quoted(text.substr(at, std::min<std::size_t>(i + 1, text.size()) - at)) +
+              " ist unvollständig");
+    }
+    if ((code > 0x10FFFF || !IsXmlChar(static_cast<std::uint32_t>(code))) &&
+        !InMarkupText(text, at, after))
       throw host::HostError(
           host::kErrFile,
           where(at) + "der Zeichenverweis " + Quoted(text.substr(at, i + 1 - at)) + " nennt " +
               (code > 0x10FFFF ? std::string("kein Zeichen")
                                : "das Zeichen " + CharName(static_cast<std::uint32_t>(code))) +
               ", das in XML nicht erlaubt ist");
+  }
+}
+
+void XmlSource::CheckAttributes(std::string_view text) const {
+  const TwiceGiven twice = DuplicateAttributeIn(text);
+  if (twice.offset == std::string_view::npos) return;
+  throw host::HostError(host::kErrFile, path_ + ":" + std::to_string(LineAt(twice.offset)) +
+                                            ": kein gültiges XML: das Attribut " +
+                                            Quoted(twice.attribute) + " steht zweimal im Element " +
+                                            Quoted(twice.element));
+}
+
+void XmlSource::CheckStructure() const {
+  xml_node root;
+  for (xml_node n = whole_.first_child(); n; n = n.next_sibling()) {
+    const auto type = n.type();
+    if (type == pugi::node_element && !root) {
+      root = n;
+    } else if (type == pugi::node_element) {
+      throw host::HostError(host::kErrFile, Where(n) +
+                                                "kein gültiges XML: nach dem Wurzelelement " +
+                                                Quoted(root.name()) +
+                                                " folgt ein zweites Element " + Quoted(n.name()));
+    } else if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+      throw host::HostError(host::kErrFile,
+                            Where(n) + "kein gültiges XML: Text außerhalb des Wurzelelements");
+    }
+  }
+  if (textAfterRoot_ != std::string::npos && root)
+    throw host::HostError(host::kErrFile, path_ + ":" + std::to_string(LineAt(textAfterRoot_)) +
+                                              ": kein gültiges XML: Text außerhalb des "
+                                              "Wurzelelements");
+  if (attributesChecked_) return;
+  for (const pugi::xml_document* document : {&whole_, &middle_, &tail_}) {
+    const auto [element, attribute] = DuplicateAttribute(document->root());
+    if (element)
+      throw host::HostError(host::kErrFile, Where(element) + "kein gültiges XML: das Attribut " +
+                                                Quoted(attribute.name()) +
+                                                " steht zweimal im Element " +
+                                                Quoted(element.name()));
   }
 }
 

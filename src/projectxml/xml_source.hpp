@@ -70,7 +70,14 @@ class XmlSource {
   // and character references to characters outside XML's.
   void CheckCharacters(std::string_view text) const;
   [[noreturn]] void BadCharacters(const BadXmlText& bad) const;
-  void CheckCharacterReferences(std::string_view text) const;
+  // Refuses references XML does not allow: a bare "&", a named reference other than XML's five,
+  // a character reference that is cut off or names a character outside XML's.
+  void CheckReferences(std::string_view text) const;
+  // Refuses a start tag that gives an attribute twice, found in the text before it is parsed.
+  void CheckAttributes(std::string_view text) const;
+  // Refuses what the parser takes although XML does not: anything but comments and processing
+  // instructions after the root element, and of a text not looked at before, an attribute twice.
+  void CheckStructure() const;
   // Parses the text in parts, two of them at once, when it ends as most files do. Returns whether
   // it could; when it could not, `changed` tells whether the attempt changed the text.
   bool ParseInParts(bool& changed);
@@ -95,6 +102,8 @@ class XmlSource {
   bool keepText_ = false;
   std::shared_ptr<KeptText> kept_;  // the text as read; of a decoded text, its UTF-8 text
   std::string decodedParse_;         // of a decoded text: the copy that is parsed in place
+  std::size_t textAfterRoot_ = std::string::npos;  // where the text holds text after the root
+  bool attributesChecked_ = false;                 // CheckAttributes has looked at the text
 };
 
 }  // namespace kx::platform

@@ -191,6 +191,14 @@ void ExtractWorkdaysOf(clsResource& resource, const PeriodOptions& options) {
   WorkdaysOf(resource, options, DayTexts(options.periodStart, options.periodEnd));
 }
 
+std::string ComparisonName(std::int32_t calendarType, const std::string& calendar,
+                           const std::map<std::string, std::string>& instead,
+                           const std::string& baseName) {
+  if (calendarType != 0) return calendar;
+  const auto it = instead.find(baseName);
+  return it == instead.end() ? baseName : it->second;
+}
+
 void ExtractHolidays(clsResources& model, host::Project& source, const PeriodOptions& options,
                      const ProgressStep& step) {
   // The comparison calendar of each resource is looked up once per resource.
@@ -199,11 +207,12 @@ void ExtractHolidays(clsResources& model, host::Project& source, const PeriodOpt
     if (step) step(item.share);
     host::Resume r;
     if (!item.resource || !IsWorkResource(*item.resource, r)) continue;
-    const std::string name =
+    const std::string name = ComparisonName(
+        options.calendarType, options.calendar, options.comparisonInstead,
         options.calendarType != 0
-            ? options.calendar
+            ? std::string()
             : r.Get([&] { return item.resource->ProjectResource->GetResourceBaseCalendarName(); },
-                    std::string());
+                    std::string()));
     const auto compare = r.Get([&] { return source.GetBaseCalendar(name); }, host::CalendarPtr());
     HolidaysOf(*item.resource, compare, options, shared);
   }

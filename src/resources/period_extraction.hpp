@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,7 +31,15 @@ struct PeriodOptions {
   bool groupResources = false;
   std::int32_t calendarType = 0;  // 0: each resource's base calendar; else `calendar`
   std::string calendar;
+  // With each resource's base calendar: the calendar compared with in place of a base calendar,
+  // by name (that base calendar with a state's holidays, say); one not named is itself.
+  std::map<std::string, std::string> comparisonInstead;
 };
+
+// The name of the calendar that a resource whose base calendar is `baseName` is compared with.
+std::string ComparisonName(std::int32_t calendarType, const std::string& calendar,
+                           const std::map<std::string, std::string>& instead,
+                           const std::string& baseName);
 
 // Called before each resource with its share of the stage.
 using ProgressStep = std::function<void(double share)>;

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <system_error>
 
@@ -26,6 +28,21 @@ bool SamePath(const std::string& a, const std::string& b) {
   }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+std::string NotFoundText(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) == 0 || errno != EACCES)
+    return "ist nicht vorhanden";
+  // The first folder on the way, as the path is written, that this user may not search.
+  std::filesystem::path folder;
+  for (const auto& part : std::filesystem::path(path).parent_path()) {
+    folder /= part;
+    if (::access(folder.c_str(), X_OK) != 0)
+      return "kann nicht gelesen werden (der Ordner \"" + folder.string() +
+             "\" darf nicht gelesen werden)";
+  }
+  return "kann nicht gelesen werden (keine Berechtigung)";
 }
 
 unsigned ReplacementMode(const std::string& replaced) {

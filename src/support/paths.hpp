@@ -16,6 +16,11 @@ bool SameFile(const std::string& a, const std::string& b);
 // disk (hard links).
 bool SamePath(const std::string& a, const std::string& b);
 
+// What to say of a file or folder the user named that cannot be found at `path`: "ist nicht
+// vorhanden", or, when a folder on the way may not be searched, "kann nicht gelesen werden (der
+// Ordner "..." darf nicht gelesen werden)". A sentence starts with the file's name before it.
+std::string NotFoundText(const std::string& path);
+
 // The permission bits for a new file that replaces `replaced`: the read, write and execute bits
 // of `replaced` when it exists and is this user's, else those of any new file (0666 less the
 // process's umask).

@@ -86,11 +86,9 @@ std::optional<RegionalSettings> RegionalSettings::ForName(std::string_view name)
     return r;
   }
   if (name == "en-GB" || name == "en_GB" || name == "en-US" || name == "en_US" || name == "en") {
+    // Only how dates and numbers are written: the host's field values ("Ja", "5 t") stay German.
     r.dateSeparator = "/";
     r.decimalMark = ".";
-    r.yes = "Yes";
-    r.no = "No";
-    r.dayUnit = "d";
     return r;
   }
   return std::nullopt;

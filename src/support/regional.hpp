@@ -21,6 +21,8 @@ struct RegionalSettings {
 
   static RegionalSettings German();
   // Known names: "de" (default), "de-CH", "en-GB", "en-US" (same day-first pattern, "/" and ".").
+  // A region changes how dates and numbers are written and read, never the host's field values
+  // ("Ja"/"Nein", the day unit "t"), which the chart types into its rows.
   static std::optional<RegionalSettings> ForName(std::string_view name);
 
   // The settings in force for this process. Starts from KORVALINX_REGION when that names a

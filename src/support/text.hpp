@@ -33,4 +33,9 @@ inline constexpr std::size_t kLongestName = 512;
 // `text` cut to at most `maxChars` characters (not bytes) of UTF-8, never inside a character.
 std::string_view CutToChars(std::string_view text, std::size_t maxChars);
 
+// `text` with a Latin letter followed by a combining accent (U+0300 to U+0328: "u" and U+0308,
+// as some keyboards and file names give "ü") written as the one composed character, as NFC has
+// it for the letters of Latin-1 and Latin Extended-A; everything else as it is.
+std::string ComposedLatin(std::string_view text);
+
 }  // namespace kx

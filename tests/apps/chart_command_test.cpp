@@ -15,6 +15,7 @@
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
 #include "projectxml/project_xml.hpp"
+#include "support/regional.hpp"
 #include "testing/fixtures.hpp"
 #include "testing/test_folder.hpp"
 
@@ -164,6 +165,9 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
       {{"--drop-empty", "--keep-empty"}, "--keep-empty und --drop-empty schließen einander aus"},
       {{"chart", "--", source, "-o", "x.xml"},
        "überzähliges Argument \"-o\" (nach \"--\" ist jedes Wort ein Argument)"},
+      // The chart's companion would have a name longer than a file system keeps.
+      {{"chart", source, "-o", (dir / (std::string(241, 'a') + ".xml")).string()},
+       ".xml.korvalinx.json\" des Diagramms hätte einen Namen von 260 Bytes"},
   };
 #ifdef KX_WITH_PICTURE
   for (const char* picture : {"--png", "--svg", "--pdf"})
@@ -187,6 +191,88 @@ TEST_F(ChartCommand, BadInputIsRefusedWithoutWritingAnything) {
     EXPECT_FALSE(fs::exists(output));
     EXPECT_EQ(ReadFile(source), original);
   }
+}
+
+TEST_F(ChartCommand, TheWholeProjectNeedsItsDates) {
+  const std::string original = ReadFile(source);
+  const auto withDates = [&](const std::string& start, const std::string& finish) {
+    std::string text = original;
+    const auto replace = [&](const std::string& tag, const std::string& value) {
+      const std::size_t at = text.find("<" + tag + ">");
+      const std::size_t end = text.find("</" + tag + ">", at) + tag.size() + 3;
+      text.replace(at, end - at, value.empty() ? "" : "<" + tag + ">" + value + "</" + tag + ">");
+    };
+    replace("StartDate", start);
+    replace("FinishDate", finish);
+    std::ofstream(source, std::ios::binary) << text;
+    return Run({"--plan", "vacation", "--period", "project"});
+  };
+  EXPECT_EQ(withDates("", ""), kExitBadInput);
+  EXPECT_NE(err.str().find(": das Projekt hat kein Anfangsdatum; wählen Sie den Zeitraum mit "
+                           "--year JAHR oder --from DATUM --to DATUM."),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(withDates("2026-01-02T08:00:00", "2025-12-31T17:00:00"), kExitBadInput);
+  EXPECT_NE(err.str().find(": das Projekt endet am 31.12.2025 vor seinem Anfang am 02.01.2026"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(fs::exists(output));
+  // A period of its own needs none.
+  EXPECT_EQ(Run({"--plan", "vacation", "--year", "2025"}), kExitOk) << err.str();
+}
+
+// What a run cannot show is said: an option without the setting it needs, an empty result.
+TEST_F(ChartCommand, WhatTheChartCannotShowIsSaid) {
+  ASSERT_EQ(RunVacation({"--drop-empty"}), kExitOk) << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: --drop-empty wirkt nur zusammen mit --group"),
+            std::string::npos)
+      << err.str();
+  ASSERT_EQ(RunVacation({"--drop-empty", "--group"}), kExitOk) << err.str();
+  EXPECT_EQ(err.str(), "");
+  ASSERT_EQ(Run({"--plan", "vacation", "--from", "01.01.2025", "--to", "02.01.2025"}), kExitOk);
+  EXPECT_NE(err.str().find(": vom 01.01.2025 bis 02.01.2025 hat keine Ressource einen "
+                           "Urlaubstag; das Diagramm zeigt keine Balken."),
+            std::string::npos)
+      << err.str();
+}
+
+// The comparison with a state's holidays keeps each base calendar's own days off: the Elektro
+// group's company holidays are no vacation, Whit Monday inside a leave is none either.
+TEST_F(ChartCommand, HolidaysAreAddedToEachResourcesComparisonCalendar) {
+  const auto count = [&](const std::string& name) {
+    const auto chart = Chart();
+    for (const auto& t : chart->tasks)
+      if (t && t->name == name) return t->numbers.at("Zahl14");
+    return -1.0;
+  };
+  ASSERT_EQ(RunVacation(), kExitOk) << err.str();
+  const double zimmermann = count("Frank Zimmermann"), hartmann = count("Julia Hartmann");
+  EXPECT_EQ(zimmermann, 28);
+  ASSERT_EQ(RunVacation({"--holidays", "BY"}), kExitOk) << err.str();
+  EXPECT_EQ(count("Frank Zimmermann"), zimmermann);
+  EXPECT_EQ(count("Julia Hartmann"), hartmann - 1);  // 19.06.2025, Fronleichnam in Bavaria
+}
+
+// Another region writes and reads dates and numbers its way; the field values the chart types
+// stay the host's.
+TEST_F(ChartCommand, AnotherRegionChangesDatesAndNumbersOnly) {
+  RegionalSettings::SetCurrent(*RegionalSettings::ForName("en-GB"));
+  const int grouped = RunVacation({"--group"});
+  const auto chart = Chart();
+  const int range = Run({"--plan", "vacation", "--from", "01/06/2025", "--to", "30/06/2025",
+                         "--csv", (dir / "juni.csv").string()});
+  const std::string csv = ReadFile((dir / "juni.csv").string());
+  const int holidays = Run({"holidays", "BY", "--year", "2026"}, true);
+  const std::string list = out.str();
+  RegionalSettings::SetCurrent(RegionalSettings::German());
+  EXPECT_EQ(grouped, kExitOk);
+  int rolledUp = 0;
+  for (const auto& t : chart->tasks) rolledUp += t && t->outlineLevel == 2 && t->rollup;
+  EXPECT_GT(rolledUp, 20);
+  EXPECT_EQ(range, kExitOk);
+  EXPECT_NE(csv.find(";01/06/2025;"), std::string::npos);
+  EXPECT_EQ(holidays, kExitOk);
+  EXPECT_NE(list.find("\n01/01/2026  Donnerstag  Neujahr\n"), std::string::npos) << list;
 }
 
 TEST_F(ChartCommand, ParseErrorsPointToTheCommandsHelp) {

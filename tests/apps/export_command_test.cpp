@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -164,6 +165,32 @@ TEST_F(ExportCommand, LinksEmptyValuesAndMissingInsertedProjects) {
   fs::remove(At("aussenanlagen.xml"));
   EXPECT_EQ(Run({"--year", "2025", "--csv", At("u.csv")}), job::kExitIncomplete);
   EXPECT_NE(err.str().find("aussenanlagen.xml"), std::string::npos) << err.str();
+}
+
+// A folder this user may not write into is a failed write for every output alike (1); one it
+// may not read is said to be so, not to be missing. Root may do both, so the test needs a user.
+TEST_F(ExportCommand, FoldersThatMayNotBeWrittenOrReadAreSaidSo) {
+  if (::geteuid() == 0) GTEST_SKIP() << "als root gelten keine Zugriffsrechte";
+  const fs::path locked = dir / "gesperrt";
+  fs::create_directories(locked);
+  fs::copy_file(dir / "neubau_buerogebaeude.xml", locked / "q.xml");
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  const int csv = Run({"--csv", (locked / "u.csv").string()});
+  const int chart = Run({"-o", (locked / "u.xml").string()});
+  fs::permissions(locked, fs::perms::none);
+  std::vector<std::string> args{"chart", (locked / "q.xml").string(), "--csv", At("u.csv")};
+  CommandLineEnvironment env{out, err, &registry};
+  err.str("");
+  const int source = RunCommandLine(args, env);
+  const std::string said = err.str();
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_EQ(csv, job::kExitWriteFailed);
+  EXPECT_EQ(chart, job::kExitWriteFailed);
+  EXPECT_EQ(source, job::kExitBadInput);
+  EXPECT_NE(said.find("kann nicht gelesen werden (der Ordner \"" + locked.string() +
+                      "\" darf nicht gelesen werden)"),
+            std::string::npos)
+      << said;
 }
 
 }  // namespace

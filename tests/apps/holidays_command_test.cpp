@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <tuple>
+#include <streambuf>
 
 #include "command_line.hpp"
 #include "job/chart_job.hpp"
@@ -75,6 +76,30 @@ TEST_F(HolidaysCommand, TheChartTakesEitherACalendarOrTheHolidays) {
             0u);
   EXPECT_EQ(Run({"chart", source, "--csv", "u.csv", "--holidays", "Preußen"}), job::kExitBadInput);
   EXPECT_NE(err.str().find("\"Preußen\" ist kein Land"), std::string::npos);
+}
+
+// Standard output on a full disk: every write fails.
+class FullDisk final : public std::streambuf {
+  int overflow(int) override { return traits_type::eof(); }
+};
+
+TEST_F(HolidaysCommand, LostStandardOutputIsAFailedWrite) {
+  FullDisk disk;
+  std::ostream full(&disk);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"holidays", "BY"},
+                                               {"--version"},
+                                               {"inspect", folder.CopyExamples()}}) {
+    err.str("");
+    CommandLineEnvironment env{full, err, &registry};
+    full.clear();
+    EXPECT_EQ(RunCommandLine(args, env), job::kExitWriteFailed) << args[0];
+    EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Ausgabe kann nicht geschrieben werden", 0),
+              0u)
+        << err.str();
+  }
+  // Bad input stays bad input.
+  CommandLineEnvironment env{full, err, &registry};
+  EXPECT_EQ(RunCommandLine({"holidays", "Preußen"}, env), job::kExitBadInput);
 }
 
 }  // namespace

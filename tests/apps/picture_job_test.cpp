@@ -273,5 +273,36 @@ TEST_F(PictureJob, TheChartCommandDrawsWhatItMade) {
   EXPECT_NE(err.str().find("--svg: "), std::string::npos) << err.str();
 }
 
+TEST_F(PictureJob, WhatReadingPassedOverEndsWithThree) {
+  const fs::path chart = shared / "begleitung-kaputt.xml";
+  fs::copy_file(options.chart, chart, fs::copy_options::overwrite_existing);
+  std::ofstream(chart.string() + ".korvalinx.json") << "{ kaputt";
+  options.chart = chart.string();
+  options.quiet = false;
+  EXPECT_EQ(Run(), job::kExitIncomplete) << err.str();
+  EXPECT_NE(err.str().find("korvalinx: Warnung: "), std::string::npos);
+  EXPECT_TRUE(fs::exists(options.output));
+}
+
+// A chart without a marked day still shows the period its title names, and the weekdays its
+// comparison calendar keeps free (the project calendar's Neujahr) are shaded and named.
+TEST_F(PictureJob, TheChartCommandsPictureShowsTheRunsPeriodAndFreeDays) {
+  MemoryRegistryStore registry;
+  out.str("");
+  err.str("");
+  CommandLineEnvironment env{out, err, &registry};
+  const fs::path svg = shared / "leer.svg";
+  ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--plan",
+                            "vacation", "--from", "01.01.2025", "--to", "02.01.2025", "--group",
+                            "--yes", "--svg", svg.string()},
+                           env),
+            job::kExitOk)
+      << err.str();
+  const std::string text = ReadFile(svg.string());
+  EXPECT_NE(text.find("01.01.2025 bis 02.01.2025"), std::string::npos);
+  EXPECT_EQ(text.find("31.01.2025"), std::string::npos);
+  EXPECT_NE(text.find("Neujahr"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kx::app

@@ -81,7 +81,7 @@ TEST_F(Csv, ScheduleHoursWithDecimalCommaAndBothCounts) {
   EXPECT_EQ(line.back(), "23,33");
 }
 
-TEST_F(Csv, GermanDatesAndDecimalCommaWhateverTheUsersRegion) {
+TEST_F(Csv, DatesAndNumbersAsTheUsersRegionWritesThem) {
   RegionalSettings::SetCurrent(*RegionalSettings::ForName("en-GB"));
   auto r = AddResource("Meier", "Rohbau");
   r->assignments = {Work(March(18), 450)};
@@ -94,9 +94,9 @@ TEST_F(Csv, GermanDatesAndDecimalCommaWhateverTheUsersRegion) {
   const CsvFile csv = ParseCsv(CsvText(ReadChartTable(e, "Bau", e.strChartPath)));
   RegionalSettings::SetCurrent(RegionalSettings::German());
   ASSERT_EQ(csv.lines.size(), 2u);
-  EXPECT_EQ(csv.lines[0][DayColumn(18)], "18.03.2024");
-  EXPECT_EQ(csv.lines[1][DayColumn(18)], "7,5");
-  EXPECT_EQ(csv.lines[1].back(), "7,5");
+  EXPECT_EQ(csv.lines[0][DayColumn(18)], "18/03/2024");
+  EXPECT_EQ(csv.lines[1][DayColumn(18)], "7.5");
+  EXPECT_EQ(csv.lines[1].back(), "7.5");
 }
 
 TEST_F(Csv, NamesWithSeparatorsQuotesUmlautsAndFormulas) {

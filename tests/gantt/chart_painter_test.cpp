@@ -85,23 +85,26 @@ TEST_F(ChartPainterTest, HollowBarsKeepTheirInsideAndFramedBarsTheirFrame) {
   EXPECT_EQ(At(1, D(2025, 3, 4)), kRed);
 }
 
-TEST_F(ChartPainterTest, WhiteBarsAreFramedSoThatTheyShowOnWhite) {
+TEST_F(ChartPainterTest, LightBarsAreFramedSoThatTheyShowOnWhite) {
   model = BuildChartModel(*testing::GroupedVacationChart());
   Bar& bar = model.rows[1].bars[0];
-  bar.ownColour = 7;  // "Weiß"
-  // Solid and framed, wide and narrower than a frame: a single day's edge is never white.
-  for (const int pattern : {1, 3}) {
-    for (const double width : {20.0, 3.0}) {
-      bar.look.pattern = pattern;
-      PictureOptions o;
-      o.dayWidth = width;
-      painter = std::make_unique<ChartPainter>(model, o);
-      image = RenderImage(*painter);
-      const QRectF day =
-          painter->PartRect(painter->RowRect(1), {D(2025, 3, 7), D(2025, 3, 7)}, bar.look);
-      const QColor edge =
-          image.pixelColor(static_cast<int>(day.left()), static_cast<int>(day.top()));
-      EXPECT_LT(edge.lightness(), 200) << pattern << " " << width;
+  // "Weiß" and "Gelb", solid and framed, wide and narrower than a frame: a single day's edge is
+  // never light.
+  for (const int colour : {7, 2}) {
+    bar.ownColour = colour;
+    for (const int pattern : {1, 3}) {
+      for (const double width : {20.0, 3.0}) {
+        bar.look.pattern = pattern;
+        PictureOptions o;
+        o.dayWidth = width;
+        painter = std::make_unique<ChartPainter>(model, o);
+        image = RenderImage(*painter);
+        const QRectF day =
+            painter->PartRect(painter->RowRect(1), {D(2025, 3, 7), D(2025, 3, 7)}, bar.look);
+        const QColor edge =
+            image.pixelColor(static_cast<int>(day.left()), static_cast<int>(day.top()));
+        EXPECT_LT(edge.lightness(), 100) << colour << " " << pattern << " " << width;
+      }
     }
   }
 }

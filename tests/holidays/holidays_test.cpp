@@ -14,6 +14,7 @@
 #include "holidays/holidays.hpp"
 #include "projectxml/project_xml.hpp"
 #include "projectxml/schema_check.hpp"
+#include "support/text.hpp"
 #include "testing/test_folder.hpp"
 
 namespace kx::holidays {
@@ -125,6 +126,11 @@ TEST(HolidayTable, TheDaysTheModuleLacksAndTheYearsBeforeTheEasternStatesJoined)
   EXPECT_EQ(FindState("by"), State::BY);
   EXPECT_EQ(FindState("THÜRINGEN"), State::TH);
   EXPECT_EQ(FindState("baden-wuerttemberg"), State::BW);
+  // "ü" typed as "u" and the combining diaeresis (U+0308), as some keyboards give it.
+  EXPECT_EQ(FindState("Thu\xCC\x88ringen"), State::TH);
+  EXPECT_EQ(FindState("Baden-Wu\xCC\x88rttemberg"), State::BW);
+  EXPECT_EQ(ComposedLatin("Ko\xCC\x88ln, Bj\xC3\xB8rn, e\xCC\x81, q\xCC\x88, \xCC\x88"),
+            "K\xC3\xB6ln, Bj\xC3\xB8rn, \xC3\xA9, q\xCC\x88, \xCC\x88");
   EXPECT_FALSE(FindState("Bay"));
   EXPECT_FALSE(FindState(""));
 }

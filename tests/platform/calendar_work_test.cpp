@@ -169,6 +169,19 @@ TEST(CalendarData, PrecedenceOfExceptionsAndWeekdays) {
   EXPECT_EQ(own->BaseCalendarName(), "Basis");
 }
 
+// A file may chain resource calendars on resource calendars: every link counts, however long
+// the chain, in the model and in the host's month of working days alike.
+TEST(CalendarData, ChainsOfAnyLengthReachTheirBaseCalendar) {
+  auto base = BaseCalendar("Basis", 1);
+  base->exceptions.push_back(
+      {"Betriebsferien", DateSerial(2024, 3, 18), DateSerial(2024, 3, 18), false, {}});
+  auto link = ResourceCalendar("Glied 0", base);
+  for (int i = 1; i < 100; ++i) link = ResourceCalendar("Glied " + std::to_string(i), link);
+  EXPECT_EQ(link->BaseCalendarName(), "Basis");
+  EXPECT_TRUE(link->WorkingTimesOn(DateSerial(2024, 3, 18)).empty());
+  EXPECT_EQ(link->WorkingMinutesOn(DateSerial(2024, 3, 19)), 480.0);
+}
+
 class DailyWorkTest : public ::testing::Test {
  protected:
   void SetUp() override {

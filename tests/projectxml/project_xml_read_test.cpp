@@ -274,6 +274,39 @@ TEST(ProjectXmlRead, BrokenFilesAreRefusedWithFileAndLine) {
                         ": Zahl \"eins\" in <OutlineLevel> ist ungültig");
 }
 
+// What the parser would take although XML does not: each named with its line.
+TEST(ProjectXmlRead, XmlThatIsNotWellFormedIsRefused) {
+  const std::string head =
+      "<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/project\">\n";
+  const std::string tail = "</Project>\n";
+  EXPECT_EQ(ErrorOf(head + "<Name>A & B</Name>\n" + tail),
+            "beispiel.xml:3: kein gültiges XML: ein \"&\", das keinen Verweis beginnt (als Zeichen "
+            "wird es &amp; geschrieben)");
+  EXPECT_EQ(
+      ErrorOf(head + "<Name>A&nbsp;B</Name>\n" + tail),
+      "beispiel.xml:3: kein gültiges XML: der Verweis \"&nbsp;\" ist nicht bekannt (XML kennt "
+      "&amp; &lt; &gt; &quot; &apos;)");
+  EXPECT_EQ(ErrorOf(head + "<Name>A&#65</Name>\n" + tail),
+            "beispiel.xml:3: kein gültiges XML: der Zeichenverweis \"&#65<\" ist unvollständig");
+  EXPECT_EQ(ErrorOf("<?xml version=\"1.0\"?>\n<Project xmlns=\"http://schemas.microsoft.com/"
+                    "project\"\n xmlns=\"x\">\n" +
+                    tail),
+            "beispiel.xml:2: kein gültiges XML: das Attribut \"xmlns\" steht zweimal im Element "
+            "\"Project\"");
+  EXPECT_EQ(ErrorOf(head + tail + "<Project></Project>\n"),
+            "beispiel.xml:4: kein gültiges XML: nach dem Wurzelelement \"Project\" folgt ein "
+            "zweites Element \"Project\"");
+  EXPECT_EQ(ErrorOf(head + tail + "Text\n"),
+            "beispiel.xml:4: kein gültiges XML: Text außerhalb des Wurzelelements");
+  // What XML allows stays allowed: the five references, characters by number, "&" in comments,
+  // CDATA and processing instructions, comments after the root.
+  EXPECT_EQ(ErrorOf(head +
+                    "<!-- A & B -->\n<Name>&amp;&lt;&gt;&quot;&apos;&#38;&#x26;"
+                    "<![CDATA[ & ]]></Name>\n<?pi & ?>" +
+                    tail + "<!-- Ende -->\n"),
+            "(kein Fehler)");
+}
+
 TEST(ProjectXmlRead, ReferencesThatNothingDefinesAreRefused) {
   KX_NEED_FIXTURES();
   const std::string sample = ReadText(Fixture("sample.xml"));  // one line after the declaration
@@ -585,6 +618,19 @@ TEST(ProjectXmlRead, LargeFilesOnDiskReadAsOneText) {
   const std::string error = FileErrorOf(path);
   EXPECT_EQ(error, ErrorOf(broken, path));
   EXPECT_NE(error.find("End-Tag passt nicht"), std::string::npos) << error;
+
+  // An attribute twice in the second part, and a second root after the first: refused there too.
+  std::string twice = xml;
+  twice.insert(twice.find("<TimephasedData", AssignmentNear(xml, xml.size() / 5 * 4, 0)) + 15,
+               " a=\"1\" a=\"2\"");
+  WriteText(path, twice);
+  EXPECT_EQ(FileErrorOf(path), path + ":" + std::to_string(LineOf(twice, " a=\"1\"")) +
+                                   ": kein gültiges XML: das Attribut \"a\" steht zweimal im "
+                                   "Element \"TimephasedData\"");
+  WriteText(path, xml + "<Project/>\n");
+  EXPECT_NE(FileErrorOf(path).find(": kein gültiges XML: nach dem Wurzelelement \"Project\" folgt "
+                                   "ein zweites Element \"Project\""),
+            std::string::npos);
 
   // Tags in comments are no place to divide the file: it is read whole all the same.
   std::string commented;
