@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include "host/error.hpp"
 #include "projectxml/project_xml.hpp"
 #include "projectxml/test_files.hpp"
 #include "testing/test_folder.hpp"
@@ -304,6 +305,71 @@ TEST(ProjectXmlUpdate, CraftedFilesReadBackAsTheyWereSaved) {
   read = ReadProjectXml(source);
   SaveProjectXml(*read.project, saved);
   EXPECT_EQ(ReadText(saved), twice);
+}
+
+// A day that a work week of the file gives cannot be taken away by removing its exception: the
+// work week would give it again. The save says so and writes nothing, rather than another plan.
+TEST(ProjectXmlUpdate, ADayThatAWorkWeekGivesIsNotSilentlyGivenBack) {
+  const kx::testing::TestFolder dir("kx-update");
+  const std::string source = (dir / "plan.xml").string(), saved = (dir / "neu.xml").string();
+  WriteText(source, R"(<?xml version="1.0" encoding="UTF-8"?>
+<Project xmlns="http://schemas.microsoft.com/project">
+  <Name>ww.xml</Name>
+  <CalendarUID>1</CalendarUID>
+  <Calendars>
+    <Calendar>
+      <UID>1</UID>
+      <Name>Standard</Name>
+      <IsBaseCalendar>1</IsBaseCalendar>
+      <WeekDays>
+        <WeekDay><DayType>1</DayType><DayWorking>0</DayWorking></WeekDay>
+        <WeekDay><DayType>2</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>16:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+        <WeekDay><DayType>3</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>16:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+        <WeekDay><DayType>4</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>16:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+        <WeekDay><DayType>5</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>16:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+        <WeekDay><DayType>6</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>08:00:00</FromTime><ToTime>16:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+        <WeekDay><DayType>7</DayType><DayWorking>0</DayWorking></WeekDay>
+      </WeekDays>
+      <Exceptions>
+        <Exception>
+          <EnteredByOccurrences>1</EnteredByOccurrences>
+          <TimePeriod><FromDate>2026-01-05T00:00:00</FromDate><ToDate>2026-03-30T23:59:00</ToDate></TimePeriod>
+          <Occurrences>13</Occurrences>
+          <Name>Montags frei</Name>
+          <Type>6</Type>
+          <Period>1</Period>
+          <DaysOfWeek>2</DaysOfWeek>
+          <DayWorking>0</DayWorking>
+        </Exception>
+      </Exceptions>
+      <WorkWeeks>
+        <WorkWeek>
+          <TimePeriod><FromDate>2026-03-02T00:00:00</FromDate><ToDate>2026-03-13T23:59:00</ToDate></TimePeriod>
+          <Name>Kurze Wochen</Name>
+          <WeekDays>
+            <WeekDay><DayType>6</DayType><DayWorking>0</DayWorking></WeekDay>
+            <WeekDay><DayType>2</DayType><DayWorking>1</DayWorking><WorkingTimes><WorkingTime><FromTime>10:00:00</FromTime><ToTime>12:00:00</ToTime></WorkingTime></WorkingTimes></WeekDay>
+          </WeekDays>
+        </WorkWeek>
+      </WorkWeeks>
+    </Calendar>
+  </Calendars>
+</Project>
+)");
+  auto read = ReadProjectXml(source);
+  auto& list = read.project->FindCalendar("Standard")->exceptions;
+  const auto friday = std::find_if(list.begin(), list.end(), [](const auto& e) {
+    return e.from == DateSerial(2026, 3, 6);
+  });
+  ASSERT_NE(friday, list.end());
+  list.erase(friday);
+  try {
+    SaveProjectXml(*read.project, saved);
+    ADD_FAILURE() << "saved";
+  } catch (const host::HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("Arbeitswochen"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(saved));
 }
 
 }  // namespace
