@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-#include "desktop.hpp"
+#include "desktop/desktop.hpp"
 #include "platform/user_store.hpp"
 #include "support/product.hpp"
 #include "views/event_clock.hpp"

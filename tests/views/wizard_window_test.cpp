@@ -22,7 +22,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "desktop.hpp"
+#include "desktop/desktop.hpp"
 #include "support/clock.hpp"
 #include "support/registry.hpp"
 #include "views/file_dialogs.hpp"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "add_ins.hpp"
+#include "desktop/add_ins.hpp"
 #include "support/clock.hpp"
 #include "support/file_dialog.hpp"
 #include "support/links.hpp"

@@ -1,4 +1,4 @@
-#include "absence_dialog.hpp"
+#include "desktop/absence_dialog.hpp"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,4 +1,4 @@
-#include "holidays_dialog.hpp"
+#include "desktop/holidays_dialog.hpp"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

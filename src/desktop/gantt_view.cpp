@@ -1,4 +1,4 @@
-#include "gantt_view.hpp"
+#include "desktop/gantt_view.hpp"
 
 #include <QHelpEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "command_icons.hpp"
+#include "desktop/command_icons.hpp"
 
 #include <QApplication>
 #include <QPainter>

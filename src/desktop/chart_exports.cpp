@@ -1,4 +1,4 @@
-#include "chart_exports.hpp"
+#include "desktop/chart_exports.hpp"
 
 #include "exports/exports.hpp"
 #include "gantt/chart_model.hpp"

@@ -1,4 +1,4 @@
-#include "desktop.hpp"
+#include "desktop/desktop.hpp"
 
 #include <filesystem>
 #include <memory>
@@ -6,8 +6,8 @@
 #include <QApplication>
 
 #include "connect/connect.hpp"
-#include "holidays_dialog.hpp"
-#include "host_window.hpp"
+#include "desktop/holidays_dialog.hpp"
+#include "desktop/host_window.hpp"
 #include "platform/command_bar_service.hpp"
 #include "platform/planning_host.hpp"
 #include "projectxml/project_xml.hpp"

@@ -9,9 +9,9 @@
 #include <QToolBar>
 
 #include "connect/connect.hpp"
-#include "desktop_testing.hpp"
-#include "desktop.hpp"
-#include "host_window.hpp"
+#include "desktop/desktop_testing.hpp"
+#include "desktop/desktop.hpp"
+#include "desktop/host_window.hpp"
 #include "projectxml/project_xml.hpp"
 #include "support/scripted_message_boxes.hpp"
 

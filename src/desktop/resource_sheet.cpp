@@ -1,4 +1,4 @@
-#include "resource_sheet.hpp"
+#include "desktop/resource_sheet.hpp"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <fstream>
 
-#include "absence_dialog.hpp"
+#include "desktop/absence_dialog.hpp"
 #include "projectxml/project_xml.hpp"
 #include "support/scripted_message_boxes.hpp"
 

@@ -27,15 +27,15 @@
 #include <fstream>
 #include <map>
 
-#include "add_ins.hpp"
-#include "chart_exports.hpp"
+#include "desktop/add_ins.hpp"
+#include "desktop/chart_exports.hpp"
 #include "connect/connect.hpp"
-#include "desktop_testing.hpp"
-#include "gantt_view.hpp"
-#include "host_window.hpp"
+#include "desktop/desktop_testing.hpp"
+#include "desktop/gantt_view.hpp"
+#include "desktop/host_window.hpp"
 #include "job/chart_job.hpp"
 #include "projectxml/project_xml.hpp"
-#include "resource_sheet.hpp"
+#include "desktop/resource_sheet.hpp"
 #include "settings/chart_settings.hpp"
 #include "support/scripted_message_boxes.hpp"
 #include "views/file_dialogs.hpp"

@@ -1,4 +1,4 @@
-#include "add_ins.hpp"
+#include "desktop/add_ins.hpp"
 
 #include <QDialogButtonBox>
 #include <QLabel>
