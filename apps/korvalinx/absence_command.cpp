@@ -1,21 +1,11 @@
 #include "absence_command.hpp"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <ostream>
-#include <string_view>
+#include <optional>
 
 #include "exports/chart_table.hpp"
 #include "holidays/holidays.hpp"
-#include "exports/exports.hpp"
-#include "job/chart_job.hpp"
-#include "platform/planning_host.hpp"
-#include "platform/user_store.hpp"
 #include "settings/chart_settings.hpp"
-#include "support/file_writer.hpp"
-#include "support/product.hpp"
 
 namespace kx::app {
 namespace {
@@ -39,15 +29,6 @@ std::optional<int> Year(const std::string& text) {
   }
   if (value < settings::kFirstYear || value > settings::kLastYear) return std::nullopt;
   return value;
-}
-
-void DrawProgress(std::ostream& out, double percent, const std::string& text) {
-  constexpr int kWidth = 30;
-  const int filled = static_cast<int>(std::clamp(percent, 0.0, 100.0) * kWidth / 100.0 + 0.5);
-  char head[16];
-  std::snprintf(head, sizeof head, "%3.0f%% ", percent);
-  out << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << head
-      << text << "\x1b[K" << std::flush;
 }
 
 }  // namespace
@@ -138,31 +119,10 @@ void AddAbsenceOptions(CLI::App* cmd, AbsenceGiven& g, bool limit) {
 
 int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceCommand& what,
                       CommandLineEnvironment& env) {
-  bool drawn = false;
-  CommandLineMessages boxes(env.err, &drawn);
-  // The writer's notices (waiting for a lock) start on a line of their own, as messages do.
-  const ScopedWriterNotices notices([&boxes](const std::string& text) {
-    ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
-  });
-  const std::string help = std::string("\r\nHilfe: korvalinx ") + what.name + " --help";
-  const auto refuse = [&](const std::string& text) {
-    PrintMessage(env.err, true, text + help);
-    return static_cast<int>(job::kExitBadInput);
-  };
   const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
-  if (const auto problem = PeriodAndCalendarProblem(*cmd)) return refuse(*problem);
-  exports::ExportTargets targets;
-  targets.csv = g.csv;
-  targets.xlsx = g.xlsx;
-  bool cannotWrite = false;
-  if (const auto problem = exports::CheckExportTargets(targets, std::string(), &cannotWrite)) {
-    PrintMessage(env.err, true, *problem);
-    return cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
-  }
-
-  job::ChartJobOptions options;
+  job::AbsenceRunOptions run;
+  job::ChartJobOptions& options = run.chart;
   options.source = g.source;
-  options.plan = settings::kPlanVacation;  // the comparison calendar is checked as for one
   options.wholeProject = !g.period.empty();
   if (!g.year.empty()) options.year = Year(g.year);
   if (!g.from.empty()) options.from = ParseCommandLineDate(g.from);
@@ -170,98 +130,11 @@ int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& g, const AbsenceC
   if (has("--calendar")) options.calendar = g.calendar;
   if (has("--holidays")) options.holidays = holidays::FindState(g.holidays);
   if (has("--filter")) options.filter = g.filter;
-  options.yes = true;  // names that occur twice are no obstacle to a look
-  if (!g.csv.empty()) options.outputFiles.push_back({"Die CSV-Datei", g.csv});
-  if (!g.xlsx.empty()) options.outputFiles.push_back({"Die Arbeitsmappe", g.xlsx});
-  const std::optional<chart::AbsenceLimit> limit =
-      g.maxAbsent.empty() ? std::nullopt : chart::ParseAbsenceLimit(g.maxAbsent);
-
-  // KORVALINX_ZEITEN=1: the stages' seconds, as the chart command writes them ("tage": both
-  // extractions and the counting).
-  StageClock clock;
-  const std::function<void(const char*)> stage = clock.Recorder();
-
-  options.instead = [&](chart::clsKorvalinx& engine, MessageBoxes& messages) -> int {
-    if (stage) stage("tage");
-    const auto period = chart::SettingsPeriod(engine);
-    if (!period) {
-      ShowMessage(messages, "Der Zeitraum kann nicht bestimmt werden.", kProductTitle,
-                  MsgIcon::Critical);
-      return job::kExitBadInput;
-    }
-    chart::AbsenceOptions look;
-    look.first = period->first;
-    look.last = period->last;
-    look.calendarType = engine.lngCalendarType;
-    look.calendar = engine.strCalendar;
-    look.comparisonInstead = engine.comparisonInstead;
-    look.conflicts = what.conflicts;
-    look.limit = limit;
-    double done = 0.0;
-    int shownPercent = -1;
-    if (env.terminal && !g.quiet) {
-      look.step = [&](double share) {
-        done += share;
-        const int percent = static_cast<int>(done * 100.0);
-        if (percent == shownPercent) return;
-        shownPercent = percent;
-        DrawProgress(env.err, percent, what.working);
-        drawn = true;
-      };
-    }
-    const chart::AbsenceReport report = chart::ComputeAbsence(*engine.objResources, *engine.objProject, look);
-    if (drawn) env.err << "\r\x1b[K" << std::flush;
-    drawn = false;
-    host::Resume r;
-    std::string project = r.Get([&] { return engine.objProject->GetProjectTitle(); }, std::string());
-    if (project.empty()) project = r.Get([&] { return engine.objProject->GetProjectName(); }, std::string());
-    if (stage) stage("ausgaben");
-    int code = what.print(report, project, g.quiet, env.out);
-    const auto write = [&](const char* kind, const std::string& path, const std::function<void()>& run) {
-      if (path.empty()) return;
-      try {
-        run();
-        env.out << kind << " gespeichert: " << path << "\n";
-      } catch (const std::exception& e) {
-        ShowMessage(messages,
-                    std::string("Die ") + kind + " \"" + path + "\" konnte nicht geschrieben werden:\r\n" + e.what(),
-                    kProductTitle, MsgIcon::Critical);
-        code = job::kExitWriteFailed;
-      }
-    };
-    write("CSV-Datei", g.csv, [&] { what.writeCsv(report, g.csv); });
-    write("Arbeitsmappe", g.xlsx, [&] {
-      what.writeXlsx(report, std::string(what.titleWord) + (project.empty() ? "" : " " + project), g.xlsx);
-    });
-    return code;
-  };
-
-  std::unique_ptr<RegistryStore> ownStore;
-  RegistryStore* store = env.registry;
-  if (store == nullptr) {
-    const std::string path = platform::UserRegistryStore::DefaultPath();
-    if (path.empty()) {
-      ownStore = std::make_unique<MemoryRegistryStore>();
-    } else {
-      auto user = std::make_unique<platform::UserRegistryStore>(path);
-      if (const std::string refusal = user->Refusal(); !refusal.empty()) {
-        PrintMessage(env.err, true, "Die gespeicherten Einstellungen können nicht gelesen werden:\r\n" + refusal);
-        return job::kExitBadInput;
-      }
-      user->OnWarning([&boxes](const std::string& text) {
-        ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
-      });
-      ownStore = std::move(user);
-    }
-    store = ownStore.get();
-  }
-  job::ChartJobServices services{boxes, *store, nullptr, nullptr, nullptr};
-  services.processEnds = env.processEnds;
-  services.stage = stage;
-  const int code = job::RunChartJob(options, services);
-  if (drawn) env.err << "\n" << std::flush;
-  clock.Print(env.err);
-  return code;
+  run.csv = g.csv;
+  run.xlsx = g.xlsx;
+  if (!g.maxAbsent.empty()) run.maxAbsent = chart::ParseAbsenceLimit(g.maxAbsent);
+  run.quiet = g.quiet;
+  return job::RunAbsence(run, what, env);
 }
 
 }  // namespace kx::app

@@ -1,16 +1,14 @@
 #pragma once
 // What "korvalinx conflicts" and "korvalinx presence" share: the options of the period, the
-// comparison calendar and the resource choice, the output files, and the run through the chart
-// job up to the resources, where the two commands look instead of making a chart.
+// comparison calendar and the resource choice, the output files, and the tables of a report.
 
 #include <CLI/CLI.hpp>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "chart/absence.hpp"
+#include "job/absence_run.hpp"
 #include "command_line.hpp"
 
 namespace kx::app {
@@ -20,30 +18,13 @@ struct AbsenceGiven {
   bool quiet = false;
 };
 
-// One command's own part.
-struct AbsenceCommand {
-  const char* name;           // "conflicts"
-  const char* working;        // the progress text
-  bool conflicts;             // the working days are needed too
-  // Prints the report (unless quiet: then only its closing line) and returns kExitOk or
-  // kExitFound.
-  std::function<int(const chart::AbsenceReport& report, const std::string& project, bool quiet,
-                    std::ostream& out)>
-      print;
-  // Writes the files; each throws ExportError.
-  std::function<void(const chart::AbsenceReport&, const std::string& path)> writeCsv;
-  std::function<void(const chart::AbsenceReport&, const std::string& title,
-                     const std::string& path)>
-      writeXlsx;
-  const char* titleWord;  // the workbook's title starts with it: "Konflikte"
-};
+using AbsenceCommand = job::AbsenceLook;
 
 // Adds QUELLE, the period, --calendar, --filter, --csv, --xlsx and --quiet (and --max-absent
 // when `limit`).
 void AddAbsenceOptions(CLI::App* cmd, AbsenceGiven& given, bool limit);
 
-// Runs the command: checks the options, opens the source through the chart job, computes the
-// report, prints it and writes the files. Returns the exit code.
+// Turns the words into the run's options and runs it (src/job). Returns the exit code.
 int RunAbsenceCommand(const CLI::App* cmd, const AbsenceGiven& given, const AbsenceCommand& what,
                       CommandLineEnvironment& env);
 

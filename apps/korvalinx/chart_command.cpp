@@ -1,49 +1,18 @@
-// "korvalinx chart SOURCE [-o CHART] [--csv FILE] [--ics FILE] [--xlsx FILE] [options]": reads
-// the options, hands them to the chart job with the exports as its extra outputs, and draws its
-// progress.
+// "korvalinx chart SOURCE [-o CHART] [--csv FILE] [--ics FILE] [--xlsx FILE] [options]": turns
+// the words into the chart run's options (src/job), which checks and runs them.
 
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <ostream>
-#include <string_view>
+#include <string>
 #include <tuple>
-#include <utility>
 
-#include "command_line.hpp"
-#include "exports/exports.hpp"
-#include "holidays/holidays.hpp"
-#include "job/chart_job.hpp"
-#ifdef KX_WITH_PICTURE
-#include "absence_marks.hpp"
-#include "picture_job.hpp"
-#endif
 #include "chart/absence.hpp"
-#include "chart/korvalinx.hpp"
-#include "platform/planning_host.hpp"
-#include "platform/user_store.hpp"
-#include "resources/period_extraction.hpp"
+#include "command_line.hpp"
+#include "holidays/holidays.hpp"
+#include "job/chart_run.hpp"
 #include "settings/chart_settings.hpp"
-#include "support/paths.hpp"
-#include "support/file_writer.hpp"
-#include "support/product.hpp"
-#include "support/regional.hpp"
 
 namespace kx::app {
 namespace {
-
-// Draws the run's status texts and percentages as a bar on a terminal line.
-void DrawProgress(std::ostream& out, double percent, const std::string& text) {
-  constexpr int kWidth = 30;
-  const int filled = static_cast<int>(std::clamp(percent, 0.0, 100.0) * kWidth / 100.0 + 0.5);
-  char head[16];
-  std::snprintf(head, sizeof head, "%3.0f%% ", percent);
-  out << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] " << head
-      << text << "\x1b[K" << std::flush;
-}
 
 // A whole number from `low` to `high`, else nullopt.
 std::optional<int> WholeNumber(const std::string& text, int low, int high) {
@@ -93,42 +62,8 @@ struct GivenOptions {
   std::string maxAbsent;
 };
 
-#ifdef KX_WITH_PICTURE
-// The period the run charted, which a picture shows even when no row tells it.
-gantt::ModelOptions RunPeriod(const chart::clsKorvalinx& engine) {
-  gantt::ModelOptions period;
-  if (const auto& run = engine.LastRunPeriod()) {
-    period.from = gantt::DayOf(run->first);
-    period.to = gantt::DayOf(run->last);
-  }
-  return period;
-}
-
-// The calendar whose free weekdays a picture shades: a vacation plan's one comparison calendar,
-// else what the project calendar is compared as (with a state's holidays, say).
-std::shared_ptr<const platform::CalendarData> ComparedCalendar(const chart::clsKorvalinx& engine) {
-  const auto data = platform::PlanningHost::DataOf(engine.objProject);
-  if (data == nullptr) return nullptr;
-  const bool vacation = engine.lngPlanType == settings::kPlanVacation;
-  return data->FindCalendar(
-      resources::ComparisonName(vacation ? engine.lngCalendarType : settings::kCalendarOwn,
-                                engine.strCalendar, engine.comparisonInstead, data->calendarName));
-}
-#endif
 
 }  // namespace
-
-std::optional<Date> ParseCommandLineDate(const std::string& text) {
-  if (auto iso = ParseIsoDateTime(text)) return DateOnly(*iso);
-  if (auto regional = ParseDate(text)) return DateOnly(*regional);
-  if (auto german = ParseDate(text, RegionalSettings::German())) return DateOnly(*german);
-  return std::nullopt;
-}
-
-std::string CommandLineDateExamples(int year, int month, int day) {
-  const Date d = DateSerial(year, month, day);
-  return FormatDate(d) + " oder " + FormatIsoDate(d);
-}
 
 void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
   auto given = std::make_shared<GivenOptions>();
@@ -267,57 +202,17 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
 
   cmd->callback([given, cmd, &env, &exitCode] {
     const GivenOptions& g = *given;
-    bool drawn = false;  // the progress bar's line is open on the terminal
-    CommandLineMessages boxes(env.err, &drawn);
-    // The writer's notices (waiting for a lock) start on a line of their own, as messages do.
-    const ScopedWriterNotices notices([&boxes](const std::string& text) {
-      ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
-    });
     const auto refuse = [&](const std::string& text) {
       PrintMessage(env.err, true, text + "\r\nHilfe: korvalinx chart --help");
       exitCode = job::kExitBadInput;
     };
-    const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
     if (BothForms(cmd->get_option("--group")))
       return refuse("--group und --no-group schließen einander aus");
     if (BothForms(cmd->get_option("--keep-empty")))
       return refuse("--keep-empty und --drop-empty schließen einander aus");
-    if (has("--colour") && has("--colours"))
-      return refuse("--colour und --colours schließen einander aus");
-    if (const auto problem = PeriodAndCalendarProblem(*cmd)) return refuse(*problem);
-    if (has("--max-absent") && !g.presence) return refuse("--max-absent gilt nur zusammen mit --presence");
-    if (g.presence && g.pictures.empty() && g.exports.xlsx.empty())
-      return refuse("--presence zeigt die Abwesenden in einem Bild (--png, --svg, --pdf) oder in "
-                    "der Arbeitsmappe (--xlsx)");
-    if (g.conflicts && g.pictures.empty())
-      return refuse("--conflicts zeichnet die Konflikte in ein Bild (--png, --svg oder --pdf)");
-    if (!has("--output") && !g.exports.Any() && g.pictures.empty())
-      return refuse(
-          "es fehlt eine Ausgabe: -o/--output (die Diagrammdatei), --csv, --ics, --xlsx, --png, "
-          "--svg oder --pdf");
-    for (const std::string& picture : g.pictures) {
-      std::error_code ec;
-      const auto folder = std::filesystem::absolute(picture, ec).parent_path();
-      if (!std::filesystem::is_directory(folder, ec))
-        return refuse("Der Ordner \"" + folder.string() + "\" für das Bild " +
-                      NotFoundText(folder.string()) + ".");
-      if (std::filesystem::is_directory(picture, ec))
-        return refuse("Das Bild \"" + picture + "\" ist ein Ordner.");
-      // A pipe, a device or a link that leads nowhere (yet) is no place for a picture.
-      if (std::filesystem::exists(std::filesystem::symlink_status(picture, ec)) &&
-          !std::filesystem::is_regular_file(std::filesystem::status(picture, ec)))
-        return refuse("Das Bild \"" + picture + "\" ist keine gewöhnliche Datei.");
-      if (has("--output") && SameFile(picture, g.output))
-        return refuse("Das Bild \"" + picture + "\" würde die Diagrammdatei überschreiben.");
-    }
-    bool cannotWrite = false;
-    if (const auto problem = exports::CheckExportTargets(g.exports, g.output, &cannotWrite)) {
-      ShowMessage(boxes, *problem, kProductTitle, MsgIcon::Critical);
-      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
-      return;
-    }
-
-    job::ChartJobOptions options;
+    const auto has = [cmd](const char* name) { return cmd->count(name) > 0; };
+    job::ChartRunOptions run;
+    job::ChartJobOptions& options = run.chart;
     options.source = g.source;
     if (has("--output")) options.output = g.output;
     if (!g.plan.empty())
@@ -329,129 +224,19 @@ void AddChartCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) 
     if (has("--calendar")) options.calendar = g.calendar;
     if (has("--filter")) options.filter = g.filter;
     if (has("--holidays")) options.holidays = holidays::FindState(g.holidays);
-    given->exports.holidays = options.holidays;
     options.group = g.group;
     options.keepEmpty = g.keepEmpty;
     if (!g.colour.empty()) options.colour = WholeNumber(g.colour, 1, settings::kColorCount);
     options.colours = g.colours;
     options.saveSettings = g.saveSettings;
     options.yes = g.yes;
-    for (const auto& [what, path] : {std::pair{"Die CSV-Datei", &g.exports.csv},
-                                     std::pair{"Die Kalenderdatei", &g.exports.ics},
-                                     std::pair{"Die Arbeitsmappe", &g.exports.xlsx}})
-      if (!path->empty()) options.outputFiles.push_back({what, *path});
-    for (const std::string& picture : g.pictures) options.outputFiles.push_back({"Das Bild", picture});
-
-    std::unique_ptr<RegistryStore> ownStore;
-    RegistryStore* store = env.registry;
-    if (store == nullptr) {
-      const std::string path = platform::UserRegistryStore::DefaultPath();
-      if (path.empty()) {
-        ownStore = std::make_unique<MemoryRegistryStore>();
-      } else {
-        auto user = std::make_unique<platform::UserRegistryStore>(path);
-        if (const std::string refusal = user->Refusal(); !refusal.empty()) {
-          ShowMessage(boxes,
-                      "Die gespeicherten Einstellungen können nicht gelesen werden:\r\n" + refusal,
-                      kProductTitle, MsgIcon::Critical);
-          exitCode = job::kExitBadInput;
-          return;
-        }
-        user->OnWarning([&boxes](const std::string& text) {
-          ShowMessage(boxes, text, kProductTitle, MsgIcon::Exclamation);
-        });
-        ownStore = std::move(user);
-      }
-      store = ownStore.get();
-    }
-    job::ChartJobServices services{boxes, *store, nullptr, nullptr, nullptr};
-    services.processEnds = env.processEnds;
-    if (env.terminal && !g.quiet) {
-      services.progress = [&](double percent, const std::string& text) {
-        DrawProgress(env.err, percent, text);
-        drawn = true;
-      };
-    }
-    services.done = [&](const std::string& line) {
-      if (drawn) env.err << "\n" << std::flush;
-      drawn = false;
-      env.out << line << "\n";
-    };
-    // Who is away and where work meets a vacation day: computed once, for every output that
-    // shows it.
-    std::optional<chart::AbsenceReport> absence;
-    const auto absenceOf = [&](const job::FinishedChart& chart) -> const chart::AbsenceReport* {
-      if (!g.presence && !g.conflicts) return nullptr;
-      const auto& period = chart.engine.LastRunPeriod();
-      if (!period || !chart.engine.objResources || !chart.engine.objProject) return nullptr;
-      if (!absence) {
-        chart::AbsenceOptions look;
-        look.first = period->first;
-        look.last = period->last;
-        look.calendarType = chart.engine.lngCalendarType;
-        look.calendar = chart.engine.strCalendar;
-        look.comparisonInstead = chart.engine.comparisonInstead;
-        look.conflicts = g.conflicts;
-        if (!g.maxAbsent.empty()) look.limit = chart::ParseAbsenceLimit(g.maxAbsent);
-        absence = chart::ComputeAbsence(*chart::WholeGroups(*chart.engine.objResources),
-                                        *chart.engine.objProject, look);
-      }
-      return &*absence;
-    };
-    if (g.presence || g.conflicts) {
-      options.checks.push_back([&g](const job::FinishedChart& chart) -> std::string {
-        const bool vacation = chart.engine.lngPlanType == settings::kPlanVacation;
-        if (g.presence && (!vacation || !chart.engine.blnGroupResources))
-          return "--presence zählt die Abwesenden je Gruppe eines Urlaubsplans: es braucht "
-                 "--plan vacation und --group.";
-        if (g.conflicts && vacation)
-          return "--conflicts zeichnet Konflikte auf die Balken eines Ressourcenzeitplans: es "
-                 "braucht --plan schedule.";
-        return {};
-      });
-    }
-    if (g.exports.Any()) {
-      options.outputs.push_back([&services, &absenceOf, presence = g.presence,
-                                 targets = g.exports](const job::FinishedChart& chart,
-                                                      MessageBoxes& messages) {
-        // Calendars and workbooks name the project by its title where it has one.
-        std::string source = chart.sourceName;
-        if (const auto data = platform::PlanningHost::DataOf(chart.engine.objProject);
-            data && !data->title.empty())
-          source = data->title;
-        std::vector<std::string> written;
-        const bool ok = exports::WriteExports(chart.engine, source, chart.chartPath, targets,
-                                              messages, &written,
-                                              presence && !targets.xlsx.empty() ? absenceOf(chart) : nullptr);
-        for (const std::string& line : written) services.done(line);
-        return ok;
-      });
-    }
-#ifdef KX_WITH_PICTURE
-    for (const std::string& picture : g.pictures) {
-      options.checks.push_back([picture](const job::FinishedChart& chart) {
-        return chart.chart ? CheckChartPicture(*chart.chart, picture, RunPeriod(chart.engine))
-                           : std::string();
-      });
-      options.outputs.push_back([&env, &g, &absenceOf, picture, state = options.holidays](
-                                    const job::FinishedChart& chart, MessageBoxes&) {
-        const chart::AbsenceReport* report = absenceOf(chart);
-        const auto compared = ComparedCalendar(chart.engine);
-        const PictureMarks marks = [&g, report, compared](gantt::ChartModel& model) {
-          if (compared) gantt::AddFreeWeekdays(model, *compared);
-          if (report) MarkFromReport(model, *report, g.presence, g.conflicts);
-        };
-        return chart.chart && WriteChartPicture(*chart.chart, picture, env.out, env.err, state,
-                                                marks, RunPeriod(chart.engine));
-      });
-    }
-#endif
-    // KORVALINX_ZEITEN=1: one line on standard error with the seconds of each stage.
-    StageClock clock;
-    services.stage = clock.Recorder();
-    exitCode = job::RunChartJob(options, services);
-    if (drawn) env.err << "\n" << std::flush;
-    clock.Print(env.err);
+    run.exports = g.exports;
+    run.pictures = g.pictures;
+    run.presence = g.presence;
+    if (has("--max-absent")) run.maxAbsent = chart::ParseAbsenceLimit(g.maxAbsent);
+    run.conflicts = g.conflicts;
+    run.quiet = g.quiet;
+    exitCode = job::RunChart(run, env);
   });
 }
 

@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "command_line.hpp"
-#include "picture_job.hpp"
+#include "job/picture_job.hpp"
 
 namespace kx::app {
 
 void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode) {
-  auto options = std::make_shared<PictureJobOptions>();
+  auto options = std::make_shared<job::PictureJobOptions>();
   CLI::App* cmd =
       app.add_subcommand("render", "ein Diagramm als Bild zeichnen (PNG, SVG oder PDF)");
   cmd->formatter(app.get_formatter());
@@ -48,7 +48,7 @@ void AddRenderCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCode)
       "  2  ungültige Eingabe (nichts geschrieben)\n"
       "  3  Bild geschrieben, aber beim Lesen der Diagrammdatei wurde etwas übergangen");
   cmd->callback([options, &env, &exitCode] {
-    exitCode = RunPictureJob(*options, env.out, env.err);
+    exitCode = job::RunPictureJob(*options, env.out, env.err);
   });
 }
 

@@ -8,7 +8,7 @@
 #include "chart/absence.hpp"
 #include "gantt/chart_model.hpp"
 
-namespace kx::app {
+namespace kx::job {
 
 // Each group row of a grouped vacation plan gets, per day, the number of rows below it whose
 // bar marks the day; the rows below it are the group's size for a limit in percent. Returns the
@@ -21,4 +21,4 @@ std::size_t MarkPresenceFromRows(gantt::ChartModel& model,
 std::size_t MarkFromReport(gantt::ChartModel& model, const chart::AbsenceReport& report,
                            bool presence, bool conflicts);
 
-}  // namespace kx::app
+}  // namespace kx::job

@@ -1,10 +1,10 @@
-#include "picture_job.hpp"
+#include "job/picture_job.hpp"
 
 #include <filesystem>
 #include <ostream>
 
-#include "absence_marks.hpp"
-#include "command_line.hpp"
+#include "job/absence_marks.hpp"
+#include "job/terminal.hpp"
 #include "gantt/chart_model.hpp"
 #include "gantt/chart_painter.hpp"
 #include "gantt/picture_file.hpp"
@@ -15,7 +15,7 @@
 #include "support/regional.hpp"
 #include "support/text.hpp"
 
-namespace kx::app {
+namespace kx::job {
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,7 +25,7 @@ constexpr long kMaxDays = 36525;
 
 int BadInput(std::ostream& err, const std::string& text) {
   PrintMessage(err, true, text);
-  return job::kExitBadInput;
+  return kExitBadInput;
 }
 
 // Says that the picture of `file` shows its longest texts cut.
@@ -160,7 +160,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
 
   if (!gantt::EnsureGuiApplication()) {
     PrintMessage(err, true, "Die Zeichenumgebung (Qt) kann nicht gestartet werden.");
-    return job::kExitWriteFailed;
+    return kExitWriteFailed;
   }
   gantt::PictureOptions pictureOptions;
   if (dayWidth) pictureOptions.dayWidth = *dayWidth;
@@ -180,7 +180,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
     gantt::SavePicture(painter, options.output, *format, pdf);
   } catch (const host::HostError& e) {
     PrintMessage(err, true, "Das Bild kann nicht gespeichert werden:\n" + e.description());
-    return job::kExitWriteFailed;
+    return kExitWriteFailed;
   }
   std::string detail = std::to_string(model.rows.size()) +
                        (model.rows.size() == 1 ? " Zeile, " : " Zeilen, ") +
@@ -195,7 +195,7 @@ int RunPictureJob(const PictureJobOptions& options, std::ostream& out, std::ostr
   }
   out << "Bild gespeichert: " << options.output << " (" << detail << ")\n";
   // What reading passed over is missing from the picture too, as from a chart.
-  return loaded.warnings.empty() ? job::kExitOk : job::kExitIncomplete;
+  return loaded.warnings.empty() ? kExitOk : kExitIncomplete;
 }
 
 std::string CheckChartPicture(const platform::ProjectData& project, const std::string& path,
@@ -241,4 +241,4 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
   return true;
 }
 
-}  // namespace kx::app
+}  // namespace kx::job

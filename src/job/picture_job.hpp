@@ -13,7 +13,7 @@ namespace kx::platform {
 struct ProjectData;
 }
 
-namespace kx::app {
+namespace kx::job {
 
 struct PictureJobOptions {
   std::string chart;                // the chart file (Project XML)
@@ -57,4 +57,4 @@ bool WriteChartPicture(const platform::ProjectData& project, const std::string& 
                        std::optional<holidays::State> holidays = std::nullopt,
                        const PictureMarks& marks = nullptr, const gantt::ModelOptions& period = {});
 
-}  // namespace kx::app
+}  // namespace kx::job

@@ -1,4 +1,4 @@
-#include "absence_marks.hpp"
+#include "job/absence_marks.hpp"
 
 #include <map>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include "support/text.hpp"
 
-namespace kx::app {
+namespace kx::job {
 namespace {
 
 std::size_t NameColumn(const gantt::ChartModel& model) {
@@ -105,4 +105,4 @@ std::size_t MarkFromReport(gantt::ChartModel& model, const chart::AbsenceReport&
   return marked;
 }
 
-}  // namespace kx::app
+}  // namespace kx::job

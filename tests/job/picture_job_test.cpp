@@ -1,4 +1,4 @@
-#include "picture_job.hpp"
+#include "job/picture_job.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,30 @@
 #include <sstream>
 #include <tuple>
 
-#include "command_line.hpp"
 #include "gantt/chart_painter.hpp"
 #include "job/chart_job.hpp"
+#include "job/chart_run.hpp"
 #include "projectxml/project_xml.hpp"
+#include "settings/chart_settings.hpp"
 #include "support/registry.hpp"
 #include "support/scripted_message_boxes.hpp"
 #include "testing/test_folder.hpp"
 
-namespace kx::app {
+namespace kx::job {
 namespace {
 
 namespace fs = std::filesystem;
 
 using kx::testing::ReadFile;
+
+// The example's vacation plan as the chart command runs it, its names taken as they are.
+ChartRunOptions VacationPlan(const fs::path& source) {
+  ChartRunOptions run;
+  run.chart.source = source.string();
+  run.chart.plan = settings::kPlanVacation;
+  run.chart.yes = true;
+  return run;
+}
 
 // A grouped vacation plan of the example project, made once for all tests.
 class PictureJob : public ::testing::Test {
@@ -34,12 +44,13 @@ class PictureJob : public ::testing::Test {
       fs::copy_file(fs::path(KX_EXAMPLES_DIR) / f, shared / f);
     MemoryRegistryStore registry;
     std::ostringstream out, err;
-    CommandLineEnvironment env{out, err, &registry};
-    ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "-o",
-                              (shared / "urlaub.xml").string(), "--plan", "vacation", "--year",
-                              "2025", "--group", "--colours", "--yes"},
-                             env),
-              job::kExitOk)
+    CommandEnvironment env{out, err, &registry};
+    ChartRunOptions run = VacationPlan(shared / "neubau_buerogebaeude.xml");
+    run.chart.output = (shared / "urlaub.xml").string();
+    run.chart.year = 2025;
+    run.chart.group = true;
+    run.chart.colours = true;
+    ASSERT_EQ(RunChart(run, env), kExitOk)
         << err.str();
   }
   static void TearDownTestSuite() { fs::remove_all(shared); }
@@ -66,7 +77,7 @@ fs::path PictureJob::shared;
 
 TEST_F(PictureJob, ThePngOfTheExampleShowsEachResourcesColour) {
   const std::string chartBefore = ReadFile(options.chart);
-  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  ASSERT_EQ(Run(), kExitOk) << err.str();
   EXPECT_EQ(
       out.str().rfind(
           "Bild gespeichert: " + options.output + " (46 Zeilen, 01.01.2025 bis 31.12.2025, ", 0),
@@ -95,14 +106,14 @@ TEST_F(PictureJob, PdfAndSvgOfAStretchOfTheYear) {
   options.from = "01.07.2025";
   options.to = "2025-08-31";
   options.paper = "A3";
-  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  ASSERT_EQ(Run(), kExitOk) << err.str();
   EXPECT_NE(out.str().find("01.07.2025 bis 31.08.2025, 1 Seite)"), std::string::npos) << out.str();
   EXPECT_EQ(ReadFile(options.output).rfind("%PDF-", 0), 0u);
 
   options.output = (shared / "sommer.svg").string();
   options.noTable = true;
   options.dayWidth = "10";
-  ASSERT_EQ(Run(), job::kExitOk) << err.str();
+  ASSERT_EQ(Run(), kExitOk) << err.str();
   EXPECT_EQ(ReadFile(options.output).find("Katrin Vogel"), std::string::npos);  // no table
 }
 
@@ -148,7 +159,7 @@ TEST_F(PictureJob, BadOptionsAreNamedAndNothingIsWritten) {
     SetUp();
     options.output = (shared / "nie.png").string();
     c.change(options);
-    EXPECT_EQ(Run(), job::kExitBadInput) << c.message;
+    EXPECT_EQ(Run(), kExitBadInput) << c.message;
     EXPECT_EQ(err.str(), "korvalinx: Fehler: " + c.message);
     EXPECT_EQ(out.str(), "");
     EXPECT_FALSE(fs::exists(shared / "nie.png"));
@@ -162,7 +173,7 @@ TEST_F(PictureJob, APngOverThePixelLimitIsBadInput) {
   options.dayWidth = "200";
   options.from = "1990-01-01";
   options.to = "2049-12-31";
-  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_EQ(err.str().rfind("korvalinx: Fehler: " + options.output + ": Das Bild wäre ", 0), 0u)
       << err.str();
   EXPECT_FALSE(fs::exists(options.output));
@@ -183,7 +194,7 @@ TEST_F(PictureJob, APngOverThePixelLimitIsBadInput) {
 TEST_F(PictureJob, DayWidthsTakeAGermanOrAPointDecimal) {
   for (const char* width : {"2,5", "2.5"}) {
     options.dayWidth = width;
-    ASSERT_EQ(Run(), job::kExitOk) << err.str();
+    ASSERT_EQ(Run(), kExitOk) << err.str();
     const QImage image(QString::fromStdString(options.output));
     const auto chart = platform::ReadProjectXml(options.chart).project;
     const gantt::ChartModel model = gantt::BuildChartModel(*chart);
@@ -200,7 +211,7 @@ TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
   const std::string before = ReadFile(chartAsPng);
   options.chart = chartAsPng.string();
   options.output = (shared / "." / "diagramm.png").string();
-  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_EQ(err.str(), "korvalinx: Fehler: Das Bild \"" + options.output +
                            "\" würde die Diagrammdatei überschreiben; wählen Sie einen anderen "
                            "Namen.\n");
@@ -213,7 +224,7 @@ TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
   fs::remove(link);
   fs::create_symlink(companion, link);
   options.output = link.string();
-  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_NE(err.str().find("würde die Begleitdatei der Diagrammdatei überschreiben"),
             std::string::npos)
       << err.str();
@@ -230,7 +241,7 @@ TEST_F(PictureJob, ThePictureNeverReplacesTheChart) {
     fs::remove(options.output);
     fs::create_symlink(leads, options.output);
     std::ofstream(shared / ".aussenanlagen.xml.kxjournal") << "{}";
-    EXPECT_EQ(Run(), job::kExitBadInput);
+    EXPECT_EQ(Run(), kExitBadInput);
     EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
   }
   EXPECT_EQ(ReadFile(plan), planText);
@@ -242,7 +253,7 @@ TEST_F(PictureJob, AFileThatIsNoProjectIsReportedWithItsName) {
   const fs::path broken = shared / "kaputt.xml";
   std::ofstream(broken) << "<Project xmlns=\"http://schemas.microsoft.com/project\"><Tasks>";
   options.chart = broken.string();
-  EXPECT_EQ(Run(), job::kExitBadInput);
+  EXPECT_EQ(Run(), kExitBadInput);
   EXPECT_EQ(err.str().rfind("korvalinx: Fehler: Die Diagrammdatei kann nicht gelesen werden:\n  " +
                                 broken.string(),
                             0),
@@ -255,22 +266,16 @@ TEST_F(PictureJob, TheChartCommandDrawsWhatItMade) {
   MemoryRegistryStore registry;
   out.str("");
   err.str("");
-  CommandLineEnvironment env{out, err, &registry};
+  CommandEnvironment env{out, err, &registry};
   const fs::path png = shared / "gleich.png", pdf = shared / "gleich.pdf";
-  ASSERT_EQ(
-      RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--plan", "vacation",
-                      "--year", "2025", "--yes", "--png", png.string(), "--pdf", pdf.string()},
-                     env),
-      job::kExitOk)
+  ChartRunOptions run = VacationPlan(shared / "neubau_buerogebaeude.xml");
+  run.chart.year = 2025;
+  run.pictures = {png.string(), pdf.string()};
+  ASSERT_EQ(RunChart(run, env), kExitOk)
       << err.str();
   EXPECT_FALSE(QImage(QString::fromStdString(png.string())).isNull());
   EXPECT_EQ(ReadFile(pdf).rfind("%PDF", 0), 0u);
   EXPECT_NE(out.str().find("Bild gespeichert: " + png.string()), std::string::npos);
-  ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--svg",
-                            (shared / "x.png").string()},
-                           env),
-            job::kExitBadInput);
-  EXPECT_NE(err.str().find("--svg: "), std::string::npos) << err.str();
 }
 
 TEST_F(PictureJob, WhatReadingPassedOverEndsWithThree) {
@@ -279,7 +284,7 @@ TEST_F(PictureJob, WhatReadingPassedOverEndsWithThree) {
   std::ofstream(chart.string() + ".korvalinx.json") << "{ kaputt";
   options.chart = chart.string();
   options.quiet = false;
-  EXPECT_EQ(Run(), job::kExitIncomplete) << err.str();
+  EXPECT_EQ(Run(), kExitIncomplete) << err.str();
   EXPECT_NE(err.str().find("korvalinx: Warnung: "), std::string::npos);
   EXPECT_TRUE(fs::exists(options.output));
 }
@@ -290,13 +295,14 @@ TEST_F(PictureJob, TheChartCommandsPictureShowsTheRunsPeriodAndFreeDays) {
   MemoryRegistryStore registry;
   out.str("");
   err.str("");
-  CommandLineEnvironment env{out, err, &registry};
+  CommandEnvironment env{out, err, &registry};
   const fs::path svg = shared / "leer.svg";
-  ASSERT_EQ(RunCommandLine({"chart", (shared / "neubau_buerogebaeude.xml").string(), "--plan",
-                            "vacation", "--from", "01.01.2025", "--to", "02.01.2025", "--group",
-                            "--yes", "--svg", svg.string()},
-                           env),
-            job::kExitOk)
+  ChartRunOptions run = VacationPlan(shared / "neubau_buerogebaeude.xml");
+  run.chart.from = DateSerial(2025, 1, 1);
+  run.chart.to = DateSerial(2025, 1, 2);
+  run.chart.group = true;
+  run.pictures = {svg.string()};
+  ASSERT_EQ(RunChart(run, env), kExitOk)
       << err.str();
   const std::string text = ReadFile(svg.string());
   EXPECT_NE(text.find("01.01.2025 bis 02.01.2025"), std::string::npos);
@@ -305,4 +311,4 @@ TEST_F(PictureJob, TheChartCommandsPictureShowsTheRunsPeriodAndFreeDays) {
 }
 
 }  // namespace
-}  // namespace kx::app
+}  // namespace kx::job

@@ -1,10 +1,10 @@
-#include "absence_marks.hpp"
+#include "job/absence_marks.hpp"
 
 #include <gtest/gtest.h>
 
 #include "support/text.hpp"
 
-namespace kx::app {
+namespace kx::job {
 namespace {
 
 Date DateOf(gantt::Day day) { return gantt::DateOfDay(day); }
@@ -79,4 +79,4 @@ TEST(AbsenceMarks, AGroupNameTheChartCutStillFindsItsCounts) {
 }
 
 }  // namespace
-}  // namespace kx::app
+}  // namespace kx::job
