@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/file_writer.hpp"
 #include "support/readable_file.hpp"
 
 namespace kx::platform {
@@ -198,47 +198,20 @@ std::string KeepDamaged(const std::string& path, const std::string& text) {
   return {};
 }
 
-// Writes `text` to a temporary file beside `path`, syncs it and renames it over `path`.
+// Writes `text` over the store at `path` through the program's one writer (its lock held): a
+// new store is this user's alone.
 bool ReplaceFile(const std::string& path, const std::string& text) {
-  std::string tmpl = path + ".tmp-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  Fd fd(::mkstemp(name.data()));
-  if (!fd.ok()) return false;
-  const std::string tmp(name.data());
-  const bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-  const bool closed = ::close(fd.release()) == 0;
-  if (!written || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
+  try {
+    RemoveAbandonedTemps(path);
+    TempFile file =
+        ::access(path.c_str(), F_OK) == 0 ? TempFile(path, text) : TempFile(path, text, 0600u);
+    file.Commit();
+    SyncFolder(FolderOfPath(path));
+    return true;
+  } catch (const FileWriteError&) {
     return false;
   }
-  const std::string dir = fs::path(path).parent_path().string();
-  Fd dirFd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dirFd.ok()) ::fsync(dirFd.get());
-  return true;
 }
-
-// Holds an exclusive lock on "<path>.lock" while it lives.
-class FileLock {
- public:
-  explicit FileLock(const std::string& path)
-      : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    if (!fd_.ok()) return;
-    int rc;
-    do {
-      rc = ::flock(fd_.get(), LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    locked_ = rc == 0;
-  }
-  ~FileLock() {
-    if (locked_) ::flock(fd_.get(), LOCK_UN);
-  }
-  bool locked() const { return locked_; }
-
- private:
-  Fd fd_;
-  bool locked_ = false;
-};
 
 // The store as it is, or nullopt; `problem` tells why a file that is there is no store.
 std::optional<Json> LoadForReading(const std::string& path, std::string& problem) {
@@ -317,8 +290,12 @@ bool UserRegistryStore::Write(RegRoot root, const std::string& keyPath, const st
   if (!dir.empty()) fs::create_directories(dir, ec);
   if (ec) return false;
 
-  FileLock lock(path_);
-  if (!lock.locked()) return false;
+  std::optional<TargetLock> lock;
+  try {
+    lock.emplace(path_);
+  } catch (const FileWriteError&) {
+    return false;
+  }
 
   Json doc = Json::object();
   std::string text, problem;

@@ -153,15 +153,10 @@ void FinishInterruptedSave(const std::string& path) {
       refuse("\"" + source + "\" ist keine Datei dieses Benutzers");
     ++it;
   }
-  for (const auto& [from, to] : renames) {
-    if (::renameat(folder.fd(), from.c_str(), folder.fd(), to.c_str()) != 0)
-      throw host::HostError(host::kErrFile,
-                            path + ": das unterbrochene Speichern kann nicht abgeschlossen werden (" +
-                                SystemErrorText(errno) + ")");
-  }
-  ::fsync(folder.fd());
-  ::unlinkat(folder.fd(), journalName.c_str(), 0);
-  ::fsync(folder.fd());
+  if (const int error = CarryOutRenames(folder.fd(), renames, journalName))
+    throw host::HostError(host::kErrFile,
+                          path + ": das unterbrochene Speichern kann nicht abgeschlossen werden (" +
+                              SystemErrorText(error) + ")");
 }
 
 // The journal of a save whose temporary files are complete.
@@ -272,33 +267,12 @@ void SavePair(const ProjectData& project, const std::string& given) {
   Step(pxml::SaveStep::JournalWritten);
   // The earlier companion stays reachable until the project file is in place, so that a rename
   // that fails leaves the earlier pair.
-  std::string backup;
-  struct stat st {};
-  if (::lstat(companion.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    backup = HiddenNameBeside(companion, ".kxtmp-alt" + std::to_string(::getpid()));
-    ::unlink(backup.c_str());
-    if (::link(companion.c_str(), backup.c_str()) != 0) backup.clear();
-  }
-  bool companionPlaced = false;
-  try {
-    side.Commit();
-    companionPlaced = true;
-    Step(pxml::SaveStep::CompanionRenamed);
-    xml.Commit();
-    Step(pxml::SaveStep::ProjectRenamed);
-  } catch (...) {
-    ::unlink(journalPath.c_str());  // nothing of it is to be carried out any more
-    if (companionPlaced) {
-      if (!backup.empty())
-        ::rename(backup.c_str(), companion.c_str());
-      else
-        ::unlink(companion.c_str());
-    } else if (!backup.empty()) {
-      ::unlink(backup.c_str());
-    }
-    throw;
-  }
-  if (!backup.empty()) ::unlink(backup.c_str());
+  CommitTogether(
+      {&side, &xml},
+      [](std::size_t placed) {
+        Step(placed == 1 ? pxml::SaveStep::CompanionRenamed : pxml::SaveStep::ProjectRenamed);
+      },
+      [&journalPath] { ::unlink(journalPath.c_str()); });  // nothing of it is to be carried out
   SyncFolder(folder);
   ::unlink(journalPath.c_str());
   SyncFolder(folder);

@@ -574,6 +574,13 @@ TempFile::TempFile(const std::string& target, std::string_view content, const st
   Finish();
 }
 
+TempFile::TempFile(const std::string& target, std::string_view content, unsigned mode)
+    : TempFile(Streamed{}, target, target) {
+  if (::fchmod(fd_, static_cast<mode_t>(mode & 0777)) != 0) Fail(errno);
+  Append(content);
+  Finish();
+}
+
 TempFile::~TempFile() { Discard(); }
 
 void TempFile::Append(std::string_view content) {
@@ -633,6 +640,53 @@ void WriteFileWhole(const std::string& given, std::string_view content) {
   TempFile file(target, content);
   file.Commit();
   SyncFolder(FolderOfPath(target));
+}
+
+void CommitTogether(const std::vector<TempFile*>& files,
+                    const std::function<void(std::size_t)>& placed,
+                    const std::function<void()>& failed) {
+  std::vector<std::string> backups(files.size());
+  for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+    const std::string& target = files[i]->Target();
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    backups[i] = HiddenNameBeside(target, ".kxtmp-alt" + std::to_string(::getpid()));
+    ::unlink(backups[i].c_str());
+    if (::link(target.c_str(), backups[i].c_str()) != 0) backups[i].clear();
+  }
+  std::size_t done = 0;
+  try {
+    for (TempFile* file : files) {
+      file->Commit();
+      ++done;
+      if (placed) placed(done);
+    }
+  } catch (...) {
+    if (failed) failed();
+    for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+      if (i < done) {
+        if (!backups[i].empty())
+          ::rename(backups[i].c_str(), files[i]->Target().c_str());
+        else
+          ::unlink(files[i]->Target().c_str());
+      } else if (!backups[i].empty()) {
+        ::unlink(backups[i].c_str());
+      }
+    }
+    throw;
+  }
+  for (const std::string& backup : backups)
+    if (!backup.empty()) ::unlink(backup.c_str());
+}
+
+int CarryOutRenames(int folderFd, const std::vector<std::pair<std::string, std::string>>& renames,
+                    const std::string& journalName) {
+  for (const auto& [from, to] : renames)
+    if (::renameat(folderFd, from.c_str(), folderFd, to.c_str()) != 0) return errno;
+  ::fsync(folderFd);
+  ::unlinkat(folderFd, journalName.c_str(), 0);
+  ::fsync(folderFd);
+  return 0;
 }
 
 }  // namespace kx

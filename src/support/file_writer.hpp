@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kx {
 
@@ -111,6 +113,8 @@ class TempFile {
   TempFile(const std::string& target, std::string_view content, const std::string& modeOf);
   TempFile(const std::string& target, std::string_view content)
       : TempFile(target, content, target) {}
+  // A complete temporary file that holds `content`, with the permissions `mode`.
+  TempFile(const std::string& target, std::string_view content, unsigned mode);
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile();
@@ -155,6 +159,22 @@ class ScratchFolder {
 // Writes `content` to `target` whole: under the target's lock, through a temporary file that is
 // renamed over it. Throws FileWriteError.
 void WriteFileWhole(const std::string& target, std::string_view content);
+
+// Puts several complete temporary files in place as one, in the order given. Every file but the
+// last keeps the file it replaces reachable until the last is in place: when one of them cannot
+// be placed (or `placed`, called with the number placed so far after each, throws), `failed` is
+// called, and the files placed before it are put back as they were (the earlier file at their
+// place again, else none). Call it with the targets' locks held. Throws what failed.
+void CommitTogether(const std::vector<TempFile*>& files,
+                    const std::function<void(std::size_t placed)>& placed = {},
+                    const std::function<void()>& failed = {});
+
+// Carries out what a journal of CommitTogether recorded in the folder open as `folderFd`: each
+// rename from a temporary file's name to its target's, both names in that folder; then removes
+// the journal `journalName`. The caller has checked that the names are the journal's own.
+// Returns 0, or the error of the first rename that failed (the journal then stays).
+int CarryOutRenames(int folderFd, const std::vector<std::pair<std::string, std::string>>& renames,
+                    const std::string& journalName);
 
 namespace testing {
 // Replaces flock(2) for the writer's locks (null: the system's), to try drives without locks.
