@@ -1,5 +1,6 @@
 // The folders of src/ are layers, one folder a layer: every include goes down the order below,
-// so the include graph has no cycle; only the renderer, the views and the desktop program see Qt.
+// so the include graph has no cycle; only the renderer, the views and the desktop see Qt. apps/
+// holds the programs only.
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,9 @@ const std::vector<std::string> kLayers = {
     "exports", "gantt",                       // exports and the renderer
     "wizard",                                 // the wizard's logic
     "addin", "connect",                       // the launch checks, the connection
-    "job",                                    // the chart job
-    "views",                                  // the Qt windows
+    "job",                                    // the jobs: a chart, the command line's runs
+    "views",                                  // the Qt windows of the wizard, its dialogs
+    "desktop",                                // the planning host's window, views, dialogs
 };
 
 struct Graph {
@@ -132,7 +134,7 @@ TEST(Layers, EveryFolderIsALayerAndIncludesOnlyTheLayersBelowIt) {
 }
 
 TEST(Layers, OnlyTheRendererTheViewsAndTheDesktopSeeQt) {
-  const std::set<std::string> allowed = {"gantt", "views"};
+  const std::set<std::string> allowed = {"gantt", "views", "desktop"};
   for (const auto& [folder, files] : ReadGraph().qt) {
     if (allowed.count(folder)) continue;
     for (const auto& file : files) ADD_FAILURE() << file << " includes Qt";
@@ -149,6 +151,39 @@ TEST(Layers, OnlyTheRendererTheViewsAndTheDesktopSeeQt) {
     while (std::getline(in, line))
       if (std::regex_search(line, m, include) && IncludesQt(m[1]))
         ADD_FAILURE() << "apps/" << rel << " includes Qt";
+  }
+}
+
+// apps/ holds programs: a main.cpp, the command line's parsing and printing (command_line and
+// one file a command) and the icons' tool; no library, nothing that another front end would call.
+TEST(Layers, AppsHoldsTheProgramsOnly) {
+  const fs::path apps = fs::path(KX_SOURCE_DIR) / "apps";
+  const std::regex program(R"((main|command_line|[a-z]+_command|icon_files)\.(cpp|hpp)|CMakeLists\.txt)");
+  const std::regex library(R"(^\s*(add_library|kx_library)\s*\()");
+  for (const auto& entry : fs::recursive_directory_iterator(apps)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string rel = fs::relative(entry.path(), apps).generic_string();
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(std::regex_match(name, program)) << "apps/" << rel << " is no part of a program";
+    if (name != "CMakeLists.txt") continue;
+    std::ifstream in(entry.path());
+    std::string line;
+    while (std::getline(in, line))
+      EXPECT_FALSE(std::regex_search(line, library)) << "apps/" << rel << " makes a library: " << line;
+  }
+}
+
+// No file of the code is longer than 800 lines: one that grows past it is split along its parts.
+TEST(Layers, NoFileIsLongerThan800Lines) {
+  for (const char* top : {"src", "apps"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(KX_SOURCE_DIR) / top)) {
+      const auto ext = entry.path().extension();
+      if (ext != ".cpp" && ext != ".hpp") continue;
+      std::ifstream in(entry.path());
+      std::size_t lines = 0;
+      for (std::string line; std::getline(in, line);) ++lines;
+      EXPECT_LE(lines, 800u) << fs::relative(entry.path(), KX_SOURCE_DIR).generic_string();
+    }
   }
 }
 
