@@ -15,6 +15,7 @@
 #include "exports/holiday_export.hpp"
 #include "holidays/holidays.hpp"
 #include "job/chart_job.hpp"
+#include "job/holidays_run.hpp"
 #include "projectxml/project_xml.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
@@ -137,68 +138,8 @@ void AddHolidaysCommand(CLI::App& app, CommandLineEnvironment& env, int& exitCod
       to = *Year(g.to);
       if (to < from) return refuse("--to liegt vor --from");
     }
-    if (from < holidays::FirstYear(*state) || to > holidays::kLastYear)
-      return refuse(std::string("für ") + holidays::Name(*state) +
-                    " sind Feiertage der Jahre " + std::to_string(holidays::FirstYear(*state)) +
-                    " bis " + std::to_string(holidays::kLastYear) + " enthalten" +
-                    (holidays::FirstYear(*state) > holidays::kFirstYear
-                         ? " (Land der Bundesrepublik seit dem 3. Oktober 1990)"
-                         : ""));
-    exports::ExportTargets targets{g.csv, g.ics, "", std::nullopt};
-    bool cannotWrite = false;
-    if (const auto problem = exports::CheckExportTargets(targets, "", &cannotWrite)) {
-      PrintMessage(env.err, true, *problem);
-      exitCode = cannotWrite ? job::kExitWriteFailed : job::kExitBadInput;
-      return;
-    }
-    // As every output: no file of a project, wherever a link leads.
-    for (const auto& [what, path] :
-         {std::pair{"Die CSV-Datei", &g.csv}, std::pair{"Die Kalenderdatei", &g.ics}}) {
-      if (path->empty()) continue;
-      if (const auto hit = platform::ProjectFileAt(*path)) {
-        PrintMessage(env.err, true,
-                     std::string(what) + " \"" + *path + "\" würde " + *hit + " überschreiben.");
-        exitCode = job::kExitBadInput;
-        return;
-      }
-    }
-
-    const auto days = holidays::HolidaysOf(*state, from, to);
-    if (!targets.Any()) {
-      env.out << "Feiertage " << holidays::Name(*state) << " "
-              << (from == to ? std::to_string(from)
-                             : std::to_string(from) + "–" + std::to_string(to))
-              << "\n";
-      for (const holidays::Holiday& h : days) {
-        std::string weekday = exports::GermanWeekday(h.day);
-        while (weekday.size() < 12) weekday += ' ';
-        env.out << exports::DayText(h.day) << "  " << weekday << h.name << "\n";
-      }
-      env.out << std::flush;
-      return;
-    }
-    exitCode = job::kExitOk;
-    for (const auto& [what, path, write] :
-         {std::tuple{"CSV-Datei", &g.csv,
-                     std::function<void(const std::string&)>([&](const std::string& p) {
-                       exports::WriteHolidaysCsv(days, p);
-                     })},
-          std::tuple{"Kalenderdatei", &g.ics,
-                     std::function<void(const std::string&)>([&](const std::string& p) {
-                       exports::WriteHolidaysIcs(*state, from, to, days, p);
-                     })}}) {
-      if (path->empty()) continue;
-      try {
-        write(*path);
-        env.out << what << " gespeichert: " << *path << "\n";
-      } catch (const std::exception& e) {
-        PrintMessage(env.err, true,
-                     std::string("Die ") + what + " \"" + *path +
-                         "\" konnte nicht geschrieben werden:\r\n" + e.what());
-        exitCode = job::kExitWriteFailed;
-      }
-    }
-    env.out << std::flush;
+    job::HolidaysRunOptions run{*state, from, to, g.csv, g.ics};
+    exitCode = job::RunHolidays(run, env);
   });
 }
 
