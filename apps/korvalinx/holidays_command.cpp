@@ -5,18 +5,12 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <functional>
-#include <tuple>
-#include <utility>
 
 #include "command_line.hpp"
 #include "exports/chart_table.hpp"
-#include "exports/exports.hpp"
-#include "exports/holiday_export.hpp"
 #include "holidays/holidays.hpp"
 #include "job/chart_job.hpp"
 #include "job/holidays_run.hpp"
-#include "projectxml/project_xml.hpp"
 #include "support/product.hpp"
 #include "support/text.hpp"
 
